@@ -1,0 +1,60 @@
+#include "process_runner.h"
+
+#include "forms/application.h"
+#include "forms/screen_cursor.h"
+
+#include <string>
+
+static_assert(sizeof(STARTUPINFOA) == 68, "the runner hands a 68-byte STARTUPINFO");
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kCreationFlags = CREATE_NO_WINDOW | REALTIME_PRIORITY_CLASS; // 0x08000100
+constexpr DWORD kPollMilliseconds = 50;
+
+std::string QuotedIfBlank(const char* commandLine)
+{
+    std::string line = commandLine ? commandLine : "";
+    if (line.find(' ') != std::string::npos && line.front() != '"')
+        line = '"' + line + '"';
+    return line;
+}
+
+} // namespace
+
+HANDLE StartProcess(const char* commandLine)
+{
+    std::string line = QuotedIfBlank(commandLine);   // CreateProcessA may write into it
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;                     // 68
+    startup.dwFlags = STARTF_FORCEONFEEDBACK;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, kCreationFlags,
+                        nullptr, nullptr, &startup, &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+void WaitForProcess(HANDLE process)
+{
+    if (process == nullptr || process == INVALID_HANDLE_VALUE)
+        return;
+
+    HCURSOR previous = forms::ScreenCursor::Get();
+    forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+    for (;;) {
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT,
+                                                 MWMO_INPUTAVAILABLE);
+        if (woke != WAIT_TIMEOUT && woke != WAIT_OBJECT_0 + 1)
+            break;                                   // ended, or the wait failed
+        forms::Application::ProcessMessages();
+    }
+    CloseHandle(process);
+    forms::ScreenCursor::Set(previous);
+}
+
+} // namespace platform
