@@ -47,8 +47,9 @@ void WaitForProcess(HANDLE process)
     HCURSOR previous = forms::ScreenCursor::Get();
     forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT,
-                                                 MWMO_INPUTAVAILABLE);
+        // Wakes for the end of the program, for input that arrived since the
+        // last look at the queue, or after 50 ms at the latest.
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT, 0);
         if (woke != WAIT_TIMEOUT && woke != WAIT_OBJECT_0 + 1)
             break;                                   // ended, or the wait failed
         forms::Application::ProcessMessages();

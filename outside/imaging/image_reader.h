@@ -22,4 +22,8 @@ bool LoadImageBytes(const std::vector<uint8_t>& bytes, Raster* page, std::string
 // file has no such tag or cannot be read.
 bool ReadTiffTag(const std::string& path, uint16_t tag, std::vector<uint8_t>* bytes);
 
+// Added: ReadTiffTag on a file in memory, with the reason when it fails.
+bool ReadTiffTagBytes(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t>* bytes,
+                      std::string* error = nullptr);
+
 } // namespace imaging

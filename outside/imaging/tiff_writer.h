@@ -44,6 +44,10 @@ bool WriteTiffFile(const std::string& path, const Raster& page, const TiffWriteO
                    std::string* error = nullptr);
 
 // The CCITT T.6 (Group 4) coding of a 1-bit page, black = set bit, ended by EOFB.
+// (Empty for a raster that is not Bilevel, is empty or has inconsistent sizes.)
 std::vector<uint8_t> EncodeGroup4(const Raster& bilevel);
+
+// Added: the PackBits coding of one run of bytes (one row), appended to *out.
+void AppendPackBits(const uint8_t* data, size_t size, std::vector<uint8_t>* out);
 
 } // namespace imaging

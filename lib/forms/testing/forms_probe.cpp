@@ -1,0 +1,161 @@
+#include "forms/testing/forms_probe.h"
+
+#include "forms/component_name.h"
+
+namespace forms {
+namespace probe {
+
+namespace {
+
+struct ProcessWindows {
+    DWORD processId;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM data)
+{
+    auto& found = *reinterpret_cast<ProcessWindows*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == found.processId)
+        found.windows.push_back(window);
+    return TRUE;
+}
+
+struct NamedSearch {
+    std::vector<std::pair<std::string, HWND>> named;
+};
+
+BOOL CALLBACK CollectNamed(HWND window, LPARAM data)
+{
+    std::string name = ComponentNameOf(window);
+    if (!name.empty())
+        reinterpret_cast<NamedSearch*>(data)->named.emplace_back(name, window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId)
+{
+    ProcessWindows found = {processId, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+HWND FindForm(DWORD processId, const std::string& formName)
+{
+    for (HWND window : TopLevelWindows(processId))
+        if (NameOf(window) == formName)
+            return window;
+    return nullptr;
+}
+
+std::vector<std::pair<std::string, HWND>> NamedComponents(HWND root)
+{
+    NamedSearch search;
+    EnumChildWindows(root, CollectNamed, reinterpret_cast<LPARAM>(&search));
+    return search.named;
+}
+
+HWND FindComponent(HWND root, const std::string& name)
+{
+    for (const auto& entry : NamedComponents(root))
+        if (entry.first == name)
+            return entry.second;
+    return nullptr;
+}
+
+HWND FindComponent(DWORD processId, const std::string& name)
+{
+    for (HWND form : TopLevelWindows(processId))
+        if (HWND found = FindComponent(form, name))
+            return found;
+    return nullptr;
+}
+
+std::string NameOf(HWND window)
+{
+    return ComponentNameOf(window);
+}
+
+std::string TextOf(HWND window)
+{
+    LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length) + 1, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+void Click(HWND button)
+{
+    SendMessageA(button, BM_CLICK, 0, 0);
+}
+
+std::vector<std::string> ListItems(HWND listBox)
+{
+    // The wide messages: the system carries those between processes as they
+    // are, while the narrow LB_GETTEXT comes back unconverted from another one.
+    std::vector<std::string> items;
+    LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring wide(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        LRESULT got = SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]));
+        wide.resize(got < 0 ? 0 : static_cast<size_t>(got));
+        int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<size_t>(bytes), '\0');
+        if (bytes > 0)
+            WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], bytes, nullptr, nullptr);
+        items.push_back(text);
+    }
+    return items;
+}
+
+void SelectListItem(HWND listBox, int index, bool selected)
+{
+    SendMessageA(listBox, LB_SETSEL, selected, index);
+}
+
+Program::Program(const std::string& commandLine, const std::string& folder)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = commandLine;
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        id_ = pi.dwProcessId;
+    }
+}
+
+Program::~Program()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_, 1);
+    CloseHandle(process_);
+}
+
+bool Program::WaitUntilIdle(DWORD limitMs)
+{
+    return process_ && WaitForInputIdle(process_, limitMs) == 0;
+}
+
+int Program::WaitForExit(DWORD limitMs)
+{
+    if (!process_ || WaitForSingleObject(process_, limitMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return static_cast<int>(code);
+}
+
+} // namespace probe
+} // namespace forms

@@ -1,0 +1,86 @@
+#pragma once
+// Helpers of the imaging tests: pages to code, a TIFF and BMP builder and a
+// TIFF parser of their own (independent of the code under test).
+#include "raster.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace imgtest {
+
+using imaging::PixelLayout;
+using imaging::Raster;
+
+// "0010 111" -> bytes, most significant bit first, padded with zero bits.
+std::vector<uint8_t> BitsToBytes(const std::string& bits);
+
+// A Bilevel page, black where black(x, y).
+Raster BilevelFrom(int width, int height, const std::function<bool(int, int)>& black);
+
+// Page-like 1-bit content: text drawn by GDI into a 1-bit DIB section, rules,
+// a frame, a filled block, all-black and all-white rows. *textPixels gets the
+// number of black pixels the text alone made.
+Raster TextPage(int width, int height, long* textPixels = nullptr);
+
+// Random pixels of any layout (Palette8 with a palette of paletteSize colours
+// that is not a grey ramp).
+Raster Noise(int width, int height, PixelLayout layout, uint32_t seed, int paletteSize = 37,
+             int blackPercent = 50);
+
+// Failure text naming the first difference, or empty when equal.
+std::string Difference(const Raster& expected, const Raster& actual);
+
+// PackBits decoding of one row; false when a run would cross the end of the
+// row or the data ends early. *used gets the bytes consumed.
+bool UnpackBitsRow(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>* row,
+                   size_t* used);
+
+// A TIFF put together field by field.
+struct Field {
+    uint16_t tag, type;
+    uint32_t count;
+    std::vector<uint8_t> value;   // in file byte order already for BYTE/UNDEFINED; see helpers
+};
+class TiffBuilder {
+public:
+    explicit TiffBuilder(bool bigEndian = false) : big_(bigEndian) {}
+    void Short(uint16_t tag, std::vector<uint16_t> values);
+    void Long(uint16_t tag, std::vector<uint32_t> values);
+    void Rational(uint16_t tag, uint32_t n, uint32_t d);
+    void Bytes(uint16_t tag, uint16_t type, std::vector<uint8_t> bytes, uint32_t count);
+    // The strip data; StripOffsets (one strip) and StripByteCounts are added.
+    std::vector<uint8_t> Build(const std::vector<uint8_t>& strip) const;
+
+private:
+    void Put(std::vector<uint8_t>* v, uint32_t x, int bytes) const;
+    bool big_;
+    std::vector<Field> fields_;
+};
+
+// The first IFD of a little-endian TIFF, as written: tag -> field, plus the
+// order of the tags and where the value bytes are.
+struct ParsedEntry {
+    uint16_t type = 0;
+    uint32_t count = 0;
+    uint32_t valueOffset = 0;   // 0 when inline
+    std::vector<uint8_t> raw;   // count * size bytes
+};
+struct ParsedTiff {
+    bool ok = false;
+    std::string error;
+    std::vector<uint16_t> order;
+    std::map<uint16_t, ParsedEntry> entries;
+    std::vector<uint32_t> Values(uint16_t tag) const;   // SHORT/LONG values
+};
+ParsedTiff ParseTiff(const std::vector<uint8_t>& file);
+
+// A BMP file: bits per pixel 1, 4, 8, 24 or 32; rows given top-down in the
+// BMP's own packing, without the row padding; topDown writes a negative height.
+std::vector<uint8_t> MakeBmp(int width, int height, int bpp, const std::vector<uint32_t>& paletteBgr,
+                             const std::vector<std::vector<uint8_t>>& rows, int pelsPerMeter = 0,
+                             bool topDown = false);
+
+} // namespace imgtest

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds everything, assembles the demo program folder (build/demo) and starts
+# the workbench in it under wine, in a wine prefix of the project's own
+# (build/wine/app). With a display the window opens there; without one the
+# program runs on wine's null display driver.
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$top/tools/setup.sh"
+"$top/tools/build.sh"
+
+demo="$top/build/demo"
+. "$top/tools/wine-env.sh"
+if [ -n "${DISPLAY:-}" ]; then
+    driver=x11
+else
+    driver=null
+    echo "run: no display available; the workbench runs on wine's null display driver (nothing is shown)"
+fi
+wine_prepare "$top/build/wine/app" "$driver" >/dev/null 2>&1 </dev/null
+# The packing script calls the archiver by its bare name: it is found through
+# the search path, where its folder is put for the programs started here.
+export WINEPATH="Z:${top//\//\\}\\build\\archiver"
+
+if [ ! -f "$demo/scanforge.exe" ]; then
+    echo "run: scanforge.exe is not built yet; the demo folder is ready at $demo"
+    echo "run: trying each method package of the demo folder on images\\page1.tif instead"
+    exec "$top/tools/try-methods.sh" "$demo"
+fi
+cd "$demo"
+echo "run: starting scanforge.exe in $demo"
+exec wine scanforge.exe

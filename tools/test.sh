@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test under wine, headless (null display
+# driver, the build's own wine prefix, one wineserver kept alive for the run).
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$top/tools/setup.sh"
+"$top/tools/build.sh"
+cd "$top/build"
+ctest -j"$(nproc)" --output-on-failure --timeout 300
