@@ -133,6 +133,12 @@ LRESULT CALLBACK ControlBase::WindowProc(HWND window, UINT msg, WPARAM wp, LPARA
     }
     auto* control = reinterpret_cast<ControlBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!control) return DefWindowProcW(window, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        // Destroyed from outside (its parent went): forget the handle.
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (control->window_ == window) control->window_ = nullptr;
+        return DefWindowProcW(window, msg, wp, lp);
+    }
     try {
         if (msg == WM_PAINT) {
             PAINTSTRUCT ps;

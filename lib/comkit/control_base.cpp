@@ -283,16 +283,24 @@ HRESULT ControlBase::Fire(DISPID id, const VARIANT* args, UINT count, VARIANT* l
 }
 
 void ControlBase::NotifyChanged(DISPID id) {
-    propertyNotify_.ForEachSink(
-        [id](IUnknown* sink) { static_cast<IPropertyNotifySink*>(sink)->OnChanged(id); });
+    try {
+        propertyNotify_.ForEachSink(
+            [id](IUnknown* sink) { static_cast<IPropertyNotifySink*>(sink)->OnChanged(id); });
+    } catch (...) {
+        // Out of memory for the list of sinks: the notice is lost, nothing else.
+    }
 }
 
 bool ControlBase::RequestEdit(DISPID id) {
     bool allowed = true;
-    propertyNotify_.ForEachSink([&](IUnknown* sink) {
-        if (allowed && static_cast<IPropertyNotifySink*>(sink)->OnRequestEdit(id) == S_FALSE)
-            allowed = false;
-    });
+    try {
+        propertyNotify_.ForEachSink([&](IUnknown* sink) {
+            if (allowed && static_cast<IPropertyNotifySink*>(sink)->OnRequestEdit(id) == S_FALSE)
+                allowed = false;
+        });
+    } catch (...) {
+        return false; // the sinks could not be asked: no edit
+    }
     return allowed;
 }
 

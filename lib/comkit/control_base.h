@@ -183,12 +183,13 @@ protected:
     virtual DWORD SafetyOptions() const { return 0; }
 
     // --- services for the derived control ---
-    // Fires an event on the events point (args in declaration order).
+    // Fires an event on the events point (args in declaration order); does
+    // not throw.
     HRESULT Fire(DISPID id, const VARIANT* args = nullptr, UINT count = 0,
                  VARIANT* lastResult = nullptr);
     ConnectionPoint& Events() { return events_; }
     // IPropertyNotifySink: OnChanged(id) to every sink; OnRequestEdit(id) is
-    // true when no sink refuses.
+    // true when no sink refuses. Neither throws.
     void NotifyChanged(DISPID id);
     bool RequestEdit(DISPID id);
     void SetDirty(bool dirty) { dirty_ = dirty; }

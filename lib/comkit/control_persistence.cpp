@@ -23,7 +23,7 @@ class BoundedReader {
 public:
     explicit BoundedReader(IStream* stream) : stream_(stream) {}
 
-    HRESULT Read(void* data, ULONG size) {
+    HRESULT Read(ULONG size, void* data) {
         ULONG got = 0;
         HRESULT hr = stream_->Read(data, size, &got);
         if (FAILED(hr)) return hr;
@@ -48,7 +48,7 @@ public:
     HRESULT ReadBstr(BSTR* value) {
         *value = nullptr;
         DWORD bytes = 0;
-        HRESULT hr = Read(&bytes, sizeof bytes);
+        HRESULT hr = Read(sizeof bytes, &bytes);
         if (FAILED(hr)) return hr;
         if (bytes == 0) return S_OK; // a null string
         ULONGLONG left = 0;
@@ -56,7 +56,7 @@ public:
         if (FAILED(hr)) return hr;
         if (bytes % 2 != 0 || bytes < 2 || bytes > left) return E_FAIL;
         std::vector<wchar_t> text(bytes / 2);
-        hr = Read(text.data(), bytes);
+        hr = Read(bytes, text.data());
         if (FAILED(hr)) return hr;
         if (text.back() != L'\0') return E_FAIL;
         *value = SysAllocStringLen(text.data(), static_cast<UINT>(text.size() - 1));
@@ -66,7 +66,7 @@ public:
     HRESULT ReadFont(IDispatch** font) {
         *font = nullptr;
         CLSID clsid = {};
-        HRESULT hr = Read(&clsid, sizeof clsid);
+        HRESULT hr = Read(sizeof clsid, &clsid);
         if (FAILED(hr)) return hr;
         if (IsEqualCLSID(clsid, CLSID_NULL)) return S_OK;
         // Only the system font class: a stream must not pick what we create.
@@ -138,11 +138,11 @@ HRESULT WriteValue(IStream* stream, VARIANT& v) {
 // Reads one value that must be of type expected.
 HRESULT ReadValue(BoundedReader& reader, VARTYPE expected, VARIANT* v) {
     VARTYPE vt = VT_EMPTY;
-    HRESULT hr = reader.Read(&vt, sizeof vt);
+    HRESULT hr = reader.Read(sizeof vt, &vt);
     if (FAILED(hr)) return hr;
     if (vt != expected) return E_FAIL;
     if (ULONG size = ScalarSize(vt)) {
-        hr = reader.Read(ScalarData(*v), size);
+        hr = reader.Read(size, ScalarData(*v));
     } else if (vt == VT_BSTR) {
         hr = reader.ReadBstr(&v->bstrVal);
     } else if (vt == VT_DISPATCH) {
@@ -208,7 +208,7 @@ HRESULT ControlBase::LoadFromStream(IStream* stream) {
     const PropertyMap map = Properties();
     BoundedReader reader(stream);
     DWORD header[3] = {};
-    HRESULT hr = reader.Read(header, sizeof header);
+    HRESULT hr = reader.Read(sizeof header, header);
     if (FAILED(hr)) return hr;
     if (header[0] > map.streamVersion) return E_FAIL;
     if (static_cast<LONG>(header[1]) < 0 || static_cast<LONG>(header[2]) < 0) return E_FAIL;
@@ -254,8 +254,20 @@ STDMETHODIMP ControlBase::Save(LPSTREAM stream, BOOL clearDirty) {
 }
 
 STDMETHODIMP ControlBase::GetSizeMax(ULARGE_INTEGER* size) {
-    if (size) size->QuadPart = 0;
-    return E_NOTIMPL;
+    if (!size) return E_POINTER;
+    size->QuadPart = 0;
+    return Guarded([&]() -> HRESULT {
+        // The size of what Save would write now, measured by writing it.
+        IStream* scratch = nullptr;
+        HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &scratch);
+        if (FAILED(hr)) return hr;
+        hr = SaveToStream(scratch);
+        STATSTG stat = {};
+        if (SUCCEEDED(hr)) hr = scratch->Stat(&stat, STATFLAG_NONAME);
+        scratch->Release();
+        if (SUCCEEDED(hr)) *size = stat.cbSize;
+        return hr;
+    });
 }
 
 STDMETHODIMP ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {

@@ -120,8 +120,10 @@ HRESULT RegisterServer() {
     const ClassTable table = ServerClasses();
     for (size_t i = 0; i < table.count; ++i)
         for (const RegValue& v : RegistrationOf(table.entries[i], path)) {
-            HRESULT hr = WriteValue(v);
-            if (FAILED(hr)) return SELFREG_E_CLASS;
+            if (FAILED(WriteValue(v))) {
+                UnregisterServer(); // no half-registered classes
+                return SELFREG_E_CLASS;
+            }
         }
     ITypeLib* lib = nullptr;
     HRESULT hr = LoadModuleTypeLib(&lib);
@@ -130,7 +132,10 @@ HRESULT RegisterServer() {
         hr = RegisterTypeLib(lib, const_cast<LPOLESTR>(path.c_str()), nullptr);
         lib->Release();
     }
-    if (FAILED(hr)) return SELFREG_E_TYPELIB;
+    if (FAILED(hr)) {
+        UnregisterServer();
+        return SELFREG_E_TYPELIB;
+    }
     return S_OK;
 }
 

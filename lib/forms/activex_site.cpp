@@ -162,6 +162,10 @@ void ActiveXSite::ResizeControl() {
     if (!inPlaceObject_) return;
     RECT rect;
     GetClientRect(window_, &rect);
+    // The extent follows the size, so that the control saves the size it has.
+    SIZEL extent = {MulDiv(rect.right, 2540, ScreenDpi(LOGPIXELSX)),
+                    MulDiv(rect.bottom, 2540, ScreenDpi(LOGPIXELSY))};
+    if (oleObject_) oleObject_->SetExtent(DVASPECT_CONTENT, &extent);
     inPlaceObject_->SetObjectRects(&rect, &rect);
 }
 
@@ -202,6 +206,12 @@ LRESULT CALLBACK ActiveXSite::WindowProc(HWND window, UINT msg, WPARAM wp, LPARA
     }
     auto* site = reinterpret_cast<ActiveXSite*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (site && msg == WM_SIZE) site->ResizeControl();
+    if (site && msg == WM_DESTROY) {
+        // The parent is going (e.g. its form closes): the control goes first.
+        site->Destroy();
+        site->window_ = nullptr;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    }
     return DefWindowProcW(window, msg, wp, lp);
 }
 

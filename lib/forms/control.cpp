@@ -23,11 +23,8 @@ Control::Control(Control* parent, std::string name) : parent_(parent), name_(std
 
 Control::~Control()
 {
-    if (window_) {
-        HWND window = window_;
-        DestroyWindow(window);   // WM_NCDESTROY detaches
-        window_ = nullptr;
-    }
+    if (window_)
+        DestroyWindow(window_);   // its WM_NCDESTROY detaches the window
 }
 
 Control* Control::FromHandle(HWND window)
@@ -66,6 +63,7 @@ void Control::RegisterOwnClass(const char* windowClass, LPCSTR cursor, UINT styl
     wc.cbSize = sizeof wc;
     if (GetClassInfoExA(GetModuleHandleA(nullptr), windowClass, &wc))
         return;
+    wc = {};
     wc.cbSize = sizeof wc;
     wc.style = style;
     wc.lpfnWndProc = OwnClassProc;

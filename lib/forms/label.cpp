@@ -29,16 +29,13 @@ bool Label::Command(WORD code, WORD)
 
 HBRUSH Label::ControlColour(HDC dc)
 {
+    // The static fills its rectangle with the brush returned, then draws the
+    // text over it: the text itself never paints a background.
     SetTextColor(dc, Enabled() ? fontColour_ : GetSysColor(COLOR_GRAYTEXT));
-    if (transparent_) {
-        SetBkMode(dc, TRANSPARENT);
+    SetBkMode(dc, TRANSPARENT);
+    if (transparent_)
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    }
-    HBRUSH brush = background_ ? background_ : Parent()->BackgroundBrush();
-    LOGBRUSH lb = {};
-    GetObjectA(brush, sizeof lb, &lb);
-    SetBkColor(dc, lb.lbColor);
-    return brush;
+    return background_ ? background_ : Parent()->BackgroundBrush();
 }
 
 void Label::RepaintUnder()

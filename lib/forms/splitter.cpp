@@ -1,21 +1,14 @@
 #include "forms/splitter.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 namespace forms {
 
 namespace {
-
 const char kSplitterClass[] = "FormsSplitter";
-
-int ScreenX()
-{
-    POINT p;
-    GetCursorPos(&p);
-    return p.x;
 }
-
-} // namespace
 
 Splitter::Splitter(Control& parent, const std::string& name, int width) : Component(parent, name)
 {
@@ -46,7 +39,7 @@ LRESULT Splitter::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
         dragged_ = Neighbour();
         if (dragged_) {
-            grabX_ = ScreenX();
+            grabX_ = Left() + GET_X_LPARAM(lParam);   // in the parent's coordinates
             startWidth_ = dragged_->Width();
             SetCapture(Handle());
         }
@@ -54,7 +47,8 @@ LRESULT Splitter::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEMOVE:
         if (dragged_ && GetCapture() == Handle()) {
             int room = Parent()->ClientWidth() - dragged_->Left() - Width();
-            int width = std::max(minSize_, std::min(startWidth_ + ScreenX() - grabX_, room));
+            int x = Left() + GET_X_LPARAM(lParam);
+            int width = std::max(minSize_, std::min(startWidth_ + x - grabX_, room));
             if (width != dragged_->Width())
                 dragged_->SetWidth(width);
         }

@@ -646,8 +646,10 @@ bool LoadImageFile(const std::string& path, Raster* page, std::string* error)
     return Fail(error, path + ": " + why);
 }
 
-bool ReadTiffTagBytes(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t>* bytes,
-                      std::string* error)
+namespace {
+
+bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t>* bytes,
+             std::string* error)
 {
     if (Sniff(file) != Kind::Tiff)
         return Fail(error, "not a TIFF file");
@@ -726,6 +728,18 @@ bool ReadTiffTagBytes(const std::vector<uint8_t>& file, uint16_t tag, std::vecto
     if (ok && bytes)
         *bytes = std::move(out);
     return ok;
+}
+
+} // namespace
+
+bool ReadTiffTagBytes(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t>* bytes,
+                      std::string* error)
+{
+    try {
+        return ReadTag(file, tag, bytes, error);
+    } catch (const std::bad_alloc&) {
+        return Fail(error, "out of memory");
+    }
 }
 
 bool ReadTiffTag(const std::string& path, uint16_t tag, std::vector<uint8_t>* bytes)

@@ -32,7 +32,10 @@ struct Raster {
     uint8_t* Row(int y) { return pixels.data() + static_cast<size_t>(y) * RowBytes(); }
     const uint8_t* Row(int y) const { return pixels.data() + static_cast<size_t>(y) * RowBytes(); }
 
-    // A blank (white) raster of the given size and layout.
+    // A blank (white) raster of the given size and layout: Bilevel all bits
+    // clear, Gray8 255, Rgb24 (255,255,255), Palette8 all index 0 with the
+    // one-entry palette {(255,255,255)}. A size that is not positive gives
+    // that size with no pixels.
     static Raster Blank(int width, int height, PixelLayout layout);
 
     // Bilevel access: true = black.

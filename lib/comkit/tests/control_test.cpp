@@ -3,8 +3,10 @@
 #include "sample_fixture.h"
 
 #include "comkit/event_sink.h"
+#include "advise_recorder.h"
 #include "notify_recorder.h"
 
+#include <objsafe.h>
 #include <olectl.h>
 
 #include <functional>
@@ -88,8 +90,9 @@ TEST_F(ControlTest, NamesMapToTheDispidsOfTheTypeLibrary) {
     for (const auto& c : cases) {
         LPOLESTR name = const_cast<LPOLESTR>(c.name);
         DISPID id = 12345;
+        const std::wstring wide = c.name;
         EXPECT_EQ(c.hr, control_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id))
-            << std::wstring(c.name).size();
+            << std::string(wide.begin(), wide.end());
         EXPECT_EQ(c.id, id);
     }
     LPOLESTR name = const_cast<LPOLESTR>(L"Caption");
@@ -343,6 +346,101 @@ TEST_F(ControlTest, ControlReportsItsTableEntryAndUserModeWithoutSite) {
     ASSERT_EQ(S_OK, GetProperty(control_, 4, &userMode));
     EXPECT_EQ(VARIANT_TRUE, userMode.boolVal);
     ole->Release();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ControlTest, ViewObjectDrawsTheControlIntoAnyDeviceContext) {
+    IViewObject2* view = nullptr;
+    ASSERT_EQ(S_OK, control_->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view)));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 40, 30};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECTL bounds = {10, 5, 30, 25};
+    ASSERT_EQ(S_OK, view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds,
+                               nullptr, nullptr, 0));
+    EXPECT_EQ(RGB(0, 128, 255), GetPixel(dc, 20, 15));
+    EXPECT_EQ(RGB(255, 255, 255), GetPixel(dc, 5, 15)); // outside the bounds
+    EXPECT_EQ(DV_E_DVASPECT, view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, dc,
+                                        &bounds, nullptr, nullptr, 0));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    view->Release();
+}
+
+// A container that quick-activates hands over its sinks in one call.
+TEST_F(ControlTest, QuickActivateAdvisesTheContainersSinks) {
+    IQuickActivate* quick = nullptr;
+    ASSERT_EQ(S_OK, control_->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(&quick)));
+    std::vector<Event> log;
+    comkit::EventSink* sink = nullptr;
+    comkit::EventSink::Create(
+        DIID__ISampleControlEvents,
+        [&log](DISPID id, const DISPPARAMS& p) { log.push_back(Record(id, p)); }, &sink);
+    NotifyRecorder notify;
+    QACONTAINER container = {};
+    container.cbSize = sizeof container;
+    container.pUnkEventSink = sink;
+    container.pPropertyNotifySink = &notify;
+    QACONTROL result = {};
+    result.cbSize = sizeof result;
+    ASSERT_EQ(S_OK, quick->QuickActivate(&container, &result));
+    EXPECT_NE(0u, result.dwEventCookie);
+    EXPECT_NE(0u, result.dwPropNotifyCookie);
+    EXPECT_EQ(static_cast<DWORD>(OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT |
+                                 OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST),
+              result.dwMiscStatus);
+    PutProperty(control_, kNumber, IntArg(3));
+    EXPECT_EQ((std::vector<Event>{{kNumberChanged, {L"3"}}}), log);
+    EXPECT_EQ((std::vector<DISPID>{kNumber}), notify.changed);
+    quick->Release();
+
+    EXPECT_EQ(S_OK, events_->Unadvise(result.dwEventCookie));
+    IConnectionPoint* point = nullptr;
+    points_->FindConnectionPoint(IID_IPropertyNotifySink, &point);
+    EXPECT_EQ(S_OK, point->Unadvise(result.dwPropNotifyCookie));
+    point->Release();
+    sink->Release();
+}
+
+TEST_F(ControlTest, CloseReachesAdvisedSinksUntilUnadvised) {
+    IOleObject* ole = nullptr;
+    ASSERT_EQ(S_OK, control_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)));
+    AdviseRecorder first, second;
+    DWORD firstCookie = 0, secondCookie = 0;
+    ASSERT_EQ(S_OK, ole->Advise(&first, &firstCookie));
+    ASSERT_EQ(S_OK, ole->Advise(&second, &secondCookie));
+    EXPECT_EQ(S_OK, ole->Close(OLECLOSE_NOSAVE));
+    EXPECT_EQ(S_OK, ole->Unadvise(firstCookie));
+    EXPECT_EQ(S_OK, ole->Close(OLECLOSE_NOSAVE));
+    EXPECT_EQ(1, first.closes);
+    EXPECT_EQ(2, second.closes);
+    EXPECT_EQ(0u, first.refs);
+    EXPECT_EQ(S_OK, ole->Unadvise(secondCookie));
+    EXPECT_EQ(0u, second.refs);
+    ole->Release();
+}
+
+TEST_F(ControlTest, SafetyOptionsAreNotClaimedByDefault) {
+    IObjectSafety* safety = nullptr;
+    ASSERT_EQ(S_OK, control_->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety)));
+    DWORD supported = 99, enabled = 99;
+    EXPECT_EQ(S_OK, safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    EXPECT_EQ(0u, supported);
+    EXPECT_EQ(0u, enabled);
+    EXPECT_EQ(E_FAIL, safety->SetInterfaceSafetyOptions(IID_IDispatch,
+                                                        INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                        INTERFACESAFE_FOR_UNTRUSTED_CALLER));
+    EXPECT_EQ(E_NOINTERFACE,
+              safety->GetInterfaceSafetyOptions(IID_IClassFactory, &supported, &enabled));
+    safety->Release();
 }
 
 } // namespace

@@ -133,6 +133,9 @@ TEST_F(PersistenceTest, StreamFormIsTheVersionTheExtentAndThePropertiesInOrder) 
     ASSERT_EQ(S_OK, persist->Save(stream, TRUE));
     EXPECT_EQ(S_FALSE, persist->IsDirty());
     EXPECT_EQ(StreamForm(0x0100, 1234, 567, L"Héllo", 42, true), StreamBytes(stream));
+    ULARGE_INTEGER size = {};
+    EXPECT_EQ(S_OK, persist->GetSizeMax(&size));
+    EXPECT_EQ(StreamBytes(stream).size(), size.QuadPart);
     persist->Release();
 
     IDispatch* copy = NewControl();
@@ -189,8 +192,11 @@ TEST_F(PersistenceTest, DamagedStreamsAreRefused) {
     const size_t numberType = captionCount + 4 + 8;
     const size_t numberValue = numberType + 2;
     const size_t fontClass = numberValue + 4 + 4 + 2;
-    std::vector<uint8_t> otherClass = good;
-    std::memcpy(&otherClass[fontClass], &CLSID_SampleControl, sizeof(CLSID));
+    auto withFontClass = [&](const CLSID& clsid) {
+        std::vector<uint8_t> bytes(good.begin(), good.begin() + static_cast<long>(fontClass));
+        Append(bytes, &clsid, sizeof clsid);
+        return bytes; // the null font had no data after its class id
+    };
     auto with32 = [&](size_t at, uint32_t v) {
         std::vector<uint8_t> bytes = good;
         std::memcpy(&bytes[at], &v, 4);
@@ -214,8 +220,8 @@ TEST_F(PersistenceTest, DamagedStreamsAreRefused) {
         {"wrong VARTYPE", with16(numberType, VT_BSTR)},
         {"value the put refuses", with32(numberValue, static_cast<uint32_t>(-5))},
         {"negative extent", with32(4, 0x80000000u)},
-        {"object of a class other than the font", otherClass},
-        {"font class without its data", with32(fontClass, 0x0BE35203u)}, // CLSID_StdFont start
+        {"object of a class other than the font", withFontClass(CLSID_SampleControl)},
+        {"font class without its data", withFontClass(CLSID_StdFont)},
     };
     for (const auto& c : cases) {
         IDispatch* control = NewControl();

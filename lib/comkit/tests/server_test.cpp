@@ -2,6 +2,8 @@
 // and the unload rule.
 #include "sample_fixture.h"
 
+#include "testkit.h"
+
 #include <olectl.h>
 
 #include <functional>
@@ -163,6 +165,21 @@ TEST_F(ServerTest, CreatedByProgIdAfterRegistration) {
     EXPECT_EQ(S_FALSE, server_.CanUnloadNow());
     control->Release();
     EXPECT_EQ(S_OK, server_.CanUnloadNow());
+}
+
+// What an installer does. Only registration: other test programs use the
+// registered class at the same time, so nothing here unregisters it.
+TEST_F(ServerTest, Regsvr32RegistersTheServer) {
+    const std::wstring path = SampleServer::Path();
+    const std::string narrow(path.begin(), path.end());
+    ASSERT_EQ(0, testkit::RunAndWait("regsvr32.exe /s \"" + narrow + "\"",
+                                     testkit::ProgramFolder()));
+    EXPECT_EQ(path, ReadValue(kClsid + L"\\InprocServer32", nullptr));
+    EXPECT_EQ(L"{61D0193F-5054-4DCA-B35E-52D9385FBBAD}",
+              ReadValue(L"ComKitTest.SampleControl\\CLSID", nullptr));
+    EXPECT_NE(0, testkit::RunAndWait("regsvr32.exe /s \"" + testkit::ProgramFolder() +
+                                         "\\no-such-server.dll\"",
+                                     testkit::ProgramFolder()));
 }
 
 TEST_F(ServerTest, FactoryRefusesUnknownClassesAndAggregation) {

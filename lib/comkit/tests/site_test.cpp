@@ -5,6 +5,7 @@
 
 #include "forms/activex_site.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,17 +76,25 @@ TEST_F(SiteTest, HostsTheControlInPlaceInItsRectangleAndFollowsResizes) {
     EXPECT_TRUE(IsWindowVisible(control));
     EXPECT_EQ(Text({10, 20, 210, 140}), Text(RectInForm(control)));
 
+    IOleObject* created = nullptr;
+    site.Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&created));
+    SIZEL first = {};
+    created->GetExtent(DVASPECT_CONTENT, &first);
+    created->Release();
+    EXPECT_EQ(MulDiv(200, 2540, 96), first.cx);
+    EXPECT_EQ(MulDiv(120, 2540, 96), first.cy);
+
     ASSERT_EQ(S_OK, site.SetRect({30, 40, 130, 90}));
     EXPECT_EQ(Text({30, 40, 130, 90}), Text(RectInForm(control)));
     EXPECT_EQ(Text({30, 40, 130, 90}), Text(RectInForm(site.Window())));
 
-    // The site told the control its size in HIMETRIC before activation.
+    // The control's extent (HIMETRIC, what it saves) follows the size.
     IOleObject* ole = nullptr;
     site.Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
     SIZEL extent = {};
     ole->GetExtent(DVASPECT_CONTENT, &extent);
-    EXPECT_EQ(MulDiv(200, 2540, 96), extent.cx);
-    EXPECT_EQ(MulDiv(120, 2540, 96), extent.cy);
+    EXPECT_EQ(MulDiv(100, 2540, 96), extent.cx);
+    EXPECT_EQ(MulDiv(50, 2540, 96), extent.cy);
     ole->Release();
 }
 
@@ -149,6 +158,54 @@ TEST_F(SiteTest, ContainerEnumeratesTheControlsOfTheSameForm) {
     EXPECT_EQ((std::vector<IUnknown*>{first.Control(), second.Control()}), found);
 }
 
+TEST_F(SiteTest, VerbsShowHideAndDeactivateTheControlsWindow) {
+    forms::ActiveXSite& site = NewSite({0, 0, 80, 60});
+    ASSERT_EQ(S_OK, site.Create(CLSID_SampleControl));
+    IOleObject* ole = nullptr;
+    site.Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole));
+    IOleInPlaceObject* inPlace = nullptr;
+    site.Control()->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace));
+    IOleClientSite* clientSite = nullptr;
+    ole->GetClientSite(&clientSite);
+
+    enum Window { kNone, kHidden, kVisible };
+    const struct {
+        const char* what;
+        std::function<HRESULT()> act;
+        HRESULT hr;
+        Window window;
+    } steps[] = {
+        {"hide", [&] { return ole->DoVerb(OLEIVERB_HIDE, nullptr, clientSite, 0, nullptr, nullptr); },
+         S_OK, kHidden},
+        {"show", [&] { return ole->DoVerb(OLEIVERB_SHOW, nullptr, clientSite, 0, nullptr, nullptr); },
+         S_OK, kVisible},
+        {"UI-activate",
+         [&] { return ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, clientSite, 0, nullptr, nullptr); },
+         S_OK, kVisible},
+        {"UI-deactivate", [&] { return inPlace->UIDeactivate(); }, S_OK, kVisible},
+        {"unknown negative verb",
+         [&] { return ole->DoVerb(-100, nullptr, clientSite, 0, nullptr, nullptr); },
+         OLEOBJ_E_INVALIDVERB, kVisible},
+        {"deactivate", [&] { return inPlace->InPlaceDeactivate(); }, S_OK, kNone},
+        {"unknown positive verb acts as primary",
+         [&] { return ole->DoVerb(77, nullptr, clientSite, 0, nullptr, nullptr); },
+         OLEOBJ_S_INVALIDVERB, kVisible},
+        {"close", [&] { return ole->Close(OLECLOSE_NOSAVE); }, S_OK, kNone},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(step.hr, step.act()) << step.what;
+        HWND window = ControlWindow(site);
+        const Window state = !window ? kNone : IsWindowVisible(window) ? kVisible : kHidden;
+        EXPECT_EQ(step.window, state) << step.what;
+        if (window) {
+            EXPECT_EQ(site.Window(), GetParent(window)) << step.what;
+        }
+    }
+    clientSite->Release();
+    inPlace->Release();
+    ole->Release();
+}
+
 TEST_F(SiteTest, TeardownLeavesNoReferencesAndNoLiveObjects) {
     forms::ActiveXSite& site = NewSite({5, 5, 105, 105});
     ASSERT_EQ(S_OK, site.Create(CLSID_SampleControl));
@@ -164,6 +221,20 @@ TEST_F(SiteTest, TeardownLeavesNoReferencesAndNoLiveObjects) {
     EXPECT_EQ(S_OK, server_.CanUnloadNow());
     site.Destroy(); // twice is harmless
     EXPECT_EQ(0, site.References());
+}
+
+TEST_F(SiteTest, ClosingTheFormTearsTheControlDown) {
+    forms::ActiveXSite& site = NewSite({5, 5, 105, 105});
+    ASSERT_EQ(S_OK, site.Create(CLSID_SampleControl));
+    HWND control = ControlWindow(site);
+    DestroyWindow(form_);
+    form_ = nullptr;
+    EXPECT_FALSE(IsWindow(control));
+    EXPECT_EQ(nullptr, site.Control());
+    EXPECT_EQ(nullptr, site.Window());
+    EXPECT_EQ(0, site.References());
+    EXPECT_EQ(S_OK, server_.CanUnloadNow());
+    EXPECT_EQ(E_FAIL, site.SetRect({0, 0, 10, 10}));
 }
 
 TEST_F(SiteTest, CreateFailsCleanlyForAnUnknownClass) {

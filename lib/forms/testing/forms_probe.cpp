@@ -90,9 +90,80 @@ std::string TextOf(HWND window)
     return text;
 }
 
-void Click(HWND button)
+void Click(HWND component)
 {
-    SendMessageA(button, BM_CLICK, 0, 0);
+    char cls[32] = {};
+    GetClassNameA(component, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Button") == 0) {
+        SendMessageA(component, BM_CLICK, 0, 0);
+        return;
+    }
+    RECT r = {};
+    GetClientRect(component, &r);
+    LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
+    SendMessageA(component, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+    SendMessageA(component, WM_LBUTTONUP, 0, centre);
+}
+
+namespace {
+
+struct OpenMenu {
+    DWORD thread;
+    bool found;
+};
+
+BOOL CALLBACK FindOpenMenu(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<OpenMenu*>(data);
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32768") == 0 && IsWindowVisible(window) &&
+        GetWindowThreadProcessId(window, nullptr) == search.thread)
+        search.found = true;
+    return !search.found;
+}
+
+bool MenuOpen(DWORD thread)
+{
+    OpenMenu search = {thread, false};
+    EnumWindows(FindOpenMenu, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+bool ChoosePopupItem(HWND component, int item, DWORD limitMs)
+{
+    HWND root = GetAncestor(component, GA_ROOT);
+    DWORD thread = GetWindowThreadProcessId(component, nullptr);
+    RECT r = {};
+    GetWindowRect(component, &r);
+    // All posted, so that the program's queue hands them over in this order:
+    // the right click opens the menu, whose loop then reads the keys.
+    PostMessageA(component, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(component),
+                 MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    for (int i = 0; i <= item; ++i)
+        PostMessageA(root, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(root, WM_KEYDOWN, VK_RETURN, 0);
+
+    DWORD start = GetTickCount();
+    bool closed = false;
+    for (;;) {
+        // Returns only while the program reads messages: in the menu's loop
+        // or, after the chosen item's handler, in its own.
+        SendMessageA(root, WM_NULL, 0, 0);
+        if (!MenuOpen(thread)) {
+            closed = true;
+            break;
+        }
+        if (GetTickCount() - start > limitMs)
+            break;
+        Sleep(10);
+    }
+    if (!closed)
+        PostMessageA(root, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(root, WM_NULL, 0, 0);
+    return closed;
 }
 
 std::vector<std::string> ListItems(HWND listBox)
@@ -146,6 +217,20 @@ Program::~Program()
 bool Program::WaitUntilIdle(DWORD limitMs)
 {
     return process_ && WaitForInputIdle(process_, limitMs) == 0;
+}
+
+HWND Program::WaitForForm(const std::string& formName, DWORD limitMs)
+{
+    if (!process_)
+        return nullptr;
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND form = FindForm(id_, formName);
+        if (form && IsWindowVisible(form))
+            return form;
+        if (GetTickCount() - start > limitMs || WaitForSingleObject(process_, 20) == WAIT_OBJECT_0)
+            return nullptr;
+    }
 }
 
 int Program::WaitForExit(DWORD limitMs)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace forms {
@@ -25,8 +26,16 @@ std::vector<std::pair<std::string, HWND>> NamedComponents(HWND root);
 
 // The window's text (WM_GETTEXT): captions, edit and memo texts.
 std::string TextOf(HWND window);
-// Clicks a button the way BM_CLICK does; returns when its handler is done.
-void Click(HWND button);
+// Clicks a component and returns when its handler is done: BM_CLICK for a
+// button, a left press and release at its centre for anything else (labels,
+// image boxes).
+void Click(HWND component);
+// Opens the component's popup menu (as a right click does) and chooses its
+// item-th entry, counting from 0 and passing over separators (a disabled
+// entry counts, and choosing it does nothing). Returns once the menu is
+// closed and the program waits for input again; false when the menu did not
+// close within the limit (it is then dismissed).
+bool ChoosePopupItem(HWND component, int item, DWORD limitMs = 10000);
 // The items of a LISTBOX.
 std::vector<std::string> ListItems(HWND listBox);
 // Selects or deselects item index of a multi-select LISTBOX (-1: all).
@@ -46,11 +55,16 @@ public:
     DWORD id() const { return id_; }
     HANDLE handle() const { return process_; }
     // Waits until the program waits for input (its windows are up); false
-    // when it ended or did not get there within the limit.
+    // when it ended or did not get there within the limit. The program must
+    // be a windows (not a console) program.
     bool WaitUntilIdle(DWORD limitMs = 30000);
     // Waits for the program to end and returns its exit code, or -1 when it
     // did not end within the limit.
     int WaitForExit(DWORD limitMs = 30000);
+    // Waits until the program shows the form of that name (its components
+    // are then in place) and returns it; null when the program ended or did
+    // not show it within the limit.
+    HWND WaitForForm(const std::string& formName, DWORD limitMs = 30000);
 
 private:
     HANDLE process_ = nullptr;

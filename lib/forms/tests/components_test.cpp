@@ -187,6 +187,18 @@ TEST_F(Components, LabelColoursTransparencyAndClick)
     EXPECT_FALSE(Snapshot(label.Handle()).Has(RGB(0, 0, 255)));
     label.SetEnabled(true);
 
+    // On a panel of no colour of its own the text shows on the form's colour
+    // alone, as does the panel.
+    forms::Panel panel(form_, "Panel1", {200, 10, 200, 40});
+    panel.SetBevel(false);
+    forms::Label plain(panel, "Label2", {0, 0, 150, 30}, "Loading Binarize.Folivar");
+    plain.SetFontColor(RGB(0, 0, 255));
+    Snapshot shot(plain.Handle());
+    EXPECT_TRUE(shot.Has(RGB(0, 0, 255)));
+    EXPECT_FALSE(shot.Has(RGB(0, 0, 0)));
+    EXPECT_EQ(shot.At(148, 28), RGB(0, 255, 255));
+    EXPECT_EQ(PixelOf(panel.Handle(), 180, 35), RGB(0, 255, 255));
+
     // A transparent label asks the system to leave its background unpainted.
     label.SetTransparent(true);
     HDC dc = CreateCompatibleDC(nullptr);
@@ -261,13 +273,23 @@ TEST_F(Components, AlignedViewsAndTheSplitterBetweenThem)
           "at first");
     EXPECT_EQ(splitter.Neighbour(), &left);
 
-    // Dragging the bar 50 pixels to the right.
-    SetCursorPos(300, 300);
+    // Dragging the bar 50 pixels to the right in two moves; each position is
+    // relative to where the bar is at that moment.
+    int moved = 0;
+    splitter.OnMoved = [&] { ++moved; };
     SendMessageA(splitter.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 10));
-    SetCursorPos(350, 300);
-    SendMessageA(splitter.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(51, 10));
-    SendMessageA(splitter.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(51, 10));
+    SendMessageA(splitter.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(31, 10));
+    SendMessageA(splitter.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(21, 10));
+    SendMessageA(splitter.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(21, 10));
     check({{&left, 0, 0, 250, 350}, {&splitter, 250, 0, 3, 350}, {&rest, 253, 0, 347, 350}}, "after the drag");
+    EXPECT_EQ(moved, 1);
+
+    // Not narrower than the least width.
+    SendMessageA(splitter.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 10));
+    SendMessageA(splitter.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-400, 10));
+    SendMessageA(splitter.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(-400, 10));
+    EXPECT_EQ(left.Width(), 30);
+    left.SetWidth(250);
 
     // The program sets the width; hiding a view gives its room to the others.
     left.SetWidth(300);

@@ -190,6 +190,8 @@ TEST_F(FileLists, DriveBoxListsTheDrivesAndMovesTheFolderListToAnother)
     const char away = home == 'C' ? 'Z' : 'C';
     ASSERT_TRUE(drives.SetDrive(away));
     EXPECT_EQ(folders.Directory(), std::string(1, away) + ":\\");
+    EXPECT_EQ(folders.EntryPath(0), folders.Directory());   // a root is its only step
+    EXPECT_EQ(folders.ItemIndex(), 0);
     // Choosing the drive already shown keeps the folder.
     ASSERT_TRUE(folders.SetDirectory(folder_.path()));
     ASSERT_TRUE(drives.SetDrive(home));

@@ -122,6 +122,20 @@ TEST_F(Forms, ClosingAModalFormAsksOnCloseAndEndsWithItsResult)
     }
 }
 
+TEST_F(Forms, TerminateEndsAModalFormAndLeavesTheQuitForTheOuterLoop)
+{
+    Form owner("TForm1");
+    Form modal("TForm9");
+    owner.Show();
+    modal.OnShow = [] { forms::Application::Terminate(4); };
+    EXPECT_EQ(modal.ShowModal(), forms::kModalCancel);
+    EXPECT_TRUE(owner.Enabled());
+    EXPECT_FALSE(modal.Visible());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 4u);
+}
+
 TEST_F(Forms, ShowEventFiresOnEveryShow)
 {
     Form form("TForm2");

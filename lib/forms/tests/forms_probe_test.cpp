@@ -22,8 +22,7 @@ protected:
         program_.reset(new probe::Program("\"" + testkit::ProgramFolder() + "\\probe_target.exe\" \"" +
                                           folder_.path() + "\""));
         ASSERT_TRUE(program_->started());
-        ASSERT_TRUE(program_->WaitUntilIdle());
-        form_ = probe::FindForm(program_->id(), "TForm1");
+        form_ = program_->WaitForForm("TForm1");
         ASSERT_NE(form_, nullptr);
     }
 
@@ -86,6 +85,31 @@ TEST_F(ProbeTarget, ClickAndSelectionReachTheProgramsHandlers)
     probe::Click(button);
     EXPECT_EQ(probe::TextOf(Find("Label1")), "Clicks: 2");
     EXPECT_EQ(probe::TextOf(memo), "Selected: a.txt,C.txt\r\nSelected: \r\n");
+}
+
+TEST_F(ProbeTarget, PopupMenuItemsAreChosenFromOutside)
+{
+    HWND label = Find("Label1");
+    HWND memo = Find("Memo1");
+    ASSERT_TRUE(label && memo);
+    struct Case {
+        int item;
+        const char* label;
+        const char* memo;
+    };
+    const Case cases[] = {
+        {0, "Clicks: 1", "Selected: \r\n"},
+        {1, "Clicks: 1", "Selected: \r\n"},   // disabled: nothing happens
+        {2, "Clicks: 1", "Selected: \r\nfrom the menu\r\n"},   // past the separator
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(probe::ChoosePopupItem(label, c.item)) << c.item;
+        EXPECT_EQ(probe::TextOf(label), c.label) << c.item;
+        EXPECT_EQ(probe::TextOf(memo), c.memo) << c.item;
+    }
+    // A plain click on a label reaches its handler too.
+    probe::Click(label);
+    EXPECT_EQ(probe::TextOf(memo), "Selected: \r\nfrom the menu\r\nlabel clicked\r\n");
 }
 
 TEST_F(ProbeTarget, ClosingTheMainFormEndsTheProgramWithCodeZero)

@@ -1,7 +1,8 @@
 // A small forms program that the cross-process tests drive from outside:
 // probe_target.exe <folder>. It lists the folder's *.txt files; "Report"
 // counts its clicks in Label1 and logs the selected files in the hidden
-// Memo1; closing the form ends the program with exit code 0.
+// Memo1; a click on Label1 and its popup menu count or log too; closing the form ends the
+// program with exit code 0.
 #include "forms/forms.h"
 
 #include <string>
@@ -20,6 +21,12 @@ public:
         FileListBox1.SetDirectory(folder);
         Memo1.SetVisible(false);
         OnClose = [this](bool&) { Memo1.AddLine("closing"); };
+        PopupMenu1.Add("Count1", "Count", [this] { Button1Click(); });
+        PopupMenu1.Add("Off1", "Off").SetEnabled(false);
+        PopupMenu1.AddSeparator();
+        PopupMenu1.Add("Log1", "Log", [this] { Memo1.AddLine("from the menu"); });
+        Label1.SetPopupMenu(&PopupMenu1);
+        Label1.OnClick = [this] { Memo1.AddLine("label clicked"); };
     }
 
 private:
@@ -35,6 +42,7 @@ private:
     }
 
     int clicks_ = 0;
+    forms::PopupMenu PopupMenu1{"PopupMenu1"};
     forms::Button Button1{*this, "Button1", {10, 10, 100, 24}, "Report"};
     forms::Label Label1{*this, "Label1", {120, 14, 200, 16}, "Clicks: 0"};
     forms::Panel Panel1{*this, "Panel1", {10, 40, 180, 120}};
