@@ -4,7 +4,7 @@
 # workbench will (the page as in.tif, no arguments, the folder current).
 # Expects WINEPREFIX (and WINEPATH) to be set by the caller.
 set -uo pipefail
-demo=$1
+demo=$(cd "$1" && pwd)
 try="$demo.try"
 rm -rf "$try"; mkdir -p "$try"
 status=0
@@ -20,8 +20,12 @@ for package in "$demo"/*.Folivar.*; do
     [ "${name%%.*}" = PageSplit ] && page=spread.tif
     cp "$demo/images/$page" "$work/in.tif"
     program="$method.exe"
-    [ -f "$work/$program" ] || program="$method.bat"
-    ( cd "$work" && wine cmd /c "$program" >/dev/null 2>&1 </dev/null )
+    if [ -f "$work/$program" ]; then
+        ( cd "$work" && wine "$work/$program" >/dev/null 2>&1 </dev/null )
+    else
+        program="$method.bat"
+        ( cd "$work" && wine cmd /c "$program" >/dev/null 2>&1 </dev/null )
+    fi
     if [ -f "$work/out.tif" ]; then
         echo "  $name: $program turned $page into $(cd "$work" && ls out*.tif | tr '\n' ' ')"
     else
