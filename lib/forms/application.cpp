@@ -15,6 +15,8 @@ struct State {
     Form* mainForm = nullptr;
     std::string title;
     Application::ExceptionHook hook;
+    bool terminated = false;
+    int exitCode = 0;
 };
 
 State& TheState()
@@ -54,12 +56,20 @@ void Application::ProcessMessages()
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            // Leave the quit request for the loop that owns the thread.
-            PostQuitMessage(static_cast<int>(msg.wParam));
+            // Kept here rather than posted again: a wait that lets messages
+            // run would wake for a posted quit over and over. The loops end
+            // on Terminated().
+            TheState().terminated = true;
+            TheState().exitCode = static_cast<int>(msg.wParam);
             return;
         }
         Dispatch(msg);
     }
+}
+
+bool Application::Terminated()
+{
+    return TheState().terminated;
 }
 
 int Application::Run()
@@ -69,9 +79,14 @@ int Application::Run()
         s.mainForm->Show();
     MSG msg = {};
     for (;;) {
+        if (s.terminated)
+            return s.exitCode;
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0)
-            return static_cast<int>(msg.wParam);
+        if (got == 0) {
+            s.terminated = true;
+            s.exitCode = static_cast<int>(msg.wParam);
+            return s.exitCode;
+        }
         if (got == -1)
             return 1;
         Dispatch(msg);

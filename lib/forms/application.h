@@ -25,6 +25,9 @@ public:
     static int Run();
     // Ends Run once the current handler returns.
     static void Terminate(int exitCode = 0);
+    // True once a quit request was seen (also by ProcessMessages); every
+    // loop of the forms then ends.
+    static bool Terminated();
 
     // Creates a form owned by the application; the first one created (or
     // handed to SetMainForm) is the main form.

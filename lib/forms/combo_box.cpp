@@ -9,8 +9,9 @@ ComboBox::ComboBox(Control& parent, const std::string& name, const Rect& bounds,
     : Component(parent, name)
 {
     DWORD kind = style == ComboStyle::DropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN | CBS_AUTOHSCROLL;
+    // The window's height is the field's and the open list's together.
     Rect b = bounds;
-    b.height = std::max(b.height, 200);   // the height of a combo box includes its open list
+    b.height = droppedHeight_ = std::max(b.height, 200);
     CreateStandard("COMBOBOX", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | kind, 0, b);
 }
 
@@ -55,8 +56,15 @@ void ComboBox::SetDropDownCount(int rows)
 {
     int itemHeight = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
     int fieldHeight = static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    SetWindowPos(Handle(), nullptr, 0, 0, Width(), fieldHeight + 8 + rows * itemHeight,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    droppedHeight_ = fieldHeight + 8 + rows * itemHeight;
+    SetWindowPos(Handle(), nullptr, 0, 0, Width(), droppedHeight_, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ComboBox::SetBounds(const Rect& bounds)
+{
+    Rect b = bounds;
+    b.height = droppedHeight_;
+    Component::SetBounds(b);
 }
 
 bool ComboBox::Command(WORD code, WORD)

@@ -30,6 +30,9 @@ public:
     void SetSorted(bool sorted);
     // How many rows the open list shows.
     void SetDropDownCount(int rows);
+    // Moves and widens the box; the height of its field is the font's, and
+    // the window keeps the height that makes room for the open list.
+    void SetBounds(const Rect& bounds) override;
 
     // The user chose an item or changed the text.
     std::function<void()> OnChange;
@@ -40,6 +43,7 @@ protected:
 
 private:
     bool sorted_ = false;
+    int droppedHeight_;
 };
 
 } // namespace forms

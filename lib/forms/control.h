@@ -60,7 +60,7 @@ public:
     void SetEnabled(bool enabled);
 
     Rect Bounds() const;
-    void SetBounds(const Rect& bounds);
+    virtual void SetBounds(const Rect& bounds);
 #define FORMS_BOUNDS_ACCESSORS(Name, field)                  \
     int Name() const { return Bounds().field; }              \
     void Set##Name(int value)                                \

@@ -1,7 +1,6 @@
 #include "forms/drive_combo_box.h"
 
 #include "forms/directory_list_box.h"
-#include "forms/list_items.h"
 
 #include <cctype>
 
@@ -16,20 +15,13 @@ char Upper(char c)
 
 } // namespace
 
-DriveComboBox::DriveComboBox(Control& parent, const std::string& name, const Rect& bounds) : Component(parent, name)
+DriveComboBox::DriveComboBox(Control& parent, const std::string& name, const Rect& bounds)
+    : ComboBox(parent, name, bounds, ComboStyle::DropDownList)
 {
-    Rect b = bounds;
-    if (b.height < 150)
-        b.height = 150;   // room for the open list
-    CreateStandard("COMBOBOX", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, b);
     char drives[512] = {};
     DWORD length = GetLogicalDriveStringsA(sizeof drives, drives);
-    ItemList items(Handle(), kComboBoxItems);
-    for (const char* d = drives; d < drives + length && *d; d += lstrlenA(d) + 1) {
-        std::string label(1, Upper(d[0]));
-        label += ":";
-        items.Add(label);
-    }
+    for (const char* d = drives; d < drives + length && *d; d += lstrlenA(d) + 1)
+        Add(std::string(1, Upper(d[0])) + ":");
     char current[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, current);
     ShowDrive(current);
@@ -43,33 +35,24 @@ DriveComboBox::~DriveComboBox()
 
 char DriveComboBox::Drive() const
 {
-    ItemList items(Handle(), kComboBoxItems);
-    std::string label = items.Item(items.Current());
+    std::string label = Item(ItemIndex());
     return label.empty() ? 0 : label[0];
-}
-
-int DriveComboBox::Count() const
-{
-    return ItemList(Handle(), kComboBoxItems).Count();
 }
 
 void DriveComboBox::ShowDrive(const std::string& path)
 {
     if (path.size() < 2 || path[1] != ':')
         return;
-    ItemList items(Handle(), kComboBoxItems);
-    for (int i = 0; i < items.Count(); ++i)
-        if (items.Item(i)[0] == Upper(path[0]))
-            items.SetCurrent(i);
+    for (int i = 0; i < Count(); ++i)
+        if (Item(i)[0] == Upper(path[0]))
+            SetItemIndex(i);
 }
 
 bool DriveComboBox::SetDrive(char letter)
 {
-    std::string root = std::string(1, Upper(letter)) + ":\\";
-    ItemList items(Handle(), kComboBoxItems);
-    for (int i = 0; i < items.Count(); ++i) {
-        if (items.Item(i)[0] == root[0]) {
-            items.SetCurrent(i);
+    for (int i = 0; i < Count(); ++i) {
+        if (Item(i)[0] == Upper(letter)) {
+            SetItemIndex(i);
             Follow();
             return true;
         }
@@ -100,14 +83,11 @@ void DriveComboBox::SetDirList(DirectoryListBox* folders)
     }
 }
 
-bool DriveComboBox::Command(WORD code, WORD)
+bool DriveComboBox::Command(WORD code, WORD id)
 {
-    if (code != CBN_SELCHANGE)
-        return false;
-    Follow();
-    if (OnClick)
-        OnClick();
-    return true;
+    if (code == CBN_SELCHANGE)
+        Follow();
+    return ComboBox::Command(code, id);
 }
 
 } // namespace forms

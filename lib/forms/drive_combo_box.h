@@ -2,15 +2,13 @@
 // A drive box: the drives of the machine in a drop-down list. Choosing one
 // opens its root in the bound folder list, unless that list already shows a
 // folder of the drive.
-#include "forms/control.h"
-
-#include <functional>
+#include "forms/combo_box.h"
 
 namespace forms {
 
 class DirectoryListBox;
 
-class DriveComboBox : public Component {
+class DriveComboBox : public ComboBox {
 public:
     DriveComboBox(Control& parent, const std::string& name, const Rect& bounds);
     ~DriveComboBox() override;
@@ -20,12 +18,11 @@ public:
     // Chooses a drive and opens it in the bound folder list; false when the
     // machine has no such drive.
     bool SetDrive(char letter);
-    int Count() const;
 
     void SetDirList(DirectoryListBox* folders);
 
-    // The user chose a drive (after the folder list followed).
-    std::function<void()> OnClick;
+    // OnChange fires when the user chose a drive, after the folder list
+    // followed.
 
 protected:
     bool Command(WORD code, WORD id) override;

@@ -96,13 +96,19 @@ int Form::ShowModal()
     for (;;) {
         if (modalResult_ != kModalNone) {
             bool allow = true;
-            if (OnClose)
-                OnClose(allow);
+            try {
+                if (OnClose)
+                    OnClose(allow);
+            } catch (...) {
+                // Shown like any handler's; the form closes all the same, so
+                // that the other windows do not stay disabled.
+                Application::HandleException(std::current_exception());
+            }
             if (allow)
                 break;
             modalResult_ = kModalNone;
         }
-        if (!Handle() || !IsWindowVisible(Handle())) {
+        if (!Handle() || !IsWindowVisible(Handle()) || Application::Terminated()) {
             if (modalResult_ == kModalNone)
                 modalResult_ = kModalCancel;
             break;
@@ -110,7 +116,8 @@ int Form::ShowModal()
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             // The application is ending: leave the request for its loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
             if (modalResult_ == kModalNone)
                 modalResult_ = kModalCancel;
             break;

@@ -1,5 +1,6 @@
 #include "process_runner.h"
 
+#include "forms/application.h"
 #include "forms/screen_cursor.h"
 #include "testkit.h"
 
@@ -115,6 +116,18 @@ TEST_F(ProcessRunner, MissingProgramReturnsAtOnceWithoutWaiting)
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE));
     EXPECT_EQ(forms::ScreenCursor::Get(), cross);
+}
+
+TEST_F(ProcessRunner, AQuitRequestDuringTheWaitIsKeptForTheLoop)
+{
+    TempFolder work("runner");
+    std::string probe = CopyProbe(work, "probe.exe");
+    SetEnvironmentVariableA("RUNNER_PROBE_SLEEP_MS", "300");
+    PostQuitMessage(3);
+    RunIn(work.path(), probe);
+    EXPECT_TRUE(FileExists(work / "probe.txt")) << "the wait ended before the program did";
+    EXPECT_TRUE(forms::Application::Terminated());
+    EXPECT_EQ(forms::Application::Run(), 3);
 }
 
 // A window that answers WM_APP with 42 and notes the cursor it saw meanwhile.

@@ -130,6 +130,18 @@ bool MenuOpen(DWORD thread)
     return search.found;
 }
 
+// Waits until the thread's popup menu is open (or closed); false at the limit.
+bool WaitForMenu(DWORD thread, bool open, DWORD limitMs)
+{
+    DWORD start = GetTickCount();
+    while (MenuOpen(thread) != open) {
+        if (GetTickCount() - start > limitMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
 } // namespace
 
 bool ChoosePopupItem(HWND component, int item, DWORD limitMs)
@@ -138,30 +150,21 @@ bool ChoosePopupItem(HWND component, int item, DWORD limitMs)
     DWORD thread = GetWindowThreadProcessId(component, nullptr);
     RECT r = {};
     GetWindowRect(component, &r);
-    // All posted, so that the program's queue hands them over in this order:
-    // the right click opens the menu, whose loop then reads the keys.
     PostMessageA(component, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(component),
                  MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    if (!WaitForMenu(thread, true, limitMs))
+        return false;
+    // The menu's loop reads these from the thread's queue. It chooses on the
+    // character of the Return key, which is posted as such: a translated key
+    // would put it behind the Escape. Escape is there for a menu that stays
+    // open; once the menu is closed, it reaches the form, which ignores it.
     for (int i = 0; i <= item; ++i)
         PostMessageA(root, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(root, WM_KEYDOWN, VK_RETURN, 0);
-
-    DWORD start = GetTickCount();
-    bool closed = false;
-    for (;;) {
-        // Returns only while the program reads messages: in the menu's loop
-        // or, after the chosen item's handler, in its own.
-        SendMessageA(root, WM_NULL, 0, 0);
-        if (!MenuOpen(thread)) {
-            closed = true;
-            break;
-        }
-        if (GetTickCount() - start > limitMs)
-            break;
-        Sleep(10);
-    }
-    if (!closed)
-        PostMessageA(root, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(root, WM_CHAR, '\r', 0);
+    PostMessageA(root, WM_KEYDOWN, VK_ESCAPE, 0);
+    bool closed = WaitForMenu(thread, false, limitMs);
+    // Answered once the chosen entry's handler is done and the program reads
+    // messages again.
     SendMessageA(root, WM_NULL, 0, 0);
     return closed;
 }
@@ -177,10 +180,11 @@ std::vector<std::string> ListItems(HWND listBox)
         std::wstring wide(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
         LRESULT got = SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]));
         wide.resize(got < 0 ? 0 : static_cast<size_t>(got));
-        int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+        int size = static_cast<int>(wide.size());
+        int bytes = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), size, nullptr, 0, nullptr, nullptr);
         std::string text(static_cast<size_t>(bytes), '\0');
         if (bytes > 0)
-            WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], bytes, nullptr, nullptr);
+            WideCharToMultiByte(CP_ACP, 0, wide.c_str(), size, &text[0], bytes, nullptr, nullptr);
         items.push_back(text);
     }
     return items;
@@ -212,11 +216,6 @@ Program::~Program()
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
         TerminateProcess(process_, 1);
     CloseHandle(process_);
-}
-
-bool Program::WaitUntilIdle(DWORD limitMs)
-{
-    return process_ && WaitForInputIdle(process_, limitMs) == 0;
 }
 
 HWND Program::WaitForForm(const std::string& formName, DWORD limitMs)

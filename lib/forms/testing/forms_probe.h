@@ -32,9 +32,10 @@ std::string TextOf(HWND window);
 void Click(HWND component);
 // Opens the component's popup menu (as a right click does) and chooses its
 // item-th entry, counting from 0 and passing over separators (a disabled
-// entry counts, and choosing it does nothing). Returns once the menu is
-// closed and the program waits for input again; false when the menu did not
-// close within the limit (it is then dismissed).
+// entry counts, and choosing it closes the menu without effect). Returns
+// once the menu is closed and the entry's handler is done (unless that lets
+// messages run); false when no menu opened or it did not close within the
+// limit.
 bool ChoosePopupItem(HWND component, int item, DWORD limitMs = 10000);
 // The items of a LISTBOX.
 std::vector<std::string> ListItems(HWND listBox);
@@ -54,10 +55,6 @@ public:
     bool started() const { return process_ != nullptr; }
     DWORD id() const { return id_; }
     HANDLE handle() const { return process_; }
-    // Waits until the program waits for input (its windows are up); false
-    // when it ended or did not get there within the limit. The program must
-    // be a windows (not a console) program.
-    bool WaitUntilIdle(DWORD limitMs = 30000);
     // Waits for the program to end and returns its exit code, or -1 when it
     // did not end within the limit.
     int WaitForExit(DWORD limitMs = 30000);

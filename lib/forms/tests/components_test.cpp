@@ -385,7 +385,16 @@ TEST_F(Components, ComboBoxSortedItemsIndexAndText)
     EXPECT_EQ(modules.Text(), "Typed");
     EXPECT_EQ(modules.ItemIndex(), -1);
 
-    forms::ComboBox colours(form_, "ComboBox2", {10, 40, 150, 24}, forms::ComboStyle::DropDownList);
+    // Moving the box keeps the room of its open list.
+    modules.SetTop(60);
+    modules.SetWidth(180);
+    RECT dropped;
+    SendMessageA(modules.Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_GT(dropped.bottom - dropped.top, 150);
+    EXPECT_EQ(modules.Top(), 60);
+    EXPECT_EQ(modules.Width(), 180);
+
+    forms::ComboBox colours(form_, "ComboBox2", {10, 100, 150, 24}, forms::ComboStyle::DropDownList);
     for (const char* name : {"Light Blue", "Red"})
         colours.Add(name);
     colours.SetText("Red");
