@@ -16,6 +16,8 @@ public:
     // the box blank and returns false; it never throws.
     bool LoadFromFile(const std::string& path);
     void Clear();
+    // Shows a picture the program made; the box owns it from now on.
+    void SetPicture(HBITMAP picture) { Replace(picture); }
     bool HasPicture() const { return picture_ != nullptr; }
     HBITMAP Picture() const { return picture_; }
 

@@ -126,14 +126,17 @@ STDMETHODIMP Vistrel7Control::put_hDIB(LONG value) {
         }
         const SIZE_T size = GlobalSize(handle);
         const void* bytes = size ? GlobalLock(handle) : nullptr;
-        if (!bytes) return Fail(E_INVALIDARG, L"The DIB handle is not valid.");
         viewer::Picture copied;
-        std::string reason;
-        const bool ok = viewer::Picture::FromPackedDib(static_cast<const uint8_t*>(bytes), size,
-                                                       &copied, &reason);
-        GlobalUnlock(handle);
-        if (!ok) return Fail(E_INVALIDARG, L"Cannot show the DIB: " + Widen(reason));
+        std::string reason = "the handle is not a valid memory handle";
+        bool ok = false;
+        if (bytes) {
+            ok = viewer::Picture::FromPackedDib(static_cast<const uint8_t*>(bytes), size, &copied,
+                                                &reason);
+            GlobalUnlock(handle);
+        }
+        // As with a file: a DIB that cannot be shown leaves the view empty.
         Show(std::move(copied), L"");
+        if (!ok) return Fail(E_INVALIDARG, L"Cannot show the DIB: " + Widen(reason));
         return S_OK;
     });
 }
