@@ -1,10 +1,12 @@
 // The program entry: the application object, the forms in their order, the
 // message loop.
 #include "about_form.h"
-#include "creation_forms.h"
+#include "method_creation_form.h"
+#include "module_creation_form.h"
 #include "main_form.h"
 #include "program_forms.h"
-#include "result_viewer_forms.h"
+#include "page_pair_viewer_form.h"
+#include "result_viewer_form.h"
 #include "settings_form.h"
 #include "splash_form.h"
 

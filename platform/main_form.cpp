@@ -2,7 +2,7 @@
 
 #include "process_runner.h"
 #include "program_forms.h"
-#include "result_viewer_forms.h"
+#include "result_viewer_form.h"
 #include "settings_form.h"
 #include "splash_form.h"
 #include "about_form.h"

@@ -1,4 +1,4 @@
-#include "creation_forms.h"
+#include "module_creation_form.h"
 
 namespace platform {
 
@@ -6,13 +6,6 @@ TForm8::TForm8() : Form("TForm8")
 {
     SetCaption("Create Folivar Module");
     SetClientSize(420, 360);
-    SetCentred(true);
-}
-
-TForm9::TForm9() : Form("TForm9")
-{
-    SetCaption("Create Folivar Method");
-    SetClientSize(420, 420);
     SetCentred(true);
 }
 

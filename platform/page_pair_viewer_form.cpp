@@ -1,17 +1,6 @@
-#include "result_viewer_forms.h"
+#include "page_pair_viewer_form.h"
 
 namespace platform {
-
-TForm4::TForm4()
-    : Form("TForm4"),
-      Vistrel7_1(*this, "Vistrel7_1", {0, 0, 400, 500}),
-      Vistrel7_2(*this, "Vistrel7_2", {400, 0, 400, 500})
-{
-    SetCaption("View Results");
-    SetMaximised(true);
-    Vistrel7_1.SetAlign(forms::Align::Left);
-    Vistrel7_2.SetAlign(forms::Align::Client);
-}
 
 TForm5::TForm5()
     : Form("TForm5"),
