@@ -146,6 +146,10 @@ TForm1::TForm1()
     Button16.OnClick = [this] { Button16Click(); };
     Button17.OnClick = [this] { Button17Click(); };
     Button18.OnClick = [this] { Button18Click(); };
+    Button15.OnClick = [this] { Button15Click(); };
+    Button19.OnClick = [this] { Button19Click(); };
+    Button20.OnClick = [this] { Button20Click(); };
+    WireEditor();
 }
 
 TForm1::~TForm1() = default;
@@ -259,6 +263,8 @@ void TForm1::StartUp()
         Fatal("Can not create temp dir!");
     catalogue_.Prepare(host);
     catalogue_.ReadMethodTexts();
+    if (catalogue_.ModulesChanged())
+        DeleteCachedResults();
 
     splash.Close();
     SetCurrentDirectoryA(programFolder_.c_str());
@@ -276,8 +282,24 @@ void TForm1::StartUp()
     PipelineLength = 0;
     if (FolderExists(programFolder_ + "Results"))
         Forms().Form3->DirectoryListBox1.SetDirectory(programFolder_ + "Results");
+    RestorePipeline();
     EnableWindow(Handle(), TRUE);
     SetForegroundWindow(Handle());
+}
+
+void TForm1::DeleteCachedResults()
+{
+    // Module and method numbers name other methods now: the cache is stale.
+    const std::string temp = programFolder_ + "temp\\";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((temp + "*.tif").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((temp + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 void TForm1::SaveState()
@@ -292,8 +314,14 @@ void TForm1::SaveState()
     WritePipelineStateFile(programFolder_ + "temp\\ini.dat", state);
 }
 
-void TForm1::FormClose(bool&)
+void TForm1::FormClose(bool& allow)
 {
+    if (busy_) {
+        // A run or an outside program is going: close once it is done.
+        allow = false;
+        closeWhenDone_ = true;
+        return;
+    }
     if (!programFolder_.empty())
         SaveState();
 }

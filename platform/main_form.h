@@ -85,6 +85,22 @@ public:
     std::array<PaletteTile, kSlots> Palette{};
     std::array<Slot, kSlots> Slots{};
 
+    // Handlers of the pipeline editor.
+    void PaletteClick(int tile);
+    void MethodButtonClick(int slot, int step);   // "<" is -1, ">" is +1
+    void MoveRightClick(int slot);
+    void MoveLeftClick(int slot);
+    void RemoveClick(int slot);
+    void KeepResultClick(int slot);
+    void SlotPopup(int slot);
+    void SettingsClick(int slot);
+    void SlotMouseMove(int slot);
+
+    // Handlers of a run and of the result pages.
+    void Button15Click();
+    void Button19Click();
+    void Button20Click();
+
     // Handlers.
     void FormShow();
     void FormClose(bool& allow);
@@ -95,8 +111,26 @@ public:
     void Button17Click();
     void Button18Click();
 
+    // Steps the editor shares.
+    void PlaceModule(int module, int slot);
+    void ShowSlotMethod(int slot, int module);
+    void ReleaseModule(int module);
+    void HideSlot(int slot);
+    void UpdateMoveRightItems();
+    void UpdateViewResultItem(int slot, forms::MenuItem& item);
+    void RunMethodSettings(int slot);
+    void RestorePipeline();
+
 private:
     void BuildTiles();
+    void WireEditor();
+    void ShowResultPage(int page);
+    // Starts a program in a folder and waits, the window taking no input meanwhile.
+    void RunOutside(const std::string& program, const std::string& folder);
+    bool AnySplitBefore(int slot) const;
+    forms::MenuItem& SlotMenuItem(int slot, int index) const;
+    bool busy_ = false;
+    bool closeWhenDone_ = false;
     template <class T, class... Args>
     T& Own(Args&&... args)
     {
@@ -108,6 +142,7 @@ private:
     void StartUp();
     [[noreturn]] void Fatal(const std::string& message);
     void SaveState();
+    void DeleteCachedResults();
 
     std::string programFolder_;
     ModuleCatalogue catalogue_;

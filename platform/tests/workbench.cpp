@@ -43,6 +43,17 @@ void ProgramFolder::AddModule(const std::string& file, const std::string& captio
     EXPECT_TRUE(platform::WriteModuleRecordFile(folder_ / file, r));
 }
 
+void ProgramFolder::Pack(const testkit::TempFolder& staging, const std::string& moduleFile,
+                         const std::string& method, const std::string& files)
+{
+    std::string package = moduleFile + "." + method;
+    std::string line = "\"" + std::string(ARCHIVER_DIR) + "\\rar.exe\" a -sfxwincon.sfx " + package +
+                       " " + files + " " + method + ".txt " + method + ".name " + method + ".tab";
+    ASSERT_EQ(testkit::RunAndWait(line, staging.path()), 0) << line;
+    ASSERT_TRUE(MoveFileExA((staging / (package + ".exe")).c_str(), (folder_ / package).c_str(),
+                            MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING));
+}
+
 void ProgramFolder::AddPackedMethod(const std::string& moduleFile, const std::string& method,
                                     const std::string& displayName, const std::string& description)
 {
@@ -51,12 +62,29 @@ void ProgramFolder::AddPackedMethod(const std::string& moduleFile, const std::st
     testkit::WriteText(staging / (method + ".name"), displayName);
     testkit::WriteText(staging / (method + ".txt"), description);
     testkit::WriteText(staging / (method + ".tab"), "1");
-    std::string package = moduleFile + "." + method;
-    std::string line = "\"" + std::string(ARCHIVER_DIR) + "\\rar.exe\" a -sfxwincon.sfx " + package +
-                       " " + method + ".bat " + method + ".txt " + method + ".name " + method + ".tab";
-    ASSERT_EQ(testkit::RunAndWait(line, staging.path()), 0) << line;
-    ASSERT_TRUE(MoveFileExA((staging / (package + ".exe")).c_str(), (folder_ / package).c_str(),
-                            MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING));
+    Pack(staging, moduleFile, method, method + ".bat");
+}
+
+void ProgramFolder::AddBatchMethod(const std::string& moduleFile, const std::string& method,
+                                   const std::string& displayName, const std::string& body)
+{
+    testkit::TempFolder staging("staging");
+    testkit::WriteText(staging / (method + ".bat"), body);
+    testkit::WriteText(staging / (method + ".name"), displayName);
+    testkit::WriteText(staging / (method + ".txt"), "Method " + displayName);
+    testkit::WriteText(staging / (method + ".tab"), "1");
+    Pack(staging, moduleFile, method, method + ".bat");
+}
+
+void ProgramFolder::AddProgramMethod(const std::string& moduleFile, const std::string& method,
+                                     const std::string& programPath)
+{
+    testkit::TempFolder staging("staging");
+    ASSERT_TRUE(Copy(programPath, staging / (method + ".exe")));
+    testkit::WriteText(staging / (method + ".name"), method);
+    testkit::WriteText(staging / (method + ".txt"), "Program " + method);
+    testkit::WriteText(staging / (method + ".tab"), "1");
+    Pack(staging, moduleFile, method, method + ".exe");
 }
 
 void ProgramFolder::AddHandmadePackage(const std::string& moduleFile, const std::string& method)

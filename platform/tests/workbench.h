@@ -23,10 +23,19 @@ public:
     // A method package made with the archiver from a .bat method.
     void AddPackedMethod(const std::string& moduleFile, const std::string& method,
                          const std::string& displayName, const std::string& description);
+    // A method package made with the archiver from a .bat method with this body.
+    void AddBatchMethod(const std::string& moduleFile, const std::string& method,
+                        const std::string& displayName, const std::string& body);
+    // A method package made with the archiver from a program (copied as <method>.exe).
+    void AddProgramMethod(const std::string& moduleFile, const std::string& method,
+                          const std::string& programPath);
     // A method package that is a program of the test's own.
     void AddHandmadePackage(const std::string& moduleFile, const std::string& method);
 
 private:
+    // Packs staged files <method>.* into <moduleFile>.<method> beside the program.
+    void Pack(const testkit::TempFolder& staging, const std::string& moduleFile,
+              const std::string& method, const std::string& files);
     testkit::TempFolder folder_{"workbench"};
 };
 

@@ -1,0 +1,403 @@
+#include "workbench.h"
+
+#include "image_reader.h"
+#include "raster.h"
+#include "tiff_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <sstream>
+
+namespace {
+
+using namespace workbench_tests;
+namespace probe = forms::probe;
+
+// A method that notes its run in the program folder's "runs.txt", then copies.
+std::string Counting(const std::string& name, bool split = false)
+{
+    std::string body = "@echo " + name + ">> ..\\..\\runs.txt\r\n@copy /y in.tif out.tif >nul\r\n";
+    if (split)
+        body += "@copy /y in.tif out1.tif >nul\r\n";
+    return body;
+}
+
+void WriteImage(const std::string& path, int width = 40, int height = 30)
+{
+    imaging::Raster page = imaging::Raster::Blank(width, height, imaging::PixelLayout::Gray8);
+    for (size_t i = 0; i < page.pixels.size(); ++i)
+        page.pixels[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_TRUE(imaging::WriteTiffFile(path, page, imaging::TiffWriteOptions()));
+}
+
+// Modules by position: A (0), B (1), C (2), S (3, page split), F (4, fails).
+void Catalogue(ProgramFolder& pf)
+{
+    pf.AddModule("A.Folivar", "Alpha", "-", 1);
+    pf.AddModule("B.Folivar", "Beta", "-", 2);
+    pf.AddModule("C.Folivar", "Gamma", "-", 3);
+    pf.AddModule("S.Folivar", "Split", "-", 4, 1);
+    pf.AddModule("F.Folivar", "Fails", "-", 5);
+    pf.AddBatchMethod("A.Folivar", "a0", "A-zero", Counting("a0"));
+    pf.AddBatchMethod("A.Folivar", "a1", "A-one", Counting("a1"));
+    pf.AddBatchMethod("B.Folivar", "b0", "B-zero", Counting("b0"));
+    pf.AddBatchMethod("B.Folivar", "b1", "B-one", Counting("b1"));
+    pf.AddBatchMethod("C.Folivar", "c0", "C-zero", Counting("c0"));
+    pf.AddBatchMethod("S.Folivar", "s0", "S-zero", Counting("s0", true));
+    pf.AddBatchMethod("F.Folivar", "f0", "F-zero", "@echo f0>> ..\\..\\runs.txt\r\n");
+    for (const char* image : {"p1.tif", "p2.tif", "p3.tif"})
+        WriteImage(pf / (std::string("images\\") + image));
+}
+
+const char* const kPaletteLine1[] = {"Label10", "Label25", "Label27", "Label31", "Label34",
+                                     "Label37", "Label40"};
+
+class Pipeline : public ::testing::Test {
+protected:
+    void Start()
+    {
+        wb_ = std::make_unique<Workbench>(pf_);
+        ASSERT_NE(wb_->WaitUntilStarted(), nullptr);
+    }
+    void Palette(int tile) { probe::Click(wb_->Component(kPaletteLine1[tile])); }
+    void Select(const std::vector<int>& items)
+    {
+        HWND files = wb_->Component("FileListBox1");
+        for (int i : items) {
+            probe::SelectListItem(files, i, true);
+            SendMessageA(files, LB_SETCARETINDEX, i, FALSE);
+        }
+        SendMessageA(GetParent(files), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(files), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(files));
+    }
+    // Clicks "Apply Processes" and returns when the run is over (a message
+    // box nobody answers would hold it: then the test fails instead of hanging).
+    void Apply()
+    {
+        DWORD_PTR result = 0;
+        ASSERT_NE(SendMessageTimeoutA(wb_->Component("Button15"), BM_CLICK, 0, 0, SMTO_NORMAL,
+                                      60000, &result), 0)
+            << "the run did not end";
+    }
+    std::vector<std::string> Runs()
+    {
+        std::vector<std::string> runs;
+        std::istringstream in(testkit::ReadText(pf_ / "runs.txt"));
+        std::string line;
+        while (std::getline(in, line)) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+                line.pop_back();
+            runs.push_back(line);
+        }
+        return runs;
+    }
+    bool Exists(const std::string& relative) { return testkit::FileExists(pf_ / relative); }
+
+    ProgramFolder pf_;
+    std::unique_ptr<Workbench> wb_;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(Pipeline, CachedStepsRunNothingAndAChangedMethodRecomputesFromItsSlot)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(0);
+    Palette(1);
+    Palette(2);
+    Select({0});
+    Apply();
+    EXPECT_EQ(Runs(), (Names{"a0", "b0", "c0"}));
+    for (const char* cached : {"temp\\p1.tif_00.tif", "temp\\p1.tif_0010.tif", "temp\\p1.tif_001020.tif",
+                               "results\\p1.tif"})
+        EXPECT_TRUE(Exists(cached)) << cached;
+
+    const std::string pf = pf_.path() + "\\";
+    const std::vector<std::string> lastStep = {
+        "   In: " + pf + "temp\\p1.tif_0010.tif", "Out: " + pf + "temp\\p1.tif_001020.tif",
+        "---------------", pf + "temp\\C", pf + "temp\\C\\c0.bat", "---------------"};
+    std::vector<std::string> log = wb_->LogLines();
+    ASSERT_EQ(log.size(), 18u);
+    EXPECT_EQ(std::vector<std::string>(log.end() - 6, log.end()), lastStep);
+    EXPECT_EQ(log[0], "   In: " + pf + "images\\p1.tif");
+
+    Apply();
+    EXPECT_EQ(Runs(), (Names{"a0", "b0", "c0"})) << "an identical run starts no program";
+
+    probe::Click(wb_->Component("Button4"));        // ">" of slot 1: method b1
+    EXPECT_EQ(wb_->Text("Label5"), "B-one");
+    Apply();
+    EXPECT_EQ(Runs(), (Names{"a0", "b0", "c0", "b1", "c0"}));
+    EXPECT_TRUE(Exists("temp\\p1.tif_0011.tif"));
+    EXPECT_TRUE(Exists("temp\\p1.tif_001120.tif"));
+    EXPECT_EQ(wb_->Text("Label59"), "Result:");
+    EXPECT_FALSE(wb_->Visible("Label60"));
+    EXPECT_FALSE(wb_->Visible("Button19"));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, AfterAPageSplitEveryStepRunsTwice)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(3);
+    Palette(0);
+    EXPECT_TRUE(wb_->Visible("Image30")) << "the split connector before slot 1";
+    EXPECT_FALSE(wb_->Visible("Image17"));
+    Select({1});
+    Apply();
+    EXPECT_EQ(Runs(), (Names{"s0", "a0", "a0"}));
+    for (const char* file : {"temp\\p2.tif_30_1.tif", "temp\\p2.tif_30_2.tif", "temp\\p2.tif_3000_1.tif",
+                             "temp\\p2.tif_3000_2.tif", "results\\p2_L.tif", "results\\p2_R.tif"})
+        EXPECT_TRUE(Exists(file)) << file;
+    EXPECT_FALSE(Exists("results\\p2.tif"));
+    EXPECT_TRUE(wb_->Visible("Panel3"));
+    Apply();
+    EXPECT_EQ(Runs().size(), 3u) << "both pages cached: nothing runs";
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, PagingThroughThreeResults)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(0);
+    Select({0, 1, 2});
+    Apply();
+    struct Step { const char* button; const char* label; bool previous; bool next; };
+    const Step steps[] = {
+        {nullptr, "1/3", false, true},
+        {"Button19", "2/3", true, true},
+        {"Button19", "3/3", true, false},
+        {"Button20", "2/3", true, true},
+    };
+    for (const Step& s : steps) {
+        if (s.button)
+            probe::Click(wb_->Component(s.button));
+        EXPECT_EQ(wb_->Text("Label59"), "Results:");
+        EXPECT_EQ(wb_->Text("Label60"), s.label);
+        EXPECT_EQ(wb_->Enabled("Button20"), s.previous) << s.label;
+        EXPECT_EQ(wb_->Enabled("Button19"), s.next) << s.label;
+    }
+    for (const char* saved : {"results\\p1.tif", "results\\p2.tif", "results\\p3.tif"})
+        EXPECT_TRUE(Exists(saved)) << saved;
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, AFailingMethodLeavesNoResultForLaterSteps)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(4);
+    Palette(0);
+    Select({0});
+    Apply();
+    EXPECT_EQ(Runs(), (Names{"f0", "a0"}));
+    EXPECT_FALSE(Exists("temp\\p1.tif_40.tif"));
+    EXPECT_FALSE(Exists("temp\\p1.tif_4000.tif"));
+    EXPECT_FALSE(Exists("results\\p1.tif"));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+std::vector<uint8_t> Int(int32_t v)
+{
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+            static_cast<uint8_t>(v >> 24)};
+}
+
+TEST_F(Pipeline, ThePipelineIsSavedAtCloseAndRestoredAtTheNextStart)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(2);
+    Palette(0);
+    probe::Click(wb_->Component("Button4"));        // ">" of slot 1 (module A): a1
+    ASSERT_EQ(wb_->Close(), 0);
+
+    // length 2; slots C (2), A (0); methods: A chose 1; then the image folder.
+    std::vector<uint8_t> expected = Int(2);
+    for (int32_t v : {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+        for (uint8_t b : Int(v)) expected.push_back(b);
+    for (int32_t v : {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+        for (uint8_t b : Int(v)) expected.push_back(b);
+    std::string folder = pf_ / "images";
+    expected.insert(expected.end(), folder.begin(), folder.end());
+    expected.resize(1164, 0);
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "temp\\ini.dat"), expected);
+
+    Start();
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_EQ(wb_->Text("Label2"), "C-zero");
+    EXPECT_EQ(wb_->Text("Label4"), "Alpha");
+    EXPECT_EQ(wb_->Text("Label5"), "A-one");
+    EXPECT_FALSE(wb_->Enabled("Label27")) << "a module in the pipeline has its palette labels greyed";
+    ASSERT_EQ(wb_->Close(), 0);
+
+    // After a change of the module set the pipeline starts empty.
+    pf_.AddBatchMethod("C.Folivar", "c1", "C-one", Counting("c1"));
+    Start();
+    EXPECT_FALSE(wb_->Visible("Image1"));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, ADamagedStateFileIsReadWithinItsBounds)
+{
+    Catalogue(pf_);
+    CreateDirectoryA((pf_ / "temp").c_str(), nullptr);
+    Start();
+    ASSERT_EQ(wb_->Close(), 0);
+    struct Case { std::vector<int32_t> head; const char* slot0; const char* method0; };
+    // length, slot 0, slot 1, then the method of module 0 at offset 84.
+    const Case cases[] = {
+        {{99, 1, 0}, "Beta", "B-zero"},     // length clamped, both slots placed
+        {{2, 17, 0}, "Alpha", "A-zero"},    // unknown module skipped
+        {{1, 0, 0}, "Alpha", "A-zero"},     // method index out of range below
+        {{-3, 0, 0}, nullptr, nullptr},     // negative length: nothing
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes(1164, 0);
+        for (size_t i = 0; i < c.head.size(); ++i)
+            for (int b = 0; b < 4; ++b)
+                bytes[4 * i + b] = Int(c.head[i])[b];
+        for (int b = 0; b < 4; ++b)
+            bytes[84 + b] = Int(55)[b];      // module 0 "chose" method 55
+        testkit::WriteBytes(pf_ / "temp\\ini.dat", bytes);
+        Start();
+        if (c.slot0) {
+            EXPECT_EQ(wb_->Text("Label1"), c.slot0);
+            EXPECT_EQ(wb_->Text("Label2"), c.method0);
+        } else {
+            EXPECT_FALSE(wb_->Visible("Image1"));
+        }
+        ASSERT_EQ(wb_->Close(), 0);
+    }
+    testkit::WriteText(pf_ / "temp\\ini.dat", "short");
+    Start();
+    EXPECT_FALSE(wb_->Visible("Image1"));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, EditingSlots)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(0);
+    Palette(1);
+    Palette(2);
+    EXPECT_FALSE(wb_->Enabled("Label10"));
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image1"), 2));   // Remove slot 0
+    EXPECT_EQ(wb_->Text("Label1"), "Beta");
+    EXPECT_EQ(wb_->Text("Label4"), "Gamma");
+    EXPECT_FALSE(wb_->Visible("Image3"));
+    EXPECT_TRUE(wb_->Enabled("Label10"));
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image2"), 0));   // Move Right of the last: disabled
+    EXPECT_EQ(wb_->Text("Label4"), "Gamma");
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image1"), 0));   // Move Right of slot 0
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_EQ(wb_->Text("Label4"), "Beta");
+    Palette(2);                                                       // clicking Gamma again removes it
+    EXPECT_EQ(wb_->Text("Label1"), "Beta");
+    EXPECT_FALSE(wb_->Visible("Image2"));
+    // The chosen method stays with its module.
+    probe::Click(wb_->Component("Button2"));
+    EXPECT_EQ(wb_->Text("Label2"), "B-one");
+    EXPECT_FALSE(wb_->Enabled("Button2")) << "B has two methods: > stops at the last";
+    Palette(1);
+    Palette(1);
+    EXPECT_EQ(wb_->Text("Label2"), "B-one");
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, RefusalsShowTheirMessage)
+{
+    Catalogue(pf_);
+    pf_.AddModule("T.Folivar", "Split2", "-", 6, 1);
+    pf_.AddBatchMethod("T.Folivar", "t0", "T-zero", Counting("t0", true));
+    Start();
+    Select({0});
+    PostMessageA(wb_->Component("Button15"), BM_CLICK, 0, 0);
+    HWND box = wb_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Workbench::MessageText(box), "The pipeline is empty! Add a module first.");
+    Workbench::PressOk(box);
+
+    Palette(3);
+    // The second split module's tile; posted, as its handler shows a message box.
+    PostMessageA(wb_->Component(kPaletteLine1[5]), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(wb_->Component(kPaletteLine1[5]), WM_LBUTTONUP, 0, 0);
+    box = wb_->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Workbench::MessageText(box), "Only one page-splitting module fits in a pipeline!");
+    Workbench::PressOk(box);
+    EXPECT_FALSE(wb_->Visible("Image2"));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, DeletingTheCachedResults)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(0);
+    Palette(1);
+    Select({0});
+    Apply();
+    PostMessageA(wb_->Component("Button18"), BM_CLICK, 0, 0);
+    HWND settings = wb_->program().WaitForForm("TForm3");
+    ASSERT_NE(settings, nullptr);
+    HWND button = probe::FindComponent(settings, "Button1");
+    EXPECT_EQ(probe::TextOf(button), "Delete temporal files with intermediate results [2]");
+    EXPECT_TRUE(IsWindowEnabled(button));
+    SendMessageA(button, BM_CLICK, 0, 0);
+    EXPECT_EQ(probe::TextOf(button), "Delete temporal files with intermediate results");
+    EXPECT_FALSE(IsWindowEnabled(button));
+    EXPECT_FALSE(Exists("temp\\p1.tif_00.tif"));
+    EXPECT_FALSE(Exists("temp\\p1.tif_0010.tif"));
+    EXPECT_TRUE(Exists("temp\\A\\a0.bat")) << "work folders stay";
+    PostMessageA(settings, WM_CLOSE, 0, 0);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+// The compression tag of a little-endian TIFF's first page, or 0.
+int CompressionOf(const std::vector<uint8_t>& file)
+{
+    auto u16 = [&](size_t at) { return at + 2 <= file.size() ? file[at] | file[at + 1] << 8 : 0; };
+    auto u32 = [&](size_t at) {
+        return at + 4 <= file.size() ? static_cast<size_t>(u16(at) | u16(at + 2) << 16) : 0u;
+    };
+    size_t ifd = u32(4);
+    int entries = u16(ifd);
+    for (int i = 0; i < entries; ++i)
+        if (u16(ifd + 2 + 12 * i) == 259)
+            return u16(ifd + 2 + 12 * i + 8);
+    return 0;
+}
+
+TEST_F(Pipeline, OneBitResultsAreSavedWithGroup4)
+{
+    pf_.AddModule("Binarize.Folivar", "Binari-", "zation", 1);
+    pf_.AddProgramMethod("Binarize.Folivar", "otsu", std::string(METHODS_DIR) + "\\threshold.exe");
+    pf_.AddModule("Enhance.Folivar", "Enhance", "-", 2);
+    pf_.AddProgramMethod("Enhance.Folivar", "copy", std::string(METHODS_DIR) + "\\copy.exe");
+    WriteImage(pf_ / "images\\page.tif", 64, 48);
+    Start();
+    Palette(0);
+    Select({0});
+    Apply();
+    std::vector<uint8_t> saved = testkit::ReadBytes(pf_ / "results\\page.tif");
+    EXPECT_EQ(CompressionOf(saved), 4);
+    imaging::Raster page;
+    ASSERT_TRUE(imaging::LoadImageFile(pf_ / "results\\page.tif", &page));
+    EXPECT_EQ(page.layout, imaging::PixelLayout::Bilevel);
+    EXPECT_EQ(page.width, 64);
+    // A grey result next: its save is not left at the 1-bit compression.
+    Palette(0);
+    Palette(1);
+    Apply();
+    EXPECT_NE(CompressionOf(testkit::ReadBytes(pf_ / "results\\page.tif")), 4);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+} // namespace
