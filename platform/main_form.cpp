@@ -351,12 +351,10 @@ void TForm1::Vistrel7_1DblClick()
 {
     if (Panel2.Visible())
         return;
-    TForm4& viewer = *Forms().Form4;
     HGLOBAL dib = Vistrel7_1.CopyDIB();
-    viewer.Vistrel7_1.SetHDIB(dib);
+    Forms().Form4->ShowPreview(dib);   // the viewer shows its own copy
     if (dib)
-        GlobalFree(dib);         // the view keeps its own copy
-    viewer.ShowModal();
+        GlobalFree(dib);
 }
 
 void TForm1::Button16Click()

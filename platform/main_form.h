@@ -95,6 +95,7 @@ public:
     void SlotPopup(int slot);
     void SettingsClick(int slot);
     void SlotMouseMove(int slot);
+    void ShowStepResult(int slot);
 
     // Handlers of a run and of the result pages.
     void Button15Click();

@@ -59,6 +59,7 @@ void TForm1::WireEditor()
             SlotMenuItem(k, kMoveLeft).OnClick = [this, k] { MoveLeftClick(k); };
         SlotMenuItem(k, kRemove).OnClick = [this, k] { RemoveClick(k); };
         SlotMenuItem(k, kKeepResult).OnClick = [this, k] { KeepResultClick(k); };
+        SlotMenuItem(k, kViewResult).OnClick = [this, k] { ShowStepResult(k); };
         SlotMenuItem(k, kSettings).OnClick = [this, k] { SettingsClick(k); };
     }
     OnMouseMove = [this](int, int) { Label44.SetCaption(""); };

@@ -1,12 +1,370 @@
 #include "method_creation_form.h"
 
+#include "main_form.h"
+#include "module_catalogue.h"
+#include "pack_script.h"
+#include "process_runner.h"
+#include "program_forms.h"
+
+#include "forms/application.h"
+
+#include <windows.h>
+#include <cderr.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace platform {
 
-TForm9::TForm9() : Form("TForm9")
+namespace {
+
+const char kModuleExtension[] = ".Folivar";
+const char kPackFailed[] = "Method package could not be created!";
+
+bool FileExists(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+void DeleteIfThere(const std::string& path)
+{
+    if (FileExists(path)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool HasBatExtension(const std::string& name)
+{
+    size_t dot = name.find_last_of('.');
+    return dot != std::string::npos && name.compare(dot, std::string::npos, ".bat") == 0;
+}
+
+std::string FullPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return n == 0 || n >= sizeof buffer ? path : std::string(buffer, n);
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    std::string x = FullPathOf(a), y = FullPathOf(b);
+    return x.size() == y.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, x.data(), static_cast<int>(x.size()),
+                          y.data(), static_cast<int>(y.size())) == CSTR_EQUAL;
+}
+
+std::string CurrentFolder()
+{
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    return n == 0 || n >= sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+} // namespace
+
+TForm9::TForm9()
+    : Form("TForm9"),
+      Label3(*this, "Label3", {12, 10, 396, 24}, "Create Folivar Method"),
+      Label1(*this, "Label1", {12, 44, 396, 16}, "Assign to Module"),
+      ComboBox1(*this, "ComboBox1", {12, 62, 396, 200}),
+      LabeledEdit1(*this, "LabeledEdit1", {12, 110, 396, 22}, "Box Name"),
+      LabeledEdit2(*this, "LabeledEdit2", {12, 156, 396, 22},
+                   "Method's FileName (Same name with bat file)"),
+      Label2(*this, "Label2", {12, 188, 396, 16}, "Method Description"),
+      Memo1(*this, "Memo1", {12, 206, 396, 70}),
+      Button2(*this, "Button2", {12, 286, 396, 28}, "Select Necessary Files"),
+      Label4(*this, "Label4", {12, 322, 396, 16}, "Added Files"),
+      ListBox1(*this, "ListBox1", {12, 340, 396, 80}),
+      Button1(*this, "Button1", {12, 430, 396, 30}, "Create Method"),
+      FileListBox1(*this, "FileListBox1", {12, 430, 100, 30}, false)
 {
     SetCaption("Create Folivar Method");
-    SetClientSize(420, 420);
+    SetClientSize(420, 472);
     SetCentred(true);
+    Label3.SetFontHeight(20);
+    ComboBox1.SetSorted(true);
+    FileListBox1.SetMask(std::string("*") + kModuleExtension);
+    FileListBox1.SetVisible(false);
+    OnShow = [this] { FormShow(); };
+    Button2.OnClick = [this] { Button2Click(); };
+    Button1.OnClick = [this] { Button1Click(); };
+}
+
+std::string TForm9::ProgramFolder() const
+{
+    return Forms().Form1->ProgramFolder();
+}
+
+std::string TForm9::MethFolder() const
+{
+    return ProgramFolder() + "Meth\\";
+}
+
+void TForm9::Message(const std::string& text)
+{
+    MessageBoxA(Handle(), text.c_str(), forms::Application::Title().c_str(), MB_OK);
+}
+
+bool TForm9::Ask(const std::string& text)
+{
+    return MessageBoxA(Handle(), text.c_str(), forms::Application::Title().c_str(), MB_YESNO) == IDYES;
+}
+
+bool TForm9::IsListedModule(const std::string& stem) const
+{
+    for (int i = 0; i < ComboBox1.Count(); ++i)
+        if (ComboBox1.Item(i) == stem)
+            return true;
+    return false;
+}
+
+void TForm9::FormShow()
+{
+    std::string folder = ProgramFolder();
+    if (!folder.empty())
+        folder.pop_back();
+    FileListBox1.SetDirectory(folder);   // reads the folder again
+    ComboBox1.Clear();
+    ComboBox1.SetText("");
+    // The folder search also lists "X.FOLIVAR"; start-up takes only the exact
+    // extension, so only those are modules a method can be made for.
+    for (int i = 0; i < FileListBox1.Count(); ++i) {
+        std::string name = FileListBox1.Item(i);
+        if (IsModuleFileName(name))
+            ComboBox1.Add(name.substr(0, name.size() - (sizeof kModuleExtension - 1)));
+    }
+    if (ComboBox1.Count() > 0)
+        ComboBox1.SetItemIndex(0);
+    ListBox1.Clear();
+}
+
+bool TForm9::ChooseFiles(std::vector<std::string>* paths)
+{
+    std::vector<char> buffer(65536, '\0');
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Handle();
+    ofn.lpstrFilter = "All files\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size() - 1);
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    // The dialog moves the current folder to where the user browsed; the
+    // program's own folder stays current.
+    std::string before = CurrentFolder();
+    BOOL chosen = GetOpenFileNameA(&ofn);
+    if (!before.empty())
+        SetCurrentDirectoryA(before.c_str());
+    if (!chosen) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            Message("Too many files selected! Select fewer files.");
+        return false;
+    }
+
+    paths->clear();
+    const char* p = buffer.data();
+    std::string first = p;
+    p += first.size() + 1;
+    if (*p == '\0') {
+        paths->push_back(first);   // one file: its full path
+        return true;
+    }
+    if (!first.empty() && first.back() != '\\')
+        first += '\\';
+    while (*p) {
+        std::string name = p;
+        paths->push_back(first + name);
+        p += name.size() + 1;
+    }
+    return true;
+}
+
+void TForm9::ForgetChoice()
+{
+    for (const std::string& copy : copiedFiles_)
+        DeleteIfThere(copy);
+    copiedFiles_.clear();
+    chosenNames_.clear();
+}
+
+bool TForm9::CopyChosenFiles(const std::vector<std::string>& paths)
+{
+    const std::string meth = MethFolder();
+    for (const std::string& source : paths) {
+        std::string name = FileNameOf(source);
+        std::string target = meth + name;
+        // A file chosen in "Meth\" itself is already in place, and it is the
+        // user's: it is neither copied nor deleted after packing.
+        if (!SamePath(source, target)) {
+            if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+                Message("Can not copy " + name + " to the Meth folder!");
+                ForgetChoice();
+                ListBox1.Clear();
+                return false;
+            }
+            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+            copiedFiles_.push_back(target);
+        }
+        ListBox1.Add(name);
+        chosenNames_.push_back(name);
+    }
+    return true;
+}
+
+void TForm9::Button2Click()
+{
+    ForgetChoice();
+    CreateDirectoryA(MethFolder().c_str(), nullptr);
+
+    std::vector<std::string> paths;
+    if (!ChooseFiles(&paths))
+        return;
+    std::vector<std::string> names;
+    for (const std::string& path : paths)
+        names.push_back(FileNameOf(path));
+    size_t batFiles = std::count_if(names.begin(), names.end(), HasBatExtension);
+    if (names.size() < 2) {
+        Message("Wrong Number of Selected Files. Select also the bat file!");
+        return;
+    }
+    if (batFiles == 0) {
+        Message("Wrong Selection! At least one bat file should be selected!!!");
+        return;
+    }
+    // The names are checked before anything is copied, so a refused choice
+    // leaves nothing behind in "Meth\".
+    const std::string method = LabeledEdit2.Text();
+    if (!IsValidMethodFileName(method)) {
+        Message("Invalid Method's FileName! Use only letters, digits, \"_\", \"-\" and \".\".");
+        return;
+    }
+    if (std::find(names.begin(), names.end(), method + ".bat") == names.end()) {
+        Message("Name of bat file is not identical to Method's FileName. Please select the correct Files");
+        ListBox1.Clear();
+        return;
+    }
+    for (const std::string& name : names) {
+        if (IsReservedPackingName(name)) {
+            Message(name + " is used for packing and can not be part of a method. Please rename it!");
+            ListBox1.Clear();
+            return;
+        }
+    }
+    ListBox1.Clear();
+    CopyChosenFiles(paths);
+}
+
+bool TForm9::WriteMethodFiles(const std::string& method)
+{
+    const std::string base = MethFolder() + method;
+    return WriteWholeFile(base + ".tab", "1") &&
+           WriteWholeFile(base + ".name", LabeledEdit1.Text()) &&
+           WriteWholeFile(base + ".txt", DescriptionFileText(Memo1.Text()));
+}
+
+bool TForm9::PackMethod(const std::string& moduleFile, const std::string& method)
+{
+    const std::string meth = MethFolder();
+    const std::string package = moduleFile + "." + method;
+    if (!SetCurrentDirectoryA(meth.c_str()))
+        return false;
+    // Everything the line names must be there, or the package would be made
+    // without it.
+    for (const char* extension : {".bat", ".txt", ".name", ".tab"})
+        if (!FileExists(meth + method + extension))
+            return false;
+    for (const std::string& name : chosenNames_)
+        if (!FileExists(meth + name))
+            return false;
+    // An older package left here must never pass for the new one.
+    const std::string made = meth + package + ".exe";
+    DeleteIfThere(made);
+    if (FileExists(made))
+        return false;
+
+    const std::string script = meth + "run.bat";
+    if (!WriteWholeFile(script, PackScriptLine(moduleFile, method, chosenNames_)))
+        return false;
+    // By its full path: a "run.bat" beside the program would be found first.
+    WaitForProcess(StartProcess(script.c_str()));
+    DeleteIfThere(script);
+
+    if (!FileExists(made))
+        return false;
+    const std::string placed = ProgramFolder() + package;
+    if (!MoveFileExA(made.c_str(), placed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        DeleteIfThere(made);
+        return false;
+    }
+    return FileExists(placed);
+}
+
+void TForm9::Button1Click()
+{
+    if (!Ask("Proceed with the Creation of Method?"))
+        return;
+    if (chosenNames_.empty())
+        return;
+    const std::string stem = ComboBox1.Text();
+    const std::string moduleFile = stem + kModuleExtension;
+    const std::string method = LabeledEdit2.Text();
+    // The name may have changed since the files were chosen.
+    if (!IsListedModule(stem)) {
+        Message("No module chosen! Assign the method to one of the listed modules.");
+        return;
+    }
+    if (!IsValidMethodFileName(method)) {
+        Message("Invalid Method's FileName! Use only letters, digits, \"_\", \"-\" and \".\".");
+        return;
+    }
+    if (std::find(chosenNames_.begin(), chosenNames_.end(), method + ".bat") == chosenNames_.end()) {
+        Message("Name of bat file is not identical to Method's FileName. Please select the correct Files");
+        return;
+    }
+
+    bool made = WriteMethodFiles(method) && PackMethod(moduleFile, method);
+
+    SetCurrentDirectoryA(ProgramFolder().c_str());
+    const std::string base = MethFolder() + method;
+    for (const char* extension : {".tab", ".name", ".txt"})
+        DeleteIfThere(base + extension);
+    ForgetChoice();
+    ListBox1.Clear();
+
+    if (!made) {
+        // What the user typed stays, so that the creation can be tried again.
+        Message(kPackFailed);
+        return;
+    }
+    if (ComboBox1.Count() > 0)
+        ComboBox1.SetItemIndex(0);
+    Memo1.Clear();
+    LabeledEdit1.SetText("");
+    LabeledEdit2.SetText("");
+    if (Ask("Success!!!The platform needs to close and manually restarted in order to apply changes. Close now?")) {
+        Close();
+        Forms().Form1->Close();
+        forms::Application::Terminate();
+    }
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <sstream>
 
@@ -357,6 +358,78 @@ TEST_F(Pipeline, DeletingTheCachedResults)
     EXPECT_FALSE(Exists("temp\\p1.tif_0010.tif"));
     EXPECT_TRUE(Exists("temp\\A\\a0.bat")) << "work folders stay";
     PostMessageA(settings, WM_CLOSE, 0, 0);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+// The text of the control window inside a view component of a form: the file it shows.
+std::string Shown(HWND form, const char* view)
+{
+    HWND component = probe::FindComponent(form, view);
+    // The view's tool bar sits beside the control's window.
+    for (HWND child = component ? GetWindow(component, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0)
+            return probe::TextOf(child);
+    }
+    return std::string();
+}
+
+TEST_F(Pipeline, ViewResultShowsTheStepsCachedResults)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(0);
+    Palette(1);
+    Select({0});
+    Apply();                                         // B with b0
+    probe::Click(wb_->Component("Button4"));         // B: b1
+    Apply();
+    const std::string pf = pf_.path() + "\\";
+
+    // "View Result" of slot 1: the chosen method (b1) first, then b0.
+    PostMessageA(wb_->Component("Image2"), WM_CONTEXTMENU, 0, 0);
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image2"), 4));
+    HWND viewer = wb_->program().WaitForForm("TForm4");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(Shown(viewer, "Vistrel7_1"), pf + "images\\p1.tif");
+    EXPECT_EQ(Shown(viewer, "Vistrel7_2"), pf + "temp\\p1.tif_0011.tif");
+    HWND previous = probe::FindComponent(viewer, "BitBtn2"), next = probe::FindComponent(viewer, "BitBtn3");
+    EXPECT_TRUE(IsWindowVisible(next));
+    EXPECT_TRUE(IsWindowEnabled(next));
+    EXPECT_FALSE(IsWindowEnabled(previous));
+    SendMessageA(next, BM_CLICK, 0, 0);
+    EXPECT_EQ(Shown(viewer, "Vistrel7_2"), pf + "temp\\p1.tif_0010.tif");
+    EXPECT_FALSE(IsWindowEnabled(next));
+    std::vector<std::string> log = wb_->LogLines();
+    EXPECT_EQ(log, (Names{"FN : p1.tif", "Result Exists - File :p1.tif_0011.tif"}));
+    PostMessageA(probe::FindComponent(viewer, "BitBtn1"), BM_CLICK, 0, 0);   // Back
+    for (int i = 0; i < 100 && IsWindowVisible(viewer); ++i)
+        Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(viewer));
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, ViewResultOfATwoPageChain)
+{
+    Catalogue(pf_);
+    Start();
+    Palette(3);
+    Palette(0);
+    Select({0});
+    Apply();
+    const std::string pf = pf_.path() + "\\";
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image2"), 4));
+    HWND viewer = wb_->program().WaitForForm("TForm5");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(Shown(viewer, "Vistrel7_2"), pf + "temp\\p1.tif_3000_1.tif");
+    EXPECT_EQ(Shown(viewer, "Vistrel7_3"), pf + "temp\\p1.tif_3000_2.tif");
+    EXPECT_FALSE(IsWindowVisible(probe::FindComponent(viewer, "BitBtn3"))) << "one result: no stepping";
+    PostMessageA(probe::FindComponent(viewer, "BitBtn1"), BM_CLICK, 0, 0);
+    for (int i = 0; i < 100 && IsWindowVisible(viewer); ++i)
+        Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(viewer));
     EXPECT_EQ(wb_->Close(), 0);
 }
 
