@@ -433,6 +433,42 @@ TEST_F(Pipeline, ViewResultOfATwoPageChain)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
+TEST_F(Pipeline, ClosingDuringARunWaitsForItsEnd)
+{
+    pf_.AddModule("Slow.Folivar", "Slow", "-", 1);
+    pf_.AddProgramMethod("Slow.Folivar", "slow", testkit::ProgramFolder() + "\\slow_method.exe");
+    WriteImage(pf_ / "images\\p1.tif");
+    Start();
+    Palette(0);
+    Select({0});
+    HWND main = probe::FindForm(wb_->program().id(), "TForm1");
+    PostMessageA(wb_->Component("Button15"), BM_CLICK, 0, 0);
+    for (int i = 0; i < 250 && IsWindowEnabled(main); ++i)
+        Sleep(20);
+    EXPECT_FALSE(IsWindowEnabled(main)) << "the window takes no input during the run";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(wb_->program().WaitForExit(30000), 0);
+    EXPECT_TRUE(Exists("results\\p1.tif")) << "the run finished before the program ended";
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "temp\\ini.dat").size(), 1164u);
+}
+
+TEST_F(Pipeline, TheSettingsProgramRunsInItsModulesWorkFolder)
+{
+    pf_.AddModule("Binarize.Folivar", "Binari-", "zation", 1);
+    pf_.AddProgramMethod("Binarize.Folivar", "otsu", std::string(METHODS_DIR) + "\\copy.exe",
+                         testkit::ProgramFolder() + "\\runner_probe.exe");
+    Start();
+    Palette(0);
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image1"), 5));   // Settings
+    // The probe writes its report last thing before it ends.
+    for (int i = 0; i < 100 && testkit::ReadText(pf_ / "temp\\Binarize\\probe.txt").find("console=") ==
+                                   std::string::npos; ++i)
+        Sleep(50);
+    EXPECT_NE(testkit::ReadText(pf_ / "temp\\Binarize\\probe.txt").find("cwd=" + pf_ / "temp\\Binarize"),
+              std::string::npos);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
 // The compression tag of a little-endian TIFF's first page, or 0.
 int CompressionOf(const std::vector<uint8_t>& file)
 {

@@ -77,14 +77,19 @@ void ProgramFolder::AddBatchMethod(const std::string& moduleFile, const std::str
 }
 
 void ProgramFolder::AddProgramMethod(const std::string& moduleFile, const std::string& method,
-                                     const std::string& programPath)
+                                     const std::string& programPath, const std::string& settingsPath)
 {
     testkit::TempFolder staging("staging");
     ASSERT_TRUE(Copy(programPath, staging / (method + ".exe")));
+    std::string files = method + ".exe";
+    if (!settingsPath.empty()) {
+        ASSERT_TRUE(Copy(settingsPath, staging / (method + "_s.exe")));
+        files += " " + method + "_s.exe";
+    }
     testkit::WriteText(staging / (method + ".name"), method);
     testkit::WriteText(staging / (method + ".txt"), "Program " + method);
     testkit::WriteText(staging / (method + ".tab"), "1");
-    Pack(staging, moduleFile, method, method + ".exe");
+    Pack(staging, moduleFile, method, files);
 }
 
 void ProgramFolder::AddHandmadePackage(const std::string& moduleFile, const std::string& method)

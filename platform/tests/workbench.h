@@ -26,9 +26,10 @@ public:
     // A method package made with the archiver from a .bat method with this body.
     void AddBatchMethod(const std::string& moduleFile, const std::string& method,
                         const std::string& displayName, const std::string& body);
-    // A method package made with the archiver from a program (copied as <method>.exe).
+    // A method package made with the archiver from a program (copied as
+    // <method>.exe), with a settings program (<method>_s.exe) when one is given.
     void AddProgramMethod(const std::string& moduleFile, const std::string& method,
-                          const std::string& programPath);
+                          const std::string& programPath, const std::string& settingsPath = "");
     // A method package that is a program of the test's own.
     void AddHandmadePackage(const std::string& moduleFile, const std::string& method);
 
