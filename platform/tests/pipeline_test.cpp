@@ -469,6 +469,37 @@ TEST_F(Pipeline, TheSettingsProgramRunsInItsModulesWorkFolder)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
+// A 2x2 24-bit BMP written out by hand.
+void WriteBmp(const std::string& path)
+{
+    std::vector<uint8_t> b = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                              40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+                              16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int row = 0; row < 2; ++row)
+        b.insert(b.end(), {0, 0, 0, 255, 255, 255, 0, 0});
+    testkit::WriteBytes(path, b);
+}
+
+TEST_F(Pipeline, TwoSourcesWithOneResultNameAreReportedNotOverwritten)
+{
+    Catalogue(pf_);
+    WriteBmp(pf_ / "images\\p1.bmp");              // lists before p1.tif; both save as p1.tif
+    Start();
+    Palette(0);
+    Select({0, 1});
+    PostMessageA(wb_->Component("Button15"), BM_CLICK, 0, 0);
+    HWND box = wb_->WaitForMessageBox(60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Workbench::MessageText(box),
+              pf_ / "Results\\p1.tif" + " was already written in this run: the result of " +
+                  pf_ / "images\\p1.tif" + " was not saved.");
+    Workbench::PressOk(box);
+    imaging::Raster saved;
+    ASSERT_TRUE(imaging::LoadImageFile(pf_ / "results\\p1.tif", &saved));
+    EXPECT_EQ(saved.width, 2) << "the first source's result stays";
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
 // The compression tag of a little-endian TIFF's first page, or 0.
 int CompressionOf(const std::vector<uint8_t>& file)
 {
