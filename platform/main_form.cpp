@@ -1,5 +1,7 @@
 #include "main_form.h"
 
+#include "file_paths.h"
+
 #include "process_runner.h"
 #include "program_forms.h"
 #include "result_viewer_form.h"
@@ -54,39 +56,7 @@ const MenuNames kMenuNames[kSlots] = {
 };
 constexpr int kSlotPitch = 163;     // the run marker moves by this per slot
 
-std::string ExeFolder()
-{
-    char path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, n);
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // The folder without a trailing backslash, as the folder lists take it.
-std::string Unslashed(const std::string& folder)
-{
-    std::string f = folder;
-    while (f.size() > 3 && f.back() == '\\')
-        f.pop_back();
-    return f;
-}
-
-bool FolderExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool CreateFolderTree(const std::string& path)
-{
-    std::string p = Unslashed(path);
-    if (FolderExists(p))
-        return true;
-    size_t cut = p.find_last_of('\\');
-    if (cut != std::string::npos && cut > 2 && !CreateFolderTree(p.substr(0, cut)))
-        return false;
-    return CreateDirectoryA(p.c_str(), nullptr) || FolderExists(p);
-}
 
 } // namespace
 
@@ -238,7 +208,7 @@ void TForm1::StartUp()
     // No command of the main window takes input until start-up is done.
     EnableWindow(Handle(), FALSE);
 
-    programFolder_ = ExeFolder();
+    programFolder_ = ProgramFileFolder();
     if (!DirectoryListBox1.SetDirectory(programFolder_ + "images"))
         DirectoryListBox1.SetDirectory(Unslashed(programFolder_));
     if (!Forms().Form3->DirectoryListBox1.SetDirectory(programFolder_ + "results"))

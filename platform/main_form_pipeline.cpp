@@ -3,6 +3,8 @@
 // restored at start.
 #include "main_form.h"
 
+#include "file_paths.h"
+
 #include "pipeline_state.h"
 #include "process_runner.h"
 #include "step_result.h"
@@ -16,23 +18,6 @@ namespace {
 // Items of a slot's popup menu, by position (separators count).
 enum SlotMenu { kMoveRight = 0, kMoveLeft = 1, kRemove = 2, kKeepResult = 4, kViewResult = 6,
                 kSettings = 8 };
-
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    return path.substr(path.find_last_of('\\') + 1);
-}
 
 } // namespace
 

@@ -3,6 +3,8 @@
 // the step-result viewer.
 #include "main_form.h"
 
+#include "file_paths.h"
+
 #include "page_pair_viewer_form.h"
 #include "program_forms.h"
 #include "result_viewer_form.h"
@@ -11,21 +13,6 @@
 #include "forms/application.h"
 
 namespace platform {
-
-namespace {
-
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string FileNameOf(const std::string& path)
-{
-    return path.substr(path.find_last_of('\\') + 1);
-}
-
-} // namespace
 
 void TForm1::ShowStepResult(int slot)
 {

@@ -3,6 +3,8 @@
 // folder, and paging through them.
 #include "main_form.h"
 
+#include "file_paths.h"
+
 #include "program_forms.h"
 #include "settings_form.h"
 #include "step_result.h"
@@ -15,12 +17,6 @@
 namespace platform {
 
 namespace {
-
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 void Remove(const std::string& path)
 {

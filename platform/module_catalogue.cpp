@@ -1,5 +1,7 @@
 #include "module_catalogue.h"
 
+#include "file_paths.h"
+
 #include "module_record.h"
 
 #include <windows.h>
@@ -35,22 +37,6 @@ uint32_t FileSizeOf(const std::string& path)
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return 0;
     return data.nFileSizeLow;
-}
-
-bool FolderExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool CreateFolderTree(const std::string& path)
-{
-    if (path.empty() || FolderExists(path))
-        return !path.empty();
-    size_t cut = path.find_last_of('\\', path.size() - 2);
-    if (cut != std::string::npos && cut > 2 && !CreateFolderTree(path.substr(0, cut)))
-        return false;
-    return CreateDirectoryA(path.c_str(), nullptr) || FolderExists(path);
 }
 
 // Up to `limit` bytes from the start of a text file; empty when it is missing.

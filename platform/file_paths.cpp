@@ -1,0 +1,53 @@
+#include "file_paths.h"
+
+#include <windows.h>
+
+namespace platform {
+
+bool FileExists(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolderTree(const std::string& path)
+{
+    std::string p = Unslashed(path);
+    if (p.empty())
+        return false;
+    if (FolderExists(p))
+        return true;
+    size_t cut = p.find_last_of('\\');
+    if (cut != std::string::npos && cut > 2 && !CreateFolderTree(p.substr(0, cut)))
+        return false;
+    return CreateDirectoryA(p.c_str(), nullptr) || FolderExists(p);
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+std::string ProgramFileFolder()
+{
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, n);
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string Unslashed(const std::string& folder)
+{
+    std::string f = folder;
+    while (f.size() > 3 && f.back() == '\\')
+        f.pop_back();
+    return f;
+}
+
+} // namespace platform
