@@ -1,0 +1,158 @@
+// What the engine does for its layers (the LayerHost side of the engine).
+#include "engine_object.h"
+
+#include "view_mapping.h"
+
+bool EngineObject::IsLiveItem(int layer, int seq) const
+{
+    AnnotationLayer* found = FindLayer(layer);
+    return found && found->HasLiveItem(seq);
+}
+
+void EngineObject::GroupCreated(int layer, int groupId)
+{
+    channels_.UserGroupCreated(layer, groupId);
+}
+
+void EngineObject::GroupDestroyed(int layer, int groupId)
+{
+    channels_.UserGroupDestroyed(layer, groupId);
+}
+
+void EngineObject::Invalidate(const RECT* layerRect)
+{
+    if (!initialised_ || !hostWindow_ || !IsWindow(hostWindow_))
+        return;
+#ifdef ENGINE_HAS_VIEW_MAPPING
+    if (layerRect && mapping_) {
+        RECT window = mapping_->LayerToWindow(*layerRect);
+        InvalidateRect(hostWindow_, &window, TRUE);
+        return;
+    }
+#endif
+    (void)layerRect;
+    InvalidateRect(hostWindow_, nullptr, TRUE);
+}
+
+void EngineObject::Notify(int code, int data)
+{
+    channels_.AnnotateEvent(code, data);
+}
+
+void EngineObject::ItemChanged(int layer, int seq, int attribute)
+{
+    if (IsLiveItem(layer, seq))
+        channels_.ItemChanged(layer, seq, attribute);
+}
+
+void EngineObject::UserDraw(HDC dc, int x, int y, int width, int height, int layer, int seq,
+                            int userLong)
+{
+    channels_.UserDraw(dc, x, y, width, height, layer, seq, userLong);
+}
+
+void EngineObject::Stamping()
+{
+    channels_.Stamping();
+}
+
+void EngineObject::MouseEvent(int code, int layer, int seq, int button, int shift, int x, int y)
+{
+    channels_.MouseEvent(code, layer, seq, button, shift, x, y);
+}
+
+void EngineObject::ImageSize(int* width, int* height)
+{
+    PrgGetImageMappingDimensions(width, height);
+}
+
+void EngineObject::SelectBrush(int, COLORREF fill, bool hollow, int hatchStyle,
+                               COLORREF hatchColor)
+{
+    paint_.SelectBrush(fill, hollow, hatchStyle, hatchColor);
+}
+
+void EngineObject::SelectPen(int width, COLORREF color, int, int style)
+{
+    int deviceWidth = width;
+    if (width == -1) {
+        deviceWidth = 1;
+    } else if (width != 0) {
+#ifdef ENGINE_HAS_VIEW_MAPPING
+        if (mapping_) {
+            SIZE scaled = mapping_->ScaledPenWidth(width);
+            deviceWidth = scaled.cx > scaled.cy ? scaled.cx : scaled.cy;
+            if (deviceWidth < 1)
+                deviceWidth = 1;
+        }
+#endif
+    }
+    paint_.SelectPen(deviceWidth, color, style);
+}
+
+void EngineObject::ToolShown(int, int)
+{
+    // the palette comes later
+}
+
+int EngineObject::HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8,
+                               int v9, int v10, int v11, int v12)
+{
+    if (!hostDrawCall_)
+        return 0;
+    return hostDrawCall_(v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12);
+}
+
+int EngineObject::MapHostValue(int picture, int code)
+{
+    if (!mapHostValue_)
+        return picture;
+    return mapHostValue_(serviceCookie_, picture, code);
+}
+
+int EngineObject::SetToolCursor(int tool, int kind)
+{
+    if (kind >= 32642 && kind <= 32648) {
+        HCURSOR cursor = kind == 32646 ? cursors_->MoveCursor()
+                                       : LoadCursorA(nullptr, MAKEINTRESOURCEA(kind));
+        if (cursor)
+            SetCursor(cursor);
+        return 1;
+    }
+    bool allowed = (kind == Cursor_Creating && creatingCursor_) ||
+                   (kind == Cursor_Selecting && selectingCursor_) ||
+                   (kind == Cursor_Moving && movingCursor_);
+    HCURSOR cursor = allowed ? cursors_->Cursor(tool, kind) : nullptr;
+    if (!cursor)
+        return 0;
+    SetCursor(cursor);
+    return 1;
+}
+
+void EngineObject::PaletteToolEnabled(int, bool) {}
+void EngineObject::PaletteToolDeleted(int, bool) {}
+void EngineObject::PaletteToolVisible(int, bool) {}
+
+void EngineObject::ContextMenuSelect(int menuId, int layer, int seq)
+{
+    if (IsLiveItem(layer, seq))
+        channels_.ContextMenuSelect(menuId, layer, seq);
+}
+
+void EngineObject::MenuSelect(int menu, int tool, int topId, int subId, int user1, int user2,
+                              int layer, int seq)
+{
+    if (layer == 0 || IsLiveItem(layer, seq))
+        channels_.MenuSelect(menu, tool, topId, subId, user1, user2, layer, seq);
+}
+
+void EngineObject::RequestLayerPassword(BSTR layerName, BSTR* password)
+{
+    channels_.RequestLayerPassword(layerName, password);
+}
+
+void EngineObject::SetMouseHook(MouseHookFn hook, void* context)
+{
+    mouseHook_ = hook;
+    mouseHookContext_ = hook ? context : nullptr;
+}

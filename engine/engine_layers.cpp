@@ -1,0 +1,147 @@
+// The engine's layers: creation, the list and its walk, the current layer,
+// deletion, and the operations that go to the current layer.
+#include <new>
+
+#include "engine_object.h"
+
+AnnotationLayer* EngineObject::FindLayer(int handle) const
+{
+    if (handle == 0)
+        return nullptr;
+    for (const auto& layer : layers_)
+        if (layer->Handle() == handle)
+            return layer.get();
+    return nullptr;
+}
+
+int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
+{
+    std::unique_ptr<AnnotationLayer> created(new (std::nothrow) AnnotationLayer(*this));
+    if (!created)
+        return 0;
+    AnnotationLayer* layer = created.get();
+    try {
+        layers_.push_front(std::move(created));
+    } catch (...) {
+        return 0;
+    }
+    layer->Attach(mapping_.get(), screenUnit_, HelperWindowHandle(), hostWindow_);
+    if (!makeCurrent)
+        return layer->Handle();
+    if (AnnotationLayer* previous = FindLayer(currentLayer_))
+        previous->Activate(false);
+    currentLayer_ = layer->Handle();
+    layer->Activate(true);
+    layer->SetActive(true);
+    channels_.CurrentLayerChange(currentLayer_);
+    return layer->Handle();
+}
+
+int __stdcall EngineObject::DeleteLayer(int handle)
+{
+    for (auto it = layers_.begin(); it != layers_.end(); ++it) {
+        if ((*it)->Handle() != handle)
+            continue;
+        if (handle == currentLayer_) {
+            currentLayer_ = 0;
+            InvalidateHostWindow();
+        }
+        layers_.erase(it);
+        return 1;
+    }
+    return 0;
+}
+
+int __stdcall EngineObject::SetCurrentLayer(int handle)
+{
+    if (handle == 0) {
+        if (AnnotationLayer* previous = FindLayer(currentLayer_))
+            previous->Activate(false);
+        currentLayer_ = 0;
+        return 1;
+    }
+    AnnotationLayer* layer = FindLayer(handle);
+    if (!layer)
+        return 0;
+    if (handle == currentLayer_)
+        return 1;
+    if (AnnotationLayer* previous = FindLayer(currentLayer_))
+        previous->Activate(false);
+    currentLayer_ = handle;
+    layer->Activate(true);
+    return 1;
+}
+
+int __stdcall EngineObject::GetCurrentLayer()
+{
+    return currentLayer_;
+}
+
+int __stdcall EngineObject::DeleteAllLayers()
+{
+    SetFocus(nullptr);
+    bool hadCurrent = currentLayer_ != 0;
+    DestroyAllLayers();
+    currentLayer_ = 0;
+    if (hadCurrent)
+        channels_.CurrentLayerChange(0);
+    InvalidateHostWindow();
+    return 0;
+}
+
+int __stdcall EngineObject::IsValidLayer(int handle)
+{
+    return FindLayer(handle) ? 1 : 0;
+}
+
+int __stdcall EngineObject::GetFirstLayer()
+{
+    layerWalk_ = layers_.empty() ? 0 : layers_.front()->Handle();
+    return layerWalk_;
+}
+
+int __stdcall EngineObject::GetNextLayer()
+{
+    // The walk stands on the layer it returned last; it ends (and stays ended
+    // until GetFirstLayer) at the oldest layer or when that layer is gone.
+    for (auto it = layers_.begin(); layerWalk_ != 0 && it != layers_.end(); ++it) {
+        if ((*it)->Handle() != layerWalk_)
+            continue;
+        ++it;
+        layerWalk_ = it == layers_.end() ? 0 : (*it)->Handle();
+        return layerWalk_;
+    }
+    layerWalk_ = 0;
+    return 0;
+}
+
+int __stdcall EngineObject::GetLayerCount()
+{
+    return static_cast<int>(layers_.size());
+}
+
+int __stdcall EngineObject::SetTool(int layer, int tool)
+{
+    if (interactive_)
+        return QMK_ErrInvalidInteractMode;
+    if (layer == 0 || layer != currentLayer_)
+        return QMK_ErrInvalidTool;
+    if (tool < kFirstTool || tool > kLastTool)
+        return QMK_ErrInvalidTool;
+    return QMK_ErrUnsupportedOperation;  // tools of a layer come with the layer's editing
+}
+
+int __stdcall EngineObject::DeleteSelected()
+{
+    return 0;  // a layer has no items to select yet
+}
+
+int __stdcall EngineObject::MouseMessage(HWND, UINT, WPARAM, LPARAM)
+{
+    return -1;  // not handled: the layers' mouse editing comes later
+}
+
+int __stdcall EngineObject::KeyMessage(HWND, UINT, WPARAM, LPARAM)
+{
+    return -1;
+}

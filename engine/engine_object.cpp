@@ -1,0 +1,452 @@
+// The engine object: construction, teardown and the operations that work on
+// the engine's own fields (services, cursors, the context-menu list, host
+// image changes, focus).
+#include "engine_object.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "unit_names.h"
+#include "view_mapping.h"
+
+namespace {
+constexpr LONG kDefaultFontHeight = 15;
+
+LOGFONTA MakeFont(const char* face)
+{
+    LOGFONTA font = {};
+    font.lfHeight = kDefaultFontHeight;
+    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
+    return font;
+}
+} // namespace
+
+EngineObject::EngineObject(HostCookie hostCookie, HWND hostWindow)
+    : module_(HelperWindow::Module()),
+      hostCookie_(hostCookie),
+      hostWindow_(hostWindow),
+      channels_(hostCookie)
+{
+    screenUnit_ = GetSystemMetrics(SM_CXSCREEN) / 128;
+#ifdef ENGINE_HAS_VIEW_MAPPING
+    mapping_ = std::make_unique<ViewMapping>(screenUnit_);
+#endif
+    helper_ = std::make_unique<HelperWindow>(static_cast<AnnotationEngine*>(this));
+    layerFormat_ = RegisterClipboardFormatA("QMK7_Layer");
+    objectFormat_ = RegisterClipboardFormatA("QMK7_Object");
+    cursors_ = std::make_unique<CursorTable>(module_);
+#ifdef ENGINE_HAS_UNIT_NAMES
+    unitNames_ = std::make_unique<UnitNames>();
+#endif
+    stampFont_ = MakeFont("Courier New");
+    textFont_ = MakeFont("Times New Roman");
+    buttonFont_ = textFont_;
+    rulerFont_ = textFont_;
+    contextMenu_.LoadOwnItems(module_);
+}
+
+void EngineObject::BeginTeardown()
+{
+    channels_.Silence();
+}
+
+EngineObject::~EngineObject()
+{
+    // Nothing reaches the host while the engine goes, and the layers go first,
+    // while the view mapping, the windows and the palette they use still live.
+    channels_.Silence();
+    DestroyAllLayers();
+    currentLayer_ = 0;
+    helper_.reset();
+    cursors_.reset();
+    paint_.End();
+    unitNames_.reset();
+    mapping_.reset();
+}
+
+void EngineObject::DestroyAllLayers()
+{
+    while (!layers_.empty())
+        layers_.pop_front();
+}
+
+void EngineObject::InvalidateHostWindow()
+{
+    if (initialised_ && hostWindow_ && IsWindow(hostWindow_))
+        InvalidateRect(hostWindow_, nullptr, TRUE);
+}
+
+// --- fields -------------------------------------------------------------------
+
+int __stdcall EngineObject::GetPaintIndex()
+{
+    return paintIndex_;
+}
+
+int __stdcall EngineObject::SetPaintIndex(int index)
+{
+    paintIndex_ = index;
+    return 0;
+}
+
+int __stdcall EngineObject::AllowUserGrouping(int flag)
+{
+    groupingAllowed_ = (flag & 0xFF) != 0;
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostWindow(HWND window)
+{
+    hostWindow_ = window;
+    return 0;
+}
+
+int __stdcall EngineObject::ReservedCommand(int, int, int, int)
+{
+    return -1;
+}
+
+int __stdcall EngineObject::SetSaveAnnotations(unsigned char flag)
+{
+    saveAnnotations_ = flag != 0;
+    return 0;
+}
+
+int __stdcall EngineObject::GetSaveAnnotations()
+{
+    return saveAnnotations_ ? 1 : 0;
+}
+
+int __stdcall EngineObject::SetViewMode(int mode)
+{
+    viewMode_ = mode;
+    if (mapping_)
+        mapping_->SetViewMode(mode);
+    return 0;
+}
+
+int __stdcall EngineObject::PrgSetImageMappingDimensions(int width, int height)
+{
+    mappingWidth_ = width;
+    mappingHeight_ = height;
+    if (mapping_)
+        mapping_->SetImageMappingDimensions(width, height);
+    return 0;
+}
+
+int __stdcall EngineObject::PrgGetImageMappingDimensions(int* width, int* height)
+{
+    if (width)
+        *width = mappingWidth_;
+    if (height)
+        *height = mappingHeight_;
+    return 0;
+}
+
+// --- host services ---------------------------------------------------------------
+
+int __stdcall EngineObject::SetHostGetImageDib(GetImageDibFn service)
+{
+    getImageDib_ = service;
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostSetImageDib(SetImageDibFn service)
+{
+    setImageDib_ = service;
+    return 0;
+}
+
+int __stdcall EngineObject::RegisterCallback(int channel, void* function)
+{
+    channels_.Register(channel, function);
+    return 0;
+}
+
+#ifdef ENGINE_HAS_VIEW_MAPPING
+#define ENGINE_UPDATE_MAPPING_SERVICES()                                                      \
+    do {                                                                                      \
+        ViewMapping::HostServices services;                                                   \
+        services.cookie = serviceCookie_;                                                     \
+        services.getViewGeometry = getViewGeometry_;                                          \
+        services.setViewGeometry = setViewGeometry_;                                          \
+        services.getFixedViewGeometry = getFixedViewGeometry_;                                \
+        services.getResolution = getResolution_;                                              \
+        mapping_->SetServices(services);                                                      \
+    } while (0)
+#else
+#define ENGINE_UPDATE_MAPPING_SERVICES() \
+    do {                                 \
+    } while (0)
+#endif
+
+int __stdcall EngineObject::SetHostGetViewGeometry(HostCookie serviceCookie,
+                                                   GetViewGeometryFn service)
+{
+    serviceCookie_ = serviceCookie;
+    getViewGeometry_ = service;
+    ENGINE_UPDATE_MAPPING_SERVICES();
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostSetViewGeometry(HostCookie serviceCookie,
+                                                   SetViewGeometryFn service)
+{
+    serviceCookie_ = serviceCookie;
+    setViewGeometry_ = service;
+    ENGINE_UPDATE_MAPPING_SERVICES();
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostGetFixedViewGeometry(HostCookie serviceCookie,
+                                                        GetViewGeometryFn service)
+{
+    serviceCookie_ = serviceCookie;
+    getFixedViewGeometry_ = service;
+    ENGINE_UPDATE_MAPPING_SERVICES();
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostGetResolution(HostCookie serviceCookie,
+                                                 GetResolutionFn service)
+{
+    serviceCookie_ = serviceCookie;
+    getResolution_ = service;
+    ENGINE_UPDATE_MAPPING_SERVICES();
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostDrawCall(HostDrawCallFn service)
+{
+    hostDrawCall_ = service;
+    return 0;
+}
+
+int __stdcall EngineObject::SetHostMapValue(MapHostValueFn service)
+{
+    mapHostValue_ = service;
+    return 0;
+}
+
+// --- cursors -----------------------------------------------------------------------
+
+int __stdcall EngineObject::SetUseCursorType(int type, int flag)
+{
+    bool on = flag != 0;
+    switch (type) {
+    case Cursor_Creating:
+        creatingCursor_ = on;
+        return 0;
+    case Cursor_Selecting:
+        selectingCursor_ = on;
+        return 0;
+    case Cursor_Moving:
+        movingCursor_ = on;
+        return 0;
+    default:
+        return QMK_ErrInvalidCursorType;
+    }
+}
+
+int __stdcall EngineObject::GetUseCursorType(int type, unsigned char* flag)
+{
+    bool value;
+    switch (type) {
+    case Cursor_Creating:
+        value = creatingCursor_;
+        break;
+    case Cursor_Selecting:
+        value = selectingCursor_;
+        break;
+    case Cursor_Moving:
+        value = movingCursor_;
+        break;
+    default:
+        return QMK_ErrInvalidCursorType;
+    }
+    if (flag)
+        *flag = value ? 1 : 0;
+    return 0;
+}
+
+// --- the context-menu list ---------------------------------------------------------
+
+int __stdcall EngineObject::ContextMenuSetItemChecked(int item, int subItem, int value,
+                                                      int exclusive)
+{
+    contextMenu_.SetFlag(ContextMenuList::Flag::Checked, item, subItem, value != 0,
+                         exclusive != 0);
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuSetItemEnabled(int item, int subItem, int value,
+                                                      int exclusive)
+{
+    contextMenu_.SetFlag(ContextMenuList::Flag::Enabled, item, subItem, value != 0,
+                         exclusive != 0);
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuSetItemVisible(int item, int subItem, int value,
+                                                      int exclusive)
+{
+    contextMenu_.SetFlag(ContextMenuList::Flag::Visible, item, subItem, value != 0,
+                         exclusive != 0);
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetFirstItemID(int* item, int* subItem)
+{
+    contextMenu_.First(item, subItem);
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetNextItemID(int* item, int* subItem)
+{
+    contextMenu_.Next(item, subItem);
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetItemEnabled(int item, int subItem, unsigned char* flag)
+{
+    if (flag)
+        *flag = contextMenu_.GetFlag(ContextMenuList::Flag::Enabled, item, subItem) ? 1 : 0;
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetItemVisible(int item, int subItem, unsigned char* flag)
+{
+    if (flag)
+        *flag = contextMenu_.GetFlag(ContextMenuList::Flag::Visible, item, subItem) ? 1 : 0;
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetItemChecked(int item, int subItem, unsigned char* flag)
+{
+    if (flag)
+        *flag = contextMenu_.GetFlag(ContextMenuList::Flag::Checked, item, subItem) ? 1 : 0;
+    return 0;
+}
+
+int __stdcall EngineObject::SetContextMenuString(int item, int subItem, BSTR caption, int create,
+                                                 int user1, int user2)
+{
+    return contextMenu_.SetString(item, subItem, caption, create != 0, user1, user2);
+}
+
+int __stdcall EngineObject::GetContextMenuString(int item, BSTR* caption)
+{
+    return contextMenu_.GetString(item, 0, caption);
+}
+
+int __stdcall EngineObject::AddContextMenuItem(int item, int subItem, BSTR caption, int user1,
+                                               int user2)
+{
+    if (item < kFirstHostContextMenuId)
+        return QMK_ErrInvalidContextMenuId;
+    return contextMenu_.SetString(item, subItem, caption, true, user1, user2);
+}
+
+int __stdcall EngineObject::ContextMenuDeleteItem(int item, int subItem, unsigned char* deleted)
+{
+    bool removed = contextMenu_.Delete(item, subItem);
+    if (deleted)
+        *deleted = removed ? 1 : 0;
+    return 0;
+}
+
+int __stdcall EngineObject::ContextMenuGetItem(int item, int subItem, BSTR* caption)
+{
+    return contextMenu_.GetString(item, subItem, caption);
+}
+
+// --- the palette, until it exists --------------------------------------------------
+
+int __stdcall EngineObject::SetToolbarHeight(int)
+{
+    return QMK_ErrInvalidItem;
+}
+
+int __stdcall EngineObject::GetToolbarHeight()
+{
+    return QMK_ErrInvalidItem;
+}
+
+int __stdcall EngineObject::SetToolbarWidth(int)
+{
+    return QMK_ErrInvalidItem;
+}
+
+int __stdcall EngineObject::GetToolbarWidth()
+{
+    return QMK_ErrInvalidItem;
+}
+
+int __stdcall EngineObject::GetToolbarHwnd()
+{
+    return 0;
+}
+
+// --- host image changes and focus --------------------------------------------------
+
+int __stdcall EngineObject::ImageMirrored(int, int)
+{
+    return 0;
+}
+
+int __stdcall EngineObject::ImageFlipped(int, int)
+{
+    return 0;
+}
+
+int __stdcall EngineObject::ImageRotated(int, int, float angle)
+{
+    int degrees = static_cast<int>(angle);
+    if (degrees == 90 || degrees == 270 || degrees == -90 || degrees == -270)
+        PrgSetImageMappingDimensions(mappingHeight_, mappingWidth_);
+    return 0;
+}
+
+int __stdcall EngineObject::ImageCropped(const RECT* crop, int, int)
+{
+    if (crop)
+        PrgSetImageMappingDimensions(crop->right - crop->left, crop->bottom - crop->top);
+    return 0;
+}
+
+int __stdcall EngineObject::ImageResized(int, int)
+{
+    return 0;
+}
+
+int __stdcall EngineObject::FocusMessage(UINT message)
+{
+    if (message == WM_SETFOCUS) {
+        if (hostWindow_)
+            CreateCaret(hostWindow_, nullptr, 2, 8);
+        return 0;
+    }
+    DestroyCaret();
+    return 0;
+}
+
+// --- painting, storage and clipboard, until they exist -----------------------------
+
+int __stdcall EngineObject::Paint(HDC, const RECT*, const RECT*, int, int, int, int)
+{
+    return -1;
+}
+
+int __stdcall EngineObject::IsPasteAvailable()
+{
+    return 0;
+}
+
+int __stdcall EngineObject::GetLayerIntoVariant(VARIANT*, int layer, int* size)
+{
+    if (!FindLayer(layer))
+        return QMK_ErrInvalidLayer;
+    if (size)
+        *size = 0;
+    return QMK_ErrUnsupportedOperation;
+}

@@ -1,0 +1,132 @@
+#pragma once
+// The engine object that Ann_Init makes for one host: it owns the layers, the
+// host's callbacks and services, the helper window, cursors, fonts and the
+// context-menu list, and answers the 187 operations of AnnotationEngine.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <list>
+#include <memory>
+
+#include "annotation_engine.h"
+#include "annotation_layer.h"
+#include "callback_channels.h"
+#include "context_menu_list.h"
+#include "cursor_table.h"
+#include "helper_window.h"
+#include "layer_host.h"
+#include "paint_tools.h"
+
+class ViewMapping;
+class UnitNames;
+
+class EngineObject final : public AnnotationEngine, private LayerHost {
+public:
+    EngineObject(HostCookie hostCookie, HWND hostWindow);
+    ~EngineObject();
+    EngineObject(const EngineObject&) = delete;
+    EngineObject& operator=(const EngineObject&) = delete;
+
+    // Ann_Deinit's first step: from here on nothing reaches the host.
+    void BeginTeardown();
+
+#define ENGINE_OBJECT_DECLARE(slot, name, params) int __stdcall name params override;
+    ANNOTATION_ENGINE_SLOTS(ENGINE_OBJECT_DECLARE)
+#undef ENGINE_OBJECT_DECLARE
+
+    // For the engine's own use and its tests.
+    AnnotationLayer* FindLayer(int handle) const;
+    HWND HelperWindowHandle() const { return helper_ ? helper_->Handle() : nullptr; }
+    UINT LayerClipboardFormat() const { return layerFormat_; }
+    UINT ObjectClipboardFormat() const { return objectFormat_; }
+    const CursorTable& Cursors() const { return *cursors_; }
+    const ContextMenuList& ContextMenu() const { return contextMenu_; }
+    CallbackChannels& Channels() { return channels_; }
+    LayerHost& AsLayerHost() { return *this; }
+    int ScreenUnit() const { return screenUnit_; }
+    const LOGFONTA& StampFont() const { return stampFont_; }
+    const LOGFONTA& TextFont() const { return textFont_; }
+    const LOGFONTA& ButtonFont() const { return buttonFont_; }
+    const LOGFONTA& RulerFont() const { return rulerFont_; }
+
+private:
+    // LayerHost
+    ViewMapping* Mapping() override { return mapping_.get(); }
+    bool GroupingAllowed() override { return groupingAllowed_; }
+    void GroupCreated(int layer, int groupId) override;
+    void GroupDestroyed(int layer, int groupId) override;
+    void Invalidate(const RECT* layerRect) override;
+    void Notify(int code, int data) override;
+    void ItemChanged(int layer, int seq, int attribute) override;
+    void UserDraw(HDC dc, int x, int y, int width, int height, int layer, int seq,
+                  int userLong) override;
+    void Stamping() override;
+    void MouseEvent(int code, int layer, int seq, int button, int shift, int x, int y) override;
+    void ImageSize(int* width, int* height) override;
+    void SelectBrush(int ignored, COLORREF fill, bool hollow, int hatchStyle,
+                     COLORREF hatchColor) override;
+    void SelectPen(int width, COLORREF color, int ignored, int style) override;
+    void ToolShown(int layer, int tool) override;
+    int HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int v9,
+                     int v10, int v11, int v12) override;
+    int MapHostValue(int picture, int code) override;
+    int SetToolCursor(int tool, int kind) override;
+    void PaletteToolEnabled(int tool, bool enabled) override;
+    void PaletteToolDeleted(int tool, bool deleted) override;
+    void PaletteToolVisible(int tool, bool visible) override;
+    void ContextMenuSelect(int menuId, int layer, int seq) override;
+    void MenuSelect(int menu, int tool, int topId, int subId, int user1, int user2, int layer,
+                    int seq) override;
+    void RequestLayerPassword(BSTR layerName, BSTR* password) override;
+    void SetMouseHook(MouseHookFn hook, void* context) override;
+
+    bool IsLiveItem(int layer, int seq) const;
+    void DestroyAllLayers();
+    void InvalidateHostWindow();
+    bool PaletteWindowExists() const { return false; }  // the palette comes later
+
+    using LayerList = std::list<std::unique_ptr<AnnotationLayer>>;
+
+    HINSTANCE module_;
+    int paintIndex_ = 1;
+    HostCookie hostCookie_;
+    HostCookie serviceCookie_ = 0;
+    HWND hostWindow_;
+    bool initialised_ = true;
+    std::unique_ptr<HelperWindow> helper_;
+    CallbackChannels channels_;
+    std::unique_ptr<ViewMapping> mapping_;
+    std::unique_ptr<UnitNames> unitNames_;
+    ContextMenuList contextMenu_;
+    std::unique_ptr<CursorTable> cursors_;
+    PaintTools paint_;
+    LOGFONTA stampFont_ = {};
+    LOGFONTA textFont_ = {};
+    LOGFONTA buttonFont_ = {};
+    LOGFONTA rulerFont_ = {};
+    int mappingWidth_ = 0;
+    int mappingHeight_ = 0;
+    int screenUnit_ = 0;
+    MouseHookFn mouseHook_ = nullptr;
+    void* mouseHookContext_ = nullptr;
+    bool selectingCursor_ = true;
+    bool movingCursor_ = true;
+    bool creatingCursor_ = true;
+    bool groupingAllowed_ = false;
+    bool interactive_ = false;
+    bool saveAnnotations_ = true;
+    int viewMode_ = 0;
+    LayerList layers_;  // newest first
+    UINT layerFormat_ = 0;
+    UINT objectFormat_ = 0;
+    int layerWalk_ = 0;  // handle of the layer the walk stands on, 0 for none
+    int currentLayer_ = 0;
+    GetViewGeometryFn getViewGeometry_ = nullptr;
+    SetViewGeometryFn setViewGeometry_ = nullptr;
+    GetResolutionFn getResolution_ = nullptr;
+    GetViewGeometryFn getFixedViewGeometry_ = nullptr;
+    HostDrawCallFn hostDrawCall_ = nullptr;
+    MapHostValueFn mapHostValue_ = nullptr;
+    GetImageDibFn getImageDib_ = nullptr;
+    SetImageDibFn setImageDib_ = nullptr;
+};

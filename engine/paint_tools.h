@@ -1,0 +1,35 @@
+#pragma once
+// The brush and pen of the paint in progress. Items ask for them by attribute
+// values; the paint device gets the new object and the one it replaces is
+// deleted. Whatever is left is deleted when the paint ends.
+#include <windows.h>
+
+class PaintTools {
+public:
+    PaintTools() = default;
+    ~PaintTools() { End(); }
+    PaintTools(const PaintTools&) = delete;
+    PaintTools& operator=(const PaintTools&) = delete;
+
+    void Begin(HDC device);
+    // Deletes the brush and pen made since Begin (the caller has restored the
+    // device's own objects first).
+    void End();
+    HDC Device() const { return device_; }
+
+    // Hollow when hollow is set; else solid in the fill colour for hatch style
+    // 5999, else hatched (index style - 6000) in the hatch colour. Nothing
+    // happens when the device's brush already is that brush.
+    void SelectBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor);
+    // deviceWidth: the pen width already in device units (0 for a null pen).
+    // A colour of -1 gives a null pen; styles from 5000 count from 5000.
+    void SelectPen(int deviceWidth, COLORREF color, int style);
+
+    // The brush the request would make (exposed for the checks above).
+    static LOGBRUSH WantedBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor);
+
+private:
+    HDC device_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    HPEN pen_ = nullptr;
+};
