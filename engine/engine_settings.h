@@ -38,7 +38,8 @@ public:
     void LoadDefaults();
 
     // SetProperty / GetProperty: 0, or QMK_ErrInvalidAttribute for a code the
-    // engine does not hold. A null text or font address changes nothing.
+    // engine does not hold. A null text or font address changes nothing; a
+    // null out receives nothing.
     int SetProperty(int code, EngineValue value);
     int GetProperty(int code, EngineValue* value) const;
 

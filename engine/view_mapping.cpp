@@ -277,6 +277,8 @@ ViewMapping::DragResult ViewMapping::DragHandle(int dx, int dy, int imageWidth, 
                                                 RECT& layerRect, int& handle) {
     DragResult result;
     if (handle < TopLeft || handle > BottomMiddle) return result;
+    // Without an image size there are no pixels to drag by.
+    if (imageWidth <= 0 || imageHeight <= 0) return result;
 
     RECT rect = {MulDiv(layerRect.left, imageWidth, kFull), MulDiv(layerRect.top, imageHeight, kFull),
                  MulDiv(layerRect.right, imageWidth, kFull),

@@ -27,7 +27,9 @@ public:
 
     // Geometry kind of a host whose view rectangle is the whole displayed image.
     static constexpr int kWholeImageView = 4;
-    // View mode in which the engine lays out the view itself.
+    // View mode in which the engine lays out the view itself: the image at
+    // actual size from the mapping dimensions, whose zoom in percent (100) it
+    // reports to the host through SetViewGeometry.
     static constexpr int kEngineLaidOutViewMode = 2;
 
     // Handles of a rectangle, numbered as the layers and items use them.
@@ -116,7 +118,8 @@ public:
     // Drags a handle of an item's rectangle by (dx, dy) image pixels of an
     // image of imageWidth x imageHeight. A handle dragged through the opposite
     // edge becomes its mirror, so that the drag goes on smoothly. Returns the
-    // NormalizeRect result; factorX/Y receive new size / old size.
+    // NormalizeRect result; factorX/Y receive new size / old size. A handle
+    // outside 0..7 or an image without size leaves everything unchanged.
     struct DragResult {
         int swapped = 0;
         double factorX = 1.0;

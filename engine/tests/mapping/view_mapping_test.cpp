@@ -105,6 +105,8 @@ int ScreenDpi(int index) {
 
 TEST_F(ViewMappingTest, WithoutViewServicesTheImageMappingIsTheView) {
     mapping.SetImageMappingDimensions(800, 600);
+    EXPECT_EQ(800, mapping.ImageWidth()) << "the mapping is the image size until a refresh";
+    EXPECT_EQ(600, mapping.ImageHeight());
     ASSERT_TRUE(mapping.Refresh(false, nullptr));
     EXPECT_TRUE(Same(mapping.ViewRect(), RECT{0, 0, 800, 600}));
     EXPECT_TRUE(Same(mapping.ImageRect(), RECT{0, 0, 800, 600}));
@@ -294,7 +296,8 @@ const View kViews[] = {
      {{{2, 0}, {MulDiv(3, kFull, 1200), MulDiv(3, kFull, 900)}}}},
     {"ZoomedAndScrolled", false, 0, {5, 5, 505, 405}, {100, 50, 1600, 1200}, 800, 600, 2.0f, 2.0f, 1600, 1200,
      {{{5, 5}, {1048576, 699051}}},
-     {{{1048576, 699051}, {5, 5}}},
+     // Left of and above the view the half-pixel rounds toward zero: -94.5 gives -94.
+     {{{1048576, 699051}, {5, 5}}, {{0, 0}, {-94, -44}}},
      {},
      {}},
     {"WholeImageView", false, ViewMapping::kWholeImageView, {0, 0, 400, 300}, {0, 0, 400, 300}, 800, 600,
@@ -310,14 +313,14 @@ const View kViews[] = {
      {}},
 };
 
-class Conversions : public testing::TestWithParam<View> {
+class ViewConversions : public testing::TestWithParam<View> {
 protected:
     void SetUp() override { host = &fake; }
     void TearDown() override { host = nullptr; }
     FakeHost fake;
 };
 
-TEST_P(Conversions, FollowTheViewWithItsRounding) {
+TEST_P(ViewConversions, FollowTheViewWithItsRounding) {
     const View& v = GetParam();
     if (v.foreign && (ScreenDpi(LOGPIXELSX) != 96 || ScreenDpi(LOGPIXELSY) != 96))
         GTEST_SKIP() << "the table's twips are for a 96-dpi screen";
@@ -375,7 +378,7 @@ TEST_P(Conversions, FollowTheViewWithItsRounding) {
     EXPECT_EQ(kFull, back.y);
 }
 
-INSTANTIATE_TEST_SUITE_P(Views, Conversions, testing::ValuesIn(kViews),
+INSTANTIATE_TEST_SUITE_P(Views, ViewConversions, testing::ValuesIn(kViews),
                          [](const testing::TestParamInfo<View>& info) { return std::string(info.param.name); });
 
 TEST(ViewMappingRects, NormalizeSaysWhatItSwapped) {
@@ -400,7 +403,7 @@ TEST(ViewMappingRects, NormalizeSaysWhatItSwapped) {
 
 // A view where one window pixel is 16384 layer units (1024 x 1024 image at
 // actual size), scrolled by scrollX pixels.
-class Handles : public testing::Test {
+class SelectionHandles : public testing::Test {
 protected:
     void SetUp() override {
         host = &fake;
@@ -416,7 +419,7 @@ protected:
     ViewMapping mapping{8};  // handles are 8 pixels: 4 each side of the point
 };
 
-TEST_F(Handles, HitTestFindsTheHandleUnderThePoint) {
+TEST_F(SelectionHandles, HitTestFindsTheHandleUnderThePoint) {
     const RECT item = Layer(100, 100, 200, 160);
     const struct {
         int x, y, handle;
@@ -429,7 +432,7 @@ TEST_F(Handles, HitTestFindsTheHandleUnderThePoint) {
         EXPECT_EQ(c.handle, mapping.HitTestHandle(item, Layer(c.x, c.y))) << c.x << "," << c.y;
 }
 
-TEST_F(Handles, CornersAreTestedBeforeMiddles) {
+TEST_F(SelectionHandles, CornersAreTestedBeforeMiddles) {
     // A narrow rectangle: the top-middle square overlaps both top corners.
     const RECT narrow = Layer(100, 100, 104, 160);
     EXPECT_EQ(0, mapping.HitTestHandle(narrow, Layer(100, 100)));
@@ -441,7 +444,7 @@ TEST_F(Handles, CornersAreTestedBeforeMiddles) {
     EXPECT_EQ(0, mapping.HitTestHandle(flat, Layer(100, 101)));
 }
 
-TEST_F(Handles, HitTestWorksInWindowPixelsOfTheScrolledView) {
+TEST_F(SelectionHandles, HitTestWorksInWindowPixelsOfTheScrolledView) {
     fake.image = {40, 0, 1024, 1024};  // scrolled 40 pixels to the right
     ASSERT_TRUE(mapping.Refresh(false, nullptr));
     const RECT item = Layer(100, 100, 200, 160);  // shown at window x 60..160
@@ -449,7 +452,7 @@ TEST_F(Handles, HitTestWorksInWindowPixelsOfTheScrolledView) {
     EXPECT_TRUE(Same(RECT{60, 100, 160, 160}, mapping.LayerToWindow(item)));
 }
 
-TEST_F(Handles, DrawingPaintsEightSquaresAndRestoresTheDevice) {
+TEST_F(SelectionHandles, DrawingPaintsEightSquaresAndRestoresTheDevice) {
     HDC dc = CreateCompatibleDC(nullptr);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -537,6 +540,15 @@ TEST(HandleDrag, OtherHandlesAndEmptyRectanglesAreSafe) {
         EXPECT_TRUE(Same(rect, before));
         EXPECT_EQ(handle, h);
         EXPECT_EQ(0, result.swapped);
+    }
+    // Without an image size nothing moves.
+    for (const SIZE image : {SIZE{0, 256}, SIZE{256, 0}}) {
+        RECT rect = {65536, 65536, 131072, 131072};
+        const RECT before = rect;
+        int h = 3;
+        ViewMapping::DragHandle(5, 5, image.cx, image.cy, rect, h);
+        EXPECT_TRUE(Same(rect, before));
+        EXPECT_EQ(3, h);
     }
     // A rectangle without width keeps a factor of 1 instead of dividing by zero.
     RECT line = {10 * 65536, 10 * 65536, 10 * 65536, 20 * 65536};

@@ -36,7 +36,7 @@ public:
     std::vector<short> fontScaling;
 };
 
-class Settings : public testing::Test {
+class EngineProperties : public testing::Test {
 protected:
     void SetUp() override { settings.LoadDefaults(); }
 
@@ -105,7 +105,7 @@ const FontDefault kFontDefaults[] = {
     {2119, "Times New Roman"}, {40960, "Courier New"}, {40961, "Times New Roman"}, {40962, "Times New Roman"},
 };
 
-TEST_F(Settings, EveryPropertyStartsAtItsDefault) {
+TEST_F(EngineProperties, EveryPropertyStartsAtItsDefault) {
     for (const NumberDefault& d : kNumberDefaults) EXPECT_EQ(d.value, Get(d.code)) << d.code;
     for (const TextDefault& d : kTextDefaults) EXPECT_EQ(std::wstring(d.value), GetText(d.code)) << d.code;
     for (const FontDefault& d : kFontDefaults) {
@@ -118,7 +118,7 @@ TEST_F(Settings, EveryPropertyStartsAtItsDefault) {
     EXPECT_EQ(51u, std::size(kNumberDefaults) + std::size(kTextDefaults) + std::size(kFontDefaults));
 }
 
-TEST_F(Settings, ExactlyTheFiftyOnePropertiesAreHeld) {
+TEST_F(EngineProperties, ExactlyTheFiftyOnePropertiesAreHeld) {
     int held = 0;
     for (int code = -2; code <= 41000; ++code) {
         EngineValue value = 0;
@@ -138,7 +138,7 @@ TEST_F(Settings, ExactlyTheFiftyOnePropertiesAreHeld) {
     EXPECT_TRUE(host.pushes.empty()) << "a refused set pushes nothing";
 }
 
-TEST_F(Settings, PaletteMenuFieldStartsOnWhileTheMapHoldsZero) {
+TEST_F(EngineProperties, PaletteMenuFieldStartsOnWhileTheMapHoldsZero) {
     EXPECT_EQ(1, Get(QMK_UsePaletteMenu));
     EXPECT_EQ(0, MapValue(QMK_UsePaletteMenu));
     ASSERT_EQ(0, settings.SetProperty(QMK_UsePaletteMenu, 0));
@@ -150,7 +150,7 @@ TEST_F(Settings, PaletteMenuFieldStartsOnWhileTheMapHoldsZero) {
 // ---------------------------------------------------------------------------
 // Sets of each kind.
 
-TEST_F(Settings, ADefaultColourReachesEveryToolThatHasTheAttributeAndTheCurrentLayer) {
+TEST_F(EngineProperties, ADefaultColourReachesEveryToolThatHasTheAttributeAndTheCurrentLayer) {
     const int colour = 0x123456;
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultPenColor, colour));
     EXPECT_EQ(colour, Get(QMK_DefaultPenColor));
@@ -169,7 +169,7 @@ TEST_F(Settings, ADefaultColourReachesEveryToolThatHasTheAttributeAndTheCurrentL
     EXPECT_EQ(0, valid);
 }
 
-TEST_F(Settings, TheHighlightDefaultsReachAttributesEightAndNine) {
+TEST_F(EngineProperties, TheHighlightDefaultsReachAttributesEightAndNine) {
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultHighlightBack, 1));
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultHighlightFill, 1));
     EXPECT_EQ(1, ToolDefault(TextTool, QMK_HighlightBack));
@@ -178,7 +178,7 @@ TEST_F(Settings, TheHighlightDefaultsReachAttributesEightAndNine) {
     EXPECT_EQ(1, ToolDefault(PolygonTool, QMK_HighlightFill));
 }
 
-TEST_F(Settings, PlainMapCodesAreKeptAndReachNoAttribute) {
+TEST_F(EngineProperties, PlainMapCodesAreKeptAndReachNoAttribute) {
     for (int code : {134, 4225, 34, 896, 897, 2128, 2129, 36760, 36761, 36764}) {
         ASSERT_EQ(0, settings.SetProperty(code, 4321)) << code;
         EXPECT_EQ(4321, Get(code)) << code;
@@ -188,7 +188,7 @@ TEST_F(Settings, PlainMapCodesAreKeptAndReachNoAttribute) {
     EXPECT_EQ(0, ToolDefault(TextTool, QMK_CreateSeconds));
 }
 
-TEST_F(Settings, EngineFlagsReadBackAsZeroOrOneAndTellTheEngine) {
+TEST_F(EngineProperties, EngineFlagsReadBackAsZeroOrOneAndTellTheEngine) {
     ASSERT_EQ(0, settings.SetProperty(QMK_InteractMode, 5));
     EXPECT_EQ(1, Get(QMK_InteractMode));
     EXPECT_TRUE(settings.InteractMode());
@@ -202,7 +202,7 @@ TEST_F(Settings, EngineFlagsReadBackAsZeroOrOneAndTellTheEngine) {
     EXPECT_EQ((std::vector<bool>{true, false}), host.contextMenu);
 }
 
-TEST_F(Settings, TheSaveFlagIsOneFieldForThePropertyAndItsOwnOperations) {
+TEST_F(EngineProperties, TheSaveFlagIsOneFieldForThePropertyAndItsOwnOperations) {
     settings.SetSaveAnnotations(0);
     EXPECT_EQ(0, Get(QMK_SaveAnnotations));
     EXPECT_EQ(0, settings.GetSaveAnnotations());
@@ -212,7 +212,7 @@ TEST_F(Settings, TheSaveFlagIsOneFieldForThePropertyAndItsOwnOperations) {
     EXPECT_TRUE(settings.SaveAnnotations());
 }
 
-TEST_F(Settings, FontScalingTakesOnlyZeroAndOne) {
+TEST_F(EngineProperties, FontScalingTakesOnlyZeroAndOne) {
     ASSERT_EQ(0, settings.SetProperty(QMK_FontScaling, 2));
     EXPECT_EQ(0, Get(QMK_FontScaling)) << "the field keeps its value";
     EXPECT_EQ(2, MapValue(QMK_FontScaling)) << "the map keeps what was set";
@@ -225,7 +225,7 @@ TEST_F(Settings, FontScalingTakesOnlyZeroAndOne) {
     EXPECT_EQ(1, Get(QMK_FontScaling)) << "65536 is not 0";
 }
 
-TEST_F(Settings, TextSettingsLiveInTheUnitNames) {
+TEST_F(EngineProperties, TextSettingsLiveInTheUnitNames) {
     ASSERT_EQ(0, settings.SetProperty(QMK_QMKEditors, 0));
     ASSERT_EQ(0, settings.SetProperty(QMK_UnicodeMode, 7));
     ASSERT_EQ(0, settings.SetProperty(QMK_RecalibrateXDPI, 300));
@@ -239,7 +239,7 @@ TEST_F(Settings, TextSettingsLiveInTheUnitNames) {
     EXPECT_EQ(300, Get(QMK_RecalibrateXDPI));
 }
 
-TEST(SettingsWithoutUnitNames, TextSettingsReadTheirFallbacks) {
+TEST(EnginePropertiesWithoutUnitNames, TextSettingsReadTheirFallbacks) {
     EngineSettings settings(nullptr, nullptr);
     settings.LoadDefaults();
     EXPECT_EQ(0, settings.SetProperty(QMK_QMKEditors, 0));
@@ -255,7 +255,7 @@ TEST(SettingsWithoutUnitNames, TextSettingsReadTheirFallbacks) {
     }
 }
 
-TEST_F(Settings, SummaryTextsAreCopiesAndTheMapKeepsNoPointer) {
+TEST_F(EngineProperties, SummaryTextsAreCopiesAndTheMapKeepsNoPointer) {
     BSTR given = SysAllocString(L"A. Author");
     ASSERT_EQ(0, settings.SetProperty(QMK_SummaryAuthor, reinterpret_cast<EngineValue>(given)));
     std::memset(given, 0, SysStringByteLen(given));
@@ -269,7 +269,7 @@ TEST_F(Settings, SummaryTextsAreCopiesAndTheMapKeepsNoPointer) {
     EXPECT_EQ(L"A. Author", GetText(QMK_SummaryAuthor)) << "a null text leaves the old one";
 }
 
-TEST_F(Settings, UnitLabelsAreReplacedByCopies) {
+TEST_F(EngineProperties, UnitLabelsAreReplacedByCopies) {
     BSTR given = SysAllocString(L"millimetres");
     ASSERT_EQ(0, settings.SetProperty(QMK_UnitNameMillimeters, reinterpret_cast<EngineValue>(given)));
     SysFreeString(given);
@@ -279,7 +279,7 @@ TEST_F(Settings, UnitLabelsAreReplacedByCopies) {
     EXPECT_EQ(0, MapValue(QMK_UnitNameMillimeters));
 }
 
-TEST_F(Settings, TheStampTextIsTheStampToolsTextAndReachesTheCurrentLayer) {
+TEST_F(EngineProperties, TheStampTextIsTheStampToolsTextAndReachesTheCurrentLayer) {
     BSTR given = SysAllocString(L"PAID");
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultStampText, reinterpret_cast<EngineValue>(given)));
     SysFreeString(given);
@@ -309,7 +309,7 @@ TEST_F(Settings, TheStampTextIsTheStampToolsTextAndReachesTheCurrentLayer) {
     EXPECT_EQ(L"Go", GetText(QMK_DefaultButtonText));
 }
 
-TEST_F(Settings, ADefaultFontChangesTheToolsFontButNotTheCurrentLayer) {
+TEST_F(EngineProperties, ADefaultFontChangesTheToolsFontButNotTheCurrentLayer) {
     LOGFONTA font = {};
     font.lfHeight = -16;
     font.lfWeight = FW_BOLD;
@@ -341,7 +341,7 @@ TEST_F(Settings, ADefaultFontChangesTheToolsFontButNotTheCurrentLayer) {
     EXPECT_STREQ("Times New Roman", read.lfFaceName);
 }
 
-TEST_F(Settings, AToolDefaultSetIsPassedToTheCurrentLayerOnlyWhenItWasTaken) {
+TEST_F(EngineProperties, AToolDefaultSetIsPassedToTheCurrentLayerOnlyWhenItWasTaken) {
     ASSERT_EQ(0, settings.SetToolDefaultAttribute(EllipseTool, QMK_FillColor, 0x00AA00));
     ASSERT_EQ(1u, host.pushes.size());
     EXPECT_EQ(EllipseTool, host.pushes[0].tool);
@@ -354,7 +354,7 @@ TEST_F(Settings, AToolDefaultSetIsPassedToTheCurrentLayerOnlyWhenItWasTaken) {
     EXPECT_EQ(1u, host.pushes.size());
 }
 
-TEST_F(Settings, LoadingTheDefaultsAgainRestoresThem) {
+TEST_F(EngineProperties, LoadingTheDefaultsAgainRestoresThem) {
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultPenWidth, 9));
     ASSERT_EQ(0, settings.SetProperty(QMK_DefaultTool, 4098));
     settings.LoadDefaults();
