@@ -25,17 +25,54 @@ void AnnotationLayer::Attach(ViewMapping* mapping, int screenUnit, HWND helperWi
     hostWindow_ = hostWindow;
 }
 
-void AnnotationLayer::SetToolDefaults(int tool, const AttributeMap& attributes)
+void AnnotationLayer::SetToolAttributes(int tool, const AttributeMap& attributes)
 {
-    if (tool >= kFirstTool && tool <= kLastTool)
-        toolDefaults_[tool - kFirstTool] = attributes;
+    if (ToolDefaults::IsTool(tool))
+        toolAttributes_[tool - kFirstTool] = attributes;
 }
 
-const AnnotationLayer::AttributeMap* AnnotationLayer::ToolDefaults(int tool) const
+const AnnotationLayer::AttributeMap* AnnotationLayer::ToolAttributes(int tool) const
 {
-    if (tool < kFirstTool || tool > kLastTool)
+    if (!ToolDefaults::IsTool(tool))
         return nullptr;
-    return &toolDefaults_[tool - kFirstTool];
+    return &toolAttributes_[tool - kFirstTool];
+}
+
+const AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute) const
+{
+    const AttributeMap* attributes = ToolAttributes(tool);
+    if (!attributes)
+        return nullptr;
+    auto it = attributes->find(attribute);
+    return it == attributes->end() ? nullptr : &it->second;
+}
+
+AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute)
+{
+    return const_cast<AttributeValue*>(
+        static_cast<const AnnotationLayer*>(this)->FindToolAttribute(tool, attribute));
+}
+
+int AnnotationLayer::SetToolAttribute(int tool, int attribute, EngineValue value)
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    AttributeValue* current = FindToolAttribute(tool, attribute);
+    if (!current)
+        return QMK_ErrInvalidAttribute;
+    current->Assign(value);  // a null text or font address keeps the old one
+    return QMK_NoError;
+}
+
+int AnnotationLayer::GetToolAttribute(int tool, int attribute, EngineValue* value) const
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    const AttributeValue* current = FindToolAttribute(tool, attribute);
+    if (!current)
+        return QMK_ErrInvalidAttribute;
+    current->CopyTo(value);
+    return QMK_NoError;
 }
 
 void AnnotationLayer::Activate(bool current)

@@ -1,4 +1,5 @@
 // The library's two exports, bound by ordinal (see inkcore7.def).
+#include <memory>
 #include <new>
 
 #include "engine_object.h"
@@ -6,7 +7,11 @@
 extern "C" AnnotationEngine* __stdcall Ann_Init(HostCookie hostCookie, HWND hostWindow, int)
 {
     try {
-        return new (std::nothrow) EngineObject(hostCookie, hostWindow);
+        std::unique_ptr<EngineObject> engine(new (std::nothrow) EngineObject(hostCookie, hostWindow));
+        if (!engine)
+            return nullptr;
+        engine->LoadDefaults();
+        return engine.release();
     } catch (...) {
         return nullptr;
     }

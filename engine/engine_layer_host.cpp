@@ -23,14 +23,11 @@ void EngineObject::Invalidate(const RECT* layerRect)
 {
     if (!initialised_ || !hostWindow_ || !IsWindow(hostWindow_))
         return;
-#ifdef ENGINE_HAS_VIEW_MAPPING
-    if (layerRect && mapping_) {
+    if (layerRect) {
         RECT window = mapping_->LayerToWindow(*layerRect);
         InvalidateRect(hostWindow_, &window, TRUE);
         return;
     }
-#endif
-    (void)layerRect;
     InvalidateRect(hostWindow_, nullptr, TRUE);
 }
 
@@ -78,14 +75,10 @@ void EngineObject::SelectPen(int width, COLORREF color, int, int style)
     if (width == -1) {
         deviceWidth = 1;
     } else if (width != 0) {
-#ifdef ENGINE_HAS_VIEW_MAPPING
-        if (mapping_) {
-            SIZE scaled = mapping_->ScaledPenWidth(width);
-            deviceWidth = scaled.cx > scaled.cy ? scaled.cx : scaled.cy;
-            if (deviceWidth < 1)
-                deviceWidth = 1;
-        }
-#endif
+        SIZE scaled = mapping_->ScaledPenWidth(width);
+        deviceWidth = scaled.cx > scaled.cy ? scaled.cx : scaled.cy;
+        if (deviceWidth < 1)
+            deviceWidth = 1;
     }
     paint_.SelectPen(deviceWidth, color, style);
 }

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "engine_object.h"
+#include "view_mapping.h"
 
 AnnotationLayer* EngineObject::FindLayer(int handle) const
 {
@@ -21,6 +22,9 @@ int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
         return 0;
     AnnotationLayer* layer = created.get();
     try {
+        // The layer's tools start as deep copies of the engine's defaults.
+        for (int tool = kFirstTool; tool <= kLastTool; ++tool)
+            layer->SetToolAttributes(tool, *settings_->Tools().MapOf(tool));
         layers_.push_front(std::move(created));
     } catch (...) {
         return 0;
@@ -122,7 +126,7 @@ int __stdcall EngineObject::GetLayerCount()
 
 int __stdcall EngineObject::SetTool(int layer, int tool)
 {
-    if (interactive_)
+    if (settings_->InteractMode())
         return QMK_ErrInvalidInteractMode;
     if (layer == 0 || layer != currentLayer_)
         return QMK_ErrInvalidTool;
@@ -136,12 +140,40 @@ int __stdcall EngineObject::DeleteSelected()
     return 0;  // a layer has no items to select yet
 }
 
+int __stdcall EngineObject::SetToolAttribute(int layer, int tool, int attribute,
+                                             EngineValue value)
+{
+    AnnotationLayer* found = FindLayer(layer);
+    if (!found)
+        return QMK_ErrInvalidLayer;
+    return found->SetToolAttribute(tool, attribute, value);
+}
+
+int __stdcall EngineObject::GetToolAttribute(int layer, int tool, int attribute,
+                                             EngineValue* value)
+{
+    AnnotationLayer* found = FindLayer(layer);
+    if (!found)
+        return QMK_ErrInvalidLayer;
+    return found->GetToolAttribute(tool, attribute, value);
+}
+
 int __stdcall EngineObject::MouseMessage(HWND, UINT, WPARAM, LPARAM)
 {
+    // Without a current layer only the interactive mode takes mouse messages,
+    // and only when there are layers.
+    if (!FindLayer(currentLayer_) && !(settings_->InteractMode() && !layers_.empty()))
+        return -1;
+    if (!mapping_->Refresh(false, nullptr))
+        return -1;
     return -1;  // not handled: the layers' mouse editing comes later
 }
 
 int __stdcall EngineObject::KeyMessage(HWND, UINT, WPARAM, LPARAM)
 {
-    return -1;
+    if (!FindLayer(currentLayer_))
+        return -1;
+    if (!mapping_->Refresh(false, nullptr))
+        return -1;
+    return -1;  // not handled: the layers' keyboard editing comes later
 }

@@ -3,23 +3,8 @@
 // image changes, focus).
 #include "engine_object.h"
 
-#include <cmath>
-#include <cstring>
-
 #include "unit_names.h"
 #include "view_mapping.h"
-
-namespace {
-constexpr LONG kDefaultFontHeight = 15;
-
-LOGFONTA MakeFont(const char* face)
-{
-    LOGFONTA font = {};
-    font.lfHeight = kDefaultFontHeight;
-    lstrcpynA(font.lfFaceName, face, LF_FACESIZE);
-    return font;
-}
-} // namespace
 
 EngineObject::EngineObject(HostCookie hostCookie, HWND hostWindow)
     : module_(HelperWindow::Module()),
@@ -28,21 +13,22 @@ EngineObject::EngineObject(HostCookie hostCookie, HWND hostWindow)
       channels_(hostCookie)
 {
     screenUnit_ = GetSystemMetrics(SM_CXSCREEN) / 128;
-#ifdef ENGINE_HAS_VIEW_MAPPING
     mapping_ = std::make_unique<ViewMapping>(screenUnit_);
-#endif
     helper_ = std::make_unique<HelperWindow>(static_cast<AnnotationEngine*>(this));
     layerFormat_ = RegisterClipboardFormatA("QMK7_Layer");
     objectFormat_ = RegisterClipboardFormatA("QMK7_Object");
     cursors_ = std::make_unique<CursorTable>(module_);
-#ifdef ENGINE_HAS_UNIT_NAMES
     unitNames_ = std::make_unique<UnitNames>();
-#endif
-    stampFont_ = MakeFont("Courier New");
-    textFont_ = MakeFont("Times New Roman");
-    buttonFont_ = textFont_;
-    rulerFont_ = textFont_;
+    settings_ = std::make_unique<EngineSettings>(static_cast<EngineSettingsHost*>(this),
+                                                 unitNames_.get());
     contextMenu_.LoadOwnItems(module_);
+}
+
+void EngineObject::LoadDefaults()
+{
+    // The tool maps hold the four default fonts; there is no layer yet that
+    // would have to take them.
+    settings_->LoadDefaults();
 }
 
 void EngineObject::BeginTeardown()
@@ -60,6 +46,7 @@ EngineObject::~EngineObject()
     helper_.reset();
     cursors_.reset();
     paint_.End();
+    settings_.reset();
     unitNames_.reset();
     mapping_.reset();
 }
@@ -106,40 +93,24 @@ int __stdcall EngineObject::ReservedCommand(int, int, int, int)
     return -1;
 }
 
-int __stdcall EngineObject::SetSaveAnnotations(unsigned char flag)
-{
-    saveAnnotations_ = flag != 0;
-    return 0;
-}
-
-int __stdcall EngineObject::GetSaveAnnotations()
-{
-    return saveAnnotations_ ? 1 : 0;
-}
-
 int __stdcall EngineObject::SetViewMode(int mode)
 {
-    viewMode_ = mode;
-    if (mapping_)
-        mapping_->SetViewMode(mode);
+    mapping_->SetViewMode(mode);
     return 0;
 }
 
 int __stdcall EngineObject::PrgSetImageMappingDimensions(int width, int height)
 {
-    mappingWidth_ = width;
-    mappingHeight_ = height;
-    if (mapping_)
-        mapping_->SetImageMappingDimensions(width, height);
+    mapping_->SetImageMappingDimensions(width, height);
     return 0;
 }
 
 int __stdcall EngineObject::PrgGetImageMappingDimensions(int* width, int* height)
 {
     if (width)
-        *width = mappingWidth_;
+        *width = mapping_->MappingWidth();
     if (height)
-        *height = mappingHeight_;
+        *height = mapping_->MappingHeight();
     return 0;
 }
 
@@ -163,29 +134,24 @@ int __stdcall EngineObject::RegisterCallback(int channel, void* function)
     return 0;
 }
 
-#ifdef ENGINE_HAS_VIEW_MAPPING
-#define ENGINE_UPDATE_MAPPING_SERVICES()                                                      \
-    do {                                                                                      \
-        ViewMapping::HostServices services;                                                   \
-        services.cookie = serviceCookie_;                                                     \
-        services.getViewGeometry = getViewGeometry_;                                          \
-        services.setViewGeometry = setViewGeometry_;                                          \
-        services.getFixedViewGeometry = getFixedViewGeometry_;                                \
-        services.getResolution = getResolution_;                                              \
-        mapping_->SetServices(services);                                                      \
-    } while (0)
-#else
-#define ENGINE_UPDATE_MAPPING_SERVICES() \
-    do {                                 \
-    } while (0)
-#endif
+// The view mapping calls the host's view services itself.
+void EngineObject::UpdateMappingServices()
+{
+    ViewMapping::HostServices services;
+    services.cookie = serviceCookie_;
+    services.getViewGeometry = getViewGeometry_;
+    services.setViewGeometry = setViewGeometry_;
+    services.getFixedViewGeometry = getFixedViewGeometry_;
+    services.getResolution = getResolution_;
+    mapping_->SetServices(services);
+}
 
 int __stdcall EngineObject::SetHostGetViewGeometry(HostCookie serviceCookie,
                                                    GetViewGeometryFn service)
 {
     serviceCookie_ = serviceCookie;
     getViewGeometry_ = service;
-    ENGINE_UPDATE_MAPPING_SERVICES();
+    UpdateMappingServices();
     return 0;
 }
 
@@ -194,7 +160,7 @@ int __stdcall EngineObject::SetHostSetViewGeometry(HostCookie serviceCookie,
 {
     serviceCookie_ = serviceCookie;
     setViewGeometry_ = service;
-    ENGINE_UPDATE_MAPPING_SERVICES();
+    UpdateMappingServices();
     return 0;
 }
 
@@ -203,7 +169,7 @@ int __stdcall EngineObject::SetHostGetFixedViewGeometry(HostCookie serviceCookie
 {
     serviceCookie_ = serviceCookie;
     getFixedViewGeometry_ = service;
-    ENGINE_UPDATE_MAPPING_SERVICES();
+    UpdateMappingServices();
     return 0;
 }
 
@@ -212,7 +178,7 @@ int __stdcall EngineObject::SetHostGetResolution(HostCookie serviceCookie,
 {
     serviceCookie_ = serviceCookie;
     getResolution_ = service;
-    ENGINE_UPDATE_MAPPING_SERVICES();
+    UpdateMappingServices();
     return 0;
 }
 
@@ -403,7 +369,7 @@ int __stdcall EngineObject::ImageRotated(int, int, float angle)
 {
     int degrees = static_cast<int>(angle);
     if (degrees == 90 || degrees == 270 || degrees == -90 || degrees == -270)
-        PrgSetImageMappingDimensions(mappingHeight_, mappingWidth_);
+        PrgSetImageMappingDimensions(mapping_->MappingHeight(), mapping_->MappingWidth());
     return 0;
 }
 
@@ -432,8 +398,16 @@ int __stdcall EngineObject::FocusMessage(UINT message)
 
 // --- painting, storage and clipboard, until they exist -----------------------------
 
-int __stdcall EngineObject::Paint(HDC, const RECT*, const RECT*, int, int, int, int)
+int __stdcall EngineObject::Paint(HDC dc, const RECT*, const RECT*, int, int, int,
+                                  int foreignDevice)
 {
+    if (layers_.empty())
+        return -1;
+    // Every paint asks the host for the view as it is now; the layers'
+    // painting comes with their own work.
+    mapping_->Invalidate();
+    if (!mapping_->Refresh(foreignDevice != 0, dc))
+        return -1;
     return -1;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The engine object that Ann_Init makes for one host: it owns the layers, the
-// host's callbacks and services, the helper window, cursors, fonts and the
-// context-menu list, and answers the 187 operations of AnnotationEngine.
+// host's callbacks and services, the engine settings and tool defaults, the
+// view mapping, the helper window, cursors and the context-menu list, and
+// answers the 187 operations of AnnotationEngine.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -13,19 +14,24 @@
 #include "callback_channels.h"
 #include "context_menu_list.h"
 #include "cursor_table.h"
+#include "engine_settings.h"
+#include "engine_settings_host.h"
 #include "helper_window.h"
 #include "layer_host.h"
 #include "paint_tools.h"
 
 class ViewMapping;
-class UnitNames;
 
-class EngineObject final : public AnnotationEngine, private LayerHost {
+class EngineObject final : public AnnotationEngine, private LayerHost, private EngineSettingsHost {
 public:
     EngineObject(HostCookie hostCookie, HWND hostWindow);
     ~EngineObject();
     EngineObject(const EngineObject&) = delete;
     EngineObject& operator=(const EngineObject&) = delete;
+
+    // Ann_Init's step after construction: the properties and tool defaults a
+    // new engine starts with.
+    void LoadDefaults();
 
     // Ann_Deinit's first step: from here on nothing reaches the host.
     void BeginTeardown();
@@ -44,10 +50,7 @@ public:
     CallbackChannels& Channels() { return channels_; }
     LayerHost& AsLayerHost() { return *this; }
     int ScreenUnit() const { return screenUnit_; }
-    const LOGFONTA& StampFont() const { return stampFont_; }
-    const LOGFONTA& TextFont() const { return textFont_; }
-    const LOGFONTA& ButtonFont() const { return buttonFont_; }
-    const LOGFONTA& RulerFont() const { return rulerFont_; }
+    const EngineSettings& Settings() const { return *settings_; }
 
 private:
     // LayerHost
@@ -80,7 +83,15 @@ private:
     void RequestLayerPassword(BSTR layerName, BSTR* password) override;
     void SetMouseHook(MouseHookFn hook, void* context) override;
 
+    // EngineSettingsHost
+    void SetCurrentLayerToolAttribute(int tool, int attribute, EngineValue value) override;
+    void InteractModeSet(bool on) override;
+    void ContextMenuEnabledSet(bool enabled) override;
+    void UsePaletteMenuSet(bool on) override;
+    void FontScalingSet(short scaling) override;
+
     bool IsLiveItem(int layer, int seq) const;
+    void UpdateMappingServices();
     void DestroyAllLayers();
     void InvalidateHostWindow();
     bool PaletteWindowExists() const { return false; }  // the palette comes later
@@ -97,15 +108,10 @@ private:
     CallbackChannels channels_;
     std::unique_ptr<ViewMapping> mapping_;
     std::unique_ptr<UnitNames> unitNames_;
+    std::unique_ptr<EngineSettings> settings_;  // uses unitNames_
     ContextMenuList contextMenu_;
     std::unique_ptr<CursorTable> cursors_;
     PaintTools paint_;
-    LOGFONTA stampFont_ = {};
-    LOGFONTA textFont_ = {};
-    LOGFONTA buttonFont_ = {};
-    LOGFONTA rulerFont_ = {};
-    int mappingWidth_ = 0;
-    int mappingHeight_ = 0;
     int screenUnit_ = 0;
     MouseHookFn mouseHook_ = nullptr;
     void* mouseHookContext_ = nullptr;
@@ -113,9 +119,6 @@ private:
     bool movingCursor_ = true;
     bool creatingCursor_ = true;
     bool groupingAllowed_ = false;
-    bool interactive_ = false;
-    bool saveAnnotations_ = true;
-    int viewMode_ = 0;
     LayerList layers_;  // newest first
     UINT layerFormat_ = 0;
     UINT objectFormat_ = 0;

@@ -68,12 +68,12 @@
 #define ENGINE_SLOT_KIND_PrgSetItemRect FORWARD  // 55
 #define ENGINE_SLOT_KIND_SetTool OWN  // 56
 #define ENGINE_SLOT_KIND_GetTool FORWARD  // 57
-#define ENGINE_SLOT_KIND_SetToolAttribute FORWARD  // 58
-#define ENGINE_SLOT_KIND_GetToolAttribute FORWARD  // 59
-#define ENGINE_SLOT_KIND_SetToolDefaultAttribute UNSUPPORTED  // 60
-#define ENGINE_SLOT_KIND_GetToolDefaultAttribute UNSUPPORTED  // 61
-#define ENGINE_SLOT_KIND_SetProperty UNSUPPORTED  // 62
-#define ENGINE_SLOT_KIND_GetProperty UNSUPPORTED  // 63
+#define ENGINE_SLOT_KIND_SetToolAttribute OWN  // 58
+#define ENGINE_SLOT_KIND_GetToolAttribute OWN  // 59
+#define ENGINE_SLOT_KIND_SetToolDefaultAttribute OWN  // 60
+#define ENGINE_SLOT_KIND_GetToolDefaultAttribute OWN  // 61
+#define ENGINE_SLOT_KIND_SetProperty OWN  // 62
+#define ENGINE_SLOT_KIND_GetProperty OWN  // 63
 #define ENGINE_SLOT_KIND_PrgSetItemAttribute FORWARD  // 64
 #define ENGINE_SLOT_KIND_PrgGetItemAttribute FORWARD  // 65
 #define ENGINE_SLOT_KIND_PrgSetItemPoint FORWARD  // 66
@@ -87,7 +87,7 @@
 #define ENGINE_SLOT_KIND_SetLayerProperty FORWARD  // 74
 #define ENGINE_SLOT_KIND_GetLayerProperty FORWARD  // 75
 #define ENGINE_SLOT_KIND_IsValidLayer OWN  // 76
-#define ENGINE_SLOT_KIND_IsValidToolAttribute UNSUPPORTED  // 77
+#define ENGINE_SLOT_KIND_IsValidToolAttribute OWN  // 77
 #define ENGINE_SLOT_KIND_DeleteSelected OWN  // 78
 #define ENGINE_SLOT_KIND_PrgSelectAll FORWARD  // 79
 #define ENGINE_SLOT_KIND_PrgDeleteAll FORWARD  // 80

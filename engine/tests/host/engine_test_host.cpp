@@ -96,6 +96,7 @@ int __stdcall FakeGetViewGeometry(HostCookie c, int* kind, RECT* view, RECT* ima
         return 0;
     FakeServices& s = host->Services();
     ++s.getViewGeometryCalls;
+    s.log.push_back(ServiceCall::GetViewGeometry);
     if (kind)
         *kind = s.kind;
     if (view)
@@ -108,8 +109,33 @@ int __stdcall FakeGetViewGeometry(HostCookie c, int* kind, RECT* view, RECT* ima
         *height = s.imageHeight;
     return 0;
 }
-int __stdcall FakeSetViewGeometry(HostCookie, int)
+int __stdcall FakeGetFixedViewGeometry(HostCookie c, int* kind, RECT* view, RECT* image,
+                                       int* width, int* height)
 {
+    TestHost* host = TestHost::FromServiceCookie(c);
+    if (!host)
+        return 0;
+    FakeServices& s = host->Services();
+    s.log.push_back(ServiceCall::GetFixedViewGeometry);
+    if (kind)
+        *kind = s.fixedKind;
+    if (view)
+        *view = s.fixedViewTwips;
+    if (image)
+        *image = s.image;
+    if (width)
+        *width = s.imageWidth;
+    if (height)
+        *height = s.imageHeight;
+    return 0;
+}
+int __stdcall FakeSetViewGeometry(HostCookie c, int value)
+{
+    TestHost* host = TestHost::FromServiceCookie(c);
+    if (!host)
+        return 0;
+    host->Services().log.push_back(ServiceCall::SetViewGeometry);
+    host->Services().setViewGeometryValues.push_back(value);
     return 0;
 }
 int __stdcall FakeGetResolution(HostCookie c, double* x, double* y)
@@ -119,6 +145,7 @@ int __stdcall FakeGetResolution(HostCookie c, double* x, double* y)
         return 0;
     FakeServices& s = host->Services();
     ++s.getResolutionCalls;
+    s.log.push_back(ServiceCall::GetResolution);
     if (x)
         *x = s.resolutionX;
     if (y)
@@ -210,7 +237,7 @@ void TestHost::RegisterServices()
 {
     engine_->SetHostGetViewGeometry(Cookie(), &FakeGetViewGeometry);
     engine_->SetHostSetViewGeometry(Cookie(), &FakeSetViewGeometry);
-    engine_->SetHostGetFixedViewGeometry(Cookie(), &FakeGetViewGeometry);
+    engine_->SetHostGetFixedViewGeometry(Cookie(), &FakeGetFixedViewGeometry);
     engine_->SetHostGetResolution(Cookie(), &FakeGetResolution);
 }
 

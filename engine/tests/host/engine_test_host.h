@@ -42,17 +42,25 @@ private:
     AnnDeinitFn deinit_ = nullptr;
 };
 
-// Fake host services: a view of a fixed image, counted calls.
+// The host services as the fakes record their calls.
+enum class ServiceCall { GetViewGeometry, SetViewGeometry, GetFixedViewGeometry, GetResolution };
+
+// Fake host services: a view of a fixed image, counted and logged calls. The
+// fixed (print) view gives its view rectangle in twips.
 struct FakeServices {
     int imageWidth = 800;
     int imageHeight = 600;
     RECT view = {0, 0, 800, 600};
     RECT image = {0, 0, 800, 600};
     int kind = 0;
+    RECT fixedViewTwips = {0, 0, 12000, 9000};
+    int fixedKind = 0;
     double resolutionX = 200.0;
     double resolutionY = 200.0;
     int getViewGeometryCalls = 0;
     int getResolutionCalls = 0;
+    std::vector<ServiceCall> log;
+    std::vector<int> setViewGeometryValues;
 };
 
 // One engine with its host.

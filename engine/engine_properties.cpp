@@ -1,0 +1,90 @@
+// The engine's properties and tool defaults through the interface, and what
+// a change of a setting does to the layers and the host window (the
+// EngineSettingsHost side of the engine).
+#include "engine_object.h"
+
+// --- the operations -----------------------------------------------------------------
+
+int __stdcall EngineObject::SetProperty(int code, EngineValue value)
+{
+    try {
+        return settings_->SetProperty(code, value);
+    } catch (...) {
+        return QMK_ErrOutOfMemory;
+    }
+}
+
+int __stdcall EngineObject::GetProperty(int code, EngineValue* value)
+{
+    try {
+        return settings_->GetProperty(code, value);
+    } catch (...) {
+        return QMK_ErrOutOfMemory;
+    }
+}
+
+int __stdcall EngineObject::SetToolDefaultAttribute(int tool, int attribute, EngineValue value)
+{
+    try {
+        return settings_->SetToolDefaultAttribute(tool, attribute, value);
+    } catch (...) {
+        return QMK_ErrOutOfMemory;
+    }
+}
+
+int __stdcall EngineObject::GetToolDefaultAttribute(int tool, int attribute, EngineValue* value)
+{
+    try {
+        return settings_->GetToolDefaultAttribute(tool, attribute, value);
+    } catch (...) {
+        return QMK_ErrOutOfMemory;
+    }
+}
+
+int __stdcall EngineObject::IsValidToolAttribute(int tool, int attribute, unsigned char* valid)
+{
+    return settings_->IsValidToolAttribute(tool, attribute, valid);
+}
+
+int __stdcall EngineObject::SetSaveAnnotations(unsigned char flag)
+{
+    settings_->SetSaveAnnotations(flag);
+    return 0;
+}
+
+int __stdcall EngineObject::GetSaveAnnotations()
+{
+    return settings_->GetSaveAnnotations();
+}
+
+// --- effects of the settings ----------------------------------------------------------
+
+void EngineObject::SetCurrentLayerToolAttribute(int tool, int attribute, EngineValue value)
+{
+    // The layer copies what value refers to; value stays the settings' own.
+    if (AnnotationLayer* layer = FindLayer(currentLayer_))
+        layer->SetToolAttribute(tool, attribute, value);
+}
+
+void EngineObject::InteractModeSet(bool)
+{
+    // Layers hold no selection or edit to end yet, and there is no palette to
+    // show; the host redraws in the new mode.
+    InvalidateHostWindow();
+}
+
+void EngineObject::ContextMenuEnabledSet(bool)
+{
+    // No context menu is built yet; its builder will read ContextMenuEnabled().
+}
+
+void EngineObject::UsePaletteMenuSet(bool)
+{
+    // There is no tool palette yet; it will read UsePaletteMenu().
+}
+
+void EngineObject::FontScalingSet(short)
+{
+    // No text is measured or cached yet; the host redraws at the new scale.
+    InvalidateHostWindow();
+}
