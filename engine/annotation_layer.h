@@ -1,20 +1,35 @@
 #pragma once
-// One named set of annotations over the image. For now the layer holds what
-// the engine needs of it (its handle, its name and flags, its per-tool
-// attributes); items, painting and editing come with the layer's own work.
+// One named set of annotations over the image: its items in z-order (the
+// first is the bottom-most, painted first), the selection, the current tool
+// with the object pending for it, the 13 per-tool attribute maps copied from
+// the engine, per-tool palette flags, the layer properties, name, description
+// and password. It keeps the items' sequence numbers unique, reports changes
+// through the engine (LayerHost) and paints its items.
+//
+// Points and rectangles that cross the interface are in image pixels; the
+// items hold layer units (see ViewMapping).
 #include <windows.h>
 #include <oleauto.h>
 
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "annotation.h"
 #include "annotation_engine.h"
 #include "tool_defaults.h"
 
 class LayerHost;
 class ViewMapping;
 
-class AnnotationLayer {
+class AnnotationLayer : private AnnotationOwner {
 public:
     // Attribute code -> value of one tool; the values are the layer's own copies.
     using AttributeMap = ToolDefaults::Map;
+    // The creation time of every new object while the layer's name is the
+    // access name (seconds since 1970).
+    static constexpr int kFixedCreationSeconds = 22968;
 
     explicit AnnotationLayer(LayerHost& host);
     ~AnnotationLayer();
@@ -27,36 +42,169 @@ public:
 
     // What the engine hands over when it creates the layer.
     void Attach(ViewMapping* mapping, int screenUnit, HWND helperWindow, HWND hostWindow);
+    void SetHostWindow(HWND hostWindow) { hostWindow_ = hostWindow; }
+
+    // ---- tools -------------------------------------------------------------------
     // The tool's attributes become copies of these (texts, fonts and images
     // included). A tool outside 4096..4108 is ignored.
     void SetToolAttributes(int tool, const AttributeMap& attributes);
     // The tool's attributes, or null for a tool outside 4096..4108.
     const AttributeMap* ToolAttributes(int tool) const;
-
     // One attribute of a tool: QMK_ErrInvalidTool for a tool outside
     // 4096..4108, QMK_ErrInvalidAttribute for an attribute the tool does not
-    // have. A set copies what the value refers to (see AttributeValue::Assign);
-    // a get writes it to the out argument in its own form.
+    // have. A set copies what the value refers to (see AttributeValue::Assign)
+    // and reaches the pending object of that tool; a get writes the value to
+    // the out argument in its own form.
     int SetToolAttribute(int tool, int attribute, EngineValue value);
     int GetToolAttribute(int tool, int attribute, EngineValue* value) const;
+
+    // Sets the current tool and makes its pending object: 0 (no tool), 4096
+    // (pointer) or a drawing tool. QMK_ErrInvalidTool outside 0 and
+    // 4096..4108; QMK_ErrUnsupportedOperation for a tool whose items this
+    // engine cannot make yet (nothing changes). 4108 has no items: the tool
+    // and the pending object stay as they are.
+    int SelectTool(int tool);
+    int CurrentTool() const { return currentTool_; }
+    // The object drawn with the current tool, not yet in the list; or null.
+    Annotation* PendingObject() const { return pending_.get(); }
+
+    // Palette flags of a tool (enabled, deleted, visible): QMK_ErrInvalidTool
+    // outside 4096..4108. A deleted tool stays deleted.
+    int GetToolEnabled(int tool, unsigned char* flag) const;
+    int SetToolEnabled(int tool, bool enabled);
+    int DeleteTool(int tool);
+    int GetToolVisible(int tool, unsigned char* flag) const;
+    int SetToolVisible(int tool, bool visible);
 
     // The engine makes this layer current or not.
     void Activate(bool current);
     bool IsCurrent() const { return current_; }
 
-    // Layer properties this placeholder knows: 513 active.
-    void SetActive(bool active) { active_ = active; }
+    // ---- layer properties ----------------------------------------------------
+    // 512 name and 772 description (BSTR), and the codes of the layer's
+    // property map; QMK_ErrInvalidAttribute for any other code.
+    int SetProperty(int code, EngineValue value);
+    int GetProperty(int code, EngineValue* value) const;
+    void SetActive(bool active);
     bool Active() const { return active_; }
+    bool Visible() const { return visible_; }
+    const std::wstring& Name() const { return name_; }
+    void SetPassword(BSTR password);
+    BSTR Password() const;  // a new copy
+    // Sets the updates flag (painting and invalidation happen only while set)
+    // and invalidates the whole view. Returns the flag as it was.
+    bool SetUpdates(bool updates);
+    bool Updates() const { return updates_; }
 
     bool PaletteVisible() const { return paletteVisible_; }
     bool PaletteEnabled() const { return paletteEnabled_; }
+    void SetPaletteVisible(bool visible) { paletteVisible_ = visible; }
+    void SetPaletteEnabled(bool enabled) { paletteEnabled_ = enabled; }
 
+    // ---- items ---------------------------------------------------------------------
+    // Adds an item at the top (with null: the pending object). Its sequence
+    // number is kept when free and not 0, else it gets the next free number
+    // after the last used. notify reports QMK_AnnotationAdded; recreate makes
+    // a new pending object when the current tool is the item's type. Returns
+    // the sequence number, 0 when there was nothing to add.
+    int AddItem(std::unique_ptr<Annotation> item, bool recreate, bool notify);
+    Annotation* FindItem(int seq) const;
+    int ItemCount() const { return static_cast<int>(items_.size()); }
+    int LastSequenceNumber() const { return lastSequence_; }
+    // The last number given out as a saved layer records it; never below the
+    // highest number an item of the list has, so that no number repeats.
+    void SetLastSequenceNumber(int seq);
     // Whether seq names an item that is complete and in this layer's list.
-    bool HasLiveItem(int seq) const;
+    bool HasLiveItem(int seq) const { return FindItem(seq) != nullptr; }
+    // The walks: 0 when the list is empty or the walk has passed its end.
+    int FirstItem();
+    int NextItem();
+    int FirstSelected();
+    int NextSelected();
+    // The seq of the item at a 1-based position from the bottom.
+    int SequenceFromEntry(int entry, int* seq) const;
+    bool IsSelection() const { return !selection_.empty(); }
+
+    // Attributes of an item: 40 its 1-based position, 36751 its sequence
+    // number, 29 the selection; every other code the item's own.
+    int GetItemAttribute(int seq, int attribute, void* out) const;
+    int SetItemAttribute(int seq, int attribute, EngineValue value);
+    int GetItemPoint(int seq, int index, POINT* point) const;
+    int SetItemPoint(int seq, int index, const POINT* point);
+
+    // Moves an item so that its bounding rectangle's top-left corner lands on
+    // (x, y) image pixels (kept inside the image by the item).
+    int MoveItem(int seq, int x, int y);
+
+    int DeleteItem(int seq);
+    void DeleteSelected();
+    // Deletes the pending object and every item, then selects the pointer tool.
+    void DeleteAll();
+
+    void SelectAll(bool select);
+    void DeselectAll();
+
+    // Z-order.
+    int BringItemToFront(int seq);
+    int SendItemToBack(int seq);
+    int NudgeUp(int seq);
+    int NudgeDown(int seq);
+    int BringSelectedToFront();
+    int SendSelectedToBack();
+    void Reverse();
+
+    // The host's image was mirrored, flipped, turned (90, 180, 270 or their
+    // negatives), resized or cropped (the crop in image pixels): the items
+    // follow it. A crop leaves each item's geometry in pixels of the new
+    // image, converted with the next mapping.
+    void ImageMirrored();
+    void ImageFlipped();
+    void ImageRotated(int angle);
+    void ImageResized(int a, int b);
+    void ImageCropped(const RECT& crop);
+
+    // The host window lost the focus: an object being drawn or edited ends
+    // its tracking (an unfinished drawing is dropped, the object stays pending).
+    void FocusLost();
+
+    // A mouse message in edit mode (x, y in layer units): 0 when the layer
+    // consumed it, -1 to let the host go on. With a drawing tool the pending
+    // object draws itself out and joins the list when it is done; it takes
+    // messages only while the screen cursor is over the image in the window.
+    // The pointer tool's selecting and dragging is not handled here yet.
+    int HandleMouse(HWND window, UINT message, WPARAM keys, int x, int y);
+
+    // Paints the items oldest first, then the pending object; nothing while
+    // the layer is hidden or updates are off.
+    void Paint(HDC dc, const PaintArguments& args);
 
 private:
+    // AnnotationOwner
+    void ItemCompleted(Annotation& item, bool recreate, bool notify) override;
+    void InvalidateLayerRect(const RECT& layerRect) override;
+    void UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) override;
+
     AttributeValue* FindToolAttribute(int tool, int attribute);
     const AttributeValue* FindToolAttribute(int tool, int attribute) const;
+    std::unique_ptr<Annotation> MakeToolObject(int tool) const;
+    void LetPendingGo();
+    int IndexOf(int seq) const;
+    bool IsSequenceTaken(int seq, const Annotation* except) const;
+    int NextFreeSequence();
+    bool IsItemSelected(const Annotation* item) const;
+    void Select(Annotation& item);
+    void Deselect(Annotation& item);
+    void SetSelectedFlag(Annotation& item, bool selected);
+    int MoveToPosition(int seq, int position);
+    void DestroyItem(std::unique_ptr<Annotation> item);
+    RECT ItemArea(Annotation& item) const;
+    int HandleSize() const;
+    bool CursorOverImage(HWND window) const;
+    void Notify(int code, int data);
+    void Invalidate(const RECT& layerRect, bool updateNow = false);
+    void InvalidateAll();
+
+    using ItemList = std::vector<std::unique_ptr<Annotation>>;
 
     LayerHost& host_;
     int handle_;
@@ -65,9 +213,27 @@ private:
     HWND helperWindow_ = nullptr;
     HWND hostWindow_ = nullptr;
     AttributeMap toolAttributes_[kToolCount];
-    BSTR name_ = nullptr;
+    unsigned char toolEnabled_[kToolCount];
+    unsigned char toolDeleted_[kToolCount];
+    unsigned char toolVisible_[kToolCount];
+    ItemList items_;
+    std::vector<Annotation*> selection_;  // in the order of selection
+    std::unique_ptr<Annotation> pending_;
+    int currentTool_ = 0;
+    int lastSequence_ = 0;
+    size_t itemWalk_ = 0;
+    size_t selectionWalk_ = 0;
+    std::map<int, int> properties_;
+    std::wstring name_;
+    std::wstring description_;
+    std::wstring password_;
     bool current_ = false;
     bool active_ = false;
+    bool visible_ = true;
+    bool updates_ = true;
+    bool fixedTime_ = false;
+    bool destroying_ = false;
+    bool changingTool_ = false;  // a tool change lets the pending object go
     bool paletteVisible_ = false;
     bool paletteEnabled_ = true;
 };

@@ -128,16 +128,10 @@ int __stdcall EngineObject::SetTool(int layer, int tool)
 {
     if (settings_->InteractMode())
         return QMK_ErrInvalidInteractMode;
-    if (layer == 0 || layer != currentLayer_)
+    AnnotationLayer* found = FindLayer(layer);
+    if (!found || layer != currentLayer_)
         return QMK_ErrInvalidTool;
-    if (tool < kFirstTool || tool > kLastTool)
-        return QMK_ErrInvalidTool;
-    return QMK_ErrUnsupportedOperation;  // tools of a layer come with the layer's editing
-}
-
-int __stdcall EngineObject::DeleteSelected()
-{
-    return 0;  // a layer has no items to select yet
+    return found->SelectTool(tool);
 }
 
 int __stdcall EngineObject::SetToolAttribute(int layer, int tool, int attribute,
@@ -158,15 +152,35 @@ int __stdcall EngineObject::GetToolAttribute(int layer, int tool, int attribute,
     return found->GetToolAttribute(tool, attribute, value);
 }
 
-int __stdcall EngineObject::MouseMessage(HWND, UINT, WPARAM, LPARAM)
+int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Without a current layer only the interactive mode takes mouse messages,
     // and only when there are layers.
-    if (!FindLayer(currentLayer_) && !(settings_->InteractMode() && !layers_.empty()))
+    AnnotationLayer* current = FindLayer(currentLayer_);
+    if (!current && !(settings_->InteractMode() && !layers_.empty()))
         return -1;
     if (!mapping_->Refresh(false, nullptr))
         return -1;
-    return -1;  // not handled: the layers' mouse editing comes later
+    POINT point = {-1, -1};
+    if (message == WM_SETCURSOR) {
+        GetCursorPos(&point);
+        ScreenToClient(window, &point);
+    } else if ((message >= WM_MOUSEMOVE && message <= WM_RBUTTONUP) ||
+               message == WM_MBUTTONDOWN || message == WM_MBUTTONUP) {
+        point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    }
+    point = mapping_->WindowToLayer(point);
+    if (settings_->InteractMode())
+        return -1;  // the interactive handling comes with the layers' editing
+    if (mouseHook_) {
+        int code = 0;
+        int data = 0;
+        int hooked = mouseHook_(mouseHookContext_, window, message, wParam, point.x, point.y,
+                                &code, &data);
+        if (hooked != -1)
+            return hooked;
+    }
+    return current->HandleMouse(window, message, wParam, point.x, point.y);
 }
 
 int __stdcall EngineObject::KeyMessage(HWND, UINT, WPARAM, LPARAM)

@@ -85,6 +85,8 @@ int __stdcall EngineObject::AllowUserGrouping(int flag)
 int __stdcall EngineObject::SetHostWindow(HWND window)
 {
     hostWindow_ = window;
+    for (const auto& layer : layers_)
+        layer->SetHostWindow(window);
     return 0;
 }
 
@@ -357,17 +359,23 @@ int __stdcall EngineObject::GetToolbarHwnd()
 
 int __stdcall EngineObject::ImageMirrored(int, int)
 {
+    for (const auto& layer : layers_)
+        layer->ImageMirrored();
     return 0;
 }
 
 int __stdcall EngineObject::ImageFlipped(int, int)
 {
+    for (const auto& layer : layers_)
+        layer->ImageFlipped();
     return 0;
 }
 
 int __stdcall EngineObject::ImageRotated(int, int, float angle)
 {
     int degrees = static_cast<int>(angle);
+    for (const auto& layer : layers_)
+        layer->ImageRotated(degrees);
     if (degrees == 90 || degrees == 270 || degrees == -90 || degrees == -270)
         PrgSetImageMappingDimensions(mapping_->MappingHeight(), mapping_->MappingWidth());
     return 0;
@@ -375,13 +383,18 @@ int __stdcall EngineObject::ImageRotated(int, int, float angle)
 
 int __stdcall EngineObject::ImageCropped(const RECT* crop, int, int)
 {
-    if (crop)
-        PrgSetImageMappingDimensions(crop->right - crop->left, crop->bottom - crop->top);
+    if (!crop)
+        return 0;
+    for (const auto& layer : layers_)
+        layer->ImageCropped(*crop);
+    PrgSetImageMappingDimensions(crop->right - crop->left, crop->bottom - crop->top);
     return 0;
 }
 
-int __stdcall EngineObject::ImageResized(int, int)
+int __stdcall EngineObject::ImageResized(int a, int b)
 {
+    for (const auto& layer : layers_)
+        layer->ImageResized(a, b);
     return 0;
 }
 
@@ -392,6 +405,8 @@ int __stdcall EngineObject::FocusMessage(UINT message)
             CreateCaret(hostWindow_, nullptr, 2, 8);
         return 0;
     }
+    if (AnnotationLayer* current = FindLayer(currentLayer_))
+        current->FocusLost();
     DestroyCaret();
     return 0;
 }

@@ -68,8 +68,10 @@ void EngineObject::SetCurrentLayerToolAttribute(int tool, int attribute, EngineV
 
 void EngineObject::InteractModeSet(bool)
 {
-    // Layers hold no selection or edit to end yet, and there is no palette to
-    // show; the host redraws in the new mode.
+    // A change of mode ends every selection; there is no palette to show yet,
+    // and the host redraws in the new mode.
+    for (const auto& layer : layers_)
+        layer->DeselectAll();
     InvalidateHostWindow();
 }
 

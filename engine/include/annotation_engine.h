@@ -23,8 +23,9 @@
 // - Settled argument orders:
 //     ElementAppend is (layer, element, out sequence number).
 //     PrgMoveItem moves the item so that its bounding rectangle's top-left
-//       corner lands on (x, y), an absolute position in window coordinates;
-//       it is not an offset.
+//       corner lands on (x, y), an absolute position in image pixels (as
+//       every point that crosses the interface unless said otherwise); it is
+//       not an offset.
 //     Update is (layer, address of the new updates flag or null, address of a
 //       byte that receives the flag as it was before, or null).
 #include <windows.h>

@@ -201,9 +201,8 @@ TEST(EngineErrors, WorkNotBuiltYetAnswersUnsupported)
     EngineLibrary library;
     TestHost host(library);
     int layer = host->CreateLayer(1);
-    int count = 0;
     void* block = nullptr;
-    EXPECT_EQ(QMK_ErrUnsupportedOperation, host->PrgGetItemCount(layer, &count));
+    EXPECT_EQ(QMK_ErrUnsupportedOperation, host->PrgGetItemAttributes(layer, 1, 0));
     EXPECT_EQ(QMK_ErrUnsupportedOperation, host->SaveAnnotationsToMemory(&block));
     EXPECT_EQ(QMK_ErrUnsupportedOperation, host->Brand(24));
     EXPECT_EQ(0, host->IsPasteAvailable());

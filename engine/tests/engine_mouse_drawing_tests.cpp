@@ -1,0 +1,230 @@
+// Items drawn with the mouse as a host forwards its messages (the screen
+// cursor placed on each point first), and the item operations on them
+// through the interface. These tests move the screen cursor and show a
+// window, so they run alone.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine_test_host.h"
+
+using namespace engine_test;
+
+namespace {
+
+// A visible host window whose client area shows the whole 800 x 600 image of
+// the fake services at its origin.
+class HostWindow {
+public:
+    HostWindow()
+    {
+        // A class of its own: a static control is transparent to the hit
+        // test that finds the window under the cursor.
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "layer_test_host";
+        RegisterClassA(&windowClass);
+        hwnd_ = CreateWindowExA(0, "layer_test_host", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~HostWindow() { DestroyWindow(hwnd_); }
+    HWND hwnd() const { return hwnd_; }
+
+    // The message as a host forwards it, with the screen cursor on the point.
+    int Send(AnnotationEngine* engine, UINT message, WPARAM keys, int x, int y) const
+    {
+        POINT screen = {x, y};
+        ClientToScreen(hwnd_, &screen);
+        SetCursorPos(screen.x, screen.y);
+        return engine->MouseMessage(hwnd_, message, keys, MAKELPARAM(x, y));
+    }
+
+    // Draws out a rectangle or ellipse with the current drawing tool.
+    void Drag(AnnotationEngine* engine, int x1, int y1, int x2, int y2) const
+    {
+        Send(engine, WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
+        Send(engine, WM_MOUSEMOVE, MK_LBUTTON, (x1 + x2) / 2, (y1 + y2) / 2);
+        Send(engine, WM_MOUSEMOVE, MK_LBUTTON, x2, y2);
+        Send(engine, WM_LBUTTONUP, 0, x2, y2);
+    }
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+class DrawnItems : public ::testing::Test {
+protected:
+    DrawnItems() : host(library)
+    {
+        host->SetHostWindow(window.hwnd());
+        layer = host->CreateLayer(1);
+        host.ClearCalls();
+    }
+
+    std::vector<int> Order()
+    {
+        std::vector<int> order;
+        int seq = 0;
+        for (host->PrgGetFirstItem(layer, &seq); seq != 0 && order.size() < 50;
+             host->PrgGetNextItem(layer, &seq))
+            order.push_back(seq);
+        return order;
+    }
+
+    RECT ItemRect(int seq)
+    {
+        RECT rect = {};
+        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
+        return rect;
+    }
+
+    EngineLibrary library;
+    TestHost host;
+    HostWindow window;
+    int layer = 0;
+};
+
+TEST_F(DrawnItems, DrawingWithTheMouseAddsItemsAndReportsThem)
+{
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    window.Drag(host.Engine(), 100, 100, 200, 150);
+    ASSERT_EQ(0, host->SetTool(layer, EllipseTool));
+    window.Drag(host.Engine(), 300, 120, 380, 220);
+    const std::vector<ChannelCall> expected = {
+        {Channel_AnnotateEvent, {QMK_ToolChange, RectangleTool}},
+        {Channel_AnnotateEvent, {QMK_AnnotationAdded, 1}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, RectangleTool}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, EllipseTool}},
+        {Channel_AnnotateEvent, {QMK_AnnotationAdded, 2}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, EllipseTool}},
+    };
+    EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+    EXPECT_EQ((std::vector<int>{1, 2}), Order());
+    RECT first = ItemRect(1);
+    EXPECT_EQ(100, first.left);
+    EXPECT_EQ(100, first.top);
+    EXPECT_EQ(200, first.right);
+    EXPECT_EQ(150, first.bottom);
+    EngineValue type = 0;
+    EXPECT_EQ(0, host->PrgGetItemAttribute(layer, 2, QMK_ToolType, &type));
+    EXPECT_EQ(EllipseTool, type);
+}
+
+// A host that deletes every item it is told of, from inside the report.
+AnnotationEngine* g_deletingEngine = nullptr;
+int g_deletingLayer = 0;
+std::vector<int> g_deletingEvents;
+int __stdcall DeleteOnAdded(HostCookie, int code, int data)
+{
+    g_deletingEvents.push_back(code);
+    if (code == QMK_AnnotationAdded || code == QMK_AnnotationSelected)
+        g_deletingEvents.push_back(g_deletingEngine->PrgDeleteItem(g_deletingLayer, data));
+    return 0;
+}
+
+TEST_F(DrawnItems, AHostMayDeleteAnItemWhileBeingToldOfIt)
+{
+    g_deletingEngine = host.Engine();
+    g_deletingLayer = layer;
+    g_deletingEvents.clear();
+    host->RegisterCallback(Channel_AnnotateEvent, reinterpret_cast<void*>(&DeleteOnAdded));
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    window.Drag(host.Engine(), 100, 100, 200, 150);
+    EXPECT_TRUE(Order().empty());
+    EXPECT_EQ((std::vector<int>{QMK_ToolChange, QMK_AnnotationAdded, QMK_AnnotationDeleted, 0,
+                                QMK_ToolChange}),
+              g_deletingEvents);
+    int tool = 0;
+    host->GetTool(layer, &tool);
+    EXPECT_EQ(RectangleTool, tool) << "a fresh rectangle is pending";
+}
+
+TEST_F(DrawnItems, DrawingAndDeletingLeaveNoWindowOrGdiObjects)
+{
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    window.Drag(host.Engine(), 10, 10, 20, 20);  // the first drawing may load cursors
+    host->PrgDeleteAll(layer);
+    ASSERT_EQ(0, host->SetTool(layer, EllipseTool));
+    GuiCounts before = CurrentGuiCounts();
+    for (int i = 0; i < 5; ++i)
+        window.Drag(host.Engine(), 100 + i, 100, 200 + i, 150);
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));  // lets the pending ellipse go
+    host->PrgDeleteAll(layer);
+    ASSERT_EQ(0, host->SetTool(layer, EllipseTool));
+    GuiCounts after = CurrentGuiCounts();
+    EXPECT_EQ(before.gdi, after.gdi);
+    EXPECT_EQ(before.user, after.user);
+}
+
+TEST_F(DrawnItems, LosingTheFocusDropsAnUnfinishedDrawing)
+{
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    host.ClearCalls();
+    window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, 100, 100);
+    window.Send(host.Engine(), WM_MOUSEMOVE, MK_LBUTTON, 150, 150);
+    EXPECT_EQ(window.hwnd(), GetCapture()) << "the drawing holds the mouse";
+    host->FocusMessage(WM_KILLFOCUS);
+    EXPECT_EQ(nullptr, GetCapture());
+    window.Send(host.Engine(), WM_LBUTTONUP, 0, 150, 150);
+    EXPECT_TRUE(Order().empty());
+    EXPECT_TRUE(host.Calls().empty()) << Describe(host.Calls());
+    // The tool's pending object still draws.
+    window.Drag(host.Engine(), 100, 100, 200, 150);
+    EXPECT_EQ((std::vector<int>{1}), Order());
+}
+
+TEST_F(DrawnItems, NothingIsDrawnWhileTheCursorIsOffTheWindow)
+{
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    SetCursorPos(900, 700);  // beyond the window
+    EXPECT_EQ(-1, host->MouseMessage(window.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)));
+    EXPECT_EQ(-1, host->MouseMessage(window.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(50, 50)));
+    int count = -1;
+    host->PrgGetItemCount(layer, &count);
+    EXPECT_EQ(0, count);
+    // An empty drag adds nothing either.
+    window.Drag(host.Engine(), 100, 100, 100, 100);
+    host->PrgGetItemCount(layer, &count);
+    EXPECT_EQ(0, count);
+}
+
+TEST_F(DrawnItems, ItemOperationsOnDrawnItems)
+{
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    for (int i = 0; i < 3; ++i)
+        window.Drag(host.Engine(), 50 + 10 * i, 50, 150 + 10 * i, 120);
+    ASSERT_EQ((std::vector<int>{1, 2, 3}), Order());
+    host.ClearCalls();
+
+    EXPECT_EQ(0, host->PrgMoveItem(layer, 2, 400, 300));
+    RECT moved = ItemRect(2);
+    EXPECT_EQ(400, moved.left);
+    EXPECT_EQ(300, moved.top);
+    EXPECT_EQ(500, moved.right);
+
+    EXPECT_EQ(0, host->PrgSetItemAttribute(layer, 3, QMK_Selected, 1));
+    EXPECT_EQ(1, host->IsSelection(layer));
+    EXPECT_EQ(0, host->NudgeDn(layer, 3));
+    EXPECT_EQ((std::vector<int>{1, 3, 2}), Order());
+    EXPECT_EQ(0, host->BringItemToFront(layer, 1));
+    EXPECT_EQ((std::vector<int>{3, 2, 1}), Order());
+    EXPECT_EQ(QMK_ErrInvalidAttribute, host->PrgSetItemAttribute(layer, 3, QMK_SequenceNumber, 1));
+    EXPECT_EQ(0, host->PrgSetItemAttribute(layer, 3, QMK_SequenceNumber, 9));
+    host->DeleteSelected();
+    EXPECT_EQ((std::vector<int>{2, 1}), Order());
+    EXPECT_EQ(0, host->PrgDeleteAll(layer));
+    EXPECT_TRUE(Order().empty());
+
+    const std::vector<ChannelCall> expected = {
+        {Channel_AnnotateEvent, {QMK_AnnotationSelected, 3}},
+        {Channel_ItemChanged, {layer, 3, QMK_Selected}},
+        {Channel_AnnotateEvent, {QMK_AnnotationDeleted, 9}},
+        {Channel_AnnotateEvent, {QMK_AnnotationDeleted, 2}},
+        {Channel_AnnotateEvent, {QMK_AnnotationDeleted, 1}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, PointerTool}},
+    };
+    EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+}
+
+} // namespace
