@@ -411,20 +411,7 @@ int __stdcall EngineObject::FocusMessage(UINT message)
     return 0;
 }
 
-// --- painting, storage and clipboard, until they exist -----------------------------
-
-int __stdcall EngineObject::Paint(HDC dc, const RECT*, const RECT*, int, int, int,
-                                  int foreignDevice)
-{
-    if (layers_.empty())
-        return -1;
-    // Every paint asks the host for the view as it is now; the layers'
-    // painting comes with their own work.
-    mapping_->Invalidate();
-    if (!mapping_->Refresh(foreignDevice != 0, dc))
-        return -1;
-    return -1;
-}
+// --- storage and clipboard, until they exist -----------------------------
 
 int __stdcall EngineObject::IsPasteAvailable()
 {

@@ -134,7 +134,7 @@
 #define ENGINE_SLOT_KIND_ContextMenuGetItemChecked OWN  // 121
 #define ENGINE_SLOT_KIND_ToolbarMenuGetItemChecked UNSUPPORTED  // 122
 #define ENGINE_SLOT_KIND_GetToolbarHwnd OWN  // 123
-#define ENGINE_SLOT_KIND_Brand UNSUPPORTED  // 124
+#define ENGINE_SLOT_KIND_Brand OWN  // 124
 #define ENGINE_SLOT_KIND_SetViewMode OWN  // 125
 #define ENGINE_SLOT_KIND_PrgGetFirstItem OWN  // 126
 #define ENGINE_SLOT_KIND_PrgGetNextItem OWN  // 127

@@ -1,0 +1,563 @@
+// Painting the layers through the engine's paint operation and burning them
+// into the host's image. The engine object is made in-process so that the
+// test can put items into its layers; every operation is called through the
+// AnnotationEngine vtable, as a host calls it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine_object.h"
+#include "image_brander.h"
+#include "object_test_support.h"
+#include "shape_annotation.h"
+#include "tool_defaults.h"
+
+namespace {
+
+using objects_test::DibCanvas;
+
+constexpr int kFull = ViewMapping::kLayerUnitsFull;
+
+// The host's view: the image of imageWidth x imageHeight shown from the
+// window's origin at a whole-number zoom.
+struct HostView {
+    int imageWidth = 1024;
+    int imageHeight = 512;
+    int zoom = 1;
+    bool broken = false;  // a geometry without size
+    RECT fixedViewTwips = {0, 0, 1024 * 15 / 2, 512 * 15 / 2};
+    int fixedCalls = 0;
+    HGLOBAL image = nullptr;
+    BOOL mustFree = FALSE;
+    std::vector<HGLOBAL> received;
+};
+HostView* g_host = nullptr;
+
+int __stdcall GetView(HostCookie, int* kind, RECT* view, RECT* image, int* width, int* height)
+{
+    *kind = 0;
+    *width = g_host->broken ? 0 : g_host->imageWidth;
+    *height = g_host->imageHeight;
+    *view = {0, 0, g_host->imageWidth * g_host->zoom, g_host->imageHeight * g_host->zoom};
+    *image = *view;
+    return 0;
+}
+
+int __stdcall GetFixedView(HostCookie, int* kind, RECT* view, RECT*, int* width, int* height)
+{
+    ++g_host->fixedCalls;
+    *kind = 0;
+    *view = g_host->fixedViewTwips;
+    *width = g_host->imageWidth;
+    *height = g_host->imageHeight;
+    return 0;
+}
+
+int __stdcall GetImage(HostCookie, HGLOBAL* image, BOOL* mustFree)
+{
+    *image = g_host->image;
+    *mustFree = g_host->mustFree;
+    return 0;
+}
+
+int __stdcall SetImage(HostCookie, HGLOBAL image)
+{
+    g_host->received.push_back(image);
+    return 0;
+}
+
+// Layer rectangle of pixels (l, t, r, b) of a w x h image.
+RECT PixelRect(int w, int h, int l, int t, int r, int b)
+{
+    return {MulDiv(l, kFull, w), MulDiv(t, kFull, h), MulDiv(r, kFull, w), MulDiv(b, kFull, h)};
+}
+
+class EnginePaint : public ::testing::Test {
+protected:
+    EnginePaint() : object(1, nullptr)
+    {
+        g_host = &host;
+        object.LoadDefaults();
+        engine()->SetHostGetViewGeometry(2, &GetView);
+        engine()->SetHostGetFixedViewGeometry(2, &GetFixedView);
+        defaults.LoadDefaults();
+    }
+    ~EnginePaint() override
+    {
+        for (HGLOBAL block : host.received)
+            GlobalFree(block);
+        if (host.image && !host.mustFree)
+            GlobalFree(host.image);
+        g_host = nullptr;
+    }
+
+    AnnotationEngine* engine() { return &object; }
+
+    int Add(int layer, int tool, const RECT& bounds, int penWidth)
+    {
+        auto item = std::make_unique<ShapeAnnotation>(tool, *defaults.MapOf(tool));
+        RECT copy = bounds;
+        bool changed = false;
+        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&copy), changed);
+        item->SetAttribute(QMK_PenWidth, penWidth, changed);
+        return object.FindLayer(layer)->AddItem(std::move(item), false, false);
+    }
+    // A rectangle at pixels of the 1024 x 512 image.
+    int AddPixels(int layer, int tool, int l, int t, int r, int b, int penWidth)
+    {
+        return Add(layer, tool, PixelRect(1024, 512, l, t, r, b), penWidth);
+    }
+
+    HostView host;
+    EngineObject object;
+    ToolDefaults defaults;
+};
+
+// ---- painting through the engine --------------------------------------------------------
+
+TEST_F(EnginePaint, EveryLayerIsPaintedOldestFirst)
+{
+    const int older = engine()->CreateLayer(1);
+    const int newer = engine()->CreateLayer(1);
+    AddPixels(older, RectangleTool, 10, 10, 50, 40, 0);  // green
+    AddPixels(newer, EllipseTool, 10, 10, 50, 40, 0);    // cyan, over it
+    AddPixels(older, RectangleTool, 60, 10, 90, 40, 0);
+    DibCanvas canvas(120, 60);
+    EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+    EXPECT_EQ(canvas.At(30, 25), RGB(0, 255, 255)) << "the newer layer lies on top";
+    EXPECT_EQ(canvas.At(11, 11), RGB(0, 255, 0)) << "the older layer shows at the corner";
+    EXPECT_EQ(canvas.At(75, 25), RGB(0, 255, 0));
+    EXPECT_EQ(canvas.At(100, 25), RGB(255, 255, 255));
+}
+
+TEST_F(EnginePaint, PixelsOfShapesAtZoomOneAndTwo)
+{
+    const int layer = engine()->CreateLayer(1);
+    AddPixels(layer, RectangleTool, 10, 10, 50, 40, 3);
+    AddPixels(layer, EllipseTool, 60, 10, 120, 50, 0);
+    struct Probe {
+        const char* name;
+        int zoom;
+        int x, y;
+        COLORREF colour;
+    };
+    const Probe probes[] = {
+        {"inside the filled rectangle", 1, 30, 25, RGB(0, 255, 0)},
+        {"the rectangle's pen", 1, 10, 25, RGB(0, 0, 255)},
+        {"outside the rectangle", 1, 9, 25, RGB(255, 255, 255)},
+        {"inside the ellipse", 1, 90, 30, RGB(0, 255, 255)},
+        {"outside the ellipse's corner", 1, 62, 12, RGB(255, 255, 255)},
+        {"outside the ellipse's far corner", 1, 117, 47, RGB(255, 255, 255)},
+        {"a pen of width 3 at zoom 2 is 6 wide", 2, 25, 50, RGB(0, 0, 255)},
+        {"the fill past the zoomed pen", 2, 26, 50, RGB(0, 255, 0)},
+        {"left of the zoomed frame", 2, 19, 50, RGB(255, 255, 255)},
+        {"the zoomed pen on the right", 2, 94, 50, RGB(0, 0, 255)},
+        {"inside the zoomed ellipse", 2, 180, 60, RGB(0, 255, 255)},
+        {"outside the zoomed ellipse's corner", 2, 123, 23, RGB(255, 255, 255)},
+    };
+    for (int zoom : {1, 2}) {
+        host.zoom = zoom;
+        DibCanvas canvas(260, 120);
+        EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+        for (const Probe& probe : probes)
+            if (probe.zoom == zoom) {
+                EXPECT_EQ(canvas.At(probe.x, probe.y), probe.colour) << probe.name;
+            }
+    }
+}
+
+// What a paint must leave of the caller's device as it found it.
+struct DeviceState {
+    HGDIOBJ pen, brush, font;
+    int mapMode, rop2, bkMode;
+    UINT textAlign;
+    RECT clip;
+    int clipKind;
+    bool operator==(const DeviceState& o) const
+    {
+        return pen == o.pen && brush == o.brush && font == o.font && mapMode == o.mapMode &&
+               rop2 == o.rop2 && bkMode == o.bkMode && textAlign == o.textAlign &&
+               EqualRect(&clip, &o.clip) && clipKind == o.clipKind;
+    }
+};
+
+DeviceState StateOf(HDC dc)
+{
+    DeviceState state;
+    state.pen = GetCurrentObject(dc, OBJ_PEN);
+    state.brush = GetCurrentObject(dc, OBJ_BRUSH);
+    state.font = GetCurrentObject(dc, OBJ_FONT);
+    state.mapMode = GetMapMode(dc);
+    state.rop2 = GetROP2(dc);
+    state.bkMode = GetBkMode(dc);
+    state.textAlign = GetTextAlign(dc);
+    state.clipKind = GetClipBox(dc, &state.clip);
+    return state;
+}
+
+TEST_F(EnginePaint, TheCallersDeviceStateIsRestoredOnEveryPath)
+{
+    struct Case {
+        const char* name;
+        bool layers;
+        bool broken;
+        int foreign;
+    };
+    const Case cases[] = {
+        {"no layers", false, false, 0},
+        {"a paint", true, false, 0},
+        {"a view that cannot be refreshed", true, true, 0},
+        {"a foreign device", true, false, 1},
+    };
+    for (const Case& c : cases) {
+        EngineObject fresh(1, nullptr);
+        fresh.LoadDefaults();
+        AnnotationEngine* e = &fresh;
+        e->SetHostGetViewGeometry(2, &GetView);
+        e->SetHostGetFixedViewGeometry(2, &GetFixedView);
+        if (c.layers) {
+            const int layer = e->CreateLayer(1);
+            auto item = std::make_unique<ShapeAnnotation>(RectangleTool, *defaults.MapOf(RectangleTool));
+            RECT bounds = PixelRect(1024, 512, 10, 10, 50, 40);
+            bool changed = false;
+            item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+            item->SetAttribute(QMK_PenWidth, 2, changed);
+            fresh.FindLayer(layer)->AddItem(std::move(item), false, false);
+        }
+        host.broken = c.broken;
+        DibCanvas canvas(120, 60);
+        HDC dc = canvas.dc();
+        HPEN pen = CreatePen(PS_DASH, 1, RGB(1, 2, 3));
+        HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        HGDIOBJ oldBrush = SelectObject(dc, brush);
+        SetROP2(dc, R2_XORPEN);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextAlign(dc, TA_BASELINE | TA_CENTER);
+        HRGN clip = CreateRectRgn(5, 5, 100, 50);
+        SelectClipRgn(dc, clip);
+        DeleteObject(clip);
+        const DeviceState before = StateOf(dc);
+
+        EXPECT_EQ(e->Paint(dc, nullptr, nullptr, 0, 0, 0, c.foreign), -1) << c.name;
+        EXPECT_TRUE(StateOf(dc) == before) << c.name;
+        if (c.layers && !c.broken && !c.foreign) {
+            EXPECT_EQ(canvas.At(30, 25), RGB(0, 255, 0)) << c.name << ": painted inside the clip";
+        }
+
+        SelectClipRgn(dc, nullptr);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+        DeleteObject(pen);
+        DeleteObject(brush);
+    }
+    host.broken = false;
+}
+
+TEST_F(EnginePaint, NothingIsDrawnWhenTheViewCannotBeRefreshed)
+{
+    const int layer = engine()->CreateLayer(1);
+    AddPixels(layer, RectangleTool, 10, 10, 50, 40, 0);
+    host.broken = true;
+    DibCanvas canvas(60, 60);
+    EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+    EXPECT_EQ(canvas.At(30, 25), RGB(255, 255, 255));
+}
+
+TEST_F(EnginePaint, AForeignDeviceUsesTheFixedViewInTwips)
+{
+    const int layer = engine()->CreateLayer(1);
+    AddPixels(layer, RectangleTool, 10, 10, 50, 40, 0);
+    host.zoom = 2;  // the screen view, which a foreign paint must not use
+    // Half the image size in twips at the canvas's 96 dots an inch: scale 1/2.
+    DibCanvas canvas(120, 60);
+    ASSERT_EQ(GetDeviceCaps(canvas.dc(), LOGPIXELSX), 96);
+    EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 1), -1);
+    EXPECT_EQ(host.fixedCalls, 1);
+    EXPECT_EQ(canvas.At(15, 12), RGB(0, 255, 0)) << "inside the half-size rectangle";
+    EXPECT_EQ(canvas.At(30, 12), RGB(255, 255, 255)) << "past its right edge at 25";
+    EXPECT_EQ(canvas.At(15, 22), RGB(255, 255, 255)) << "past its bottom edge at 20";
+}
+
+// ---- burning in ------------------------------------------------------------------------
+
+constexpr int kBrandWidth = 64;
+constexpr int kBrandHeight = 32;
+
+// A white packed DIB of the brand size at a depth (greys in the table for 8
+// bits, black and white for 1); top-down when asked.
+HGLOBAL MakeImage(int depth, bool topDown)
+{
+    const int entries = depth <= 8 ? 1 << depth : 0;
+    const int row = ((kBrandWidth * depth + 31) / 32) * 4;
+    const SIZE_T size = sizeof(BITMAPINFOHEADER) + entries * 4 + row * kBrandHeight;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = kBrandWidth;
+    header.biHeight = topDown ? -kBrandHeight : kBrandHeight;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(depth);
+    std::memcpy(p, &header, sizeof(header));
+    RGBQUAD* table = reinterpret_cast<RGBQUAD*>(p + sizeof(header));
+    for (int i = 0; i < entries; ++i) {
+        const BYTE level = static_cast<BYTE>(i * 255 / (entries - 1));
+        table[i] = {level, level, level, 0};
+    }
+    std::memset(p + sizeof(header) + entries * 4, 0xFF, row * kBrandHeight);
+    GlobalUnlock(block);
+    return block;
+}
+
+// The colour of a pixel of a packed DIB, through its colour table.
+COLORREF PixelOf(const BYTE* dib, int x, int y)
+{
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, dib, sizeof(header));
+    const int depth = header.biBitCount;
+    const int entries = depth <= 8 ? 1 << depth : 0;
+    const int row = ((header.biWidth * depth + 31) / 32) * 4;
+    const int rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    const int line = header.biHeight < 0 ? y : rows - 1 - y;
+    const BYTE* bits = dib + header.biSize + entries * 4 + line * row;
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + header.biSize);
+    int index = 0;
+    switch (depth) {
+    case 1: index = (bits[x / 8] >> (7 - x % 8)) & 1; break;
+    case 4: index = (bits[x / 2] >> (x % 2 ? 0 : 4)) & 15; break;
+    case 8: index = bits[x]; break;
+    case 24: return RGB(bits[3 * x + 2], bits[3 * x + 1], bits[3 * x]);
+    default: return CLR_INVALID;
+    }
+    return RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue);
+}
+
+class EngineBrand : public EnginePaint {
+protected:
+    EngineBrand()
+    {
+        engine()->SetHostGetImageDib(&GetImage);
+        engine()->SetHostSetImageDib(&SetImage);
+    }
+    // A filled rectangle at pixels (8, 4, 40, 24) of the brand image, black pen.
+    void AddRectangle()
+    {
+        const int layer = engine()->CreateLayer(1);
+        auto item = std::make_unique<ShapeAnnotation>(RectangleTool, *defaults.MapOf(RectangleTool));
+        RECT bounds = PixelRect(kBrandWidth, kBrandHeight, 8, 4, 40, 24);
+        bool changed = false;
+        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+        item->SetAttribute(QMK_PenWidth, 2, changed);
+        item->SetAttribute(QMK_PenColor, RGB(0, 0, 0), changed);
+        item->SetAttribute(QMK_FillColor, fill, changed);
+        object.FindLayer(layer)->AddItem(std::move(item), false, false);
+    }
+    COLORREF fill = RGB(255, 0, 0);
+};
+
+TEST_F(EngineBrand, WithoutLayersNothingIsAsked)
+{
+    host.image = MakeImage(24, false);
+    EXPECT_EQ(engine()->Brand(24), 0);
+    EXPECT_TRUE(host.received.empty());
+}
+
+TEST_F(EngineBrand, FailuresOfTheHostAndOfTheDepth)
+{
+    AddRectangle();
+    EXPECT_EQ(engine()->Brand(24), QMK_ErrInvalidBrandingDib) << "no image";
+    host.image = MakeImage(24, false);
+    EXPECT_EQ(engine()->Brand(7), QMK_ErrBranding) << "no such depth";
+    EXPECT_TRUE(host.received.empty());
+    engine()->SetHostGetImageDib(nullptr);
+    EXPECT_EQ(engine()->Brand(24), QMK_ErrUnsupportedOperation);
+}
+
+TEST_F(EngineBrand, ATruncatedOrOversizedImageIsRefused)
+{
+    AddRectangle();
+    // A header that claims more rows than the block holds.
+    host.image = MakeImage(24, false);
+    BITMAPINFOHEADER* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(host.image));
+    header->biHeight = 1 << 20;
+    GlobalUnlock(host.image);
+    EXPECT_EQ(engine()->Brand(24), QMK_ErrBranding);
+    // Width x height whose new image would pass 2 GB even at one bit.
+    header = static_cast<BITMAPINFOHEADER*>(GlobalLock(host.image));
+    header->biWidth = 0x40000000;
+    header->biHeight = 0x100;
+    GlobalUnlock(host.image);
+    EXPECT_EQ(engine()->Brand(1), QMK_ErrBranding);
+    EXPECT_TRUE(host.received.empty());
+}
+
+TEST_F(EngineBrand, TheHostsImageIsFreedWhenItSaysSoEvenOnFailure)
+{
+    AddRectangle();
+    host.image = MakeImage(24, false);
+    host.mustFree = TRUE;
+    EXPECT_EQ(engine()->Brand(3), QMK_ErrBranding);
+    EXPECT_EQ(GlobalFlags(host.image), GMEM_INVALID_HANDLE);
+    host.image = nullptr;
+}
+
+TEST_F(EngineBrand, EachDepthGetsItsTableAndThePaintedPixels)
+{
+    struct Case {
+        const char* name;
+        int sourceDepth;
+        bool topDown;
+        int depth;
+        int entries;
+        COLORREF fill;
+        COLORREF seenFill;  // the fill as the new table shows it
+    };
+    const Case cases[] = {
+        {"24 to 24", 24, false, 24, 0, RGB(255, 0, 0), RGB(255, 0, 0)},
+        {"24 top-down to 24", 24, true, 24, 0, RGB(10, 20, 200), RGB(10, 20, 200)},
+        {"8 grey to 24", 8, false, 24, 0, RGB(255, 0, 0), RGB(255, 0, 0)},
+        {"24 to 4", 24, false, 4, 16, RGB(255, 0, 0), RGB(255, 0, 0)},
+        {"24 to 4, blue", 24, false, 4, 16, RGB(0, 0, 255), RGB(0, 0, 255)},
+        {"8 grey to 8 keeps its greys", 8, false, 8, 256, RGB(255, 0, 0), CLR_INVALID},
+        {"8 grey to 1", 8, false, 1, 2, RGB(255, 255, 255), RGB(255, 255, 255)},
+        {"1 to 1", 1, true, 1, 2, RGB(0, 0, 0), RGB(0, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        EngineObject fresh(1, nullptr);
+        fresh.LoadDefaults();
+        AnnotationEngine* e = &fresh;
+        e->SetHostGetViewGeometry(2, &GetView);
+        e->SetHostGetFixedViewGeometry(2, &GetFixedView);
+        e->SetHostGetImageDib(&GetImage);
+        e->SetHostSetImageDib(&SetImage);
+        const int layer = e->CreateLayer(1);
+        auto item = std::make_unique<ShapeAnnotation>(RectangleTool, *defaults.MapOf(RectangleTool));
+        RECT bounds = PixelRect(kBrandWidth, kBrandHeight, 8, 4, 40, 24);
+        bool changed = false;
+        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+        item->SetAttribute(QMK_PenWidth, 2, changed);
+        item->SetAttribute(QMK_PenColor, RGB(0, 0, 0), changed);
+        item->SetAttribute(QMK_FillColor, c.fill, changed);
+        fresh.FindLayer(layer)->AddItem(std::move(item), false, false);
+
+        host.image = MakeImage(c.sourceDepth, c.topDown);
+        host.mustFree = FALSE;
+        host.fixedCalls = 0;
+        const size_t before = host.received.size();
+        ASSERT_EQ(e->Brand(c.depth), 0) << c.name;
+        ASSERT_EQ(host.received.size(), before + 1) << c.name;
+        EXPECT_EQ(host.fixedCalls, 0) << c.name << ": the print view plays no part";
+        HGLOBAL made = host.received.back();
+        const BYTE* dib = static_cast<const BYTE*>(GlobalLock(made));
+        ASSERT_NE(dib, nullptr);
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, dib, sizeof(header));
+        EXPECT_EQ(header.biSize, 40u) << c.name;
+        EXPECT_EQ(header.biWidth, kBrandWidth) << c.name;
+        EXPECT_EQ(header.biHeight, c.topDown ? -kBrandHeight : kBrandHeight) << c.name;
+        EXPECT_EQ(header.biBitCount, c.depth) << c.name;
+        EXPECT_EQ(header.biClrUsed, 0u) << c.name;
+        const DWORD row = ((kBrandWidth * c.depth + 31) / 32) * 4;
+        EXPECT_EQ(header.biSizeImage, row * kBrandHeight) << c.name;
+        EXPECT_EQ(GlobalSize(made), 40 + 4 * c.entries + row * kBrandHeight) << c.name;
+
+        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + 40);
+        if (c.depth == 1) {
+            const RGBQUAD black = {0, 0, 0, 0}, white = {255, 255, 255, 0};
+            EXPECT_EQ(std::memcmp(&table[0], &black, 4), 0) << c.name << ": the standard two colours";
+            EXPECT_EQ(std::memcmp(&table[1], &white, 4), 0) << c.name;
+        } else if (c.depth == 4) {
+            const RGBQUAD red = {0, 0, 255, 0}, blue = {255, 0, 0, 0};
+            EXPECT_EQ(std::memcmp(&table[2], &red, 4), 0) << c.name << ": entry 2 is red";
+            EXPECT_EQ(std::memcmp(&table[12], &blue, 4), 0) << c.name << ": entry 12 is blue";
+        } else if (c.depth == 8) {
+            for (int i = 0; i < 256; i += 51)
+                EXPECT_EQ(table[i].rgbRed, i) << c.name << ": the source greys, entry " << i;
+        }
+
+        EXPECT_EQ(PixelOf(dib, 50, 28), RGB(255, 255, 255)) << c.name << ": the image outside";
+        EXPECT_EQ(PixelOf(dib, 8, 12), RGB(0, 0, 0)) << c.name << ": the pen";
+        if (c.seenFill != CLR_INVALID) {
+            EXPECT_EQ(PixelOf(dib, 20, 12), c.seenFill) << c.name << ": the fill";
+        } else {
+            EXPECT_NE(PixelOf(dib, 20, 12), RGB(255, 255, 255)) << c.name << ": the fill";
+        }
+        GlobalUnlock(made);
+        GlobalFree(host.image);
+        host.image = nullptr;
+    }
+}
+
+TEST_F(EngineBrand, TheScreenViewComesBackAfterBurning)
+{
+    AddRectangle();  // pixels (128, 64, 640, 384) of the host's 1024 x 512 view
+    host.image = MakeImage(24, false);
+    ASSERT_EQ(engine()->Brand(24), 0);
+    DibCanvas canvas(700, 400);
+    EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+    EXPECT_EQ(canvas.At(300, 200), RGB(255, 0, 0)) << "painted in the host's view, not the image's";
+    EXPECT_EQ(canvas.At(20, 12), RGB(255, 255, 255));
+}
+
+TEST_F(EngineBrand, EightBitsFromTrueColourTakeTheStockPalette)
+{
+    AddRectangle();
+    host.image = MakeImage(24, false);
+    ASSERT_EQ(engine()->Brand(8), 0);
+    ASSERT_EQ(host.received.size(), 1u);
+    HRSRC info = FindResourceA(GetModuleHandleA(nullptr), "STOCKPAL", "PALETTE");
+    ASSERT_NE(info, nullptr) << "the test links the engine's resources";
+    const BYTE* riff = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, info)));
+    const BYTE* dib = static_cast<const BYTE*>(GlobalLock(host.received.back()));
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(dib + 40);
+    for (int i = 0; i < 256; ++i) {
+        const PALETTEENTRY* entry = reinterpret_cast<const PALETTEENTRY*>(riff + 24) + i;
+        EXPECT_EQ(table[i].rgbRed, entry->peRed) << i;
+        EXPECT_EQ(table[i].rgbGreen, entry->peGreen) << i;
+        EXPECT_EQ(table[i].rgbBlue, entry->peBlue) << i;
+        EXPECT_EQ(table[i].rgbReserved, 0) << i;
+    }
+    EXPECT_EQ(PixelOf(dib, 20, 12), RGB(255, 0, 0)) << "red is in the stock palette";
+    EXPECT_EQ(PixelOf(dib, 50, 28), RGB(255, 255, 255));
+    GlobalUnlock(host.received.back());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ImageBranderSizes, RowsTablesAndBlocks)
+{
+    struct Case {
+        int depth, width, height;
+        uint64_t row;
+        int entries;
+        uint64_t block;
+    };
+    const Case cases[] = {
+        {1, 1, 1, 4, 2, 40 + 8 + 4},
+        {1, 33, 2, 8, 2, 40 + 8 + 16},
+        {4, 9, 3, 8, 16, 40 + 64 + 24},
+        {8, 5, -2, 8, 256, 40 + 1024 + 16},
+        {16, 3, 1, 8, 0, 48},
+        {24, 5, 1, 16, 0, 56},
+        {32, 2, 2, 8, 0, 56},
+        {7, 10, 10, 0, 0, 0},
+        {24, 0, 10, 0, 0, 0},
+        {24, 10, 0, 32, 0, 0},
+        {32, 0x10000, 0x10000, 0x40000, 0, 0},       // 16 GB: refused
+        {1, 0x7FFFFFFF, 0x100, 0x10000000, 2, 0},     // 4 GB: refused
+        {1, 0x7FFFFFFF, 7, 0x10000000, 2, 40 + 8 + 0x70000000ull},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ImageBrander::RowBytes(c.depth, c.width), c.row) << c.depth << " " << c.width;
+        EXPECT_EQ(ImageBrander::TableEntries(c.depth), c.entries) << c.depth;
+        EXPECT_EQ(ImageBrander::BlockBytes(c.depth, c.width, c.height), c.block)
+            << c.depth << " " << c.width << " " << c.height;
+    }
+}
+
+} // namespace
