@@ -151,37 +151,25 @@ void EngineObject::UpdateMappingServices()
 int __stdcall EngineObject::SetHostGetViewGeometry(HostCookie serviceCookie,
                                                    GetViewGeometryFn service)
 {
-    serviceCookie_ = serviceCookie;
-    getViewGeometry_ = service;
-    UpdateMappingServices();
-    return 0;
+    return SetMappingService(serviceCookie, getViewGeometry_, service);
 }
 
 int __stdcall EngineObject::SetHostSetViewGeometry(HostCookie serviceCookie,
                                                    SetViewGeometryFn service)
 {
-    serviceCookie_ = serviceCookie;
-    setViewGeometry_ = service;
-    UpdateMappingServices();
-    return 0;
+    return SetMappingService(serviceCookie, setViewGeometry_, service);
 }
 
 int __stdcall EngineObject::SetHostGetFixedViewGeometry(HostCookie serviceCookie,
                                                         GetViewGeometryFn service)
 {
-    serviceCookie_ = serviceCookie;
-    getFixedViewGeometry_ = service;
-    UpdateMappingServices();
-    return 0;
+    return SetMappingService(serviceCookie, getFixedViewGeometry_, service);
 }
 
 int __stdcall EngineObject::SetHostGetResolution(HostCookie serviceCookie,
                                                  GetResolutionFn service)
 {
-    serviceCookie_ = serviceCookie;
-    getResolution_ = service;
-    UpdateMappingServices();
-    return 0;
+    return SetMappingService(serviceCookie, getResolution_, service);
 }
 
 int __stdcall EngineObject::SetHostDrawCall(HostDrawCallFn service)

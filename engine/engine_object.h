@@ -92,6 +92,15 @@ private:
 
     bool IsLiveItem(int layer, int seq) const;
     void UpdateMappingServices();
+    // Keeps one of the host's view services and hands the set to the mapping.
+    template <class Service>
+    int SetMappingService(HostCookie serviceCookie, Service& kept, Service service)
+    {
+        serviceCookie_ = serviceCookie;
+        kept = service;
+        UpdateMappingServices();
+        return 0;
+    }
     void DestroyAllLayers();
     void InvalidateHostWindow();
     bool PaletteWindowExists() const { return false; }  // the palette comes later

@@ -153,36 +153,15 @@ std::vector<std::string> Workbench::LogLines()
     return lines;
 }
 
-namespace {
-
-struct BoxSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM lp)
-{
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char cls[16] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == s->pid && std::string(cls) == "#32770" && IsWindowVisible(window)) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
 HWND Workbench::WaitForMessageBox(DWORD limitMs)
 {
     for (DWORD waited = 0; waited < limitMs; waited += 50) {
-        BoxSearch s{program_->id(), nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
-        if (s.found)
-            return s.found;
+        for (HWND window : forms::probe::TopLevelWindows(program_->id())) {
+            char cls[16] = {};
+            GetClassNameA(window, cls, sizeof cls);
+            if (std::string(cls) == "#32770" && IsWindowVisible(window))
+                return window;
+        }
         if (program_->WaitForExit(0) != -1)
             return nullptr;
         Sleep(50);

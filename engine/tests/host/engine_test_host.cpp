@@ -88,6 +88,23 @@ int __stdcall OnToolbarSelect(HostCookie c, int tool, int layer)
     return 0;
 }
 
+// What both geometry services answer: the given kind and view, and the image.
+int FillGeometry(const FakeServices& s, int kindValue, const RECT& viewValue, int* kind, RECT* view,
+                 RECT* image, int* width, int* height)
+{
+    if (kind)
+        *kind = kindValue;
+    if (view)
+        *view = viewValue;
+    if (image)
+        *image = s.image;
+    if (width)
+        *width = s.imageWidth;
+    if (height)
+        *height = s.imageHeight;
+    return 0;
+}
+
 int __stdcall FakeGetViewGeometry(HostCookie c, int* kind, RECT* view, RECT* image, int* width,
                                   int* height)
 {
@@ -97,17 +114,7 @@ int __stdcall FakeGetViewGeometry(HostCookie c, int* kind, RECT* view, RECT* ima
     FakeServices& s = host->Services();
     ++s.getViewGeometryCalls;
     s.log.push_back(ServiceCall::GetViewGeometry);
-    if (kind)
-        *kind = s.kind;
-    if (view)
-        *view = s.view;
-    if (image)
-        *image = s.image;
-    if (width)
-        *width = s.imageWidth;
-    if (height)
-        *height = s.imageHeight;
-    return 0;
+    return FillGeometry(s, s.kind, s.view, kind, view, image, width, height);
 }
 int __stdcall FakeGetFixedViewGeometry(HostCookie c, int* kind, RECT* view, RECT* image,
                                        int* width, int* height)
@@ -117,17 +124,7 @@ int __stdcall FakeGetFixedViewGeometry(HostCookie c, int* kind, RECT* view, RECT
         return 0;
     FakeServices& s = host->Services();
     s.log.push_back(ServiceCall::GetFixedViewGeometry);
-    if (kind)
-        *kind = s.fixedKind;
-    if (view)
-        *view = s.fixedViewTwips;
-    if (image)
-        *image = s.image;
-    if (width)
-        *width = s.imageWidth;
-    if (height)
-        *height = s.imageHeight;
-    return 0;
+    return FillGeometry(s, s.fixedKind, s.fixedViewTwips, kind, view, image, width, height);
 }
 int __stdcall FakeSetViewGeometry(HostCookie c, int value)
 {
