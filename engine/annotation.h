@@ -149,6 +149,10 @@ public:
     bool IsCommitted() const { return committed_; }
     void SetCommitted(bool committed) { committed_ = committed; }
     bool IsSelected() const { return MapNumber(QMK_Selected) != 0; }
+    // The button (1 left, 2 right, 4 middle) pressed on the item in
+    // interactive mode, 0 for none.
+    int PressedButton() const { return pressedButton_; }
+    void SetPressedButton(int button) { pressedButton_ = button; }
     const std::wstring& Name() const { return name_; }
     const std::wstring& UserString() const { return userString_; }
 

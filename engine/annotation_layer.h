@@ -163,16 +163,28 @@ public:
     void ImageResized(int a, int b);
     void ImageCropped(const RECT& crop);
 
-    // The host window lost the focus: an object being drawn or edited ends
-    // its tracking (an unfinished drawing is dropped, the object stays pending).
+    // The host window lost the focus: the current object ends its tracking
+    // (an unfinished drawing is dropped, the object stays pending).
     void FocusLost();
 
+    // ---- editing (annotation_layer_editing.cpp) ---------------------------------
     // A mouse message in edit mode (x, y in layer units): 0 when the layer
-    // consumed it, -1 to let the host go on. With a drawing tool the pending
-    // object draws itself out and joins the list when it is done; it takes
-    // messages only while the screen cursor is over the image in the window.
-    // The pointer tool's selecting and dragging is not handled here yet.
+    // consumed it, 1 when it set the cursor, -1 to let the host go on. With
+    // the pointer tool items are selected, dragged and resized by their
+    // handles; with a drawing tool the pending object draws itself out and
+    // joins the list when it is done. Drags and drawings take messages only
+    // while the screen cursor is over the image in the window.
     int HandleMouse(HWND window, UINT message, WPARAM keys, int x, int y);
+    // A mouse message in interactive mode: the host hears of presses, releases,
+    // clicks, double clicks and moves over items. 1 when an item was under the
+    // pointer, else 0.
+    int HandleInteractiveMouse(HWND window, UINT message, WPARAM keys, int x, int y);
+    // A key message: the current object's answer, -1 without one.
+    int HandleKey(HWND window, UINT message, WPARAM key, LPARAM data);
+    // Entering interactive mode: no item stays pressed.
+    void ResetPressedButtons();
+    // The object pending for the drawing tool, else the item being edited, or null.
+    Annotation* CurrentObject() const { return pending_ ? pending_.get() : editing_; }
 
     // Paints the items oldest first, then the pending object; nothing while
     // the layer is hidden or updates are off.
@@ -200,6 +212,32 @@ private:
     RECT ItemArea(Annotation& item) const;
     int HandleSize() const;
     bool CursorOverImage(HWND window) const;
+    // Editing.
+    int PointerMouse(HWND window, UINT message, WPARAM keys, int x, int y);
+    int DrawingToolMouse(HWND window, UINT message, WPARAM keys, int x, int y);
+    int PointerSetCursor(int x, int y);
+    int PointerMove(HWND window, WPARAM keys, int x, int y);
+    int PointerLeftDown(HWND window, WPARAM keys, int x, int y);
+    int PointerLeftUp(HWND window, WPARAM keys, int x, int y);
+    int PointerRightDown(HWND window, int x, int y);
+    int PointerRightUp(int x, int y);
+    // The item under a point, top-most first (locked items only when
+    // included); handle receives the selected item's handle there, or -1.
+    Annotation* ItemAtPoint(int x, int y, bool includeLocked, int* handle);
+    // The cursor for an item and a handle under the pointer: 1 over its body,
+    // a system cursor over a handle of a sizeable item, 2 over a handle of a
+    // moveable one, 0 for none.
+    static int CursorCode(const Annotation& item, int handle);
+    // Selects an item for the pointer tool (its area joins the dirty rectangle).
+    void SelectForEdit(Annotation& item);
+    // Hands an event code an item returned to the host with its sequence number,
+    // while the item is still in the list.
+    void ReportItemEvent(int code, const Annotation* item);
+    std::vector<int> SelectedSequenceNumbers() const;
+    void AddDirty(const RECT& layerRect);
+    void InvalidateDirty(bool updateNow);
+    // Drops every reference the editing state holds to an item that leaves the list.
+    void ForgetItem(const Annotation* item);
     void Notify(int code, int data);
     void Invalidate(const RECT& layerRect, bool updateNow = false);
     void InvalidateAll();
@@ -219,6 +257,12 @@ private:
     ItemList items_;
     std::vector<Annotation*> selection_;  // in the order of selection
     std::unique_ptr<Annotation> pending_;
+    Annotation* editing_ = nullptr;     // the item the pointer tool picked
+    Annotation* rightPress_ = nullptr;  // the item under the last right press
+    Annotation* captured_ = nullptr;    // the item pressed in interactive mode
+    POINT lastDrag_ = {-1, -1};         // x -1: no drag under way
+    RECT dirty_ = {};                   // layer units, to invalidate after an edit
+    bool capture_ = false;              // the layer holds the mouse capture
     int currentTool_ = 0;
     int lastSequence_ = 0;
     size_t itemWalk_ = 0;

@@ -278,7 +278,9 @@ void AnnotationLayer::DeselectAll()
         SetSelectedFlag(*item, false);
     }
     selection_.clear();
-    // A pending drawing object is not an item: it stays pending.
+    // A picked item stops being current; a pending drawing object is not an
+    // item: it stays pending.
+    editing_ = nullptr;
     Invalidate(dirty);
     Notify(QMK_AnnotationEndSelected, 0);
 }
@@ -393,6 +395,7 @@ int AnnotationLayer::MoveItem(int seq, int x, int y)
 
 void AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
 {
+    ForgetItem(item.get());
     bool committed = item->IsCommitted();
     int seq = item->SequenceNumber();
     RECT area = ItemArea(*item);
@@ -480,59 +483,6 @@ void AnnotationLayer::ImageCropped(const RECT& crop)
         item->SetPixelGeometry(pixels);
     }
     InvalidateAll();
-}
-
-// ---- the mouse --------------------------------------------------------------------------------------------
-
-bool AnnotationLayer::CursorOverImage(HWND window) const
-{
-    POINT cursor = {};
-    if (!window || !mapping_ || !GetCursorPos(&cursor) || WindowFromPoint(cursor) != window)
-        return false;
-    ScreenToClient(window, &cursor);
-    RECT image = mapping_->LayerToWindow(
-        RECT{0, 0, Annotation::kLayerUnitsFull, Annotation::kLayerUnitsFull});
-    return PtInRect(&image, cursor) != FALSE;
-}
-
-void AnnotationLayer::FocusLost()
-{
-    Annotation* object = pending_.get();
-    if (!object)
-        return;
-    int code = 0;
-    object->CancelTracking(&code);
-    if (code != 0 && object == pending_.get())
-        Notify(code, object->SequenceNumber());
-}
-
-int AnnotationLayer::HandleMouse(HWND window, UINT message, WPARAM keys, int x, int y)
-{
-    if (currentTool_ == NoTool || currentTool_ == PointerTool)
-        return -1;
-    Annotation* object = pending_.get();
-    if (!object)
-        return -1;
-    if (!object->IsCommitted() && !CursorOverImage(window))
-        return -1;
-    int code = 0;
-    // A finished object moves into the list (and a fresh one is pending)
-    // during this call; it lives on as an item unless the host, told of it,
-    // deleted it.
-    int result = object->HandleMouse(window, message, keys, x, y, &code);
-    if (code == 0)
-        return result;
-    if (object == pending_.get()) {
-        Notify(code, object->SequenceNumber());
-        return result;
-    }
-    for (const auto& item : items_) {
-        if (item.get() == object) {
-            Notify(code, object->SequenceNumber());
-            break;
-        }
-    }
-    return result;
 }
 
 // ---- painting ---------------------------------------------------------------------------------------------

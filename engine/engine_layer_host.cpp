@@ -144,6 +144,17 @@ void EngineObject::RequestLayerPassword(BSTR layerName, BSTR* password)
     channels_.RequestLayerPassword(layerName, password);
 }
 
+bool EngineObject::ContextMenuEnabled()
+{
+    return settings_->ContextMenuEnabled();
+}
+
+void EngineObject::ShowContextMenu(int, int)
+{
+    // The context menu comes with its own work; until then a right click on
+    // an item with the menu enabled selects the item and nothing more.
+}
+
 void EngineObject::SetMouseHook(MouseHookFn hook, void* context)
 {
     mouseHook_ = hook;

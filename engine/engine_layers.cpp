@@ -170,8 +170,22 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
         point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     }
     point = mapping_->WindowToLayer(point);
-    if (settings_->InteractMode())
-        return -1;  // the interactive handling comes with the layers' editing
+    if (settings_->InteractMode()) {
+        if (!current)
+            return -1;
+        return current->HandleInteractiveMouse(window, message, wParam, point.x, point.y) ? 0
+                                                                                           : -1;
+    }
+    // Without the engine's own editors a double click on an item is first
+    // the host's, layer by layer, newest first.
+    if (message == WM_LBUTTONDBLCLK && !unitNames_->editors) {
+        for (const auto& layer : layers_)
+            if (layer->HandleInteractiveMouse(window, message, wParam, point.x, point.y))
+                break;
+        current = FindLayer(currentLayer_);  // the host may have changed the layers
+        if (!current)
+            return -1;
+    }
     if (mouseHook_) {
         int code = 0;
         int data = 0;
@@ -183,11 +197,12 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
     return current->HandleMouse(window, message, wParam, point.x, point.y);
 }
 
-int __stdcall EngineObject::KeyMessage(HWND, UINT, WPARAM, LPARAM)
+int __stdcall EngineObject::KeyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!FindLayer(currentLayer_))
+    AnnotationLayer* current = FindLayer(currentLayer_);
+    if (!current)
         return -1;
     if (!mapping_->Refresh(false, nullptr))
         return -1;
-    return -1;  // not handled: the layers' keyboard editing comes later
+    return current->HandleKey(window, message, wParam, lParam);
 }

@@ -81,6 +81,8 @@ private:
     void MenuSelect(int menu, int tool, int topId, int subId, int user1, int user2, int layer,
                     int seq) override;
     void RequestLayerPassword(BSTR layerName, BSTR* password) override;
+    bool ContextMenuEnabled() override;
+    void ShowContextMenu(int layer, int seq) override;
     void SetMouseHook(MouseHookFn hook, void* context) override;
 
     // EngineSettingsHost

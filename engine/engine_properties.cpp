@@ -66,12 +66,18 @@ void EngineObject::SetCurrentLayerToolAttribute(int tool, int attribute, EngineV
         layer->SetToolAttribute(tool, attribute, value);
 }
 
-void EngineObject::InteractModeSet(bool)
+void EngineObject::InteractModeSet(bool on)
 {
-    // A change of mode ends every selection; there is no palette to show yet,
-    // and the host redraws in the new mode.
-    for (const auto& layer : layers_)
+    // A change of mode ends every selection; entering the interactive mode
+    // also leaves no item pressed. There is no palette to show yet, and the
+    // host redraws in the new mode.
+    for (const auto& layer : layers_) {
         layer->DeselectAll();
+        if (on) {
+            layer->ResetPressedButtons();
+            layer->DeselectAll();
+        }
+    }
     InvalidateHostWindow();
 }
 

@@ -53,6 +53,10 @@ public:
     virtual void MenuSelect(int menu, int tool, int topId, int subId, int user1, int user2,
                             int layer, int seq) = 0;
     virtual void RequestLayerPassword(BSTR layerName, BSTR* password) = 0;
+    // Whether a right click on an item opens the context menu.
+    virtual bool ContextMenuEnabled() = 0;
+    // Builds and runs the context menu of an item of a layer.
+    virtual void ShowContextMenu(int layer, int seq) = 0;
     // Installs (or, with a null function, removes) the engine's mouse hook.
     virtual void SetMouseHook(MouseHookFn hook, void* context) = 0;
 

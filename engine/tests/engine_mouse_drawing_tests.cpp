@@ -4,54 +4,15 @@
 // window, so they run alone.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "engine_test_host.h"
+#include "host_window.h"
 
 using namespace engine_test;
 
 namespace {
-
-// A visible host window whose client area shows the whole 800 x 600 image of
-// the fake services at its origin.
-class HostWindow {
-public:
-    HostWindow()
-    {
-        // A class of its own: a static control is transparent to the hit
-        // test that finds the window under the cursor.
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "layer_test_host";
-        RegisterClassA(&windowClass);
-        hwnd_ = CreateWindowExA(0, "layer_test_host", "", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-    ~HostWindow() { DestroyWindow(hwnd_); }
-    HWND hwnd() const { return hwnd_; }
-
-    // The message as a host forwards it, with the screen cursor on the point.
-    int Send(AnnotationEngine* engine, UINT message, WPARAM keys, int x, int y) const
-    {
-        POINT screen = {x, y};
-        ClientToScreen(hwnd_, &screen);
-        SetCursorPos(screen.x, screen.y);
-        return engine->MouseMessage(hwnd_, message, keys, MAKELPARAM(x, y));
-    }
-
-    // Draws out a rectangle or ellipse with the current drawing tool.
-    void Drag(AnnotationEngine* engine, int x1, int y1, int x2, int y2) const
-    {
-        Send(engine, WM_LBUTTONDOWN, MK_LBUTTON, x1, y1);
-        Send(engine, WM_MOUSEMOVE, MK_LBUTTON, (x1 + x2) / 2, (y1 + y2) / 2);
-        Send(engine, WM_MOUSEMOVE, MK_LBUTTON, x2, y2);
-        Send(engine, WM_LBUTTONUP, 0, x2, y2);
-    }
-
-private:
-    HWND hwnd_ = nullptr;
-};
 
 class DrawnItems : public ::testing::Test {
 protected:
@@ -225,6 +186,117 @@ TEST_F(DrawnItems, ItemOperationsOnDrawnItems)
         {Channel_AnnotateEvent, {QMK_ToolChange, PointerTool}},
     };
     EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+}
+
+// A white 32-bit DIB section to paint into, read back pixel by pixel.
+class Canvas {
+public:
+    Canvas(int width, int height) : width_(width)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
+                                   nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        std::memset(bits_, 0xFF, static_cast<size_t>(width) * height * 4);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC dc() const { return dc_; }
+    COLORREF At(int x, int y) const
+    {
+        GdiFlush();
+        const DWORD pixel = bits_[y * width_ + x];
+        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    }
+
+private:
+    int width_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    DWORD* bits_ = nullptr;
+};
+
+// A white bottom-up 24-bit packed DIB in a movable block, as a host hands out
+// its image.
+HGLOBAL WhiteImage(int width, int height)
+{
+    const int row = ((width * 24 + 31) / 32) * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + row * height);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = row * height;
+    std::memcpy(p, &header, sizeof(header));
+    std::memset(p + sizeof(header), 0xFF, row * height);
+    GlobalUnlock(block);
+    return block;
+}
+
+// A pixel of a bottom-up 24-bit packed DIB.
+COLORREF PixelOf24(HGLOBAL dib, int x, int y)
+{
+    const BYTE* p = static_cast<const BYTE*>(GlobalLock(dib));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, p, sizeof(header));
+    const int row = ((header.biWidth * 24 + 31) / 32) * 4;
+    const BYTE* pixel = p + header.biSize + (header.biHeight - 1 - y) * row + x * 3;
+    COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
+    GlobalUnlock(dib);
+    return colour;
+}
+
+TEST_F(DrawnItems, DrawnItemsArePaintedAndBurntIntoTheImage)
+{
+    ASSERT_EQ(0, host->SetToolAttribute(layer, RectangleTool, QMK_PenWidth, 3));
+    ASSERT_EQ(0, host->SetToolAttribute(layer, RectangleTool, QMK_PenColor, RGB(0, 0, 255)));
+    ASSERT_EQ(0, host->SetToolAttribute(layer, RectangleTool, QMK_FillColor, RGB(255, 0, 0)));
+    ASSERT_EQ(0, host->SetTool(layer, RectangleTool));
+    window.Drag(host.Engine(), 100, 100, 200, 150);
+    ASSERT_EQ(0, host->SetToolAttribute(layer, EllipseTool, QMK_FillColor, RGB(0, 128, 0)));
+    ASSERT_EQ(0, host->SetTool(layer, EllipseTool));
+    window.Drag(host.Engine(), 300, 100, 400, 200);
+
+    struct Probe {
+        const char* name;
+        int x, y;
+        COLORREF colour;
+    };
+    const Probe probes[] = {
+        {"inside the filled rectangle", 150, 125, RGB(255, 0, 0)},
+        {"the rectangle's pen, 3 wide", 102, 125, RGB(0, 0, 255)},
+        {"past the pen", 103, 125, RGB(255, 0, 0)},
+        {"outside the rectangle", 99, 125, RGB(255, 255, 255)},
+        {"inside the ellipse", 350, 150, RGB(0, 128, 0)},
+        {"outside the ellipse's corner", 303, 103, RGB(255, 255, 255)},
+    };
+    Canvas canvas(800, 600);
+    EXPECT_EQ(-1, host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0));
+    for (const Probe& probe : probes)
+        EXPECT_EQ(probe.colour, canvas.At(probe.x, probe.y)) << "painted: " << probe.name;
+
+    host.Services().picture = WhiteImage(800, 600);
+    ASSERT_EQ(0, host->Brand(24));
+    ASSERT_EQ(1u, host.Services().receivedImages.size());
+    HGLOBAL burnt = host.Services().receivedImages.back();
+    for (const Probe& probe : probes)
+        EXPECT_EQ(probe.colour, PixelOf24(burnt, probe.x, probe.y)) << "burnt: " << probe.name;
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf24(host.Services().picture, 150, 125))
+        << "the host's own image stays as it was";
 }
 
 } // namespace

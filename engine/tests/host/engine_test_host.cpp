@@ -149,6 +149,23 @@ int __stdcall FakeGetResolution(HostCookie c, double* x, double* y)
         *y = s.resolutionY;
     return 0;
 }
+int __stdcall FakeGetImageDib(HostCookie c, HGLOBAL* image, BOOL* mustFree)
+{
+    TestHost* host = TestHost::FromServiceCookie(c);
+    if (!host)
+        return 0;
+    if (image)
+        *image = host->Services().picture;
+    if (mustFree)
+        *mustFree = host->Services().imageMustFree;
+    return 0;
+}
+int __stdcall FakeSetImageDib(HostCookie c, HGLOBAL image)
+{
+    if (TestHost* host = TestHost::FromServiceCookie(c))
+        host->Services().receivedImages.push_back(image);
+    return 0;
+}
 } // namespace
 
 std::string Describe(const std::vector<ChannelCall>& calls)
@@ -194,6 +211,10 @@ TestHost::TestHost(EngineLibrary& library, bool wire) : library_(library)
 TestHost::~TestHost()
 {
     Deinit();
+    for (HGLOBAL block : services_.receivedImages)
+        GlobalFree(block);
+    if (services_.picture && !services_.imageMustFree)
+        GlobalFree(services_.picture);
     LiveHosts().erase(this);
 }
 
@@ -236,6 +257,8 @@ void TestHost::RegisterServices()
     engine_->SetHostSetViewGeometry(Cookie(), &FakeSetViewGeometry);
     engine_->SetHostGetFixedViewGeometry(Cookie(), &FakeGetFixedViewGeometry);
     engine_->SetHostGetResolution(Cookie(), &FakeGetResolution);
+    engine_->SetHostGetImageDib(&FakeGetImageDib);
+    engine_->SetHostSetImageDib(&FakeSetImageDib);
 }
 
 void TestHost::Record(HostCookie cookie, int channel, std::vector<intptr_t> args)

@@ -61,6 +61,12 @@ struct FakeServices {
     int getResolutionCalls = 0;
     std::vector<ServiceCall> log;
     std::vector<int> setViewGeometryValues;
+    // The host's image (a packed DIB) handed out by GetImageDib (the engine frees it when
+    // imageMustFree is set), and every image SetImageDib received (the test's
+    // to free).
+    HGLOBAL picture = nullptr;
+    BOOL imageMustFree = FALSE;
+    std::vector<HGLOBAL> receivedImages;
 };
 
 // One engine with its host.

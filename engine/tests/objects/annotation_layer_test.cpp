@@ -57,6 +57,8 @@ public:
     void ContextMenuSelect(int, int, int) override {}
     void MenuSelect(int, int, int, int, int, int, int, int) override {}
     void RequestLayerPassword(BSTR, BSTR*) override {}
+    bool ContextMenuEnabled() override { return false; }
+    void ShowContextMenu(int, int) override {}
     void SetMouseHook(MouseHookFn, void*) override {}
 
     std::vector<Event> events;
