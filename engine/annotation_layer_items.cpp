@@ -491,9 +491,30 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
 {
     if (!visible_ || !updates_ || !dc)
         return;
-    for (const auto& item : items_)
-        if (item->IsVisible())
-            item->Draw(dc, args);
+    // Items wholly outside the device's clip box are not drawn: at a high
+    // zoom most of a page lies outside the window.
+    RECT clip = {};
+    const int clipKind = mapping_ ? GetClipBox(dc, &clip) : ERROR;
+    if (clipKind == NULLREGION)
+        return;
+    const bool cull = clipKind == SIMPLEREGION || clipKind == COMPLEXREGION;
+    // A pixel of margin for the rounding of the conversion.
+    const int margin = 1;
+    for (const auto& item : items_) {
+        if (!item->IsVisible())
+            continue;
+        if (cull) {
+            item->ConvertPendingGeometry();
+            RECT area;
+            item->GetPaintRect(area);  // handles included
+            RECT device = mapping_->LayerToWindow(area);
+            InflateRect(&device, margin, margin);
+            RECT common;
+            if (!IntersectRect(&common, &device, &clip))
+                continue;
+        }
+        item->Draw(dc, args);
+    }
     if (pending_ && !pending_->IsCommitted())
         pending_->Draw(dc, args);
 }

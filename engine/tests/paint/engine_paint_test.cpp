@@ -256,6 +256,24 @@ TEST_F(EnginePaint, TheCallersDeviceStateIsRestoredOnEveryPath)
     host.broken = false;
 }
 
+TEST_F(EnginePaint, ItemsReachingIntoTheClipAreDrawnThere)
+{
+    // Items wholly outside the clip are passed over; those that reach into it
+    // with their body or only with their selection handles still show there.
+    const int layer = engine()->CreateLayer(1);
+    AddPixels(layer, RectangleTool, 10, 10, 50, 40, 0);
+    const int selected = AddPixels(layer, RectangleTool, 70, 10, 100, 40, 0);
+    ASSERT_EQ(engine()->PrgSetItemAttribute(layer, selected, QMK_Selected, 1), 0);
+    DibCanvas canvas(120, 60);
+    HRGN clip = CreateRectRgn(40, 0, 68, 60);  // the first's right part, beside the second
+    SelectClipRgn(canvas.dc(), clip);
+    DeleteObject(clip);
+    EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+    EXPECT_EQ(canvas.At(45, 25), RGB(0, 255, 0)) << "the first rectangle's part in the clip";
+    EXPECT_EQ(canvas.At(30, 25), RGB(255, 255, 255)) << "nothing outside the clip";
+    EXPECT_NE(canvas.At(67, 10), RGB(255, 255, 255)) << "the second one's top-left handle";
+}
+
 TEST_F(EnginePaint, NothingIsDrawnWhenTheViewCannotBeRefreshed)
 {
     const int layer = engine()->CreateLayer(1);
