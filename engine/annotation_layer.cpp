@@ -175,6 +175,7 @@ int AnnotationLayer::SelectTool(int tool)
             return QMK_ErrUnsupportedOperation;
     }
     LetPendingGo();
+    editing_ = nullptr;
     currentTool_ = tool;
     if (made) {
         made->Link(this, mapping_);
