@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "dib_canvas.h"
 #include "engine_object.h"
 #include "shape_annotation.h"
 #include "tool_defaults.h"
@@ -52,31 +53,6 @@ double Now()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-struct Canvas {
-    Canvas(int width, int height)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old = SelectObject(dc, bitmap);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-};
-
 void Run(int count, const ToolDefaults& defaults)
 {
     EngineObject object(1, nullptr);
@@ -106,12 +82,12 @@ void Run(int count, const ToolDefaults& defaults)
     };
     for (const Shown& shown : views) {
         g_shown = &shown;
-        Canvas canvas(shown.windowWidth, shown.windowHeight);
+        testkit::DibCanvas canvas(shown.windowWidth, shown.windowHeight);
         const int paints = count >= 10000 ? 5 : 20;
-        engine->Paint(canvas.dc, nullptr, nullptr, 0, 0, 0, 0);  // warm up
+        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // warm up
         double start = Now();
         for (int i = 0; i < paints; ++i)
-            engine->Paint(canvas.dc, nullptr, nullptr, 0, 0, 0, 0);
+            engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
         const double paintMs = (Now() - start) * 1000.0 / paints;
 
         ViewMapping& mapping = *object.AsLayerHost().Mapping();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dib_canvas.h"
 #include "engine_test_host.h"
 #include "host_window.h"
 
@@ -188,45 +189,6 @@ TEST_F(DrawnItems, ItemOperationsOnDrawnItems)
     EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
 }
 
-// A white 32-bit DIB section to paint into, read back pixel by pixel.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_),
-                                   nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        std::memset(bits_, 0xFF, static_cast<size_t>(width) * height * 4);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const DWORD pixel = bits_[y * width_ + x];
-        return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-    }
-
-private:
-    int width_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    DWORD* bits_ = nullptr;
-};
-
 // A white bottom-up 24-bit packed DIB in a movable block, as a host hands out
 // its image.
 HGLOBAL WhiteImage(int width, int height)
@@ -284,7 +246,7 @@ TEST_F(DrawnItems, DrawnItemsArePaintedAndBurntIntoTheImage)
         {"inside the ellipse", 350, 150, RGB(0, 128, 0)},
         {"outside the ellipse's corner", 303, 103, RGB(255, 255, 255)},
     };
-    Canvas canvas(800, 600);
+    testkit::DibCanvas canvas(800, 600);
     EXPECT_EQ(-1, host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0));
     for (const Probe& probe : probes)
         EXPECT_EQ(probe.colour, canvas.At(probe.x, probe.y)) << "painted: " << probe.name;

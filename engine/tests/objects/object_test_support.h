@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "annotation.h"
+#include "dib_canvas.h"
 #include "shape_annotation.h"
 #include "tool_defaults.h"
 #include "view_mapping.h"
@@ -61,23 +62,7 @@ struct RecordingOwner : AnnotationOwner {
 std::unique_ptr<ShapeAnnotation> MakeShape(int tool, TestView& view, AnnotationOwner* owner,
                                            const RECT& layerBounds, bool committed = true);
 
-// A top-down 32-bit DIB section selected into a memory DC, filled white.
-class DibCanvas {
-public:
-    DibCanvas(int width, int height);
-    ~DibCanvas();
-    HDC dc() const { return dc_; }
-    // The pixel as a COLORREF (0x00BBGGRR).
-    COLORREF At(int x, int y) const;
-    void Fill(COLORREF color);
-
-private:
-    int width_, height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    uint32_t* bits_ = nullptr;
-};
+using testkit::DibCanvas;
 
 // A plain popup window with a client area of the given size.
 class TestWindow {
