@@ -5,6 +5,7 @@
 #include <ctime>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "annotation_layer.h"
 #include "byte_stream.h"
@@ -359,16 +360,33 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
             lastGroupId_ = body.lastGroupId;
     }
 
-    // The numbers the items were saved with and the numbers they were given
-    // (the first item of a number wins).
+    // The items join the list numbered as AddItem numbers them: a number of
+    // their own when it is free, else the next free one after the last. The
+    // numbers they were saved with map to the numbers they were given (the
+    // first item of a number wins).
+    std::unordered_set<int> taken;
+    for (const auto& item : items_)
+        taken.insert(item->SequenceNumber());
     std::map<int, int> numbers;
     std::vector<Annotation*> loaded;
     for (auto& item : body.items) {
         const int saved = item->SequenceNumber();
-        Annotation* kept = item.get();
-        const int given = AddItem(std::move(item), false, false);
+        int given = saved;
+        if (given <= 0 || taken.count(given)) {
+            do {
+                lastSequence_ = lastSequence_ == INT_MAX ? 1 : lastSequence_ + 1;
+            } while (taken.count(lastSequence_));
+            given = lastSequence_;
+        } else if (given > lastSequence_) {
+            lastSequence_ = given;
+        }
+        taken.insert(given);
         numbers.emplace(saved, given);
-        loaded.push_back(kept);
+        item->SetSequenceNumber(given);
+        item->Link(this, mapping_);
+        item->SetCommitted(true);
+        loaded.push_back(item.get());
+        items_.push_back(std::move(item));
         if (added)
             added->push_back(given);
     }
@@ -405,8 +423,9 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     if (!pasting && body.hasLastSequence)
         SetLastSequenceNumber(body.lastSequence);
 
+    std::unordered_set<const Annotation*> selected(selection_.begin(), selection_.end());
     for (const auto& item : items_)
-        if (item->IsSelected() && !IsItemSelected(item.get()))
+        if (item->IsSelected() && !selected.count(item.get()))
             selection_.push_back(item.get());
 
     SetUpdates(updates);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "annotation_file.h"
 #include "annotation_stream.h"
@@ -184,12 +185,24 @@ void EngineObject::ApplyStreamHeader(const LoadedStream& loaded)
 
 void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)
 {
-    // The host may delete the layer or its items when told: each step looks again.
+    // The host may delete the layer or its items when told: each step looks
+    // again (the layer by handle, the items whenever their count changed).
+    std::unordered_set<int> present;
+    int counted = -1;
     for (int seq : seqs) {
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return;
-        if (found->FindItem(seq))
+        if (found->ItemCount() != counted) {
+            present.clear();
+            counted = found->ItemCount();
+            for (int entry = 1; entry <= counted; ++entry) {
+                int at = 0;
+                found->SequenceFromEntry(entry, &at);
+                present.insert(at);
+            }
+        }
+        if (present.count(seq))
             Notify(QMK_AnnotationAdded, seq);
     }
     if (AnnotationLayer* found = FindLayer(layer))
