@@ -54,6 +54,11 @@ public:
         marks_[name] = bytes_.size();
         return *this;
     }
+    Hand& MarkAt(const std::string& name, size_t offset)
+    {
+        marks_[name] = offset;
+        return *this;
+    }
     size_t At(const std::string& name) const { return marks_.at(name); }
     const std::map<std::string, size_t>& Marks() const { return marks_; }
     size_t Size() const { return bytes_.size(); }
