@@ -339,9 +339,22 @@ void AnnotationLayer::AppendGroup(const AnnotationGroup& group)
 
 void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>* added)
 {
-    // Nothing is painted or invalidated until the whole body is in.
-    const bool updates = updates_;
-    updates_ = false;
+    // Nothing is painted or invalidated until the whole body is in; updates
+    // come back on every way out.
+    struct UpdatesOff {
+        explicit UpdatesOff(AnnotationLayer& layer) : layer(layer), was(layer.updates_)
+        {
+            layer.updates_ = false;
+        }
+        ~UpdatesOff()
+        {
+            layer.updates_ = was;
+            layer.InvalidateAll();
+        }
+        AnnotationLayer& layer;
+        bool was;
+    } updatesOff(*this);
+    items_.reserve(items_.size() + body.items.size());
 
     if (!pasting) {
         if (body.hasName) {
@@ -427,8 +440,6 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     for (const auto& item : items_)
         if (item->IsSelected() && !selected.count(item.get()))
             selection_.push_back(item.get());
-
-    SetUpdates(updates);
 }
 
 int AnnotationLayer::LoadRecord(ByteReader& in, bool pasting, std::vector<int>* added)

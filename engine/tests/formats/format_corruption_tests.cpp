@@ -119,17 +119,38 @@ int ByLayerVariant(AnnotationEngine* engine, const Bytes& bytes)
     return result;
 }
 
+// The bytes as the one stream of an annotation file.
+int ByFile(AnnotationEngine* engine, const Bytes& bytes)
+{
+    TempFile file(L".ann");
+    IStorage* storage = nullptr;
+    if (StgCreateDocfile(file.Path().c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                         &storage) != S_OK)
+        return -1;
+    IStream* stream = nullptr;
+    if (storage->CreateStream(L"Quillmark7", STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE, 0, 0,
+                              &stream) == S_OK) {
+        ULONG written = 0;
+        stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
+        stream->Release();
+    }
+    storage->Release();
+    return engine->RetrieveAnnotation(file.Bstr());
+}
+
 struct Reader {
     const char* name;
     int (*read)(AnnotationEngine*, const Bytes&);
 };
 const Reader kStreamReaders[] = {{"memory", ByMemory}, {"byte array", ByByteArray}};
+const Reader kAllStreamReaders[] = {
+    {"memory", ByMemory}, {"byte array", ByByteArray}, {"annotation file", ByFile}};
 
 TEST(CorruptedStreams, TheValidStreamLoads)
 {
     EngineLibrary library;
     const Hand valid = ValidStream();
-    for (const Reader& reader : kStreamReaders) {
+    for (const Reader& reader : kAllStreamReaders) {
         TestHost host(library);
         ASSERT_EQ(reader.read(host.Engine(), valid.bytes()), 0) << reader.name;
         EXPECT_EQ(host->GetLayerCount(), 2);
@@ -207,7 +228,7 @@ TEST(CorruptedStreams, DamagedFieldsAreRefusedAndChangeNothing)
     for (const Case& c : cases) {
         Bytes damaged = valid.bytes();
         PutDword(damaged, valid.At(c.mark), c.value);
-        for (const Reader& reader : kStreamReaders)
+        for (const Reader& reader : kAllStreamReaders)
             EXPECT_EQ(reader.read(guarded.host.Engine(), damaged), QMK_ErrStorageStream)
                 << c.name << " by " << reader.name;
         if (valid.At(c.mark) >= valid.At("layer1") && valid.At(c.mark) < valid.At("layer2")) {
