@@ -323,4 +323,56 @@ TEST_F(LayerRecordTest, ReadsThePartsOfABodyItHasNoClassForOrThatLieBeyondIt)
     EXPECT_EQ(other->Name(), L"");
 }
 
+TEST_F(LayerRecordTest, LoadedItemsTakeNoTextOrPictureFromTheirTool)
+{
+    // A rectangle tool that has a default text and a default picture.
+    ToolDefaults::Map tool = *defaults.MapOf(RectangleTool);
+    AttributeValue text(AttributeValue::Kind::Text);
+    BSTR value = SysAllocString(L"DEFAULT");
+    text.Assign(reinterpret_cast<EngineValue>(value));
+    SysFreeString(value);
+    tool[QMK_Text] = text;
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    header->biSize = sizeof(BITMAPINFOHEADER);
+    header->biWidth = header->biHeight = 1;
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    GlobalUnlock(dib);
+    AttributeValue picture(AttributeValue::Kind::Image);
+    picture.Assign(reinterpret_cast<EngineValue>(dib));
+    GlobalFree(dib);
+    ASSERT_NE(picture.Image(), nullptr);
+    tool[QMK_DibPtr] = picture;
+
+    Hand body;
+    body.D(36762).R(36753, 2).D(36763);
+    body.D(4098).D(36756).R(36751, 1).D(36757);
+    body.D(4098).D(36756).R(36751, 2).D(10).Str(L"Mine").D(36757);
+    Hand record;
+    record.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(body.Size())).Str(L"");
+    record.Raw(body.bytes()).D(36755);
+
+    auto layer = NewLayer();
+    layer->SetToolAttributes(RectangleTool, tool);
+    ASSERT_EQ(Load(*layer, record.bytes()), 0);
+    const struct {
+        int seq;
+        const wchar_t* text;
+    } expected[] = {{1, L""}, {2, L"Mine"}};
+    for (const auto& e : expected) {
+        BSTR loaded = nullptr;
+        ASSERT_EQ(layer->GetItemAttribute(e.seq, QMK_Text, &loaded), 0);
+        EXPECT_STREQ(loaded, e.text);
+        SysFreeString(loaded);
+        HGLOBAL image = reinterpret_cast<HGLOBAL>(1);
+        ASSERT_EQ(layer->GetItemAttribute(e.seq, QMK_DibPtr, &image), 0);
+        EXPECT_EQ(image, nullptr);
+    }
+    EngineValue kept = 0;
+    ASSERT_EQ(layer->GetToolAttribute(RectangleTool, QMK_Text, &kept), 0);
+    EXPECT_STREQ(reinterpret_cast<BSTR>(kept), L"DEFAULT") << "the tool keeps its default";
+    SysFreeString(reinterpret_cast<BSTR>(kept));
+}
+
 } // namespace
