@@ -188,6 +188,26 @@ TEST(AnnotationStreamBytes, TheBodyCarriesTheLastSequenceNumber)
               (Bytes{0x8F, 0x8F, 0, 0, 0x09, 0, 0, 0}));
 }
 
+TEST(AnnotationStreamBytes, BytesAfterTheLastRecordAreIgnored)
+{
+    // Blocks and arrays of other writers may run on past the saved bytes.
+    EngineLibrary library;
+    TestHost host(library);
+    const Bytes junk(37, 0xCD);
+    const Bytes stream = Joined({FreshStreamHeader(1), kRectangleLayer, junk});
+    ASSERT_EQ(LoadStream(host.Engine(), stream), 0);
+    VARIANT v;
+    MakeByteArray(stream, &v);
+    ASSERT_EQ(host->SetAnnFromVariant(&v, nullptr, nullptr), 0);
+    VariantClear(&v);
+    EXPECT_EQ(host->GetLayerCount(), 1);
+    MakeByteArray(Joined({kRectangleLayer, junk}), &v);
+    int layer = 0;
+    ASSERT_EQ(host->SetLayerFromVariant(&v, &layer), 0);
+    VariantClear(&v);
+    EXPECT_EQ(LayerBytesOf(host.Engine(), layer), kRectangleLayer);
+}
+
 TEST(AnnotationStreamSettings, AStreamRestoresTheEngineSettingsItCarries)
 {
     EngineLibrary library;
