@@ -18,8 +18,11 @@
 
 #include "annotation.h"
 #include "annotation_engine.h"
+#include "annotation_group.h"
 #include "tool_defaults.h"
 
+class ByteReader;
+class ByteWriter;
 class LayerHost;
 class ViewMapping;
 
@@ -190,6 +193,27 @@ public:
     // the layer is hidden or updates are off.
     void Paint(HDC dc, const PaintArguments& args);
 
+    // ---- the saved layer (annotation_layer_body.cpp) -------------------------
+    // Writes the layer as a LayerRecord: the head with the name, the body
+    // (scrambled with the password when there is one) and the end word. With
+    // selectionOnly only the selected items go, in selection order; the groups
+    // all go. 0 or QMK_ErrStorageStream.
+    int SaveRecord(ByteWriter& out, bool selectionOnly);
+    // Reads one LayerRecord. A scrambled body asks the host for the password
+    // first (with the layer's password as the answer it may replace). The
+    // layer changes only when the whole record reads well: then the items
+    // join the list without being announced (added receives their sequence
+    // numbers, bottom first; may be null), those saved selected join the
+    // selection, and the layer keeps the password it was given. pasting: the
+    // record's name, description and properties are passed over and its
+    // groups get new ids. 0, QMK_ErrStorageStream, QMK_ErrInvalidPassword
+    // (the reader then stands after the record) or QMK_ErrOutOfMemory.
+    int LoadRecord(ByteReader& in, bool pasting, std::vector<int>* added);
+    const std::vector<AnnotationGroup>& Groups() const { return groups_; }
+    int LastGroupId() const { return lastGroupId_; }
+    // Appends a group; the last group id is raised to its id when lower.
+    void AppendGroup(const AnnotationGroup& group);
+
 private:
     // AnnotationOwner
     void ItemCompleted(Annotation& item, bool recreate, bool notify) override;
@@ -280,4 +304,12 @@ private:
     bool changingTool_ = false;  // a tool change lets the pending object go
     bool paletteVisible_ = false;
     bool paletteEnabled_ = true;
+
+    // The saved layer (annotation_layer_body.cpp).
+    struct LoadedBody;
+    bool WriteBody(ByteWriter& out, bool selectionOnly);
+    int ReadBody(ByteReader& in, LoadedBody& body);
+    void ApplyBody(LoadedBody& body, bool pasting, std::vector<int>* added);
+    std::vector<AnnotationGroup> groups_;  // in creation order
+    int lastGroupId_ = 0;
 };

@@ -74,6 +74,8 @@ bool ByteReader::ReadBytes(void* out, size_t count) {
     return true;
 }
 
+bool ByteReader::ReadSpan(size_t count, const uint8_t*& where) { return Take(count, where); }
+
 bool ByteReader::Skip(size_t count) {
     const uint8_t* where = nullptr;
     return Take(count, where);

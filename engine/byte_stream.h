@@ -57,6 +57,9 @@ public:
     bool ReadUInt64(uint64_t& value);
     bool ReadBytes(void* out, size_t count);
     bool Skip(size_t count);
+    // Passes over the next count bytes; where receives their address in the
+    // reader's block. Refused when fewer remain.
+    bool ReadSpan(size_t count, const uint8_t*& where);
     // A count of elements of elementSize bytes each, refused when that many
     // elements would not fit in what remains.
     bool ReadCount(size_t elementSize, uint32_t& count);

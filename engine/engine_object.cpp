@@ -399,18 +399,9 @@ int __stdcall EngineObject::FocusMessage(UINT message)
     return 0;
 }
 
-// --- storage and clipboard, until they exist -----------------------------
+// --- the clipboard, until it exists ----------------------------------------------
 
 int __stdcall EngineObject::IsPasteAvailable()
 {
     return 0;
-}
-
-int __stdcall EngineObject::GetLayerIntoVariant(VARIANT*, int layer, int* size)
-{
-    if (!FindLayer(layer))
-        return QMK_ErrInvalidLayer;
-    if (size)
-        *size = 0;
-    return QMK_ErrUnsupportedOperation;
 }

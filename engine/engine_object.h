@@ -8,6 +8,7 @@
 
 #include <list>
 #include <memory>
+#include <vector>
 
 #include "annotation_engine.h"
 #include "annotation_layer.h"
@@ -20,6 +21,7 @@
 #include "layer_host.h"
 #include "paint_tools.h"
 
+class ByteWriter;
 class ViewMapping;
 
 class EngineObject final : public AnnotationEngine, private LayerHost, private EngineSettingsHost {
@@ -105,6 +107,16 @@ private:
     }
     void DestroyAllLayers();
     void InvalidateHostWindow();
+
+    // Saving and loading (engine_storage_slots.cpp).
+    struct LoadedStream;
+    int WriteAnnotationStream(ByteWriter& out);
+    int ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded);
+    void CommitAnnotationStream(LoadedStream& loaded, bool replaceLayers);
+    void ApplyStreamHeader(const LoadedStream& loaded);
+    std::unique_ptr<AnnotationLayer> NewUnlistedLayer();
+    void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
+    void RedrawNow();
     bool PaletteWindowExists() const { return false; }  // the palette comes later
 
     using LayerList = std::list<std::unique_ptr<AnnotationLayer>>;

@@ -264,6 +264,18 @@ int EngineSettings::SetProperty(int code, EngineValue value) {
     return QMK_NoError;
 }
 
+int EngineSettings::SetStoredProperty(int code, EngineValue value) {
+    const Property* property = FindProperty(code);
+    std::pair<int, int>* entry = MapEntry(code);
+    if (!property || !entry) return QMK_ErrInvalidAttribute;
+    if (code == QMK_InteractMode || code == QMK_SaveAnnotations) return QMK_NoError;
+    if (property->kind == Kind::Map) {
+        entry->second = static_cast<int>(value);
+        return QMK_NoError;
+    }
+    return SetProperty(code, value);
+}
+
 int EngineSettings::GetProperty(int code, EngineValue* value) const {
     const Property* property = FindProperty(code);
     const std::pair<int, int>* entry = MapEntry(code);

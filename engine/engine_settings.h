@@ -42,6 +42,12 @@ public:
     // null out receives nothing.
     int SetProperty(int code, EngineValue value);
     int GetProperty(int code, EngineValue* value) const;
+    // A setting as a saved annotation stream restores it: the numbers that a
+    // set would push into every tool (134, 4097 to 4101, 4104, 4105, 4225 and
+    // the stream's own codes) are stored in the map only, so that the tools
+    // keep their own defaults; interactive mode (130) and saving (132) stay as
+    // this engine has them; every other code as SetProperty.
+    int SetStoredProperty(int code, EngineValue value);
 
     // SetToolDefaultAttribute / GetToolDefaultAttribute / IsValidToolAttribute:
     // QMK_ErrInvalidTool for a tool outside 4096..4108, QMK_ErrInvalidAttribute

@@ -47,8 +47,8 @@
 #define ENGINE_SLOT_KIND_SetHostWindow OWN  // 34
 #define ENGINE_SLOT_KIND_SaveWangAnnotationsUnicode UNSUPPORTED  // 35
 #define ENGINE_SLOT_KIND_SaveWangAnnotations UNSUPPORTED  // 36
-#define ENGINE_SLOT_KIND_SaveAnnotationsToMemory UNSUPPORTED  // 37
-#define ENGINE_SLOT_KIND_LoadAnnotationsFromMemory UNSUPPORTED  // 38
+#define ENGINE_SLOT_KIND_SaveAnnotationsToMemory OWN  // 37
+#define ENGINE_SLOT_KIND_LoadAnnotationsFromMemory OWN  // 38
 #define ENGINE_SLOT_KIND_ReservedCommand OWN  // 39
 #define ENGINE_SLOT_KIND_MouseMessage OWN  // 40
 #define ENGINE_SLOT_KIND_KeyMessage OWN  // 41
@@ -59,9 +59,9 @@
 #define ENGINE_SLOT_KIND_GetCurrentLayer OWN  // 46
 #define ENGINE_SLOT_KIND_SetSaveAnnotations OWN  // 47
 #define ENGINE_SLOT_KIND_GetSaveAnnotations OWN  // 48
-#define ENGINE_SLOT_KIND_SaveToStream UNSUPPORTED  // 49
-#define ENGINE_SLOT_KIND_StoreAnnotation UNSUPPORTED  // 50
-#define ENGINE_SLOT_KIND_RetrieveAnnotation UNSUPPORTED  // 51
+#define ENGINE_SLOT_KIND_SaveToStream OWN  // 49
+#define ENGINE_SLOT_KIND_StoreAnnotation OWN  // 50
+#define ENGINE_SLOT_KIND_RetrieveAnnotation OWN  // 51
 #define ENGINE_SLOT_KIND_PrgGetItemCount OWN  // 52
 #define ENGINE_SLOT_KIND_PrgGetItemAttributes FORWARD  // 53
 #define ENGINE_SLOT_KIND_PrgMoveItem OWN  // 54
@@ -170,9 +170,9 @@
 #define ENGINE_SLOT_KIND_SetHostDrawCall OWN  // 157
 #define ENGINE_SLOT_KIND_SetHostMapValue OWN  // 158
 #define ENGINE_SLOT_KIND_GetLayerIntoVariant OWN  // 159
-#define ENGINE_SLOT_KIND_SetLayerFromVariant UNSUPPORTED  // 160
-#define ENGINE_SLOT_KIND_GetAnnIntoVariant UNSUPPORTED  // 161
-#define ENGINE_SLOT_KIND_SetAnnFromVariant UNSUPPORTED  // 162
+#define ENGINE_SLOT_KIND_SetLayerFromVariant OWN  // 160
+#define ENGINE_SLOT_KIND_GetAnnIntoVariant OWN  // 161
+#define ENGINE_SLOT_KIND_SetAnnFromVariant OWN  // 162
 #define ENGINE_SLOT_KIND_CopyToClipboard FORWARD  // 163
 #define ENGINE_SLOT_KIND_PasteLayer UNSUPPORTED  // 164
 #define ENGINE_SLOT_KIND_Paste FORWARD  // 165

@@ -28,6 +28,13 @@
 //       not an offset.
 //     Update is (layer, address of the new updates flag or null, address of a
 //       byte that receives the flag as it was before, or null).
+// - Saved annotations: every load (LoadAnnotationsFromMemory,
+//   RetrieveAnnotation, SetAnnFromVariant, SetLayerFromVariant) reads and
+//   checks all of its data before it changes anything, so a load that fails
+//   returns its error and leaves the layers and settings as they were. Byte
+//   arrays and memory blocks hold exactly the saved bytes. A scrambled layer
+//   asks for its password on Channel_RequestLayerPassword whatever it is
+//   loaded from.
 #include <windows.h>
 #include <oaidl.h>
 

@@ -1,0 +1,40 @@
+#pragma once
+// The engine's annotation file: a compound file that holds the annotation
+// stream in one stream ("Quillmark7"; a reader tries "Quillmark5" first) and
+// the standard summary-information property set (ANSI, four VT_LPSTR
+// properties: title, subject, author, comments). Texts cross between UTF-16
+// and the thread's ANSI code page.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class AnnotationFile {
+public:
+    // The summary texts by the engine property that holds each (768 author,
+    // 769 comments, 770 subject, 771 title).
+    struct SummaryText {
+        int code = 0;
+        std::wstring text;
+    };
+
+    // Creates (or replaces) the file with the stream's bytes and the four
+    // texts given (one missing is written as an empty text). 0,
+    // QMK_ErrCreateStorage when the file cannot be made, QMK_ErrStorageStream
+    // when the stream cannot be made or written. The property set's own
+    // failures are not reported.
+    static int Write(const wchar_t* path, const std::vector<uint8_t>& stream,
+                     const std::vector<SummaryText>& summary);
+
+    // Reads the stream's bytes and the summary texts the file holds (none
+    // when it has no property set). 0; QMK_ErrInvalidFile for a file that is
+    // missing, not a compound file, badly named or without either stream;
+    // QMK_ErrFileOpen when it cannot be opened; QMK_ErrStorageStream when
+    // its stream cannot be read; QMK_ErrOutOfMemory.
+    static int Read(const wchar_t* path, std::vector<uint8_t>& stream,
+                    std::vector<SummaryText>& summary);
+
+    static const wchar_t kStreamName[];
+    static const wchar_t kOlderStreamName[];
+};

@@ -1,0 +1,280 @@
+// The annotation file through the DLL: its stream, the summary properties
+// read and written with the platform's property-set interfaces directly, the
+// stream it prefers, and the files it refuses without losing anything.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <propidl.h>
+
+#include <string>
+
+#include "engine_test_host.h"
+#include "format_test_support.h"
+#include "golden_records.h"
+
+using namespace engine_test;
+using namespace formats_test;
+
+namespace {
+
+struct Summary {
+    PROPID id;
+    VARTYPE type = VT_EMPTY;
+    std::string text;
+};
+
+// The summary properties 2, 3, 4 and 6 of a file, as the platform reads them.
+std::vector<Summary> ReadSummary(const std::wstring& path)
+{
+    std::vector<Summary> result;
+    IStorage* storage = nullptr;
+    if (FAILED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                              &storage))) {
+        ADD_FAILURE() << "the file does not open";
+        return result;
+    }
+    IPropertySetStorage* sets = nullptr;
+    IPropertyStorage* properties = nullptr;
+    storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets));
+    if (sets && SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                     &properties))) {
+        for (PROPID id : {PIDSI_TITLE, PIDSI_SUBJECT, PIDSI_AUTHOR, PIDSI_COMMENTS}) {
+            PROPSPEC spec = {};
+            spec.ulKind = PRSPEC_PROPID;
+            spec.propid = id;
+            PROPVARIANT value;
+            PropVariantInit(&value);
+            Summary entry;
+            entry.id = id;
+            if (properties->ReadMultiple(1, &spec, &value) == S_OK) {
+                entry.type = value.vt;
+                if (value.vt == VT_LPSTR && value.pszVal)
+                    entry.text = value.pszVal;
+            }
+            PropVariantClear(&value);
+            result.push_back(entry);
+        }
+        properties->Release();
+    } else {
+        ADD_FAILURE() << "no summary property set";
+    }
+    if (sets)
+        sets->Release();
+    storage->Release();
+    return result;
+}
+
+// A compound file of the test's own making: named streams and, when given,
+// a summary title.
+void WriteCompoundFile(const std::wstring& path, const std::vector<std::pair<std::wstring, Bytes>>& streams,
+                       const char* title = nullptr)
+{
+    IStorage* storage = nullptr;
+    ASSERT_EQ(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                               &storage), S_OK);
+    for (const auto& named : streams) {
+        IStream* stream = nullptr;
+        ASSERT_EQ(storage->CreateStream(named.first.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE,
+                                        0, 0, &stream), S_OK);
+        ULONG written = 0;
+        stream->Write(named.second.data(), static_cast<ULONG>(named.second.size()), &written);
+        stream->Release();
+    }
+    if (title) {
+        IPropertySetStorage* sets = nullptr;
+        storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets));
+        IPropertyStorage* properties = nullptr;
+        ASSERT_EQ(sets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_ANSI,
+                               STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, &properties), S_OK);
+        PROPSPEC spec = {};
+        spec.ulKind = PRSPEC_PROPID;
+        spec.propid = PIDSI_TITLE;
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        value.vt = VT_LPSTR;
+        value.pszVal = const_cast<char*>(title);
+        properties->WriteMultiple(1, &spec, &value, PID_FIRST_USABLE);
+        properties->Release();
+        sets->Release();
+    }
+    storage->Release();
+}
+
+Bytes StreamNamed(const std::wstring& path, const wchar_t* name)
+{
+    Bytes bytes;
+    IStorage* storage = nullptr;
+    if (FAILED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                              &storage)))
+        return bytes;
+    IStream* stream = nullptr;
+    if (SUCCEEDED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream))) {
+        uint8_t chunk[4096];
+        ULONG read = 0;
+        while (SUCCEEDED(stream->Read(chunk, sizeof(chunk), &read)) && read > 0)
+            bytes.insert(bytes.end(), chunk, chunk + read);
+        stream->Release();
+    }
+    storage->Release();
+    return bytes;
+}
+
+void SetText(AnnotationEngine* engine, int code, const wchar_t* text)
+{
+    BSTR value = SysAllocString(text);
+    EXPECT_EQ(engine->SetProperty(code, reinterpret_cast<EngineValue>(value)), 0);
+    SysFreeString(value);
+}
+
+std::wstring Text(AnnotationEngine* engine, int code)
+{
+    EngineValue value = 0;
+    engine->GetProperty(code, &value);
+    BSTR text = reinterpret_cast<BSTR>(value);
+    std::wstring result(text, SysStringLen(text));
+    SysFreeString(text);
+    return result;
+}
+
+Bytes StreamOf(AnnotationEngine* engine)
+{
+    VARIANT v;
+    VariantInit(&v);
+    engine->GetAnnIntoVariant(&v, nullptr);
+    Bytes bytes = ArrayBytes(v);
+    VariantClear(&v);
+    return bytes;
+}
+
+Bytes StreamWithLayer(const wchar_t* name)
+{
+    Bytes stream = FreshStreamHeader(1);
+    const Bytes layer = LayerRecord(name, {});
+    stream.insert(stream.end(), layer.begin(), layer.end());
+    return stream;
+}
+
+TEST(AnnotationFile, HoldsTheStreamAndTheSummaryInTheAnsiCodePage)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillEngine(host.Engine());
+    SetText(host.Engine(), QMK_SummaryTitle, L"Caf\u00E9 title");
+    SetText(host.Engine(), QMK_SummarySubject, L"Subject");
+    SetText(host.Engine(), QMK_SummaryAuthor, L"Author A.");
+    SetText(host.Engine(), QMK_SummaryComments, L"Two\r\nlines");
+    TempFile file(L".ann");
+    ASSERT_EQ(host->StoreAnnotation(file.Bstr()), 0);
+
+    EXPECT_EQ(StreamNamed(file.Path(), L"Quillmark7"), StreamOf(host.Engine()));
+    const std::vector<Summary> summary = ReadSummary(file.Path());
+    ASSERT_EQ(summary.size(), 4u);
+    const char* expected[] = {"Caf\xE9 title", "Subject", "Author A.", "Two\r\nlines"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(summary[i].type, VT_LPSTR) << summary[i].id;
+        EXPECT_EQ(summary[i].text, expected[i]) << summary[i].id;
+    }
+
+    // Read back into another engine: the texts come from the property set.
+    TestHost other(library);
+    AnswerPasswords(other).answers[L"Secret"] = L"pw one";
+    ASSERT_EQ(other->RetrieveAnnotation(file.Bstr()), 0);
+    EXPECT_EQ(Text(other.Engine(), QMK_SummaryTitle), L"Caf\u00E9 title");
+    EXPECT_EQ(Text(other.Engine(), QMK_SummaryComments), L"Two\r\nlines");
+    EXPECT_EQ(Describe(other.Engine()), Describe(host.Engine()));
+}
+
+TEST(AnnotationFile, AnAbsentSummaryTextIsWrittenEmpty)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    TempFile file(L".ann");
+    ASSERT_EQ(host->StoreAnnotation(file.Bstr()), 0);
+    for (const Summary& entry : ReadSummary(file.Path())) {
+        EXPECT_EQ(entry.type, VT_LPSTR) << entry.id;
+        EXPECT_EQ(entry.text, "") << entry.id;
+    }
+    EXPECT_EQ(StreamNamed(file.Path(), L"Quillmark7"), FreshStreamHeader(0));
+}
+
+TEST(AnnotationFile, ReadsTheOlderStreamFirstAndTheTextsTheFileHas)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    SetText(host.Engine(), QMK_SummaryAuthor, L"kept");
+    TempFile file(L".ann");
+    WriteCompoundFile(file.Path(), {{L"Quillmark7", StreamWithLayer(L"Seven")},
+                                    {L"Quillmark5", StreamWithLayer(L"Five")}},
+                      "Only a title");
+    ASSERT_EQ(host->RetrieveAnnotation(file.Bstr()), 0);
+    ASSERT_EQ(host->GetLayerCount(), 1);
+    BSTR name = nullptr;
+    host->GetLayerProperty(host->GetFirstLayer(), QMK_LayerName, reinterpret_cast<EngineValue*>(&name));
+    EXPECT_STREQ(name, L"Five");
+    SysFreeString(name);
+    EXPECT_EQ(Text(host.Engine(), QMK_SummaryTitle), L"Only a title");
+    EXPECT_EQ(Text(host.Engine(), QMK_SummaryAuthor), L"kept") << "a property the file lacks";
+}
+
+TEST(AnnotationFile, RefusesBadFilesAndLosesNothing)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillEngine(host.Engine());
+    AnswerPasswords(host);
+    SetText(host.Engine(), QMK_SummaryTitle, L"mine");
+    const std::string before = Describe(host.Engine());
+
+    TempFile text(L".txt");
+    HANDLE handle = CreateFileW(text.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(handle, "not a compound file", 19, &written, nullptr);
+    CloseHandle(handle);
+    TempFile noStream(L".ann");
+    WriteCompoundFile(noStream.Path(), {{L"Other", {1, 2, 3, 4}}});
+    TempFile badStream(L".ann");
+    Bytes bad = StreamWithLayer(L"x");
+    bad.resize(bad.size() - 6);
+    WriteCompoundFile(badStream.Path(), {{L"Quillmark7", bad}}, "theirs");
+    TempFile missing(L".ann");
+    BSTR empty = SysAllocString(L"");
+    BSTR missingFolder = SysAllocString(L"C:\\no such folder\\x.ann");
+
+    struct Case {
+        const char* name;
+        BSTR file;
+        int result;
+    };
+    const Case cases[] = {
+        {"not a compound file", text.Bstr(), QMK_ErrInvalidFile},
+        {"no such file", missing.Bstr(), QMK_ErrInvalidFile},
+        {"empty name", empty, QMK_ErrInvalidFile},
+        {"null name", nullptr, QMK_ErrInvalidFile},
+        {"neither stream", noStream.Bstr(), QMK_ErrInvalidFile},
+        {"a stream cut short", badStream.Bstr(), QMK_ErrStorageStream},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(host->RetrieveAnnotation(c.file), c.result) << c.name;
+        EXPECT_EQ(Describe(host.Engine()), before) << c.name;
+        EXPECT_EQ(Text(host.Engine(), QMK_SummaryTitle), L"mine") << c.name;
+    }
+
+    // A file another holds open exclusively cannot be opened.
+    TempFile held(L".ann");
+    ASSERT_EQ(host->StoreAnnotation(held.Bstr()), 0);
+    IStorage* holder = nullptr;
+    ASSERT_EQ(StgOpenStorage(held.Path().c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                             nullptr, 0, &holder), S_OK);
+    const int result = host->RetrieveAnnotation(held.Bstr());
+    EXPECT_TRUE(result == QMK_ErrFileOpen || result == QMK_ErrInvalidFile) << result;
+    holder->Release();
+    EXPECT_EQ(Describe(host.Engine()), before);
+
+    EXPECT_EQ(host->StoreAnnotation(empty), QMK_ErrCreateStorage);
+    EXPECT_EQ(host->StoreAnnotation(nullptr), QMK_ErrCreateStorage);
+    EXPECT_EQ(host->StoreAnnotation(missingFolder), QMK_ErrCreateStorage);
+    SysFreeString(empty);
+    SysFreeString(missingFolder);
+}
+
+} // namespace
