@@ -21,7 +21,7 @@ void EngineObject::GroupDestroyed(int layer, int groupId)
 
 void EngineObject::Invalidate(const RECT* layerRect)
 {
-    if (!initialised_ || !hostWindow_ || !IsWindow(hostWindow_))
+    if (!redraw_ || !hostWindow_ || !IsWindow(hostWindow_))
         return;
     if (layerRect) {
         RECT window = mapping_->LayerToWindow(*layerRect);

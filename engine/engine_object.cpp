@@ -59,7 +59,7 @@ void EngineObject::DestroyAllLayers()
 
 void EngineObject::InvalidateHostWindow()
 {
-    if (initialised_ && hostWindow_ && IsWindow(hostWindow_))
+    if (redraw_ && hostWindow_ && IsWindow(hostWindow_))
         InvalidateRect(hostWindow_, nullptr, TRUE);
 }
 

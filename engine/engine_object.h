@@ -126,7 +126,7 @@ private:
     HostCookie hostCookie_;
     HostCookie serviceCookie_ = 0;
     HWND hostWindow_;
-    bool initialised_ = true;
+    bool redraw_ = true;  // off while annotations are read: the host window is not invalidated
     std::unique_ptr<HelperWindow> helper_;
     CallbackChannels channels_;
     std::unique_ptr<ViewMapping> mapping_;

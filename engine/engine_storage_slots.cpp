@@ -239,7 +239,7 @@ void EngineObject::CommitAnnotationStream(LoadedStream& loaded, bool replaceLaye
 
 void EngineObject::RedrawNow()
 {
-    if (initialised_ && hostWindow_ && IsWindow(hostWindow_)) {
+    if (redraw_ && hostWindow_ && IsWindow(hostWindow_)) {
         InvalidateRect(hostWindow_, nullptr, FALSE);
         UpdateWindow(hostWindow_);
     }
@@ -274,7 +274,7 @@ int __stdcall EngineObject::LoadAnnotationsFromMemory(const void* data, int leng
     try {
         const uint8_t* first = static_cast<const uint8_t*>(data);
         const std::vector<uint8_t> bytes(first, first + length);  // the engine's own copy
-        RedrawSuppressed quiet(initialised_);
+        RedrawSuppressed quiet(redraw_);
         LoadedStream loaded;
         const int result = ReadAnnotationStream(bytes, loaded);
         if (result != QMK_NoError)
@@ -339,7 +339,7 @@ int __stdcall EngineObject::RetrieveAnnotation(BSTR fileName)
         if (result != QMK_NoError)
             return result;
         {
-            RedrawSuppressed quiet(initialised_);
+            RedrawSuppressed quiet(redraw_);
             LoadedStream loaded;
             result = ReadAnnotationStream(bytes, loaded);
             if (result == QMK_NoError) {
@@ -391,7 +391,7 @@ int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int*
         int result = CopyByteArray(in, bytes);
         if (result != QMK_NoError)
             return result;
-        RedrawSuppressed quiet(initialised_);
+        RedrawSuppressed quiet(redraw_);
         LoadedStream loaded;
         result = ReadAnnotationStream(bytes, loaded);
         if (result != QMK_NoError)
