@@ -15,29 +15,40 @@ AnnotationLayer* EngineObject::FindLayer(int handle) const
     return nullptr;
 }
 
+std::unique_ptr<AnnotationLayer> EngineObject::NewUnlistedLayer()
+{
+    std::unique_ptr<AnnotationLayer> layer(new AnnotationLayer(*this));
+    // The layer's tools start as deep copies of the engine's defaults.
+    for (int tool = kFirstTool; tool <= kLastTool; ++tool)
+        layer->SetToolAttributes(tool, *settings_->Tools().MapOf(tool));
+    layer->Attach(mapping_.get(), screenUnit_, HelperWindowHandle(), hostWindow_);
+    return layer;
+}
+
+void EngineObject::MakeCurrent(AnnotationLayer& layer)
+{
+    if (AnnotationLayer* previous = FindLayer(currentLayer_))
+        if (previous != &layer)
+            previous->Activate(false);
+    currentLayer_ = layer.Handle();
+    layer.Activate(true);
+    channels_.CurrentLayerChange(currentLayer_);
+}
+
 int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
 {
-    std::unique_ptr<AnnotationLayer> created(new (std::nothrow) AnnotationLayer(*this));
-    if (!created)
-        return 0;
-    AnnotationLayer* layer = created.get();
+    AnnotationLayer* layer = nullptr;
     try {
-        // The layer's tools start as deep copies of the engine's defaults.
-        for (int tool = kFirstTool; tool <= kLastTool; ++tool)
-            layer->SetToolAttributes(tool, *settings_->Tools().MapOf(tool));
+        std::unique_ptr<AnnotationLayer> created = NewUnlistedLayer();
+        layer = created.get();
         layers_.push_front(std::move(created));
     } catch (...) {
         return 0;
     }
-    layer->Attach(mapping_.get(), screenUnit_, HelperWindowHandle(), hostWindow_);
     if (!makeCurrent)
         return layer->Handle();
-    if (AnnotationLayer* previous = FindLayer(currentLayer_))
-        previous->Activate(false);
-    currentLayer_ = layer->Handle();
-    layer->Activate(true);
     layer->SetActive(true);
-    channels_.CurrentLayerChange(currentLayer_);
+    MakeCurrent(*layer);
     return layer->Handle();
 }
 

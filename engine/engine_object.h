@@ -106,6 +106,12 @@ private:
         return 0;
     }
     void DestroyAllLayers();
+    // A new layer with its tools copied from the defaults, linked to the
+    // engine, not yet in the list.
+    std::unique_ptr<AnnotationLayer> NewUnlistedLayer();
+    // Makes a layer of the list the current one (the previous one is
+    // deactivated) and tells the host on channel 9.
+    void MakeCurrent(AnnotationLayer& layer);
     void InvalidateHostWindow();
 
     // Saving and loading (engine_storage_slots.cpp).
@@ -114,7 +120,6 @@ private:
     int ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded);
     void CommitAnnotationStream(LoadedStream& loaded, bool replaceLayers);
     void ApplyStreamHeader(const LoadedStream& loaded);
-    std::unique_ptr<AnnotationLayer> NewUnlistedLayer();
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
     void RedrawNow();
     bool PaletteWindowExists() const { return false; }  // the palette comes later

@@ -122,15 +122,6 @@ int EngineObject::WriteAnnotationStream(ByteWriter& out)
     return QMK_NoError;
 }
 
-std::unique_ptr<AnnotationLayer> EngineObject::NewUnlistedLayer()
-{
-    std::unique_ptr<AnnotationLayer> layer(new AnnotationLayer(*this));
-    for (int tool = kFirstTool; tool <= kLastTool; ++tool)
-        layer->SetToolAttributes(tool, *settings_->Tools().MapOf(tool));
-    layer->Attach(mapping_.get(), screenUnit_, HelperWindowHandle(), hostWindow_);
-    return layer;
-}
-
 int EngineObject::ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded)
 {
     ByteReader in(data.data(), data.size());
@@ -227,12 +218,7 @@ void EngineObject::CommitAnnotationStream(LoadedStream& loaded, bool replaceLaye
         AnnotationLayer* layer = FindLayer(handles[i]);
         if (!layer)
             continue;
-        if (AnnotationLayer* previous = FindLayer(currentLayer_))
-            if (previous != layer)
-                previous->Activate(false);
-        currentLayer_ = handles[i];
-        layer->Activate(true);
-        channels_.CurrentLayerChange(handles[i]);
+        MakeCurrent(*layer);
         AnnounceLoadedItems(handles[i], loaded.added[i]);
     }
 }
