@@ -1,5 +1,7 @@
 #include "layer_scrambler.h"
 
+#include "ansi_text.h"
+
 #include <windows.h>
 
 namespace {
@@ -70,15 +72,5 @@ uint32_t LayerScrambler::Unscramble(const std::string& key, uint8_t* bytes, size
 
 std::string LayerScrambler::KeyOfPassword(const std::wstring& password)
 {
-    if (password.empty())
-        return std::string();
-    const int length = static_cast<int>(password.size());
-    const int needed =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, password.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return std::string();
-    std::string key(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_THREAD_ACP, 0, password.data(), length, &key[0], needed, nullptr,
-                        nullptr);
-    return key;
+    return ToAnsi(password);
 }
