@@ -5,9 +5,9 @@
 
 #include "annotation_layer.h"
 #include "byte_stream.h"
-#include "core_layer_host.h"
 #include "golden_records.h"
 #include "hand_bytes.h"
+#include "recording_layer_host.h"
 #include "tool_defaults.h"
 #include "view_mapping.h"
 
@@ -118,7 +118,7 @@ protected:
     }
 
     ViewMapping mapping;
-    CoreLayerHost host;
+    objects_test::RecordingLayerHost host;
     ToolDefaults defaults;
 };
 

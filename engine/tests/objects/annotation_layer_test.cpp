@@ -10,16 +10,13 @@
 #include "annotation_layer.h"
 #include "layer_host.h"
 #include "object_test_support.h"
+#include "recording_layer_host.h"
 
 using namespace objects_test;
 
 namespace {
 
-struct Event {
-    int code;
-    int data;
-    bool operator==(const Event& other) const { return code == other.code && data == other.data; }
-};
+using Event = LayerEvent;
 
 std::string Describe(const std::vector<Event>& events)
 {
@@ -28,48 +25,6 @@ std::string Describe(const std::vector<Event>& events)
         text += "(" + std::to_string(e.code) + ", " + std::to_string(e.data) + ") ";
     return text;
 }
-
-// The engine side as the layer sees it: records events, invalidations and
-// palette calls.
-class RecordingHost : public LayerHost {
-public:
-    explicit RecordingHost(ViewMapping* mapping) : mapping_(mapping) {}
-    ViewMapping* Mapping() override { return mapping_; }
-    bool GroupingAllowed() override { return false; }
-    void GroupCreated(int, int) override {}
-    void GroupDestroyed(int, int) override {}
-    void Invalidate(const RECT* rect) override { ++invalidations; wholeView += rect ? 0 : 1; }
-    void Notify(int code, int data) override { events.push_back({code, data}); }
-    void ItemChanged(int, int, int) override {}
-    void UserDraw(HDC, int, int, int, int, int, int, int) override {}
-    void Stamping() override {}
-    void MouseEvent(int, int, int, int, int, int, int) override {}
-    void ImageSize(int* width, int* height) override { *width = kImageWidth; *height = kImageHeight; }
-    void SelectBrush(int, COLORREF, bool, int, COLORREF) override {}
-    void SelectPen(int, COLORREF, int, int) override {}
-    void ToolShown(int, int tool) override { toolsShown.push_back(tool); }
-    int HostDrawCall(int, int, int, int, int, int, int, int, int, int, int, int) override { return 0; }
-    int MapHostValue(int picture, int) override { return picture; }
-    int SetToolCursor(int, int) override { return 0; }
-    void PaletteToolEnabled(int tool, bool flag) override { palette.push_back({1, tool * 2 + flag}); }
-    void PaletteToolDeleted(int tool, bool flag) override { palette.push_back({2, tool * 2 + flag}); }
-    void PaletteToolVisible(int tool, bool flag) override { palette.push_back({3, tool * 2 + flag}); }
-    void ContextMenuSelect(int, int, int) override {}
-    void MenuSelect(int, int, int, int, int, int, int, int) override {}
-    void RequestLayerPassword(BSTR, BSTR*) override {}
-    bool ContextMenuEnabled() override { return false; }
-    void ShowContextMenu(int, int) override {}
-    void SetMouseHook(MouseHookFn, void*) override {}
-
-    std::vector<Event> events;
-    std::vector<int> toolsShown;
-    std::vector<Event> palette;  // (kind, tool * 2 + flag)
-    int invalidations = 0;
-    int wholeView = 0;
-
-private:
-    ViewMapping* mapping_;
-};
 
 class LayerTest : public ::testing::Test {
 protected:
@@ -115,7 +70,7 @@ protected:
     }
 
     TestView view;
-    RecordingHost host;
+    RecordingLayerHost host;
     AnnotationLayer layer;
 };
 
@@ -252,7 +207,7 @@ TEST_F(LayerTest, ZOrderOperations)
          0, {4, 2, 1, 3}},
     };
     for (const Case& c : cases) {
-        RecordingHost fresh(&view.mapping);
+        RecordingLayerHost fresh(&view.mapping);
         AnnotationLayer l(fresh);
         l.Attach(&view.mapping, kScreenUnit, nullptr, nullptr);
         for (int i = 0; i < 4; ++i)
@@ -457,7 +412,7 @@ TEST_F(LayerTest, AccessNameFixesTheCreationTime)
     ASSERT_EQ(QMK_NoError, layer.SelectTool(EllipseTool));
     EXPECT_EQ(AnnotationLayer::kFixedCreationSeconds, layer.PendingObject()->CreationSeconds());
 
-    RecordingHost otherHost(&view.mapping);
+    RecordingLayerHost otherHost(&view.mapping);
     AnnotationLayer other(otherHost);
     other.SetToolAttributes(EllipseTool, ToolMap(EllipseTool));
     name = SysAllocString(L"marlow tennet");
@@ -566,7 +521,7 @@ TEST_F(LayerTest, PaintsOldestFirstAndNothingWhenHidden)
 
 TEST_F(LayerTest, TeardownReportsNothing)
 {
-    auto owned = std::make_unique<RecordingHost>(&view.mapping);
+    auto owned = std::make_unique<RecordingLayerHost>(&view.mapping);
     {
         AnnotationLayer doomed(*owned);
         doomed.Attach(&view.mapping, kScreenUnit, nullptr, nullptr);

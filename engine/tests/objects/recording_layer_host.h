@@ -1,21 +1,35 @@
 #pragma once
-// The engine side as a layer sees it, for tests of the saved layer: records
-// the events and answers password requests.
+// The engine side as a layer sees it, for tests that drive a layer of the
+// engine's core library directly: records the events, invalidations, tool
+// and palette calls, and answers password requests as the control does.
 #include <string>
 #include <vector>
 
 #include "layer_host.h"
 
-namespace formats_test {
+namespace objects_test {
 
-class CoreLayerHost : public LayerHost {
+struct LayerEvent {
+    int code;
+    int data;
+    bool operator==(const LayerEvent& other) const
+    {
+        return code == other.code && data == other.data;
+    }
+};
+
+class RecordingLayerHost : public LayerHost {
 public:
-    explicit CoreLayerHost(ViewMapping* mapping) : mapping_(mapping) {}
+    explicit RecordingLayerHost(ViewMapping* mapping) : mapping_(mapping) {}
     ViewMapping* Mapping() override { return mapping_; }
     bool GroupingAllowed() override { return false; }
     void GroupCreated(int, int) override {}
     void GroupDestroyed(int, int) override {}
-    void Invalidate(const RECT*) override { ++invalidations; }
+    void Invalidate(const RECT* rect) override
+    {
+        ++invalidations;
+        wholeView += rect ? 0 : 1;
+    }
     void Notify(int code, int data) override { events.push_back({code, data}); }
     void ItemChanged(int, int, int) override {}
     void UserDraw(HDC, int, int, int, int, int, int, int) override {}
@@ -24,16 +38,19 @@ public:
     void ImageSize(int* width, int* height) override { *width = *height = 0; }
     void SelectBrush(int, COLORREF, bool, int, COLORREF) override {}
     void SelectPen(int, COLORREF, int, int) override {}
-    void ToolShown(int, int) override {}
-    int HostDrawCall(int, int, int, int, int, int, int, int, int, int, int, int) override { return 0; }
+    void ToolShown(int, int tool) override { toolsShown.push_back(tool); }
+    int HostDrawCall(int, int, int, int, int, int, int, int, int, int, int, int) override
+    {
+        return 0;
+    }
     int MapHostValue(int picture, int) override { return picture; }
     int SetToolCursor(int, int) override { return 0; }
-    void PaletteToolEnabled(int, bool) override {}
-    void PaletteToolDeleted(int, bool) override {}
-    void PaletteToolVisible(int, bool) override {}
+    void PaletteToolEnabled(int tool, bool flag) override { palette.push_back({1, tool * 2 + flag}); }
+    void PaletteToolDeleted(int tool, bool flag) override { palette.push_back({2, tool * 2 + flag}); }
+    void PaletteToolVisible(int tool, bool flag) override { palette.push_back({3, tool * 2 + flag}); }
     void ContextMenuSelect(int, int, int) override {}
     void MenuSelect(int, int, int, int, int, int, int, int) override {}
-    // Answers as the control does: the sink replaces the BSTR it was given.
+    // The sink replaces the BSTR it was given when it has an answer.
     void RequestLayerPassword(BSTR layerName, BSTR* password) override
     {
         asked.push_back({layerName ? layerName : L"", *password ? *password : L""});
@@ -42,25 +59,24 @@ public:
             *password = SysAllocString(answer);
         }
     }
-    void SetMouseHook(MouseHookFn, void*) override {}
     bool ContextMenuEnabled() override { return false; }
     void ShowContextMenu(int, int) override {}
+    void SetMouseHook(MouseHookFn, void*) override {}
 
-    struct Event {
-        int code;
-        int data;
-    };
     struct Request {
         std::wstring layerName;
         std::wstring offered;  // the password the layer offered
     };
-    std::vector<Event> events;
+    std::vector<LayerEvent> events;
+    std::vector<int> toolsShown;
+    std::vector<LayerEvent> palette;  // (kind, tool * 2 + flag)
     std::vector<Request> asked;
     const wchar_t* answer = nullptr;  // null: the host leaves the password as offered
     int invalidations = 0;
+    int wholeView = 0;
 
 private:
     ViewMapping* mapping_;
 };
 
-} // namespace formats_test
+} // namespace objects_test
