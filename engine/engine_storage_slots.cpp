@@ -97,6 +97,20 @@ int MakeByteArray(const std::vector<uint8_t>& bytes, VARIANT* out)
     return QMK_NoError;
 }
 
+// Runs a save or a load so that nothing escapes to the host: no memory
+// gives QMK_ErrOutOfMemory, any other failure QMK_ErrStorageStream.
+template <class Work>
+int Guarded(Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return QMK_ErrOutOfMemory;
+    } catch (...) {
+        return QMK_ErrStorageStream;
+    }
+}
+
 std::wstring TextOf(BSTR text)
 {
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
@@ -257,7 +271,7 @@ int __stdcall EngineObject::LoadAnnotationsFromMemory(const void* data, int leng
 {
     if (!data || length <= 0)
         return QMK_ErrStorageStream;
-    try {
+    return Guarded([&]() -> int {
         const uint8_t* first = static_cast<const uint8_t*>(data);
         const std::vector<uint8_t> bytes(first, first + length);  // the engine's own copy
         RedrawSuppressed quiet(redraw_);
@@ -267,11 +281,7 @@ int __stdcall EngineObject::LoadAnnotationsFromMemory(const void* data, int leng
             return result;
         CommitAnnotationStream(loaded, false);
         return QMK_NoError;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 int __stdcall EngineObject::SaveToStream(IStream* stream)
@@ -295,7 +305,7 @@ int __stdcall EngineObject::StoreAnnotation(BSTR fileName)
 {
     if (!fileName || SysStringLen(fileName) == 0)
         return QMK_ErrCreateStorage;
-    try {
+    return Guarded([&]() -> int {
         // The stream is made first, so that a failure leaves an existing file alone.
         ByteWriter out;
         if (WriteAnnotationStream(out) != QMK_NoError)
@@ -306,18 +316,14 @@ int __stdcall EngineObject::StoreAnnotation(BSTR fileName)
             summary.push_back({code, TextOf(settings_->SummaryText(code))});
         const std::wstring path = TextOf(fileName);
         return AnnotationFile::Write(path.c_str(), out.Bytes(), summary);
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 int __stdcall EngineObject::RetrieveAnnotation(BSTR fileName)
 {
     if (!fileName || SysStringLen(fileName) == 0)
         return QMK_ErrInvalidFile;
-    try {
+    return Guarded([&]() -> int {
         const std::wstring path = TextOf(fileName);
         std::vector<uint8_t> bytes;
         std::vector<AnnotationFile::SummaryText> summary;
@@ -341,11 +347,7 @@ int __stdcall EngineObject::RetrieveAnnotation(BSTR fileName)
         }
         RedrawNow();
         return result;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 int __stdcall EngineObject::GetAnnIntoVariant(VARIANT* out, int* byteCount)
@@ -355,7 +357,7 @@ int __stdcall EngineObject::GetAnnIntoVariant(VARIANT* out, int* byteCount)
     if (!out)
         return QMK_ErrInvalidVariant;
     VariantClear(out);
-    try {
+    return Guarded([&]() -> int {
         ByteWriter stream;
         if (WriteAnnotationStream(stream) != QMK_NoError || stream.Size() > static_cast<size_t>(INT_MAX))
             return QMK_ErrStorageStream;
@@ -363,16 +365,12 @@ int __stdcall EngineObject::GetAnnIntoVariant(VARIANT* out, int* byteCount)
         if (result == QMK_NoError && byteCount)
             *byteCount = static_cast<int>(stream.Size());
         return result;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int* imageHeight)
 {
-    try {
+    return Guarded([&]() -> int {
         std::vector<uint8_t> bytes;
         int result = CopyByteArray(in, bytes);
         if (result != QMK_NoError)
@@ -389,11 +387,7 @@ int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int*
         }
         CommitAnnotationStream(loaded, true);
         return QMK_NoError;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 // ---- one layer ------------------------------------------------------------------------------
@@ -408,7 +402,7 @@ int __stdcall EngineObject::GetLayerIntoVariant(VARIANT* out, int layer, int* si
     if (!out)
         return QMK_ErrInvalidVariant;
     VariantClear(out);
-    try {
+    return Guarded([&]() -> int {
         ByteWriter record;
         const int result = found->SaveRecord(record, false);
         if (result != QMK_NoError)
@@ -419,18 +413,14 @@ int __stdcall EngineObject::GetLayerIntoVariant(VARIANT* out, int layer, int* si
         if (made == QMK_NoError && size)
             *size = static_cast<int>(record.Size());
         return made;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
 
 int __stdcall EngineObject::SetLayerFromVariant(VARIANT* in, int* newLayer)
 {
     if (newLayer)
         *newLayer = 0;
-    try {
+    return Guarded([&]() -> int {
         std::vector<uint8_t> bytes;
         int result = CopyByteArray(in, bytes);
         if (result != QMK_NoError)
@@ -448,9 +438,5 @@ int __stdcall EngineObject::SetLayerFromVariant(VARIANT* in, int* newLayer)
             *newLayer = handle;
         AnnounceLoadedItems(handle, added);
         return QMK_NoError;
-    } catch (const std::bad_alloc&) {
-        return QMK_ErrOutOfMemory;
-    } catch (...) {
-        return QMK_ErrStorageStream;
-    }
+    });
 }
