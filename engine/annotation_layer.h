@@ -286,7 +286,6 @@ private:
     Annotation* captured_ = nullptr;    // the item pressed in interactive mode
     POINT lastDrag_ = {-1, -1};         // x -1: no drag under way
     RECT dirty_ = {};                   // layer units, to invalidate after an edit
-    bool capture_ = false;              // the layer holds the mouse capture
     int currentTool_ = 0;
     int lastSequence_ = 0;
     size_t itemWalk_ = 0;

@@ -382,7 +382,6 @@ int AnnotationLayer::PointerRightDown(HWND window, int x, int y)
     rightPress_ = ItemAtPoint(x, y, true, nullptr);
     if (!rightPress_)
         return -1;
-    capture_ = true;
     if (window)
         SetCapture(window);
     return 0;
@@ -394,7 +393,6 @@ int AnnotationLayer::PointerRightUp(int x, int y)
     if (!pressed)
         return -1;
     rightPress_ = nullptr;
-    capture_ = false;
     ReleaseCapture();
     if (ItemAtPoint(x, y, true, nullptr) != pressed)
         return 0;
@@ -489,7 +487,6 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
         if (item) {
-            capture_ = true;
             if (window)
                 SetCapture(window);
             captured_ = item;
@@ -506,7 +503,6 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
         if (captured_) {
             Annotation* pressed = captured_;
             captured_ = nullptr;
-            capture_ = false;
             ReleaseCapture();
             const int seq = pressed->SequenceNumber();
             const POINT at = relative(*pressed);
