@@ -146,14 +146,8 @@ void AnnotationLayer::InvalidateDirty(bool updateNow)
 
 void AnnotationLayer::SelectForEdit(Annotation& item)
 {
-    if (IsItemSelected(&item)) {
-        AddDirty(ItemArea(item));
-        return;
-    }
-    SetSelectedFlag(item, true);
-    selection_.push_back(&item);
     AddDirty(ItemArea(item));
-    Notify(QMK_AnnotationSelected, item.SequenceNumber());
+    Select(item);  // reports only an item newly selected
 }
 
 Annotation* AnnotationLayer::ItemAtPoint(int x, int y, bool includeLocked, int* handle)
