@@ -1,7 +1,7 @@
 // What the engine does for its layers (the LayerHost side of the engine).
 #include "engine_object.h"
 
-#include "view_mapping.h"
+#include "view/view_mapping.h"
 
 bool EngineObject::IsLiveItem(int layer, int seq) const
 {

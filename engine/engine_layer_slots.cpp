@@ -1,7 +1,7 @@
 // The operations that find a layer by handle and hand the work to it: items,
 // selection, z-order, tool and palette flags, layer properties.
 #include "engine_object.h"
-#include "view_mapping.h"
+#include "view/view_mapping.h"
 
 namespace {
 // Out sequence numbers of the walks: the layer's answer, 0 for an unknown layer.

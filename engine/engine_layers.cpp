@@ -3,7 +3,7 @@
 #include <new>
 
 #include "engine_object.h"
-#include "view_mapping.h"
+#include "view/view_mapping.h"
 
 AnnotationLayer* EngineObject::FindLayer(int handle) const
 {

@@ -3,8 +3,8 @@
 // image changes, focus).
 #include "engine_object.h"
 
-#include "unit_names.h"
-#include "view_mapping.h"
+#include "view/unit_names.h"
+#include "view/view_mapping.h"
 
 EngineObject::EngineObject(HostCookie hostCookie, HWND hostWindow)
     : module_(HelperWindow::Module()),

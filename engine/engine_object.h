@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "annotation_engine.h"
-#include "annotation_layer.h"
+#include "layer/annotation_layer.h"
 #include "callback_channels.h"
-#include "context_menu_list.h"
-#include "cursor_table.h"
-#include "engine_settings.h"
-#include "engine_settings_host.h"
-#include "helper_window.h"
-#include "layer_host.h"
-#include "paint_tools.h"
+#include "ui/context_menu_list.h"
+#include "ui/cursor_table.h"
+#include "settings/engine_settings.h"
+#include "settings/engine_settings_host.h"
+#include "ui/helper_window.h"
+#include "layer/layer_host.h"
+#include "view/paint_tools.h"
 
 class ByteWriter;
 class ViewMapping;

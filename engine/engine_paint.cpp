@@ -1,8 +1,8 @@
 // Painting the layers over the host's image, and burning them into a copy of it.
 #include "engine_object.h"
 
-#include "image_brander.h"
-#include "view_mapping.h"
+#include "view/image_brander.h"
+#include "view/view_mapping.h"
 
 int __stdcall EngineObject::Paint(HDC dc, const RECT* view, const RECT* image, int value1,
                                   int value2, int value3, int foreignDevice)

@@ -9,11 +9,11 @@
 #include <new>
 #include <unordered_set>
 
-#include "annotation_file.h"
-#include "annotation_stream.h"
-#include "byte_stream.h"
+#include "formats/annotation_file.h"
+#include "formats/annotation_stream.h"
+#include "formats/byte_stream.h"
 #include "engine_object.h"
-#include "view_mapping.h"
+#include "view/view_mapping.h"
 
 // A stream as read and checked, not yet the engine's.
 struct EngineObject::LoadedStream {

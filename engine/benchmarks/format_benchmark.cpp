@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "engine_object.h"
-#include "shape_annotation.h"
-#include "tool_defaults.h"
+#include "objects/shape_annotation.h"
+#include "settings/tool_defaults.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "dib_canvas.h"
 #include "engine_object.h"
-#include "shape_annotation.h"
-#include "tool_defaults.h"
-#include "view_mapping.h"
+#include "objects/shape_annotation.h"
+#include "settings/tool_defaults.h"
+#include "view/view_mapping.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 // body read back, pasting, the selection alone, and the password request.
 #include <gtest/gtest.h>
 
-#include "annotation_layer.h"
-#include "byte_stream.h"
+#include "layer/annotation_layer.h"
+#include "formats/byte_stream.h"
 #include "golden_records.h"
 #include "hand_bytes.h"
 #include "recording_layer_host.h"
-#include "tool_defaults.h"
-#include "view_mapping.h"
+#include "settings/tool_defaults.h"
+#include "view/view_mapping.h"
 
 using namespace formats_test;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "layer_scrambler.h"
+#include "formats/layer_scrambler.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The unit labels and text settings of a new engine.
 #include <gtest/gtest.h>
 
-#include "unit_names.h"
+#include "view/unit_names.h"
 
 namespace {
 

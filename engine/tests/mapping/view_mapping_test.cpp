@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "view_mapping.h"
+#include "view/view_mapping.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "annotation_layer.h"
-#include "layer_host.h"
+#include "layer/annotation_layer.h"
+#include "layer/layer_host.h"
 #include "object_test_support.h"
 #include "recording_layer_host.h"
 

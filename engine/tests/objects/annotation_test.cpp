@@ -2,7 +2,7 @@
 // common saved record written and read through the bounded record I/O.
 #include <gtest/gtest.h>
 
-#include "byte_stream.h"
+#include "formats/byte_stream.h"
 #include "object_test_support.h"
 
 namespace {

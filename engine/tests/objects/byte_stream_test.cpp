@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "byte_stream.h"
+#include "formats/byte_stream.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // brushes made from attribute values.
 #include <gtest/gtest.h>
 
-#include "drawing_primitives.h"
+#include "objects/drawing_primitives.h"
 #include "object_test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine_object.h"
-#include "shape_annotation.h"
-#include "tool_defaults.h"
+#include "objects/shape_annotation.h"
+#include "settings/tool_defaults.h"
 
 namespace {
 

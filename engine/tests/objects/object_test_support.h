@@ -8,11 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "annotation.h"
+#include "objects/annotation.h"
 #include "dib_canvas.h"
-#include "shape_annotation.h"
-#include "tool_defaults.h"
-#include "view_mapping.h"
+#include "objects/shape_annotation.h"
+#include "settings/tool_defaults.h"
+#include "view/view_mapping.h"
 
 namespace objects_test {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "layer_host.h"
+#include "layer/layer_host.h"
 
 namespace objects_test {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "engine_object.h"
-#include "image_brander.h"
+#include "view/image_brander.h"
 #include "object_test_support.h"
-#include "shape_annotation.h"
-#include "tool_defaults.h"
+#include "objects/shape_annotation.h"
+#include "settings/tool_defaults.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine_settings.h"
-#include "tool_defaults_attribute_value.h"
-#include "tool_defaults_packed_dib.h"
+#include "settings/engine_settings.h"
+#include "settings/tool_defaults_attribute_value.h"
+#include "settings/tool_defaults_packed_dib.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine_settings.h"
-#include "unit_names.h"
+#include "settings/engine_settings.h"
+#include "view/unit_names.h"
 
 namespace {
 

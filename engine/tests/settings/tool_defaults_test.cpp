@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine_settings.h"
-#include "tool_defaults.h"
+#include "settings/engine_settings.h"
+#include "settings/tool_defaults.h"
 #include "../expected_tool_defaults.h"
 
 namespace {

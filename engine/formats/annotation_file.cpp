@@ -1,0 +1,174 @@
+#include "formats/annotation_file.h"
+
+#include <objbase.h>
+#include <propidl.h>
+
+#include <new>
+
+#include "formats/ansi_text.h"
+#include "engine_codes.h"
+
+const wchar_t AnnotationFile::kStreamName[] = L"Quillmark7";
+const wchar_t AnnotationFile::kOlderStreamName[] = L"Quillmark5";
+
+namespace {
+
+// The summary properties in the order they are written, with the engine
+// property each comes from.
+struct SummaryProperty {
+    PROPID id;
+    int code;
+};
+const SummaryProperty kWritten[] = {
+    {PIDSI_COMMENTS, QMK_SummaryComments},
+    {PIDSI_AUTHOR, QMK_SummaryAuthor},
+    {PIDSI_TITLE, QMK_SummaryTitle},
+    {PIDSI_SUBJECT, QMK_SummarySubject},
+};
+const SummaryProperty kRead[] = {
+    {PIDSI_COMMENTS, QMK_SummaryComments},
+    {PIDSI_AUTHOR, QMK_SummaryAuthor},
+    {PIDSI_SUBJECT, QMK_SummarySubject},
+    {PIDSI_TITLE, QMK_SummaryTitle},
+};
+
+
+const std::wstring* FindText(const std::vector<AnnotationFile::SummaryText>& summary, int code)
+{
+    for (const AnnotationFile::SummaryText& entry : summary)
+        if (entry.code == code)
+            return &entry.text;
+    return nullptr;
+}
+
+void WriteSummary(IStorage* storage, const std::vector<AnnotationFile::SummaryText>& summary)
+{
+    IPropertySetStorage* sets = nullptr;
+    if (FAILED(storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))))
+        return;
+    IPropertyStorage* properties = nullptr;
+    if (SUCCEEDED(sets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_ANSI,
+                               STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE,
+                               &properties))) {
+        for (const SummaryProperty& property : kWritten) {
+            const std::wstring* text = FindText(summary, property.code);
+            std::string ansi = text ? ToAnsi(*text) : std::string();
+            PROPSPEC spec = {};
+            spec.ulKind = PRSPEC_PROPID;
+            spec.propid = property.id;
+            PROPVARIANT value;
+            PropVariantInit(&value);
+            value.vt = VT_LPSTR;
+            value.pszVal = &ansi[0];  // never null: an absent text is written empty
+            properties->WriteMultiple(1, &spec, &value, PID_FIRST_USABLE);
+        }
+        properties->Commit(STGC_DEFAULT);
+        properties->Release();
+    }
+    sets->Release();
+}
+
+void ReadSummary(IStorage* storage, std::vector<AnnotationFile::SummaryText>& summary)
+{
+    IPropertySetStorage* sets = nullptr;
+    if (FAILED(storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))))
+        return;
+    IPropertyStorage* properties = nullptr;
+    if (SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                             &properties))) {
+        for (const SummaryProperty& property : kRead) {
+            PROPSPEC spec = {};
+            spec.ulKind = PRSPEC_PROPID;
+            spec.propid = property.id;
+            PROPVARIANT value;
+            PropVariantInit(&value);
+            if (properties->ReadMultiple(1, &spec, &value) == S_OK) {
+                if (value.vt == VT_LPSTR)
+                    summary.push_back({property.code, FromAnsi(value.pszVal)});
+                else if (value.vt == VT_LPWSTR)
+                    summary.push_back({property.code, value.pwszVal ? value.pwszVal : L""});
+            }
+            PropVariantClear(&value);
+        }
+        properties->Release();
+    }
+    sets->Release();
+}
+
+// The whole of a stream, read until its end; the data, not its stated size,
+// bounds what is held.
+int ReadWholeStream(IStream* stream, std::vector<uint8_t>& bytes)
+{
+    const ULONG kChunk = 64 * 1024;
+    bytes.clear();
+    for (;;) {
+        const size_t used = bytes.size();
+        try {
+            bytes.resize(used + kChunk);
+        } catch (const std::bad_alloc&) {
+            bytes.clear();
+            return QMK_ErrOutOfMemory;
+        }
+        ULONG read = 0;
+        const HRESULT hr = stream->Read(bytes.data() + used, kChunk, &read);
+        bytes.resize(used + read);
+        if (FAILED(hr))
+            return QMK_ErrStorageStream;
+        if (read < kChunk)
+            return QMK_NoError;
+    }
+}
+
+} // namespace
+
+int AnnotationFile::Write(const wchar_t* path, const std::vector<uint8_t>& stream,
+                          const std::vector<SummaryText>& summary)
+{
+    IStorage* storage = nullptr;
+    if (FAILED(StgCreateDocfile(path, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                                &storage)))
+        return QMK_ErrCreateStorage;
+    IStream* out = nullptr;
+    int result = QMK_NoError;
+    if (FAILED(storage->CreateStream(kStreamName, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE,
+                                     0, 0, &out))) {
+        result = QMK_ErrStorageStream;
+    } else {
+        ULONG written = 0;
+        const HRESULT hr = out->Write(stream.data(), static_cast<ULONG>(stream.size()), &written);
+        if (FAILED(hr) || written != stream.size())
+            result = QMK_ErrStorageStream;
+        out->Release();
+    }
+    if (result == QMK_NoError)
+        WriteSummary(storage, summary);
+    storage->Commit(STGC_DEFAULT);
+    storage->Release();
+    return result;
+}
+
+int AnnotationFile::Read(const wchar_t* path, std::vector<uint8_t>& stream,
+                         std::vector<SummaryText>& summary)
+{
+    const HRESULT kind = StgIsStorageFile(path);
+    if (kind == S_FALSE || kind == STG_E_FILENOTFOUND || kind == STG_E_INVALIDNAME)
+        return QMK_ErrInvalidFile;
+    IStorage* storage = nullptr;
+    if (FAILED(StgOpenStorage(path, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                              &storage)))
+        return QMK_ErrFileOpen;
+    IStream* in = nullptr;
+    if (FAILED(storage->OpenStream(kOlderStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                   &in)) &&
+        FAILED(storage->OpenStream(kStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                   &in))) {
+        storage->Release();
+        return QMK_ErrInvalidFile;
+    }
+    const int result = ReadWholeStream(in, stream);
+    in->Release();
+    if (result == QMK_NoError)
+        ReadSummary(storage, summary);
+    storage->Release();
+    return result;
+}

@@ -1,0 +1,366 @@
+// The layer itself: construction and teardown, its tools and the pending
+// object, palette flags, properties and activation. Items: annotation_layer_items.cpp.
+#include "layer/annotation_layer.h"
+
+#include <ctime>
+#include <new>
+
+#include "layer/layer_host.h"
+#include "objects/shape_annotation.h"
+#include "view/view_mapping.h"
+
+namespace {
+// Layer handles come from one counter per process, so that a handle of a
+// deleted layer, or of another engine's layer, never names a live layer here.
+LONG g_lastLayerHandle = 0x4C000000;
+
+// The layer's property map as a new layer has it, in this order.
+struct PropertyDefault {
+    int code;
+    int value;
+};
+const PropertyDefault kPropertyDefaults[] = {
+    {QMK_LayerName, 0},          {QMK_LayerDescription, 0}, {QMK_LayerProperty36752, 0},
+    {QMK_LayerItemCount, 0},     {QMK_LayerActive, 0},      {QMK_LayerVisible, 1},
+    {QMK_LayerSequenceNumber, 1}, {QMK_LayerGroupCount, 0}, {QMK_LayerGroupId, 0},
+};
+
+// A layer with this name gives its new objects a fixed creation time.
+const wchar_t kAccessName[] = L"Marlow Tennet";
+
+std::wstring FromBstr(BSTR text)
+{
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+BSTR ToBstr(const std::wstring& text)
+{
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+} // namespace
+
+AnnotationLayer::AnnotationLayer(LayerHost& host)
+    : host_(host), handle_(InterlockedIncrement(&g_lastLayerHandle))
+{
+    for (int i = 0; i < kToolCount; ++i) {
+        toolEnabled_[i] = 1;
+        toolDeleted_[i] = 0;
+        toolVisible_[i] = 1;
+    }
+    for (const PropertyDefault& row : kPropertyDefaults)
+        properties_[row.code] = row.value;
+}
+
+AnnotationLayer::~AnnotationLayer()
+{
+    // Nothing reaches the host from a layer being torn down.
+    destroying_ = true;
+    updates_ = false;
+    pending_.reset();
+    selection_.clear();
+    items_.clear();
+}
+
+void AnnotationLayer::Attach(ViewMapping* mapping, int screenUnit, HWND helperWindow,
+                             HWND hostWindow)
+{
+    mapping_ = mapping;
+    screenUnit_ = screenUnit;
+    helperWindow_ = helperWindow;
+    hostWindow_ = hostWindow;
+}
+
+// ---- tools ---------------------------------------------------------------------------
+
+void AnnotationLayer::SetToolAttributes(int tool, const AttributeMap& attributes)
+{
+    if (ToolDefaults::IsTool(tool))
+        toolAttributes_[tool - kFirstTool] = attributes;
+}
+
+const AnnotationLayer::AttributeMap* AnnotationLayer::ToolAttributes(int tool) const
+{
+    if (!ToolDefaults::IsTool(tool))
+        return nullptr;
+    return &toolAttributes_[tool - kFirstTool];
+}
+
+const AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute) const
+{
+    const AttributeMap* attributes = ToolAttributes(tool);
+    if (!attributes)
+        return nullptr;
+    auto it = attributes->find(attribute);
+    return it == attributes->end() ? nullptr : &it->second;
+}
+
+AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute)
+{
+    return const_cast<AttributeValue*>(
+        static_cast<const AnnotationLayer*>(this)->FindToolAttribute(tool, attribute));
+}
+
+int AnnotationLayer::SetToolAttribute(int tool, int attribute, EngineValue value)
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    AttributeValue* current = FindToolAttribute(tool, attribute);
+    if (!current)
+        return QMK_ErrInvalidAttribute;
+    // Texts (10 and the user string 1281 too) are the tool map's own copies,
+    // so a tool that had no string simply gets one; a null text or font
+    // address keeps the old value.
+    current->Assign(value);
+    if (pending_ && !pending_->IsCommitted() && pending_->Type() == tool) {
+        bool changed = false;
+        pending_->SetAttribute(attribute, current->AsArgument(), changed);
+    }
+    return QMK_NoError;
+}
+
+int AnnotationLayer::GetToolAttribute(int tool, int attribute, EngineValue* value) const
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    const AttributeValue* current = FindToolAttribute(tool, attribute);
+    if (!current)
+        return QMK_ErrInvalidAttribute;
+    current->CopyTo(value);
+    return QMK_NoError;
+}
+
+std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
+{
+    const AttributeMap* attributes = ToolAttributes(tool);
+    if (!attributes)
+        return nullptr;
+    switch (tool) {
+    case RectangleTool:
+    case EllipseTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) ShapeAnnotation(tool, *attributes));
+    default:
+        return nullptr;  // the other kinds come with their own classes
+    }
+}
+
+void AnnotationLayer::LetPendingGo()
+{
+    if (!pending_)
+        return;
+    if (!pending_->IsCommitted()) {
+        int code = 0;
+        changingTool_ = true;
+        pending_->CancelTracking(&code);
+        changingTool_ = false;
+    }
+    // A cancelled creation may have completed the object; then it is an item
+    // now and pending_ no longer holds it.
+    pending_.reset();
+}
+
+int AnnotationLayer::SelectTool(int tool)
+{
+    if (tool != NoTool && !ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    if (tool == ProtractorTool)
+        return QMK_NoError;  // no items of its own: nothing changes
+    if (tool == PointerTool && currentTool_ == PointerTool) {
+        host_.ToolShown(handle_, tool);
+        return QMK_NoError;
+    }
+    std::unique_ptr<Annotation> made;
+    if (tool != NoTool && tool != PointerTool) {
+        made = MakeToolObject(tool);
+        if (!made)
+            return QMK_ErrUnsupportedOperation;
+    }
+    LetPendingGo();
+    editing_ = nullptr;
+    currentTool_ = tool;
+    if (made) {
+        made->Link(this, mapping_);
+        made->SetCreationTime(fixedTime_ ? kFixedCreationSeconds
+                                         : static_cast<int>(std::time(nullptr)));
+        made->Attach();
+        pending_ = std::move(made);
+    }
+    Notify(QMK_ToolChange, tool);
+    host_.ToolShown(handle_, tool);
+    return QMK_NoError;
+}
+
+// ---- palette flags ---------------------------------------------------------------------
+
+int AnnotationLayer::GetToolEnabled(int tool, unsigned char* flag) const
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    if (flag)
+        *flag = toolEnabled_[tool - kFirstTool];
+    return QMK_NoError;
+}
+
+int AnnotationLayer::SetToolEnabled(int tool, bool enabled)
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    toolEnabled_[tool - kFirstTool] = enabled ? 1 : 0;
+    if (current_)
+        host_.PaletteToolEnabled(tool, enabled);
+    return QMK_NoError;
+}
+
+int AnnotationLayer::DeleteTool(int tool)
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    toolDeleted_[tool - kFirstTool] = 1;
+    if (current_)
+        host_.PaletteToolDeleted(tool, true);
+    return QMK_NoError;
+}
+
+int AnnotationLayer::GetToolVisible(int tool, unsigned char* flag) const
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    if (flag)
+        *flag = toolVisible_[tool - kFirstTool];
+    return QMK_NoError;
+}
+
+int AnnotationLayer::SetToolVisible(int tool, bool visible)
+{
+    if (!ToolDefaults::IsTool(tool))
+        return QMK_ErrInvalidTool;
+    toolVisible_[tool - kFirstTool] = visible ? 1 : 0;
+    if (current_)
+        host_.PaletteToolVisible(tool, visible);
+    return QMK_NoError;
+}
+
+void AnnotationLayer::Activate(bool current)
+{
+    if (current) {
+        for (int i = 0; i < kToolCount; ++i)
+            host_.PaletteToolEnabled(kFirstTool + i, toolEnabled_[i] != 0);
+        for (int i = 0; i < kToolCount; ++i)
+            host_.PaletteToolVisible(kFirstTool + i, toolVisible_[i] != 0);
+        for (int i = 0; i < kToolCount; ++i) {
+            if (toolVisible_[i])
+                host_.PaletteToolDeleted(kFirstTool + i, toolDeleted_[i] != 0);
+            else
+                host_.PaletteToolVisible(kFirstTool + i, false);
+        }
+    }
+    current_ = current;
+}
+
+// ---- properties ---------------------------------------------------------------------------
+
+int AnnotationLayer::SetProperty(int code, EngineValue value)
+{
+    if (code == QMK_LayerName) {
+        name_ = FromBstr(reinterpret_cast<BSTR>(value));
+        if (name_ == kAccessName)
+            fixedTime_ = true;  // for the layer's whole life
+        return QMK_NoError;
+    }
+    if (code == QMK_LayerDescription) {
+        description_ = FromBstr(reinterpret_cast<BSTR>(value));
+        return QMK_NoError;
+    }
+    auto it = properties_.find(code);
+    if (it == properties_.end())
+        return QMK_ErrInvalidAttribute;
+    it->second = static_cast<int>(value);
+    if (code == QMK_LayerVisible) {
+        visible_ = value != 0;
+        if (updates_)
+            InvalidateAll();
+    } else if (code == QMK_LayerActive) {
+        active_ = value != 0;
+    }
+    return QMK_NoError;
+}
+
+int AnnotationLayer::GetProperty(int code, EngineValue* value) const
+{
+    if (code == QMK_LayerName || code == QMK_LayerDescription) {
+        if (value)
+            *reinterpret_cast<BSTR*>(value) = ToBstr(code == QMK_LayerName ? name_ : description_);
+        return QMK_NoError;
+    }
+    auto it = properties_.find(code);
+    if (it == properties_.end())
+        return QMK_ErrInvalidAttribute;
+    if (value)
+        *reinterpret_cast<int*>(value) = it->second;
+    return QMK_NoError;
+}
+
+void AnnotationLayer::SetActive(bool active)
+{
+    active_ = active;
+    properties_[QMK_LayerActive] = active ? 1 : 0;
+}
+
+void AnnotationLayer::SetPassword(BSTR password)
+{
+    password_ = FromBstr(password);
+}
+
+BSTR AnnotationLayer::Password() const
+{
+    return ToBstr(password_);
+}
+
+bool AnnotationLayer::SetUpdates(bool updates)
+{
+    bool before = updates_;
+    updates_ = updates;
+    InvalidateAll();
+    return before;
+}
+
+// ---- relays ------------------------------------------------------------------------------------
+
+void AnnotationLayer::Notify(int code, int data)
+{
+    if (!destroying_)
+        host_.Notify(code, data);
+}
+
+void AnnotationLayer::Invalidate(const RECT& layerRect, bool updateNow)
+{
+    if (!updates_ || destroying_)
+        return;
+    host_.Invalidate(&layerRect);
+    if (updateNow && hostWindow_ && IsWindow(hostWindow_))
+        UpdateWindow(hostWindow_);
+}
+
+void AnnotationLayer::InvalidateAll()
+{
+    if (!updates_ || destroying_)
+        return;
+    host_.Invalidate(nullptr);
+}
+
+void AnnotationLayer::InvalidateLayerRect(const RECT& layerRect)
+{
+    Invalidate(layerRect);
+}
+
+void AnnotationLayer::UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong)
+{
+    host_.UserDraw(dc, x, y, width, height, handle_, seq, userLong);
+}
+
+int AnnotationLayer::HandleSize() const
+{
+    if (!mapping_)
+        return 0;
+    mapping_->EnsureFresh();
+    return mapping_->HandleRatio();
+}

@@ -1,0 +1,520 @@
+// The layer's items: adding with unique sequence numbers, the walks, item
+// attributes, selection, z-order, moving, deleting and painting.
+#include <algorithm>
+#include <climits>
+
+#include "layer/annotation_layer.h"
+#include "layer/layer_host.h"
+#include "view/view_mapping.h"
+
+namespace {
+RECT UnionOf(const RECT& a, const RECT& b)
+{
+    RECT result;
+    if (IsRectEmpty(&a))
+        return b;
+    if (IsRectEmpty(&b))
+        return a;
+    UnionRect(&result, &a, &b);
+    return result;
+}
+} // namespace
+
+// ---- sequence numbers and adding ----------------------------------------------------------
+
+int AnnotationLayer::IndexOf(int seq) const
+{
+    if (seq == 0)
+        return -1;
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->SequenceNumber() == seq)
+            return static_cast<int>(i);
+    return -1;
+}
+
+Annotation* AnnotationLayer::FindItem(int seq) const
+{
+    int index = IndexOf(seq);
+    return index < 0 ? nullptr : items_[index].get();
+}
+
+bool AnnotationLayer::IsSequenceTaken(int seq, const Annotation* except) const
+{
+    for (const auto& item : items_)
+        if (item.get() != except && item->SequenceNumber() == seq)
+            return true;
+    return false;
+}
+
+int AnnotationLayer::NextFreeSequence()
+{
+    // Numbers set by hand or loaded may lie above the last one given out:
+    // skip those that are taken.
+    do {
+        if (lastSequence_ == INT_MAX)
+            lastSequence_ = 0;
+        ++lastSequence_;
+    } while (IsSequenceTaken(lastSequence_, nullptr));
+    return lastSequence_;
+}
+
+void AnnotationLayer::SetLastSequenceNumber(int seq)
+{
+    lastSequence_ = seq < 0 ? 0 : seq;
+    for (const auto& item : items_)
+        lastSequence_ = std::max(lastSequence_, item->SequenceNumber());
+}
+
+int AnnotationLayer::AddItem(std::unique_ptr<Annotation> item, bool recreate, bool notify)
+{
+    if (!item) {
+        if (!pending_)
+            return 0;
+        item = std::move(pending_);
+    }
+    Annotation& added = *item;
+    int seq = added.SequenceNumber();
+    if (seq <= 0 || IsSequenceTaken(seq, nullptr))
+        seq = NextFreeSequence();
+    else if (seq > lastSequence_)
+        lastSequence_ = seq;
+    added.SetSequenceNumber(seq);
+    added.Link(this, mapping_);
+    items_.push_back(std::move(item));
+    added.SetCommitted(true);
+    // The host may call back into the engine when told (and delete the item):
+    // what is needed afterwards is taken now.
+    const RECT bounds = added.Bounds();
+    const int type = added.Type();
+    if (notify)
+        Notify(QMK_AnnotationAdded, seq);
+    Invalidate(bounds, true);
+    if (recreate && !changingTool_ && currentTool_ == type)
+        SelectTool(currentTool_);
+    return seq;
+}
+
+void AnnotationLayer::ItemCompleted(Annotation& item, bool recreate, bool notify)
+{
+    // Only the pending object completes by itself; it moves into the list.
+    if (pending_.get() != &item)
+        return;
+    AddItem(nullptr, recreate, notify);
+}
+
+// ---- walks ----------------------------------------------------------------------------------------
+
+int AnnotationLayer::FirstItem()
+{
+    itemWalk_ = 0;
+    return NextItem();
+}
+
+int AnnotationLayer::NextItem()
+{
+    if (itemWalk_ >= items_.size())
+        return 0;
+    return items_[itemWalk_++]->SequenceNumber();
+}
+
+int AnnotationLayer::FirstSelected()
+{
+    selectionWalk_ = 0;
+    return NextSelected();
+}
+
+int AnnotationLayer::NextSelected()
+{
+    if (selectionWalk_ >= selection_.size())
+        return 0;
+    return selection_[selectionWalk_++]->SequenceNumber();
+}
+
+int AnnotationLayer::SequenceFromEntry(int entry, int* seq) const
+{
+    if (seq)
+        *seq = 0;
+    if (entry <= 0 || entry > ItemCount())
+        return QMK_ErrItemNotFound;
+    if (seq)
+        *seq = items_[entry - 1]->SequenceNumber();
+    return QMK_NoError;
+}
+
+// ---- item attributes ----------------------------------------------------------------------------
+
+int AnnotationLayer::GetItemAttribute(int seq, int attribute, void* out) const
+{
+    int index = IndexOf(seq);
+    if (index < 0)
+        return QMK_ErrItemNotFound;
+    if (attribute == QMK_ZOrder || attribute == QMK_SequenceNumber) {
+        if (!out)
+            return QMK_ErrInvalidAttribute;
+        *static_cast<int*>(out) = attribute == QMK_ZOrder ? index + 1 : seq;
+        return QMK_NoError;
+    }
+    return items_[index]->GetAttribute(attribute, out);
+}
+
+int AnnotationLayer::SetItemAttribute(int seq, int attribute, EngineValue value)
+{
+    Annotation* item = FindItem(seq);
+    if (!item)
+        return QMK_ErrItemNotFound;
+    if (attribute == QMK_ZOrder)
+        return MoveToPosition(seq, static_cast<int>(value));
+    if (attribute == QMK_SequenceNumber) {
+        // Sequence numbers name items: a number another item has, or 0, is refused.
+        int wanted = static_cast<int>(value);
+        if (wanted == seq)
+            return QMK_NoError;
+        if (wanted <= 0 || IsSequenceTaken(wanted, item))
+            return QMK_ErrInvalidAttribute;
+        item->SetSequenceNumber(wanted);
+        if (wanted > lastSequence_)
+            lastSequence_ = wanted;
+        return QMK_NoError;
+    }
+    if (attribute == QMK_Selected) {
+        if (!item->HasAttribute(QMK_Selected))
+            return QMK_ErrInvalidAttribute;
+        bool selected = IsItemSelected(item);
+        const RECT area = ItemArea(*item);  // the host may delete the item when told
+        if (selected && value == 0) {
+            Deselect(*item);
+            Invalidate(area);
+            if (selection_.empty())
+                Notify(QMK_AnnotationEndSelected, 0);
+        } else if (!selected && value != 0) {
+            Invalidate(area);
+            Select(*item);
+        }
+        return QMK_NoError;
+    }
+    bool changed = false;
+    RECT before = ItemArea(*item);
+    int result = item->SetAttribute(attribute, value, changed);
+    if (result != QMK_NoError)
+        return result;
+    Invalidate(UnionOf(before, ItemArea(*item)));
+    return QMK_NoError;
+}
+
+int AnnotationLayer::GetItemPoint(int seq, int index, POINT* point) const
+{
+    Annotation* item = FindItem(seq);
+    if (!item)
+        return QMK_ErrItemNotFound;
+    if (!point)
+        return QMK_ErrInvalidPoint;
+    return item->GetPoint(index, *point);
+}
+
+int AnnotationLayer::SetItemPoint(int seq, int index, const POINT* point)
+{
+    Annotation* item = FindItem(seq);
+    if (!item)
+        return QMK_ErrItemNotFound;
+    if (!point)
+        return QMK_ErrInvalidPoint;
+    RECT before = ItemArea(*item);
+    int result = item->SetPoint(index, *point);
+    if (result == QMK_NoError)
+        Invalidate(UnionOf(before, ItemArea(*item)));
+    return result;
+}
+
+RECT AnnotationLayer::ItemArea(Annotation& item) const
+{
+    RECT area = item.Bounds();
+    int handle = HandleSize();
+    InflateRect(&area, handle, handle);
+    return area;
+}
+
+// ---- selection ----------------------------------------------------------------------------------------
+
+bool AnnotationLayer::IsItemSelected(const Annotation* item) const
+{
+    return std::find(selection_.begin(), selection_.end(), item) != selection_.end();
+}
+
+void AnnotationLayer::SetSelectedFlag(Annotation& item, bool selected)
+{
+    if (!item.HasAttribute(QMK_Selected))
+        return;
+    bool changed = false;
+    item.SetAttribute(QMK_Selected, selected ? 1 : 0, changed);
+}
+
+void AnnotationLayer::Select(Annotation& item)
+{
+    if (IsItemSelected(&item))
+        return;
+    SetSelectedFlag(item, true);
+    selection_.push_back(&item);
+    Notify(QMK_AnnotationSelected, item.SequenceNumber());
+}
+
+void AnnotationLayer::Deselect(Annotation& item)
+{
+    auto it = std::find(selection_.begin(), selection_.end(), &item);
+    if (it == selection_.end())
+        return;
+    selection_.erase(it);
+    SetSelectedFlag(item, false);
+}
+
+void AnnotationLayer::DeselectAll()
+{
+    if (selection_.empty())
+        return;
+    RECT dirty = {};
+    for (Annotation* item : selection_) {
+        RECT area;
+        item->GetPaintRect(area);
+        dirty = UnionOf(dirty, area);
+        SetSelectedFlag(*item, false);
+    }
+    selection_.clear();
+    // A picked item stops being current; a pending drawing object is not an
+    // item: it stays pending.
+    editing_ = nullptr;
+    Invalidate(dirty);
+    Notify(QMK_AnnotationEndSelected, 0);
+}
+
+void AnnotationLayer::SelectAll(bool select)
+{
+    if (select) {
+        for (Annotation* item : selection_)
+            SetSelectedFlag(*item, false);
+        selection_.clear();
+        for (const auto& item : items_) {
+            SetSelectedFlag(*item, true);
+            selection_.push_back(item.get());
+        }
+    } else {
+        DeselectAll();
+    }
+    InvalidateAll();
+}
+
+// ---- z-order -----------------------------------------------------------------------------------------------
+
+int AnnotationLayer::MoveToPosition(int seq, int position)
+{
+    int index = IndexOf(seq);
+    if (index < 0 || position <= 0)
+        return QMK_ErrItemNotFound;
+    std::unique_ptr<Annotation> item = std::move(items_[index]);
+    items_.erase(items_.begin() + index);
+    // The item ends at that position; beyond the top it goes to the top.
+    size_t target = std::min(static_cast<size_t>(position - 1), items_.size());
+    Annotation& moved = *item;
+    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(target), std::move(item));
+    Invalidate(ItemArea(moved));
+    return QMK_NoError;
+}
+
+int AnnotationLayer::BringItemToFront(int seq)
+{
+    if (IndexOf(seq) < 0)
+        return QMK_ErrItemNotFound;
+    return MoveToPosition(seq, ItemCount());
+}
+
+int AnnotationLayer::SendItemToBack(int seq)
+{
+    return MoveToPosition(seq, 1);
+}
+
+int AnnotationLayer::NudgeUp(int seq)
+{
+    int index = IndexOf(seq);
+    if (index < 0 || index + 1 >= ItemCount())
+        return QMK_NoError;
+    std::swap(items_[index], items_[index + 1]);
+    Invalidate(UnionOf(ItemArea(*items_[index]), ItemArea(*items_[index + 1])));
+    return QMK_NoError;
+}
+
+int AnnotationLayer::NudgeDown(int seq)
+{
+    int index = IndexOf(seq);
+    if (index <= 0)
+        return QMK_NoError;
+    std::swap(items_[index], items_[index - 1]);
+    Invalidate(UnionOf(ItemArea(*items_[index]), ItemArea(*items_[index - 1])));
+    return QMK_NoError;
+}
+
+int AnnotationLayer::BringSelectedToFront()
+{
+    if (selection_.empty())
+        return QMK_ErrNoSelection;
+    for (Annotation* item : selection_)
+        MoveToPosition(item->SequenceNumber(), ItemCount());
+    return QMK_NoError;
+}
+
+int AnnotationLayer::SendSelectedToBack()
+{
+    if (selection_.empty())
+        return QMK_ErrNoSelection;
+    for (Annotation* item : selection_)
+        MoveToPosition(item->SequenceNumber(), 1);
+    return QMK_NoError;
+}
+
+void AnnotationLayer::Reverse()
+{
+    std::reverse(items_.begin(), items_.end());
+    InvalidateAll();
+}
+
+// ---- moving and deleting --------------------------------------------------------------------------------
+
+int AnnotationLayer::MoveItem(int seq, int x, int y)
+{
+    Annotation* item = FindItem(seq);
+    if (!item)
+        return QMK_ErrItemNotFound;
+    if (!mapping_)
+        return QMK_ErrUnsupportedOperation;
+    POINT target = mapping_->ImageToLayer(POINT{x, y});
+    RECT before;
+    item->GetPaintRect(before);
+    const RECT& bounds = item->Bounds();
+    RECT after = {};
+    item->MoveBy(target.x - bounds.left, target.y - bounds.top, after);
+    Invalidate(UnionOf(before, after), true);
+    return QMK_NoError;
+}
+
+void AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
+{
+    ForgetItem(item.get());
+    bool committed = item->IsCommitted();
+    int seq = item->SequenceNumber();
+    RECT area = ItemArea(*item);
+    item.reset();
+    if (committed)
+        Notify(QMK_AnnotationDeleted, seq);
+    Invalidate(area);
+}
+
+int AnnotationLayer::DeleteItem(int seq)
+{
+    int index = IndexOf(seq);
+    if (index < 0)
+        return QMK_ErrItemNotFound;
+    Deselect(*items_[index]);
+    std::unique_ptr<Annotation> item = std::move(items_[index]);
+    items_.erase(items_.begin() + index);
+    DestroyItem(std::move(item));
+    return QMK_NoError;
+}
+
+void AnnotationLayer::DeleteSelected()
+{
+    std::vector<Annotation*> selected;
+    selected.swap(selection_);
+    for (Annotation* item : selected) {
+        int index = IndexOf(item->SequenceNumber());
+        if (index < 0)
+            continue;
+        std::unique_ptr<Annotation> owned = std::move(items_[index]);
+        items_.erase(items_.begin() + index);
+        DestroyItem(std::move(owned));
+    }
+    InvalidateAll();
+}
+
+void AnnotationLayer::DeleteAll()
+{
+    pending_.reset();
+    selection_.clear();
+    ItemList all;
+    all.swap(items_);
+    for (auto& item : all)
+        DestroyItem(std::move(item));
+    SelectTool(PointerTool);
+}
+
+// ---- image changes ---------------------------------------------------------------------------------------
+
+void AnnotationLayer::ImageMirrored()
+{
+    for (const auto& item : items_)
+        item->MirrorInImage();
+    InvalidateAll();
+}
+
+void AnnotationLayer::ImageFlipped()
+{
+    for (const auto& item : items_)
+        item->FlipInImage();
+    InvalidateAll();
+}
+
+void AnnotationLayer::ImageRotated(int angle)
+{
+    for (const auto& item : items_)
+        item->RotateInImage(angle);
+    InvalidateAll();
+}
+
+void AnnotationLayer::ImageResized(int a, int b)
+{
+    for (const auto& item : items_)
+        item->ViewChanged(a, b);
+    InvalidateAll();
+}
+
+void AnnotationLayer::ImageCropped(const RECT& crop)
+{
+    if (!mapping_)
+        return;
+    for (const auto& item : items_) {
+        RECT pixels = mapping_->LayerToImage(item->Bounds());
+        OffsetRect(&pixels, -crop.left, -crop.top);
+        item->SetPixelGeometry(pixels);
+    }
+    InvalidateAll();
+}
+
+// ---- painting ---------------------------------------------------------------------------------------------
+
+void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
+{
+    if (!visible_ || !updates_ || !dc)
+        return;
+    // Items wholly outside the device's clip box are not drawn: at a high
+    // zoom most of a page lies outside the window.
+    RECT clip = {};
+    const int clipKind = mapping_ ? GetClipBox(dc, &clip) : ERROR;
+    if (clipKind == NULLREGION)
+        return;
+    const bool cull = clipKind == SIMPLEREGION || clipKind == COMPLEXREGION;
+    // A pixel of margin for the rounding of the conversion.
+    const int margin = 1;
+    for (const auto& item : items_) {
+        if (!item->IsVisible())
+            continue;
+        if (cull) {
+            item->ConvertPendingGeometry();
+            RECT area;
+            item->GetPaintRect(area);  // handles included
+            RECT device = mapping_->LayerToWindow(area);
+            InflateRect(&device, margin, margin);
+            RECT common;
+            if (!IntersectRect(&common, &device, &clip))
+                continue;
+        }
+        item->Draw(dc, args);
+    }
+    if (pending_ && !pending_->IsCommitted())
+        pending_->Draw(dc, args);
+}
