@@ -199,6 +199,93 @@ bool CheckSize(uint64_t width, uint64_t height, std::string* error)
     return true;
 }
 
+// One SHORT or LONG value of a tag, or `fallback` when the tag is absent.
+bool ReadOne(const TiffView& v, uint16_t tag, uint32_t fallback, uint32_t* value, std::string* error)
+{
+    std::vector<uint32_t> values;
+    bool found = false;
+    if (!ReadUnsigned(v, tag, 1, &values, &found, error))
+        return false;
+    *value = found ? values[0] : fallback;
+    return true;
+}
+
+uint64_t CeilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
+
+// How the pixel data is cut into pieces: the offsets and byte counts tags,
+// and how many pieces an image of this size needs (strips down the page, or
+// tiles across and down, once per plane when the planes are separate).
+struct PieceLayout {
+    uint16_t offsetsTag = 273, countsTag = 279;
+    uint64_t needed = 0;
+    uint64_t rowsPerPiece = 0;   // strips only
+};
+
+bool Pieces(const TiffView& v, uint32_t width, uint32_t height, PieceLayout* layout, std::string* error)
+{
+    uint32_t samples = 1, planar = 1;
+    if (!ReadOne(v, 277, 1, &samples, error) || !ReadOne(v, 284, 1, &planar, error))
+        return false;
+    if (samples == 0)
+        return Fail(error, "TIFF has SamplesPerPixel 0");
+    uint64_t planes = planar == 2 ? samples : 1;
+    // Tiled when the file gives a tile size or tile offsets; the pieces are
+    // then found under the tile tags, else (as some writers do) the strip tags.
+    IfdEntry e;
+    bool tileSize = false, tileOffsets = false;
+    if (!FindIfdEntry(v, 322, &e, &tileSize, error) || !FindIfdEntry(v, 324, &e, &tileOffsets, error))
+        return false;
+    if (tileSize || tileOffsets) {
+        uint32_t tileWidth = 0, tileLength = 0;
+        if (!ReadOne(v, 322, 0, &tileWidth, error) || !ReadOne(v, 323, 0, &tileLength, error))
+            return false;
+        if (tileWidth == 0 || tileLength == 0)
+            return Fail(error, "TIFF has tiles without a tile size");
+        if (tileOffsets) {
+            layout->offsetsTag = 324;
+            layout->countsTag = 325;
+        }
+        layout->needed = CeilDiv(width, tileWidth) * CeilDiv(height, tileLength) * planes;
+        return true;
+    }
+    uint32_t rowsPerStrip = 0xFFFFFFFFu;
+    if (!ReadOne(v, 278, 0xFFFFFFFFu, &rowsPerStrip, error))
+        return false;
+    if (rowsPerStrip == 0)
+        return Fail(error, "TIFF has RowsPerStrip 0");
+    layout->rowsPerPiece = std::min<uint64_t>(rowsPerStrip, height);
+    layout->needed = CeilDiv(height, layout->rowsPerPiece) * planes;
+    return true;
+}
+
+// The bytes an uncompressed strip of `rows` rows holds, or 0 when the sample
+// sizes are not known well enough to say.
+bool UncompressedRowBytes(const TiffView& v, uint32_t width, uint64_t* rowBytes, std::string* error)
+{
+    *rowBytes = 0;
+    uint32_t compression = 1, samples = 1, planar = 1;
+    if (!ReadOne(v, 259, 1, &compression, error) || !ReadOne(v, 277, 1, &samples, error) ||
+        !ReadOne(v, 284, 1, &planar, error))
+        return false;
+    if (compression != 1)
+        return true;
+    std::vector<uint32_t> bits;
+    bool found = false;
+    if (!ReadUnsigned(v, 258, 1u << 16, &bits, &found, error))
+        return false;
+    uint64_t pixelBits = 0;
+    if (!found) {
+        pixelBits = 1;
+    } else if (planar == 2) {
+        pixelBits = bits[0];
+    } else {
+        for (size_t i = 0; i < samples; ++i)
+            pixelBits += bits[std::min(i, bits.size() - 1)];
+    }
+    *rowBytes = CeilDiv(uint64_t(width) * pixelBits, 8);
+    return true;
+}
+
 bool CheckTiff(const std::vector<uint8_t>& b, std::string* error)
 {
     TiffView v(b);
@@ -214,7 +301,10 @@ bool CheckTiff(const std::vector<uint8_t>& b, std::string* error)
         return Fail(error, "TIFF has no ImageLength");
     if (!CheckSize(w[0], h[0], error))
         return false;
-    // Strips, or else tiles: each piece must lie inside the file.
+    // The pieces (strips, or tiles when the file gives tile offsets) must be
+    // as many as the image needs, and each must lie inside the file: a
+    // decoder handed fewer fills the rest from wherever the missing offsets
+    // would be.
     const uint16_t pairs[2][2] = {{273, 279}, {324, 325}};
     bool anyData = false;
     for (const auto& pair : pairs) {
@@ -235,6 +325,34 @@ bool CheckTiff(const std::vector<uint8_t>& b, std::string* error)
     }
     if (!anyData)
         return Fail(error, "TIFF has no image data offsets");
+    PieceLayout layout;
+    if (!Pieces(v, w[0], h[0], &layout, error))
+        return false;
+    bool haveOffsets = false, haveCounts = false;
+    if (!ReadUnsigned(v, layout.offsetsTag, 1u << 22, &offsets, &haveOffsets, error) ||
+        !ReadUnsigned(v, layout.countsTag, 1u << 22, &counts, &haveCounts, error))
+        return false;
+    const char* piece = layout.rowsPerPiece ? "strips" : "tiles";
+    if (!haveOffsets)
+        return Fail(error, std::string("TIFF has no offsets of its ") + piece);
+    if (offsets.size() < layout.needed)
+        return Fail(error, std::string("TIFF ") + piece + " do not cover the image: " +
+                               std::to_string(offsets.size()) + " given, " +
+                               std::to_string(layout.needed) + " needed");
+    // Uncompressed strips must also hold all of their rows.
+    uint64_t rowBytes = 0;
+    if (layout.rowsPerPiece && haveCounts && !UncompressedRowBytes(v, w[0], &rowBytes, error))
+        return false;
+    if (rowBytes && haveCounts) {
+        uint64_t perPlane = CeilDiv(h[0], layout.rowsPerPiece);
+        for (size_t i = 0; i < layout.needed; ++i) {
+            uint64_t strip = i % perPlane;
+            uint64_t rows = std::min<uint64_t>(layout.rowsPerPiece, h[0] - strip * layout.rowsPerPiece);
+            if (counts[i] < rows * rowBytes)
+                return Fail(error, "TIFF strip " + std::to_string(i) + " holds " + std::to_string(counts[i]) +
+                                       " bytes, its rows need " + std::to_string(rows * rowBytes));
+        }
+    }
     return true;
 }
 

@@ -19,7 +19,10 @@ namespace imaging {
 //   else fails. Paths are in the ANSI code page, like the rest of the system.
 // - Before WIC decodes anything the file is checked: an image of more than
 //   2^28 pixels or a side over 2^20, or image data past the end of the file
-//   (TIFF strips or tiles, uncompressed BMP rows), fails with a reason.
+//   (TIFF strips or tiles, uncompressed BMP rows), fails with a reason. So
+//   does a TIFF with fewer strips or tiles than its size needs (RowsPerStrip,
+//   TileWidth and TileLength, one set per plane for separate planes), or an
+//   uncompressed strip shorter than its rows.
 //   Files are read whole, up to 512 MiB.
 // - 1-bit BMPs (and other 1-bit indexed pages) are Bilevel only when the
 //   palette is black and white (either order); otherwise, like 2/4/8-bit

@@ -409,6 +409,104 @@ TEST(ImageReaderBadInput, TruncatedTiffs)
     }
 }
 
+namespace {
+
+// A 64x48 8-bit grey page cut into pieces: `pieces` strips (or tiles) of
+// `pieceBytes` bytes each, every byte of piece i being i + 1.
+struct PieceCase {
+    const char* what;
+    bool tiles;
+    std::vector<std::pair<uint16_t, uint32_t>> shorts;   // extra SHORT tags
+    int pieces;
+    uint32_t pieceBytes;
+    uint32_t lastPieceBytes;                              // 0: like the others
+    bool loads;
+};
+
+std::vector<uint8_t> PieceTiff(const PieceCase& c)
+{
+    TiffBuilder b;
+    b.Short(256, {64});
+    b.Short(257, {48});
+    b.Short(258, {8});
+    b.Short(259, {1});
+    b.Short(262, {1});
+    for (const auto& tag : c.shorts)
+        b.Short(tag.first, {static_cast<uint16_t>(tag.second)});
+    std::vector<std::vector<uint8_t>> pieces;
+    for (int i = 0; i < c.pieces; ++i) {
+        uint32_t size = i == c.pieces - 1 && c.lastPieceBytes ? c.lastPieceBytes : c.pieceBytes;
+        pieces.push_back(std::vector<uint8_t>(size, static_cast<uint8_t>(i + 1)));
+    }
+    return b.BuildPieces(pieces, c.tiles);
+}
+
+} // namespace
+
+TEST(ImageReaderBadInput, StripsAndTilesMustCoverTheImage)
+{
+    // Tags: 278 RowsPerStrip, 284 PlanarConfiguration, 277 SamplesPerPixel,
+    // 322 TileWidth, 323 TileLength.
+    const PieceCase cases[] = {
+        {"one strip, no RowsPerStrip", false, {}, 1, 3072, 0, true},
+        {"one strip of 48 rows", false, {{278, 48}}, 1, 3072, 0, true},
+        {"RowsPerStrip past the height", false, {{278, 1000}}, 1, 3072, 0, true},
+        {"three strips of 16 rows", false, {{278, 16}}, 3, 1024, 0, true},
+        {"20 + 20 + 8 rows", false, {{278, 20}}, 3, 1280, 512, true},
+        {"more strips than needed", false, {{278, 24}}, 3, 1536, 0, true},
+        {"six tiles of 32x16", true, {{322, 32}, {323, 16}}, 6, 512, 0, true},
+        {"RowsPerStrip 1, one strip holding all", false, {{278, 1}}, 1, 3072, 0, false},
+        {"two strips of 16 rows for 48", false, {{278, 16}}, 2, 1024, 0, false},
+        {"47 of 48 strips", false, {{278, 1}}, 47, 64, 0, false},
+        {"RowsPerStrip 0", false, {{278, 0}}, 1, 3072, 0, false},
+        {"uncompressed last strip short of its rows", false, {{278, 20}}, 3, 1280, 511, false},
+        {"uncompressed strip short of its rows", false, {{278, 16}}, 3, 1000, 0, false},
+        {"separate planes: one strip for three", false, {{277, 3}, {284, 2}, {278, 48}}, 1, 3072, 0, false},
+        {"five of six tiles", true, {{322, 32}, {323, 16}}, 5, 512, 0, false},
+        {"tiles with no tile size", true, {}, 6, 512, 0, false},
+        {"tiles of length 0", true, {{322, 32}, {323, 0}}, 6, 512, 0, false},
+        {"a tile size but one strip", false, {{322, 32}, {323, 16}}, 1, 3072, 0, false},
+    };
+    for (const PieceCase& c : cases) {
+        std::vector<uint8_t> file = PieceTiff(c);
+        if (!c.loads) {
+            ExpectFails(file, c.what);
+            continue;
+        }
+        Raster page;
+        std::string error;
+        ASSERT_TRUE(Loads(file, &page, &error)) << c.what << ": " << error;
+        ASSERT_EQ(page.layout, PixelLayout::Gray8) << c.what;
+        ASSERT_EQ(page.width, 64) << c.what;
+        ASSERT_EQ(page.height, 48) << c.what;
+        // Every pixel comes from the piece that covers it.
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                int piece = 0;
+                if (c.tiles) {
+                    piece = (y / 16) * 2 + x / 32;
+                } else {
+                    uint32_t rows = c.pieceBytes / 64;
+                    piece = c.pieces == 1 ? 0 : static_cast<int>(y / rows);
+                }
+                ASSERT_EQ(page.Row(y)[x], piece + 1) << c.what << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(ImageReaderBadInput, DamagedPageOfAnotherWriter)
+{
+    // 64x48 grey, RowsPerStrip 1, one strip listed: 47 strips missing.
+    std::string path = std::string(SHARED_TESTDATA_DIR) + "/damaged/missing-strips.tif";
+    ASSERT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    Raster page;
+    page.width = 77;
+    std::string error;
+    EXPECT_FALSE(LoadImageFile(path, &page, &error));
+    EXPECT_NE(error.find("do not cover the image"), std::string::npos) << error;
+    EXPECT_EQ(page.width, 77);
+}
+
 TEST(ImageReaderBadInput, RandomBytes)
 {
     std::mt19937 rng(1234);

@@ -274,10 +274,21 @@ void TiffBuilder::Bytes(uint16_t tag, uint16_t type, std::vector<uint8_t> bytes,
 
 std::vector<uint8_t> TiffBuilder::Build(const std::vector<uint8_t>& strip) const
 {
+    return BuildPieces({strip}, false);
+}
+
+std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint8_t>>& pieces, bool tiles) const
+{
+    const uint16_t offsetsTag = tiles ? 324 : 273, countsTag = tiles ? 325 : 279;
+    const uint32_t n = static_cast<uint32_t>(pieces.size());
     std::vector<Field> fields = fields_;
-    fields.push_back(Field{273, 4, 1, {}});
-    fields.push_back(Field{279, 4, 1, {}});
-    Put(&fields.back().value, static_cast<uint32_t>(strip.size()), 4);
+    fields.push_back(Field{offsetsTag, 4, n, std::vector<uint8_t>(4 * n, 0)});
+    fields.push_back(Field{countsTag, 4, n, {}});
+    std::vector<uint8_t> strip;
+    for (const std::vector<uint8_t>& piece : pieces) {
+        Put(&fields.back().value, static_cast<uint32_t>(piece.size()), 4);
+        strip.insert(strip.end(), piece.begin(), piece.end());
+    }
     std::stable_sort(fields.begin(), fields.end(),
                      [](const Field& a, const Field& b) { return a.tag < b.tag; });
     uint32_t at = 8 + 2 + 12 * static_cast<uint32_t>(fields.size()) + 4;
@@ -290,9 +301,13 @@ std::vector<uint8_t> TiffBuilder::Build(const std::vector<uint8_t>& strip) const
     }
     at += at & 1;
     for (Field& f : fields)
-        if (f.tag == 273) {
+        if (f.tag == offsetsTag) {
             f.value.clear();
-            Put(&f.value, at, 4);
+            uint32_t pieceAt = at;
+            for (const std::vector<uint8_t>& piece : pieces) {
+                Put(&f.value, pieceAt, 4);
+                pieceAt += static_cast<uint32_t>(piece.size());
+            }
         }
     std::vector<uint8_t> out;
     if (big_) {

@@ -53,6 +53,9 @@ public:
     void Bytes(uint16_t tag, uint16_t type, std::vector<uint8_t> bytes, uint32_t count);
     // The strip data; StripOffsets (one strip) and StripByteCounts are added.
     std::vector<uint8_t> Build(const std::vector<uint8_t>& strip) const;
+    // Several pieces, one after another after the IFD: StripOffsets and
+    // StripByteCounts, or TileOffsets and TileByteCounts, list each of them.
+    std::vector<uint8_t> BuildPieces(const std::vector<std::vector<uint8_t>>& pieces, bool tiles) const;
 
 private:
     void Put(std::vector<uint8_t>* v, uint32_t x, int bytes) const;
