@@ -220,6 +220,55 @@ TEST(ArchiverRoundTrip, AnUnreplaceableTargetStopsTheUnpackBeforeAnyWrite)
     }
 }
 
+TEST(ArchiverRoundTrip, AMemberThatCannotBePlacedStopsTheUnpackBeforeAnyWrite)
+{
+    // The package lies in the folder it unpacks into; its fourth member is
+    // what cannot be written, so a stub that wrote as it went would leave
+    // three new files behind.
+    struct Case {
+        const char* what;
+        const char* blocked;      // the fourth member's name
+        bool lockIt;              // held open by another process, unshared
+    };
+    const Case cases[] = {
+        {"a member named like the package", "p.exe", false},
+        {"a member named like the package, other case", "P.EXE", false},
+        {"a member in use and unshared", "d.txt", true},
+    };
+    Bytes stub = ReadBytes(StubFile());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder dst("archiver-dst");
+        std::vector<package::Member> members = {
+            {"a.txt", Bytes(10, 'a')}, {"b.txt", Bytes(20, 'b')}, {"c.txt", {}}, {c.blocked, Bytes(5, 'x')}};
+        Bytes packageBytes;
+        std::string error;
+        ASSERT_TRUE(package::BuildPackage(stub, members, &packageBytes, &error)) << error;
+        WriteBytes(dst / "p.exe", packageBytes);
+        WriteText(dst / "a.txt", "old a");
+        std::vector<std::string> before = {"a.txt", "p.exe"};
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (c.lockIt) {
+            WriteText(dst / c.blocked, "old d");
+            lock = CreateFileA((dst / c.blocked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+            before.push_back(c.blocked);
+        }
+        RunResult r = RunCapturing(Quoted(dst / "p.exe"), dst.path());
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+        EXPECT_EQ(r.code, 4);
+        EXPECT_NE(r.err.find(c.blocked), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("nothing was extracted"), std::string::npos) << r.err;
+        EXPECT_EQ(Listing(dst.path()), Sorted(before));
+        EXPECT_EQ(testkit::ReadText(dst / "a.txt"), "old a");
+        EXPECT_TRUE(ReadBytes(dst / "p.exe") == packageBytes);
+        if (c.lockIt) {
+            EXPECT_EQ(testkit::ReadText(dst / c.blocked), "old d");
+        }
+    }
+}
+
 // --- The workbench's pack script --------------------------------------------
 
 TEST(ArchiverWorkbench, RunBatWithBareRarMakesAPackageThatUnpacksElsewhere)
