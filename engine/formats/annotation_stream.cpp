@@ -14,7 +14,8 @@ bool IsTextCode(int code)
 {
     return (code >= QMK_SummaryAuthor && code <= QMK_SummaryTitle) ||
            code == QMK_DefaultStampText || code == QMK_DefaultButtonText ||
-           (code >= QMK_UnitNameInches && code <= QMK_UnitNameTwips);
+           (code >= QMK_UnitNameInches && code <= QMK_UnitNameKilometers) ||
+           code == QMK_UnitNamePixels || code == QMK_UnitNameTwips;
 }
 
 bool IsFontCode(int code)

@@ -6,12 +6,13 @@
 // is saved, shared by its writer and its reader.
 //
 // A setting record is a dword code and a value in the form of its code:
-//   768-771 (summary texts), 4128, 4131 (stamp and button texts), 2081-2094
-//     (unit labels): a string, written only when not empty;
+//   768-771 (summary texts), 4128, 4131 (stamp and button texts), 2081-2091,
+//     2093, 2094 (unit labels): a string, written only when not empty;
 //   896, 897: the image mapping width and height, written only when not 0;
 //   2119, 40960-40962: a 60-byte LOGFONT, always;
 //   36761: the number of layer records that follow, always;
-//   every other engine property: a dword, always.
+//   every other engine property: a dword, always; any other code a reader
+//     meets (2092 among them) is a dword as well.
 #include <windows.h>
 
 #include <cstdint>

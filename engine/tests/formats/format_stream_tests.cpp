@@ -255,6 +255,33 @@ TEST(AnnotationStreamSettings, AStreamRestoresTheEngineSettingsItCarries)
     EXPECT_EQ(std::strlen(font.lfFaceName), 31u);
 }
 
+TEST(AnnotationStreamSettings, Code2092AmongTheUnitTextsIsADword)
+{
+    // 2092 sits between the unit texts but carries a dword. Its values here
+    // would each swallow the records after it if it were read as a text: 12
+    // is a byte count that ends inside the next string, 0 an empty string
+    // that leaves 2093's code to be read as a value.
+    for (uint32_t value : {12u, 0u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(value);
+        EngineLibrary library;
+        TestHost host(library);
+        Hand records;
+        records.D(2091).Str(L"kilometres");
+        records.R(2092, value);
+        records.D(2093).Str(L"px");
+        records.D(2094).Str(L"tw");
+        records.R(4225, 4098);
+        ASSERT_EQ(LoadStream(host.Engine(), Joined({Header(records, 1), kEmptyLayer})), 0);
+        EXPECT_EQ(PropertyText(host.Engine(), QMK_UnitNameKilometers), L"kilometres");
+        EXPECT_EQ(PropertyText(host.Engine(), QMK_UnitNamePixels), L"px");
+        EXPECT_EQ(PropertyText(host.Engine(), QMK_UnitNameTwips), L"tw");
+        EXPECT_EQ(PropertyNumber(host.Engine(), QMK_DefaultTool), 4098);
+        EXPECT_EQ(host->GetLayerCount(), 1);
+        EngineValue unused = 0;
+        EXPECT_EQ(host->GetProperty(2092, &unused), QMK_ErrInvalidAttribute) << "no such setting";
+    }
+}
+
 TEST(AnnotationStreamSettings, LoadingLeavesTheToolsSavingAndInteractiveModeAlone)
 {
     EngineLibrary library;
