@@ -112,6 +112,7 @@ STDMETHODIMP ControlBase::Close(DWORD saveOption) {
             (saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE))
             clientSite_->SaveObject();
         if (adviseHolder_) adviseHolder_->SendOnClose();
+        OnClose();
         Release();
         return S_OK;
     });
@@ -280,6 +281,11 @@ STDMETHODIMP ControlBase::FindConnectionPoint(REFIID riid, IConnectionPoint** po
 
 HRESULT ControlBase::Fire(DISPID id, const VARIANT* args, UINT count, VARIANT* lastResult) {
     return FireEvent(events_, id, args, count, lastResult);
+}
+
+void ControlBase::UnadviseConnections() {
+    events_.UnadviseAll();
+    propertyNotify_.UnadviseAll();
 }
 
 void ControlBase::NotifyChanged(DISPID id) {

@@ -178,6 +178,8 @@ protected:
     virtual void OnAmbientChanged(DISPID) {}
     // The client site was set (null: the container is letting go).
     virtual void OnClientSiteChanged() {}
+    // IOleObject::Close: the container is letting go of the running object.
+    virtual void OnClose() {}
     // IObjectSafety options the control supports (INTERFACESAFE_*); none
     // unless the control claims to be safe.
     virtual DWORD SafetyOptions() const { return 0; }
@@ -188,6 +190,8 @@ protected:
     HRESULT Fire(DISPID id, const VARIANT* args = nullptr, UINT count = 0,
                  VARIANT* lastResult = nullptr);
     ConnectionPoint& Events() { return events_; }
+    // Drops every sink of both connection points (events, property notify).
+    void UnadviseConnections();
     // IPropertyNotifySink: OnChanged(id) to every sink; OnRequestEdit(id) is
     // true when no sink refuses. Neither throws.
     void NotifyChanged(DISPID id);

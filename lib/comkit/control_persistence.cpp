@@ -212,16 +212,21 @@ HRESULT ControlBase::LoadFromStream(IStream* stream) {
     if (FAILED(hr)) return hr;
     if (header[0] > map.streamVersion) return E_FAIL;
     if (static_cast<LONG>(header[1]) < 0 || static_cast<LONG>(header[2]) < 0) return E_FAIL;
-    extent_.cx = static_cast<LONG>(header[1]);
-    extent_.cy = static_cast<LONG>(header[2]);
-    for (size_t i = 0; i < map.count; ++i) {
-        VARIANT v;
-        VariantInit(&v);
-        hr = ReadValue(reader, map.rows[i].type, &v);
-        if (SUCCEEDED(hr) && FAILED(PutProperty(map.rows[i].dispid, &v))) hr = E_FAIL;
-        VariantClear(&v);
-        if (FAILED(hr)) return hr;
+    // Every value is read and checked before the first one is put: a stream
+    // that is cut short or holds anything unexpected leaves the control as
+    // it was.
+    std::vector<VARIANT> values(map.count);
+    for (VARIANT& v : values) VariantInit(&v);
+    for (size_t i = 0; SUCCEEDED(hr) && i < map.count; ++i)
+        hr = ReadValue(reader, map.rows[i].type, &values[i]);
+    if (SUCCEEDED(hr)) {
+        extent_.cx = static_cast<LONG>(header[1]);
+        extent_.cy = static_cast<LONG>(header[2]);
+        for (size_t i = 0; SUCCEEDED(hr) && i < map.count; ++i)
+            if (FAILED(PutProperty(map.rows[i].dispid, &values[i]))) hr = E_FAIL;
     }
+    for (VARIANT& v : values) VariantClear(&v);
+    if (FAILED(hr)) return hr;
     dirty_ = false;
     return S_OK;
 }

@@ -16,6 +16,12 @@ namespace comkit {
 // Creates a new object of a class and hands back the interface riid.
 using CreateFunction = HRESULT (*)(REFIID riid, void** object);
 
+// A verb registered under the class's "Verb" key: number = "text".
+struct ClassVerb {
+    int number;
+    const wchar_t* text; // e.g. L"&Properties,0,2"
+};
+
 // One creatable class of the server, and everything its registration needs.
 struct ClassEntry {
     const CLSID* clsid;
@@ -30,6 +36,12 @@ struct ClassEntry {
     WORD typeLibMajor;
     WORD typeLibMinor;
     int toolboxBitmap;                       // bitmap resource id, 0: none
+    const wchar_t* progIdDescription;        // value of the ProgID keys; null: description
+    bool programmable;                       // writes the "Programmable" key
+    bool insertable;                         // writes the "Insertable" key
+    const ClassVerb* verbs;                  // null: no "Verb" key
+    size_t verbCount;
+    bool forceRemove;                        // the class key is cleared before it is written
 };
 
 struct ClassTable {

@@ -35,6 +35,7 @@ std::vector<RegValue> RegistrationOf(const ClassEntry& c, const std::wstring& pa
     if (c.versionIndependentProgId)
         values.push_back({key + L"\\VersionIndependentProgID", nullptr,
                           c.versionIndependentProgId});
+    if (c.programmable) values.push_back({key + L"\\Programmable", nullptr, L""});
     if (c.isControl) {
         values.push_back({key + L"\\Control", nullptr, L""});
         values.push_back({key + L"\\MiscStatus", nullptr, L"0"});
@@ -46,10 +47,19 @@ std::vector<RegValue> RegistrationOf(const ClassEntry& c, const std::wstring& pa
                           std::to_wstring(c.typeLibMajor) + L"." +
                               std::to_wstring(c.typeLibMinor)});
     }
+    if (c.insertable) values.push_back({key + L"\\Insertable", nullptr, L""});
     if (c.toolboxBitmap)
         values.push_back({key + L"\\ToolboxBitmap32", nullptr,
                           path + L", " + std::to_wstring(c.toolboxBitmap)});
-    const wchar_t* description = c.description ? c.description : L"";
+    if (c.verbs && c.verbCount) {
+        values.push_back({key + L"\\Verb", nullptr, L""});
+        for (size_t i = 0; i < c.verbCount; ++i)
+            values.push_back({key + L"\\Verb\\" + std::to_wstring(c.verbs[i].number), nullptr,
+                              c.verbs[i].text});
+    }
+    const wchar_t* description = c.progIdDescription ? c.progIdDescription
+                                 : c.description     ? c.description
+                                                     : L"";
     if (c.progId) {
         values.push_back({c.progId, nullptr, description});
         values.push_back({std::wstring(c.progId) + L"\\CLSID", nullptr, clsid});
@@ -118,13 +128,19 @@ HRESULT RegisterServer() {
     const std::wstring path = ModulePath();
     if (path.empty()) return E_UNEXPECTED;
     const ClassTable table = ServerClasses();
-    for (size_t i = 0; i < table.count; ++i)
+    for (size_t i = 0; i < table.count; ++i) {
+        // A class key marked for forced removal starts empty: nothing left
+        // from an older registration survives under it.
+        if (table.entries[i].forceRemove)
+            RegDeleteTreeW(HKEY_CLASSES_ROOT,
+                           (L"CLSID\\" + GuidText(*table.entries[i].clsid)).c_str());
         for (const RegValue& v : RegistrationOf(table.entries[i], path)) {
             if (FAILED(WriteValue(v))) {
                 UnregisterServer(); // no half-registered classes
                 return SELFREG_E_CLASS;
             }
         }
+    }
     ITypeLib* lib = nullptr;
     HRESULT hr = LoadModuleTypeLib(&lib);
     if (hr == TYPE_E_CANTLOADLIBRARY) return S_OK; // a server without a type library
