@@ -40,13 +40,13 @@ STDMETHODIMP ControlBase::QueryInterface(REFIID riid, void** object) {
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleObject))
             found = static_cast<IOleObject*>(this);
         else if (IsEqualIID(riid, IID_IOleInPlaceObject) || IsEqualIID(riid, IID_IOleWindow))
-            found = static_cast<IOleInPlaceObject*>(this);
+            found = static_cast<IOleInPlaceObjectWindowless*>(this);
         else if (IsEqualIID(riid, IID_IOleInPlaceActiveObject))
             found = static_cast<IOleInPlaceActiveObject*>(this);
         else if (IsEqualIID(riid, IID_IOleControl))
             found = static_cast<IOleControl*>(this);
         else if (IsEqualIID(riid, IID_IViewObject2) || IsEqualIID(riid, IID_IViewObject))
-            found = static_cast<IViewObject2*>(this);
+            found = static_cast<IViewObjectEx*>(this);
         else if (IsEqualIID(riid, IID_IPersistStreamInit))
             found = static_cast<IPersistStreamInit*>(this);
         else if (IsEqualIID(riid, IID_IPersist))

@@ -33,6 +33,7 @@ struct PersistedProperty {
     const wchar_t* name;
     DISPID dispid;
     VARTYPE type;
+    const CLSID* page; // the property page that edits it; null: none
 };
 
 // The persisted properties in stream order; streamVersion is the first word
@@ -43,11 +44,18 @@ struct PropertyMap {
     DWORD streamVersion;
 };
 
+// The base answers QueryInterface for the interfaces every control needs.
+// IViewObjectEx, IOleInPlaceObjectWindowless, IDataObject and
+// ISpecifyPropertyPages are implemented too, but answered only when the
+// derived control hands them out from FindInterface (ExtendedInterface does
+// that for it).
 class ControlBase : public IOleObject,
-                    public IOleInPlaceObject,
+                    public IOleInPlaceObjectWindowless,
                     public IOleInPlaceActiveObject,
                     public IOleControl,
-                    public IViewObject2,
+                    public IViewObjectEx,
+                    public IDataObject,
+                    public ISpecifyPropertyPages,
                     public IPersistStreamInit,
                     public IPersistPropertyBag,
                     public IPersistStorage,
@@ -103,6 +111,10 @@ public:
                               BOOL frame) override;
     STDMETHODIMP EnableModeless(BOOL enable) override;
 
+    // IOleInPlaceObjectWindowless: the control always has its own window.
+    STDMETHODIMP OnWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    STDMETHODIMP GetDropTarget(IDropTarget** target) override;
+
     // IOleControl
     STDMETHODIMP GetControlInfo(CONTROLINFO* info) override;
     STDMETHODIMP OnMnemonic(MSG* msg) override;
@@ -123,6 +135,32 @@ public:
     STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
     STDMETHODIMP GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
                            LPSIZEL size) override;
+
+    // IViewObjectEx
+    STDMETHODIMP GetRect(DWORD aspect, LPRECTL rect) override;
+    STDMETHODIMP GetViewStatus(DWORD* status) override;
+    STDMETHODIMP QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint,
+                               DWORD* hitResult) override;
+    STDMETHODIMP QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG closeHint,
+                              DWORD* hitResult) override;
+    STDMETHODIMP GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                  HDC targetDevice, DVEXTENTINFO* info, LPSIZEL size) override;
+
+    // IDataObject: the control offers no data formats.
+    STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override;
+    STDMETHODIMP GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
+    STDMETHODIMP QueryGetData(FORMATETC* format) override;
+    STDMETHODIMP GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out) override;
+    STDMETHODIMP SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
+    STDMETHODIMP EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override;
+    STDMETHODIMP DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink,
+                         DWORD* cookie) override;
+    STDMETHODIMP DUnadvise(DWORD cookie) override;
+    STDMETHODIMP EnumDAdvise(IEnumSTATDATA** advises) override;
+
+    // ISpecifyPropertyPages: the pages of the persisted properties, each
+    // once, in the order they first appear in the property map.
+    STDMETHODIMP GetPages(CAUUID* pages) override;
 
     // IPersist, IPersistStreamInit, IPersistPropertyBag, IPersistStorage
     STDMETHODIMP GetClassID(CLSID* clsid) override;
@@ -168,6 +206,9 @@ protected:
     // Its own interfaces (at least its dual interface for the IID and for
     // IID_IDispatch), without AddRef; null for the rest.
     virtual void* FindInterface(REFIID riid) = 0;
+    // The base's optional interfaces (IViewObjectEx, IOleInPlaceObjectWindowless,
+    // IDataObject, ISpecifyPropertyPages) for FindInterface; null otherwise.
+    void* ExtendedInterface(REFIID riid);
     // The persisted properties; none by default.
     virtual PropertyMap Properties() const { return {nullptr, 0, 1}; }
     // Draws the control into dc (its window's paint and IViewObject::Draw).

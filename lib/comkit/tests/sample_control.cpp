@@ -7,10 +7,10 @@ enum : DISPID { kCaption = 1, kNumber = 2, kFlag = 3, kFont = 5 };
 enum : DISPID { kNumberChanged = 1, kSaid = 2, kAsked = 3 };
 
 const comkit::PersistedProperty kPersisted[] = {
-    {L"Caption", kCaption, VT_BSTR},
-    {L"Number", kNumber, VT_I4},
-    {L"Flag", kFlag, VT_BOOL},
-    {L"Font", kFont, VT_DISPATCH},
+    {L"Caption", kCaption, VT_BSTR, nullptr},
+    {L"Number", kNumber, VT_I4, nullptr},
+    {L"Flag", kFlag, VT_BOOL, nullptr},
+    {L"Font", kFont, VT_DISPATCH, nullptr},
 };
 
 } // namespace
