@@ -1,0 +1,75 @@
+#pragma once
+// The conversions the generated IQuillmark bodies apply between automation
+// values and the engine's arguments.
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstring>
+#include <type_traits>
+
+#include "annotation_engine.h"
+
+namespace quillmark {
+
+// A number, an enumeration, a string or an address as an EngineValue.
+template <class T>
+EngineValue V(T value) {
+    static_assert(sizeof(T) <= sizeof(EngineValue), "a value crosses in 32 bits");
+    if constexpr (std::is_pointer<T>::value)
+        return reinterpret_cast<EngineValue>(value);
+    else
+        return static_cast<EngineValue>(value);
+}
+
+// An out pointer of a 32-bit value (long, colour, enumeration, BSTR, handle)
+// as the engine's EngineValue* or int*.
+template <class T>
+EngineValue* OutV(T* p) {
+    static_assert(sizeof(T) == sizeof(EngineValue), "the engine writes 32 bits");
+    return reinterpret_cast<EngineValue*>(p);
+}
+template <class T>
+int* OutI(T* p) {
+    static_assert(sizeof(T) == sizeof(int), "the engine writes 32 bits");
+    return reinterpret_cast<int*>(p);
+}
+
+// VARIANT_BOOL in: 0/1, 0/-1 (the 16-bit value sign-extended) or a byte 0/1.
+inline int Flag01(VARIANT_BOOL b) { return b != 0 ? 1 : 0; }
+inline int FlagSigned(VARIANT_BOOL b) { return static_cast<short>(b); }
+inline unsigned char FlagByte(VARIANT_BOOL b) { return b != 0 ? 1 : 0; }
+
+// A VARIANT_BOOL out from an engine value.
+inline VARIANT_BOOL Bool(EngineValue v) { return v != 0 ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// The engine keeps back styles plus 3000.
+constexpr int kBackStyleBase = 3000;
+inline EngineValue BackStyleIn(int v) { return v <= 3 ? v + kBackStyleBase : v; }
+inline int BackStyleOut(EngineValue v) { return v >= kBackStyleBase ? v - kBackStyleBase : v; }
+inline EngineValue ToolDefaultIn(int attribute, int v) {
+    return attribute == QMK_BackStyle ? BackStyleIn(v) : v;
+}
+inline int ToolDefaultOut(int attribute, EngineValue v) {
+    return attribute == QMK_BackStyle ? BackStyleOut(v) : v;
+}
+
+// The 32 bits of an engine value read as an IEEE float.
+inline float FloatBits(EngineValue v) {
+    static_assert(sizeof(float) == sizeof(EngineValue), "a float crosses in 32 bits");
+    float f;
+    std::memcpy(&f, &v, sizeof f);
+    return f;
+}
+
+// The address of a temporary that lives until the engine call returns.
+inline const RECT* At(const RECT& r) { return &r; }
+inline const POINT* At(const POINT& p) { return &p; }
+
+// True when any of the out pointers is null.
+inline bool AnyNull() { return false; }
+template <class P, class... Rest>
+bool AnyNull(P* p, Rest*... rest) {
+    return p == nullptr || AnyNull(rest...);
+}
+
+} // namespace quillmark
