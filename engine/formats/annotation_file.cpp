@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <propidl.h>
 
+#include <functional>
 #include <new>
 
 #include "formats/ansi_text.h"
@@ -124,26 +125,58 @@ int ReadWholeStream(IStream* stream, std::vector<uint8_t>& bytes)
 int AnnotationFile::Write(const wchar_t* path, const std::vector<uint8_t>& stream,
                           const std::vector<SummaryText>& summary)
 {
-    IStorage* storage = nullptr;
-    if (FAILED(StgCreateDocfile(path, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
-                                &storage)))
-        return QMK_ErrCreateStorage;
-    IStream* out = nullptr;
-    int result = QMK_NoError;
-    if (FAILED(storage->CreateStream(kStreamName, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE,
-                                     0, 0, &out))) {
-        result = QMK_ErrStorageStream;
-    } else {
+    return Replace(path, [&](IStorage* storage) -> int {
+        IStream* out = nullptr;
+        if (FAILED(storage->CreateStream(kStreamName, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_WRITE,
+                                         0, 0, &out)))
+            return QMK_ErrStorageStream;
         ULONG written = 0;
         const HRESULT hr = out->Write(stream.data(), static_cast<ULONG>(stream.size()), &written);
-        if (FAILED(hr) || written != stream.size())
-            result = QMK_ErrStorageStream;
         out->Release();
-    }
-    if (result == QMK_NoError)
+        if (FAILED(hr) || written != stream.size())
+            return QMK_ErrStorageStream;
         WriteSummary(storage, summary);
-    storage->Commit(STGC_DEFAULT);
+        return QMK_NoError;
+    });
+}
+
+int AnnotationFile::Replace(const wchar_t* path, const std::function<int(IStorage*)>& fill)
+{
+    if (!path || !*path)
+        return QMK_ErrCreateStorage;
+    // The new file is made in the target's own folder, so that putting it in
+    // place is a rename on the same volume.
+    wchar_t full[MAX_PATH * 2];
+    wchar_t* namePart = nullptr;
+    const DWORD length = GetFullPathNameW(path, MAX_PATH * 2, full, &namePart);
+    if (length == 0 || length >= MAX_PATH * 2 || !namePart || namePart == full)
+        return QMK_ErrCreateStorage;
+    const std::wstring target(full);
+    const std::wstring folder(full, namePart - full);
+    // A read-only file or a folder of that name is not ours to replace.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return QMK_ErrCreateStorage;
+    wchar_t temp[MAX_PATH * 2 + 16];
+    if (folder.size() + 14 > MAX_PATH || !GetTempFileNameW(folder.c_str(), L"~qm", 0, temp))
+        return QMK_ErrCreateStorage;
+    IStorage* storage = nullptr;
+    if (FAILED(StgCreateDocfile(temp, STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0,
+                                &storage))) {
+        DeleteFileW(temp);
+        return QMK_ErrCreateStorage;
+    }
+    int result = fill(storage);
+    if (result == QMK_NoError && FAILED(storage->Commit(STGC_DEFAULT)))
+        result = QMK_ErrStorageStream;
     storage->Release();
+    // Only a complete file takes the place of the old one.
+    if (result == QMK_NoError &&
+        !MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        result = QMK_ErrCreateStorage;
+    if (result != QMK_NoError)
+        DeleteFileW(temp);
     return result;
 }
 

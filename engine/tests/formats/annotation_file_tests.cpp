@@ -216,6 +216,67 @@ TEST(AnnotationFile, ReadsTheOlderStreamFirstAndTheTextsTheFileHas)
     EXPECT_EQ(Text(host.Engine(), QMK_SummaryAuthor), L"kept") << "a property the file lacks";
 }
 
+Bytes WholeFile(const std::wstring& path)
+{
+    Bytes bytes;
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return bytes;
+    uint8_t chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(f, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    CloseHandle(f);
+    return bytes;
+}
+
+// The files the writer makes beside its target while it works.
+int WorkFilesIn(const std::wstring& path)
+{
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"~qm*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do
+        ++count;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+TEST(AnnotationFile, StoringReplacesTheUsersFileOnlyWithAWholeOne)
+{
+    EngineLibrary library;
+    TestHost first(library), second(library);
+    FillEngine(first.Engine());
+    AnswerPasswords(first);
+    second->CreateLayer(1);
+    SetText(second.Engine(), QMK_SummaryTitle, L"second");
+
+    TempFile file(L".qmk");
+    ASSERT_EQ(first->StoreAnnotation(file.Bstr()), 0);
+    const Bytes firstFile = WholeFile(file.Path());
+    const int workFiles = WorkFilesIn(file.Path());
+
+    // A read-only file stays the user's.
+    ASSERT_TRUE(SetFileAttributesW(file.Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(second->StoreAnnotation(file.Bstr()), QMK_ErrCreateStorage);
+    SetFileAttributesW(file.Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(WholeFile(file.Path()) == firstFile);
+    EXPECT_EQ(WorkFilesIn(file.Path()), workFiles);
+
+    // A writable one is replaced by the whole new file.
+    ASSERT_EQ(second->StoreAnnotation(file.Bstr()), 0);
+    EXPECT_EQ(WorkFilesIn(file.Path()), workFiles);
+    EXPECT_EQ(StreamNamed(file.Path(), L"Quillmark7"), StreamOf(second.Engine()));
+    TestHost reader(library);
+    ASSERT_EQ(reader->RetrieveAnnotation(file.Bstr()), 0);
+    EXPECT_EQ(Describe(reader.Engine()), Describe(second.Engine()));
+    EXPECT_EQ(Text(reader.Engine(), QMK_SummaryTitle), L"second");
+}
+
 TEST(AnnotationFile, RefusesBadFilesAndLosesNothing)
 {
     EngineLibrary library;
