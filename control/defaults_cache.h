@@ -75,7 +75,6 @@ private:
     static bool IsStringField(int code);
     static bool IsUnitName(int code);
     BSTR* StringField(int code);
-    void MarkDirtyAtDesignTime();
 
     ControlServices& services_;
     BSTR author_ = nullptr;    // 768
