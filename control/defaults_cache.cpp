@@ -110,6 +110,17 @@ BSTR* DefaultsCache::StringField(int code)
     }
 }
 
+LOGFONTA* DefaultsCache::EngineFontBlock(int code)
+{
+    switch (code) {
+    case QMK_DefaultStampFont: return &engineFonts_[0];
+    case QMK_DefaultTextFont: return &engineFonts_[1];
+    case QMK_DefaultButtonFont: return &engineFonts_[2];
+    case QMK_DefaultRulerFont: return &engineFonts_[3];
+    default: return nullptr;
+    }
+}
+
 BSTR DefaultsCache::ControlString(int code) const
 {
     switch (code) {
@@ -139,6 +150,14 @@ HRESULT DefaultsCache::Get(int code, EngineValue* out)
         return E_POINTER;
     *out = 0;
     if (AnnotationEngine* engine = services_.Engine(); engine && code != QMK_LoadAnnotations) {
+        if (LOGFONTA* font = EngineFontBlock(code)) {
+            // The engine writes the whole LOGFONT where it is pointed.
+            const int r = engine->GetProperty(code, reinterpret_cast<EngineValue*>(font));
+            if (r != 0)
+                return services_.ReportError(r);
+            *out = reinterpret_cast<EngineValue>(font);
+            return S_OK;
+        }
         EngineValue value = 0;
         const int r = engine->GetProperty(code, &value);
         if (r != 0)

@@ -39,7 +39,9 @@ public:
     DefaultsCache& operator=(const DefaultsCache&) = delete;
 
     // get: the value of code. For string codes (768-771, 4128, 4131 and the
-    // unit names 2081-2094) *out is a new BSTR the caller frees. 4104 and
+    // unit names 2081-2094) *out is a new BSTR the caller frees; for the four
+    // font codes it is the address of a LOGFONTA the cache keeps (the engine's
+    // copy, with an engine loaded). 4104 and
     // 4105 read from the engine come back as -1 / 0. Without an engine an
     // unknown code reports 1015.
     HRESULT Get(int code, EngineValue* out);
@@ -75,6 +77,7 @@ private:
     static bool IsStringField(int code);
     static bool IsUnitName(int code);
     BSTR* StringField(int code);
+    LOGFONTA* EngineFontBlock(int code);
 
     ControlServices& services_;
     BSTR author_ = nullptr;    // 768
@@ -85,6 +88,7 @@ private:
     BSTR buttonText_ = nullptr;// 4131, "" after construction
     std::map<int, EngineValue> attributes_;
     std::map<int, DISPID> dispids_;  // filled on the first stored set
+    LOGFONTA engineFonts_[4] = {};   // stamp, text, button, ruler as read from the engine
 };
 
 } // namespace quillmark

@@ -98,6 +98,82 @@ INSTANTIATE_TEST_SUITE_P(
         DefaultFontCase{DefaultFont::Ruler, "Arial", FW_NORMAL,
                         "SetProperty(2119,{Arial,-16,700,0})"}));
 
+// A font object that is only an IDispatch, optionally with a connection-point
+// container that offers no IPropertyNotifySink point; it records where the
+// sinks looked for one.
+class BareFont : public IDispatch, public IConnectionPointContainer {
+public:
+    BareFont(const char* name, bool container, std::vector<std::string>* record)
+        : name_(name), container_(container), record_(record)
+    {
+    }
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, IID_IFontDisp)) {
+            *object = static_cast<IDispatch*>(this);
+        } else if (container_ && IsEqualIID(riid, IID_IConnectionPointContainer)) {
+            *object = static_cast<IConnectionPointContainer*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const ULONG left = --refs_;
+        if (!left)
+            delete this;
+        return left;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                        UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindConnectionPoint(REFIID, IConnectionPoint** point) override
+    {
+        record_->push_back(name_);
+        *point = nullptr;
+        return CONNECT_E_NOCONNECTION;
+    }
+
+private:
+    virtual ~BareFont() = default;
+    ULONG refs_ = 1;
+    const char* name_;
+    bool container_;
+    std::vector<std::string>* record_;
+};
+
+TEST_F(ControlFontsTest, SinksAreAdvisedStampTextButtonRulerAndFontsWithoutAPointAreSkipped)
+{
+    Lines looked;
+    const std::pair<DefaultFont, const char*> fonts[] = {
+        {DefaultFont::Ruler, "ruler"}, {DefaultFont::Button, "button"},
+        {DefaultFont::Text, "text"}, {DefaultFont::Stamp, "stamp"}};
+    for (const auto& f : fonts) {
+        BareFont* font = new BareFont(f.second, true, &looked);
+        ASSERT_EQ(S_OK, Fonts().PutRef(f.first, reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(font))));
+        font->Release();
+    }
+    BareFont* noContainer = new BareFont("none", false, &looked);
+    control->calls.clear();
+    ASSERT_EQ(S_OK, Fonts().PutRef(DefaultFont::Button,
+                                   reinterpret_cast<IFontDisp*>(static_cast<IDispatch*>(noContainer))));
+    noContainer->Release();
+    EXPECT_EQ(S_OK, control->LoadEngine());
+    EXPECT_EQ((Lines{"stamp", "text", "ruler"}), looked);
+    EXPECT_NE(nullptr, control->Engine());
+}
+
 TEST_F(ControlFontsTest, WiringTwiceAdvisesEachSinkOnce)
 {
     LoadEngine();

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using quillmark_test::TestControl;
 using Lines = std::vector<std::string>;
 
@@ -256,6 +258,25 @@ TEST_F(DefaultsCacheTest, MeasureAbbreviationsUseTheUnitCodePlus32)
     ASSERT_EQ(S_OK, Defaults().SetMeasureAbbr(2054, mm));
     SysFreeString(mm);
     EXPECT_EQ((Lines{"GetProperty(2094,ptr)", "SetProperty(2086,\"mm\")"}), EngineCalls());
+}
+
+TEST_F(DefaultsCacheTest, WithAnEngineAFontCodeReadsTheWholeLogFontIntoTheCachesOwnBlock)
+{
+    LoadEngine();
+    LOGFONTA engineFont = {};
+    engineFont.lfHeight = -20;
+    std::strcpy(engineFont.lfFaceName, "Times New Roman");
+    fake.setLogFont(&engineFont);
+    EngineValue value = 0;
+    ASSERT_EQ(S_OK, Defaults().Get(QMK_DefaultRulerFont, &value));
+    ASSERT_NE(0, value);
+    const LOGFONTA* read = reinterpret_cast<const LOGFONTA*>(value);
+    EXPECT_EQ(-20, read->lfHeight);
+    EXPECT_STREQ("Times New Roman", read->lfFaceName);
+    // The control's own LOGFONT, which the engine is given, stays as it was.
+    EXPECT_NE(reinterpret_cast<EngineValue>(control->fonts.LogFont(quillmark::DefaultFont::Ruler)),
+              value);
+    EXPECT_EQ(-16, control->fonts.LogFont(quillmark::DefaultFont::Ruler)->lfHeight);
 }
 
 TEST_F(DefaultsCacheTest, DesignTimePutsMarkTheControlDirty)
