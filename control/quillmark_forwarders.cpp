@@ -34,22 +34,22 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
 #define QM_RESULT_IGNORED (void)r; return S_OK;
 #define QM_RESULT_STORE(p) *p = r; return S_OK;
 #define QM_RESULT_STORE_BOOL(p) *p = Bool(r); return S_OK;
-#define QM_RESULT_VALUE_BOOL(p) if (r == 0) *p = Bool(value); return ReportError(r);
+#define QM_RESULT_VALUE_BOOL(p) if (r == 0) { *p = Bool(value); } return ReportError(r);
 #define QM_RESULT_VALUE_BOOL_ALWAYS(p) *p = Bool(value); return ReportError(r);
-#define QM_RESULT_BYTE_BOOL(p) if (r == 0) *p = Bool(byte); return ReportError(r);
+#define QM_RESULT_BYTE_BOOL(p) if (r == 0) { *p = Bool(byte); } return ReportError(r);
 #define QM_RESULT_BYTE_BOOL_ALWAYS(p) *p = Bool(byte); return ReportError(r);
 #define QM_RESULT_BACKSTYLE(p) \
-    if (r == 0) *p = static_cast<std::remove_pointer_t<decltype(p)>>(BackStyleOut(value)); \
+    if (r == 0) { *p = static_cast<std::remove_pointer_t<decltype(p)>>(BackStyleOut(value)); } \
     return ReportError(r);
 #define QM_RESULT_TOOL_DEFAULT(attribute, p) \
-    if (r == 0) *p = ToolDefaultOut(attribute, value); return ReportError(r);
+    if (r == 0) { *p = ToolDefaultOut(attribute, value); } return ReportError(r);
 #define QM_RESULT_RECT_OUT(pl, pt, pr, pb) \
     if (r == 0) { *pl = rect.left; *pt = rect.top; *pr = rect.right; *pb = rect.bottom; } \
     return ReportError(r);
 #define QM_RESULT_POINT_OUT(px, py) \
     if (r == 0) { *px = point.x; *py = point.y; } return ReportError(r);
-#define QM_RESULT_POINT_X(p) if (r == 0) *p = point.x; return ReportError(r);
-#define QM_RESULT_POINT_Y(p) if (r == 0) *p = point.y; return ReportError(r);
+#define QM_RESULT_POINT_X(p) if (r == 0) { *p = point.x; } return ReportError(r);
+#define QM_RESULT_POINT_Y(p) if (r == 0) { *p = point.y; } return ReportError(r);
 #define QM_RESULT_FLOAT_BITS(p) *p = FloatBits(value); return ReportError(r);
 
 #define QM_CUSTOM(name, n, call, params)
