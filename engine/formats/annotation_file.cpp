@@ -7,6 +7,7 @@
 #include <new>
 
 #include "formats/ansi_text.h"
+#include "formats/compound_file_check.h"
 #include "engine_codes.h"
 
 const wchar_t AnnotationFile::kStreamName[] = L"Quillmark7";
@@ -120,6 +121,54 @@ int ReadWholeStream(IStream* stream, std::vector<uint8_t>& bytes)
     }
 }
 
+// The file's bytes in a new movable block, once they have passed the
+// compound file check. QMK_ErrFileOpen when the file cannot be read (held
+// open by another, or larger than any annotation file), QMK_ErrStorageStream
+// when its structure is damaged, QMK_ErrOutOfMemory.
+int ReadCheckedFile(const wchar_t* path, HGLOBAL* block)
+{
+    const LONGLONG kLargest = 256ll << 20;
+    *block = nullptr;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return QMK_ErrFileOpen;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargest) {
+        CloseHandle(file);
+        return QMK_ErrFileOpen;
+    }
+    const DWORD length = static_cast<DWORD>(size.QuadPart);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, length);
+    uint8_t* data = memory ? static_cast<uint8_t*>(GlobalLock(memory)) : nullptr;
+    if (!data) {
+        if (memory)
+            GlobalFree(memory);
+        CloseHandle(file);
+        return QMK_ErrOutOfMemory;
+    }
+    DWORD done = 0;
+    while (done < length) {
+        DWORD got = 0;
+        if (!ReadFile(file, data + done, length - done, &got, nullptr) || got == 0)
+            break;
+        done += got;
+    }
+    CloseHandle(file);
+    int result = QMK_NoError;
+    if (done != length)
+        result = QMK_ErrFileOpen;
+    else if (!CompoundFileCheck::Check(data, length, nullptr))
+        result = QMK_ErrStorageStream;
+    GlobalUnlock(memory);
+    if (result != QMK_NoError) {
+        GlobalFree(memory);
+        return result;
+    }
+    *block = memory;
+    return QMK_NoError;
+}
+
 } // namespace
 
 int AnnotationFile::Write(const wchar_t* path, const std::vector<uint8_t>& stream,
@@ -186,9 +235,22 @@ int AnnotationFile::Read(const wchar_t* path, std::vector<uint8_t>& stream,
     const HRESULT kind = StgIsStorageFile(path);
     if (kind == S_FALSE || kind == STG_E_FILENOTFOUND || kind == STG_E_INVALIDNAME)
         return QMK_ErrInvalidFile;
+    // The platform opens the very bytes that were checked: the file is read
+    // whole and the storage opened over a copy in memory.
+    HGLOBAL block = nullptr;
+    int result = ReadCheckedFile(path, &block);
+    if (result != QMK_NoError)
+        return result;
+    ILockBytes* bytes = nullptr;
+    if (FAILED(CreateILockBytesOnHGlobal(block, TRUE, &bytes))) {
+        GlobalFree(block);
+        return QMK_ErrOutOfMemory;
+    }
     IStorage* storage = nullptr;
-    if (FAILED(StgOpenStorage(path, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                              &storage)))
+    const HRESULT opened = StgOpenStorageOnILockBytes(bytes, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                                      nullptr, 0, &storage);
+    bytes->Release();
+    if (FAILED(opened))
         return QMK_ErrFileOpen;
     IStream* in = nullptr;
     if (FAILED(storage->OpenStream(kOlderStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
@@ -198,7 +260,7 @@ int AnnotationFile::Read(const wchar_t* path, std::vector<uint8_t>& stream,
         storage->Release();
         return QMK_ErrInvalidFile;
     }
-    const int result = ReadWholeStream(in, stream);
+    result = ReadWholeStream(in, stream);
     in->Release();
     if (result == QMK_NoError)
         ReadSummary(storage, summary);

@@ -42,7 +42,9 @@ public:
     // when it has no property set). 0; QMK_ErrInvalidFile for a file that is
     // missing, not a compound file, badly named or without either stream;
     // QMK_ErrFileOpen when it cannot be opened; QMK_ErrStorageStream when
-    // its stream cannot be read; QMK_ErrOutOfMemory.
+    // its stream cannot be read or the compound file's structure is damaged
+    // (CompoundFileCheck: the platform is not given such a file);
+    // QMK_ErrOutOfMemory.
     static int Read(const wchar_t* path, std::vector<uint8_t>& stream,
                     std::vector<SummaryText>& summary);
 

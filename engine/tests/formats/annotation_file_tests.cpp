@@ -277,6 +277,76 @@ TEST(AnnotationFile, StoringReplacesTheUsersFileOnlyWithAWholeOne)
     EXPECT_EQ(Text(reader.Engine(), QMK_SummaryTitle), L"second");
 }
 
+void WriteWholeFile(const std::wstring& path, const Bytes& bytes)
+{
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+uint32_t Dword(const Bytes& b, size_t at)
+{
+    return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 |
+           uint32_t(b.at(at + 3)) << 24;
+}
+
+TEST(AnnotationFile, ADamagedContainerIsRefusedBeforeThePlatformWalksIt)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillEngine(host.Engine());
+    AnswerPasswords(host).answers[L"Secret"] = L"pw one";
+    SetText(host.Engine(), QMK_SummaryTitle, L"mine");
+    const std::string before = Describe(host.Engine());
+
+    // Another writer's file, 7 bytes changed, most in its directory: the
+    // platform's open of its stream never returned.
+    BSTR cycle = SysAllocString(SHARED_TESTDATA_DIR_W L"/damaged/directory-cycle.qmk");
+    EXPECT_EQ(host->RetrieveAnnotation(cycle), QMK_ErrStorageStream);
+    SysFreeString(cycle);
+    EXPECT_EQ(Describe(host.Engine()), before);
+    EXPECT_EQ(Text(host.Engine(), QMK_SummaryTitle), L"mine");
+
+    // Our own file, damaged by hand in its allocation table and directory
+    // (a version 3 file: 512-byte sectors, sector n at (n + 1) * 512).
+    TestHost writer(library);
+    FillEngine(writer.Engine());
+    TempFile good(L".qmk");
+    ASSERT_EQ(writer->StoreAnnotation(good.Bstr()), 0);
+    const Bytes file = WholeFile(good.Path());
+    ASSERT_GT(file.size(), 1024u);
+    const size_t fat = (Dword(file, 76) + 1) * 512;
+    const uint32_t directory = Dword(file, 48);
+    const size_t root = (directory + 1) * 512;
+    const uint32_t child = Dword(file, root + 76);
+    const size_t childEntry = root + 128 * child;
+    struct Case {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {"directory chain loops", fat + 4 * directory, directory},
+        {"an entry is its own sibling", childEntry + 72, child},
+        {"root's child is the root", root + 76, 0},
+        {"entry number past the directory", childEntry + 68, 100000},
+        {"allocation table sector past the end", 76, 0x00FFFFFF},
+    };
+    for (const Case& c : cases) {
+        Bytes damaged = file;
+        PutDword(damaged, c.at, c.value);
+        TempFile bad(L".qmk");
+        WriteWholeFile(bad.Path(), damaged);
+        EXPECT_EQ(host->RetrieveAnnotation(bad.Bstr()), QMK_ErrStorageStream) << c.what;
+        EXPECT_EQ(Describe(host.Engine()), before) << c.what;
+    }
+    // The good one loads.
+    ASSERT_EQ(host->RetrieveAnnotation(good.Bstr()), 0);
+    EXPECT_EQ(Describe(host.Engine()), Describe(writer.Engine()));
+}
+
 TEST(AnnotationFile, RefusesBadFilesAndLosesNothing)
 {
     EngineLibrary library;
