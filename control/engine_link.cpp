@@ -39,7 +39,9 @@ void TearDown(HMODULE library, AnnotationEngine* engine)
         FreeLibrary(library);
 }
 
-void TearDownRetired()
+} // namespace
+
+void TearDownRetiredEngines()
 {
     if (EngineCallScope::Active())
         return;
@@ -59,6 +61,8 @@ void TearDownRetired()
     for (const RetiredEngine& r : due)
         TearDown(r.library, r.engine);
 }
+
+namespace {
 
 // The folder of a module with its trailing backslash, or "" when unknown.
 std::wstring FolderOf(HMODULE module)
@@ -99,7 +103,7 @@ bool EngineCallScope::Active() { return callDepth > 0; }
 
 HRESULT EngineLink::Load(HMODULE ownModule, HostCookie cookie, const wchar_t* fileName)
 {
-    TearDownRetired();
+    TearDownRetiredEngines();
     if (engine_)
         return S_OK;
     HMODULE library = LoadEngineLibrary(ownModule, fileName ? fileName : kEngineFileName);
@@ -124,7 +128,7 @@ void EngineLink::Unload()
     library_ = nullptr;
     engine_ = nullptr;
     if (!library) {
-        TearDownRetired();
+        TearDownRetiredEngines();
         return;
     }
     if (EngineCallScope::Active() && engine) {
@@ -143,7 +147,7 @@ void EngineLink::Unload()
         }
     }
     TearDown(library, engine);
-    TearDownRetired();
+    TearDownRetiredEngines();
 }
 
 HRESULT LoadEngine(EngineLink& link, ControlServices& services, DefaultsCache& defaults,

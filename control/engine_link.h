@@ -68,6 +68,11 @@ HRESULT LoadEngine(EngineLink& link, ControlServices& services, DefaultsCache& d
                    ControlFonts& fonts, bool toolPalette,
                    const wchar_t* fileName = kEngineFileName);
 
+// Tears down the engines retired on this thread (see EngineLink::Unload);
+// does nothing while an engine callback runs. Load and Unload do it
+// themselves; a server may also call it when asked whether it can unload.
+void TearDownRetiredEngines();
+
 // Marks the extent of an engine callback (control_events.cpp): while one is
 // running on this thread, EngineLink::Unload retires instead of tearing down.
 class EngineCallScope {

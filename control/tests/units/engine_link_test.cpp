@@ -144,6 +144,7 @@ TEST_F(EngineLinkTest, AControlReleasedInsideAnEngineCallbackLeavesTheEngineUnti
     control = nullptr;  // the sink lets go of the last reference
     sink->onEvent = [doomed](DISPID, DISPPARAMS&) -> long {
         doomed->Release();
+        quillmark::TearDownRetiredEngines();  // inside a callback: nothing yet
         return 0;
     };
     const size_t mark = fake.LogSize();
@@ -159,8 +160,8 @@ TEST_F(EngineLinkTest, AControlReleasedInsideAnEngineCallbackLeavesTheEngineUnti
     EXPECT_EQ(silenced, fake.LogFrom(mark));
     EXPECT_EQ(1, fake.liveCount());
     EXPECT_EQ(nullptr, fake.callback(Channel_ItemChanged));
-    // The next link work outside any callback lets it go.
-    quillmark::EngineLink().Unload();
+    // Outside any callback it is let go.
+    quillmark::TearDownRetiredEngines();
     EXPECT_EQ("Ann_Deinit", fake.Log().back());
     EXPECT_EQ(0, fake.liveCount());
     sink->Release();
