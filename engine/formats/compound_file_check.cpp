@@ -116,12 +116,14 @@ bool CompoundFileCheck::ReadAllocationTable()
         if (!take(U32(76 + 4 * i)))
             return false;
     // The rest are named by the extension sectors, each of which ends with
-    // the next one's number.
+    // the next one's number. All that the header counts are walked, also
+    // those the table does not need.
+    if (difatSectors_ > sectors_)
+        return Fail("allocation table extension size out of range");
     uint32_t extension = difatStart_;
-    uint32_t extensionsRead = 0;
     const size_t perExtension = sectorSize / 4 - 1;
-    while (tableSectors.size() < fatSectors_) {
-        if (extensionsRead++ >= difatSectors_)
+    for (uint32_t read = 0; read < difatSectors_ || tableSectors.size() < fatSectors_; ++read) {
+        if (read >= difatSectors_)
             return Fail("allocation table extension shorter than the table");
         if (!SectorInFile(extension) || SectorAt(extension) + sectorSize > size_)
             return Fail("allocation table extension out of the file");

@@ -47,12 +47,20 @@ Bytes FileBytes(const std::wstring& path)
 
 // A compound file made by the platform: streams of the given sizes at the
 // top, and optionally a sub-storage with one more stream.
-Bytes PlatformFile(const std::vector<size_t>& streamSizes, bool subStorage = false)
+Bytes PlatformFile(const std::vector<size_t>& streamSizes, bool subStorage = false, bool largeSectors = false)
 {
     const std::wstring path = TempName(L"cfb_");
     IStorage* storage = nullptr;
-    EXPECT_EQ(StgCreateDocfile(path.c_str(), STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE, 0, &storage),
-              S_OK);
+    const DWORD mode = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
+    if (largeSectors) {
+        STGOPTIONS options = {};
+        options.usVersion = 1;
+        options.ulSectorSize = 4096;
+        EXPECT_EQ(StgCreateStorageEx(path.c_str(), mode, STGFMT_DOCFILE, 0, &options, nullptr, IID_IStorage,
+                                     reinterpret_cast<void**>(&storage)), S_OK);
+    } else {
+        EXPECT_EQ(StgCreateDocfile(path.c_str(), mode, 0, &storage), S_OK);
+    }
     if (!storage)
         return {};
     auto put = [](IStorage* into, const std::wstring& name, size_t size) {
@@ -129,18 +137,21 @@ TEST(CompoundFileCheck, FilesThePlatformWritesPass)
         const char* what;
         std::vector<size_t> sizes;
         bool subStorage;
+        bool largeSectors;
     };
     const Case cases[] = {
-        {"one short stream", {300}, false},
-        {"an empty stream", {0}, false},
-        {"short and long streams", {10, 4095, 4096, 70000}, false},
-        {"many streams: several directory sectors", std::vector<size_t>(40, 200), false},
-        {"a sub-storage", {64, 9000}, true},
-        {"a table extended past the header's 109 sectors", {8u << 20}, false},
+        {"one short stream", {300}, false, false},
+        {"an empty stream", {0}, false, false},
+        {"short and long streams", {10, 4095, 4096, 70000}, false, false},
+        {"many streams: several directory sectors", std::vector<size_t>(40, 200), false, false},
+        {"a sub-storage", {64, 9000}, true, false},
+        {"a table extended past the header's 109 sectors", {8u << 20}, false, false},
+        {"4096-byte sectors", {300, 9000}, true, true},
     };
     for (const Case& c : cases) {
-        const Bytes file = PlatformFile(c.sizes, c.subStorage);
-        ASSERT_FALSE(file.empty()) << c.what;
+        const Bytes file = PlatformFile(c.sizes, c.subStorage, c.largeSectors);
+        ASSERT_GT(file.size(), 27u) << c.what;
+        EXPECT_EQ(file[26], c.largeSectors ? 4 : 3) << c.what << ": the version";
         std::string why;
         EXPECT_TRUE(Sound(file, &why)) << c.what << ": " << why;
     }
@@ -161,6 +172,8 @@ TEST(CompoundFileCheck, ADamagedTableExtensionIsRefused)
         {"no extension", [](Bytes& b) { Put(b, 68, 0xFFFFFFFE); }},
         {"extension past the end", [](Bytes& b) { Put(b, 68, 0x00FFFFFF); }},
         {"extension counted short", [](Bytes& b) { Put(b, 72, 0); }},
+        {"extension counted past the file", [](Bytes& b) { Put(b, 72, 0x01000000); }},
+        {"extension counted long, its chain looping", [=](Bytes& b) { Put(b, 72, 2); Put(b, SectorOffset(first) + 508, first); }},
         {"extension names itself as a table sector", [=](Bytes& b) { Put(b, SectorOffset(first), first); }},
         {"extension names a header table sector", [=](Bytes& b) { Put(b, SectorOffset(first), Get(b, 76)); }},
     };
@@ -202,6 +215,8 @@ TEST(CompoundFileCheck, HandDamagedFilesAreRefused)
         {"more table sectors than the file has", [](Bytes& b) { Put(b, 44, 1000); }},
         {"table sector past the end", [](Bytes& b) { Put(b, 76, 0x00FFFFFF); }},
         {"table sector named twice", [](Bytes& b) { Put(b, 44, 2); Put(b, 80, Get(b, 76)); }},
+        {"an extension the table does not need, past the end",
+         [](Bytes& b) { Put(b, 72, 1); Put(b, 68, 0x00FFFFFF); }},
         {"directory start past the end", [](Bytes& b) { Put(b, 48, 0x7FFFFFFF); }},
         {"directory start free", [](Bytes& b) { Put(b, 48, 0xFFFFFFFF); }},
         {"directory chain loops", [](Bytes& b) { Put(b, FatEntry(b, Get(b, 48)), Get(b, 48)); }},
