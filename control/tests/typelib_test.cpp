@@ -104,7 +104,13 @@ std::wstring UserTypeName(ITypeInfo* info, const TYPEDESC& desc) {
 // The VARTYPE a caller of IDispatch::Invoke passes for a parameter: a pointer
 // becomes VT_BYREF, an enumeration VT_I4.
 VARTYPE DispatchType(ITypeInfo* info, const TYPEDESC& desc) {
-    if (desc.vt == VT_PTR) return VT_BYREF | DispatchType(info, *desc.lptdesc);
+    if (desc.vt == VT_PTR) {
+        VARTYPE inner = DispatchType(info, *desc.lptdesc);
+        // An interface pointer crosses as the interface itself.
+        if (desc.lptdesc->vt == VT_USERDEFINED && (inner == VT_DISPATCH || inner == VT_UNKNOWN))
+            return inner;
+        return VT_BYREF | inner;
+    }
     if (desc.vt == VT_USERDEFINED) {
         ITypeInfo* ref = nullptr;
         if (FAILED(info->GetRefTypeInfo(desc.hreftype, &ref))) return VT_EMPTY;
@@ -113,6 +119,8 @@ VARTYPE DispatchType(ITypeInfo* info, const TYPEDESC& desc) {
             Attr attr(ref);
             if (attr->typekind == TKIND_ENUM) vt = VT_I4;
             if (attr->typekind == TKIND_ALIAS) vt = DispatchType(ref, attr->tdescAlias);
+            if (attr->typekind == TKIND_DISPATCH) vt = VT_DISPATCH;
+            if (attr->typekind == TKIND_INTERFACE) vt = VT_UNKNOWN;
         }
         ref->Release();
         return vt;
@@ -207,7 +215,7 @@ TEST_P(TypeLibTest, ClassesAndTheirInterfaces) {
         {&kQuillmarkClsid, L"Quillmark", true, true,
          {{L"IQuillmark", IMPLTYPEFLAG_FDEFAULT},
           {L"_IQuillmarkEvents", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}}},
-        {&kNotePropsClsid, L"NoteProps", true, false, {{L"IUnknown", IMPLTYPEFLAG_FDEFAULT}}},
+        {&kNotePropsClsid, L"NoteProps", true, false, {}},
         {nullptr, L"AnnotateServer", false, false, {{L"IAnnotateServer7", IMPLTYPEFLAG_FDEFAULT}}},
     };
     for (const Expected& c : classes) {
@@ -620,6 +628,73 @@ TEST_P(TypeLibTest, AttributeEnumerationHoldsTheMembersCodes) {
         ASSERT_NE(values.end(), found) << std::string(e.first, e.first + wcslen(e.first));
         EXPECT_EQ(e.second, found->second);
     }
+}
+
+} // namespace
+
+namespace {
+
+// The value types property browsers and the persistence look at: colours are
+// OLE_COLOR (a 32-bit unsigned alias), fonts font objects, flags VARIANT_BOOL,
+// enumerations their own types.
+TEST_P(TypeLibTest, PropertyValueTypes) {
+    struct Expected {
+        const wchar_t* name;
+        std::wstring userType;  // the named type of the value, "" for a plain one
+        VARTYPE vt;             // what an IDispatch caller receives
+    };
+    const Expected properties[] = {
+        {L"DefaultPenColor", L"OLE_COLOR", VT_UI4},
+        {L"DefaultBackColor", L"OLE_COLOR", VT_UI4},
+        {L"DefaultPenWidth", L"", VT_I4},
+        {L"DefaultTool", L"annotationTOOL", VT_I4},
+        {L"DefaultHighlightFill", L"", VT_BOOL},
+        {L"Comments", L"", VT_BSTR},
+        {L"InteractMode", L"annotationMODES", VT_I4},
+        {L"TIFFAnnotationType", L"TIFFAnnType", VT_I4},
+        {L"FontScaling", L"QMKFontScaling", VT_I4},
+        {L"DefaultTextFont", L"IFontDisp", VT_DISPATCH},
+    };
+    ITypeInfo* vtable = QuillmarkInterface(lib_);
+    ASSERT_NE(nullptr, vtable);
+    UINT count = 0;
+    {
+        Attr attr(vtable);
+        count = attr->cFuncs;
+    }
+    for (const Expected& e : properties) {
+        SCOPED_TRACE(testing::Message() << std::string(e.name, e.name + wcslen(e.name)));
+        bool seen = false;
+        for (UINT i = 0; i < count; ++i) {
+            FUNCDESC* f = nullptr;
+            ASSERT_EQ(S_OK, vtable->GetFuncDesc(i, &f));
+            if (f->invkind == INVOKE_PROPERTYGET && MemberName(vtable, f->memid) == e.name) {
+                seen = true;
+                ASSERT_EQ(1, f->cParams);
+                const TYPEDESC& out = f->lprgelemdescParam[0].tdesc;
+                ASSERT_EQ(VT_PTR, out.vt);
+                const TYPEDESC* value = out.lptdesc;
+                if (value->vt == VT_PTR) value = value->lptdesc;  // a font object pointer
+                EXPECT_EQ(e.userType, UserTypeName(vtable, *value));
+                EXPECT_EQ(VT_BYREF | e.vt, DispatchType(vtable, out));
+            }
+            vtable->ReleaseFuncDesc(f);
+        }
+        EXPECT_TRUE(seen);
+    }
+    vtable->Release();
+
+    // The colour alias is the standard one, known to browsers by its identifier.
+    const GUID oleColor = {0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
+    ITypeInfo* alias = lib_.Named(L"OLE_COLOR");
+    ASSERT_NE(nullptr, alias);
+    {
+        Attr a(alias);
+        EXPECT_EQ(TKIND_ALIAS, a->typekind);
+        EXPECT_TRUE(IsEqualGUID(oleColor, a->guid));
+        EXPECT_EQ(VT_UI4, a->tdescAlias.vt);
+    }
+    alias->Release();
 }
 
 } // namespace
