@@ -21,8 +21,12 @@
 //   };
 // The generated bodies of the forwarding and not-yet-implemented members are
 // compiled in quillmark_forwarders.cpp, which includes quillmark_control.h;
-// the CUSTOM members are the class authors' to define. The target
-// quillmark_tlb gives the include paths of quillmark.h and these files.
+// the CUSTOM rows of quillmark_member_table.h are the class authors' to
+// define. In CMake the DLL takes both halves:
+//   target_sources(inkctl7 PRIVATE ${QUILLMARK_MEMBER_SOURCES})
+//   target_link_libraries(inkctl7 PRIVATE quillmark_tlb)
+// quillmark_tlb carries the TYPELIB resource, the GUIDs and the include paths
+// of quillmark.h and these files, so the DLL names no IDL of its own.
 #include <windows.h>
 #include <oaidl.h>
 
