@@ -156,10 +156,14 @@ bool AttributeValue::Assign(EngineValue value) {
         variant_ = copy;
         return true;
     }
-    case Kind::Image:
+    case Kind::Image: {
+        // The value may be the very block held here (a host hands back what
+        // it was given): copy it before the old one goes.
+        HGLOBAL copy = PackedDib::Copy(reinterpret_cast<HGLOBAL>(value));
         if (image_) GlobalFree(image_);
-        image_ = PackedDib::Copy(reinterpret_cast<HGLOBAL>(value));
+        image_ = copy;
         return true;
+    }
     }
     return false;
 }

@@ -542,6 +542,46 @@ TEST(PropertyPushes, TheImageDefaultIsCopiedIntoEachLayer)
     EXPECT_EQ(0x3C, FirstPixelByte(currentCopy));
 }
 
+TEST(PropertyPushes, AnImageHandedBackAsItWasHandedOutIsKept)
+{
+    // A host reads the image default (or a layer's tool image) and sets it
+    // again: the engine copies the block it holds before it lets it go.
+    struct Case {
+        const char* name;
+        bool layerTool;  // the layer's own tool attribute, else the engine default
+    };
+    const Case cases[] = {{"engine default", false}, {"layer tool", true}};
+    for (const Case& c : cases) {
+        EngineLibrary library;
+        TestHost host(library);
+        const int layer = host->CreateLayer(1);
+        auto set = [&](HGLOBAL dib) {
+            return c.layerTool ? host->SetToolAttribute(layer, ImageTool, QMK_DibPtr, Arg(dib))
+                               : host->SetToolDefaultAttribute(ImageTool, QMK_DibPtr, Arg(dib));
+        };
+        auto get = [&](int fromLayer) {
+            HGLOBAL held = nullptr;
+            auto* out = reinterpret_cast<EngineValue*>(&held);
+            EXPECT_EQ(0, fromLayer ? host->GetToolAttribute(fromLayer, ImageTool, QMK_DibPtr, out)
+                                   : host->GetToolDefaultAttribute(ImageTool, QMK_DibPtr, out));
+            return held;
+        };
+        HGLOBAL dib = MakeDib(0x5E);
+        ASSERT_EQ(0, set(dib)) << c.name;
+        GlobalFree(dib);
+        HGLOBAL handedOut = get(c.layerTool ? layer : 0);
+        ASSERT_NE(nullptr, handedOut) << c.name;
+        ASSERT_EQ(0, set(handedOut)) << c.name;
+        HGLOBAL kept = get(c.layerTool ? layer : 0);
+        ASSERT_NE(nullptr, kept) << c.name;
+        EXPECT_EQ(0x5E, FirstPixelByte(kept)) << c.name;
+        // The current layer took its copy of the engine default as well.
+        HGLOBAL layerCopy = get(layer);
+        ASSERT_NE(nullptr, layerCopy) << c.name;
+        EXPECT_EQ(0x5E, FirstPixelByte(layerCopy)) << c.name;
+    }
+}
+
 TEST(EngineSettingsThroughTheInterface, TheSaveFlagIsOneSetting)
 {
     EngineLibrary library;
