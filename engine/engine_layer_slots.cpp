@@ -62,25 +62,47 @@ int __stdcall EngineObject::IsSelection(int layer)
     return found && found->IsSelection() ? 1 : 0;
 }
 
-int __stdcall EngineObject::PrgMoveItem(int layer, int seq, int x, int y)
+bool EngineObject::ViewForGeometry(bool refreshNow)
 {
-    AnnotationLayer* found = FindLayer(layer);
-    if (!found)
-        return QMK_ErrInvalidLayer;
-    return found->MoveItem(seq, x, y);
+    if (refreshNow || mapping_->RefreshNeeded() || !mapping_->Usable())
+        mapping_->Refresh(false, nullptr);
+    return mapping_->Usable();
 }
 
-int __stdcall EngineObject::PrgSetItemRect(int layer, int seq, int left, int top, int width,
-                                           int height)
+int EngineObject::ItemWithView(int layer, int seq, bool refreshNow)
 {
+    // The item is looked for before the host is asked for its view, and
+    // again after (the host may change the layers while it answers).
     AnnotationLayer* found = FindLayer(layer);
     if (!found)
         return QMK_ErrInvalidLayer;
     if (!found->FindItem(seq))
         return QMK_ErrItemNotFound;
+    if (!ViewForGeometry(refreshNow))
+        return QMK_ErrInvalidContext;
+    found = FindLayer(layer);
+    if (!found)
+        return QMK_ErrInvalidLayer;
+    return found->FindItem(seq) ? QMK_NoError : QMK_ErrItemNotFound;
+}
+
+int __stdcall EngineObject::PrgMoveItem(int layer, int seq, int x, int y)
+{
+    const int ready = ItemWithView(layer, seq, false);
+    if (ready != QMK_NoError)
+        return ready;
+    return FindLayer(layer)->MoveItem(seq, x, y);
+}
+
+int __stdcall EngineObject::PrgSetItemRect(int layer, int seq, int left, int top, int width,
+                                           int height)
+{
+    // Window pixels need the view as the host shows it now.
+    const int ready = ItemWithView(layer, seq, true);
+    if (ready != QMK_NoError)
+        return ready;
     RECT window = {left, top, left + width, top + height};
     ViewMapping::NormalizeRect(window);
-    mapping_->Refresh(false, nullptr);
     // Items keep their rectangle in layer units.
     RECT layerRect = mapping_->WindowToLayer(window);
     return PrgSetItemAttribute(layer, seq, QMK_BoundingRect,
@@ -89,6 +111,9 @@ int __stdcall EngineObject::PrgSetItemRect(int layer, int seq, int left, int top
 
 int __stdcall EngineObject::PrgGetItemRect(int layer, int seq, RECT* rect)
 {
+    const int ready = ItemWithView(layer, seq, true);
+    if (ready != QMK_NoError)
+        return ready;
     RECT layerRect = {};
     int result = PrgGetItemAttribute(layer, seq, QMK_BoundingRect,
                                      reinterpret_cast<EngineValue*>(&layerRect));
@@ -136,18 +161,18 @@ int __stdcall EngineObject::PrgSetItemAttribute(int layer, int seq, int attribut
 
 int __stdcall EngineObject::PrgGetItemPoint(int layer, int seq, int index, POINT* point)
 {
-    AnnotationLayer* found = FindLayer(layer);
-    if (!found)
-        return QMK_ErrInvalidLayer;
-    return found->GetItemPoint(seq, index, point);
+    const int ready = ItemWithView(layer, seq, false);
+    if (ready != QMK_NoError)
+        return ready;
+    return FindLayer(layer)->GetItemPoint(seq, index, point);
 }
 
 int __stdcall EngineObject::PrgSetItemPoint(int layer, int seq, int index, const POINT* point)
 {
-    AnnotationLayer* found = FindLayer(layer);
-    if (!found)
-        return QMK_ErrInvalidLayer;
-    return found->SetItemPoint(seq, index, point);
+    const int ready = ItemWithView(layer, seq, false);
+    if (ready != QMK_NoError)
+        return ready;
+    return FindLayer(layer)->SetItemPoint(seq, index, point);
 }
 
 int __stdcall EngineObject::PrgDeleteItem(int layer, int seq)

@@ -172,15 +172,21 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
         return -1;
     if (!mapping_->Refresh(false, nullptr))
         return -1;
+    // A message without a point of its own reaches the layer with (-1, -1)
+    // as it is; only a real point is converted to layer units.
     POINT point = {-1, -1};
+    bool located = true;
     if (message == WM_SETCURSOR) {
         GetCursorPos(&point);
         ScreenToClient(window, &point);
     } else if ((message >= WM_MOUSEMOVE && message <= WM_RBUTTONUP) ||
                message == WM_MBUTTONDOWN || message == WM_MBUTTONUP) {
         point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    } else {
+        located = false;
     }
-    point = mapping_->WindowToLayer(point);
+    if (located)
+        point = mapping_->WindowToLayer(point);
     if (settings_->InteractMode()) {
         if (!current)
             return -1;
@@ -202,8 +208,15 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
         int data = 0;
         int hooked = mouseHook_(mouseHookContext_, window, message, wParam, point.x, point.y,
                                 &code, &data);
+        // What the hook reports goes out on channel 1 with its data word.
+        if (code != 0)
+            Notify(code, data);
         if (hooked != -1)
             return hooked;
+        // The host may have changed the layers when told.
+        current = FindLayer(currentLayer_);
+        if (!current)
+            return -1;
     }
     return current->HandleMouse(window, message, wParam, point.x, point.y);
 }

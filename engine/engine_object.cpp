@@ -345,8 +345,20 @@ int __stdcall EngineObject::GetToolbarHwnd()
 
 // --- host image changes and focus --------------------------------------------------
 
+bool EngineObject::AnyItems() const
+{
+    for (const auto& layer : layers_)
+        if (layer->ItemCount() > 0)
+            return true;
+    return false;
+}
+
+// The items follow the host's image through pixels: without a view to
+// convert with they stay as they are and the change is refused.
 int __stdcall EngineObject::ImageMirrored(int, int)
 {
+    if (AnyItems() && !ViewForGeometry(false))
+        return QMK_ErrInvalidContext;
     for (const auto& layer : layers_)
         layer->ImageMirrored();
     return 0;
@@ -354,6 +366,8 @@ int __stdcall EngineObject::ImageMirrored(int, int)
 
 int __stdcall EngineObject::ImageFlipped(int, int)
 {
+    if (AnyItems() && !ViewForGeometry(false))
+        return QMK_ErrInvalidContext;
     for (const auto& layer : layers_)
         layer->ImageFlipped();
     return 0;
@@ -361,6 +375,8 @@ int __stdcall EngineObject::ImageFlipped(int, int)
 
 int __stdcall EngineObject::ImageRotated(int, int, float angle)
 {
+    if (AnyItems() && !ViewForGeometry(false))
+        return QMK_ErrInvalidContext;
     int degrees = static_cast<int>(angle);
     for (const auto& layer : layers_)
         layer->ImageRotated(degrees);
@@ -373,6 +389,8 @@ int __stdcall EngineObject::ImageCropped(const RECT* crop, int, int)
 {
     if (!crop)
         return 0;
+    if (AnyItems() && !ViewForGeometry(false))
+        return QMK_ErrInvalidContext;
     for (const auto& layer : layers_)
         layer->ImageCropped(*crop);
     PrgSetImageMappingDimensions(crop->right - crop->left, crop->bottom - crop->top);

@@ -95,6 +95,16 @@ private:
     void FontScalingSet(short scaling) override;
 
     bool IsLiveItem(int layer, int seq) const;
+    // Brings the view up to date for work on geometry: the host is asked now
+    // with refreshNow, else only when the record is stale or cannot convert.
+    // False when there is no view to convert with (no services and no
+    // mapping dimensions, or an image without size).
+    bool ViewForGeometry(bool refreshNow);
+    // An item of a layer and a view to convert its geometry with: 0, or
+    // QMK_ErrInvalidLayer, QMK_ErrItemNotFound, QMK_ErrInvalidContext.
+    int ItemWithView(int layer, int seq, bool refreshNow);
+    // Whether any layer holds an item.
+    bool AnyItems() const;
     void UpdateMappingServices();
     // Keeps one of the host's view services and hands the set to the mapping.
     template <class Service>

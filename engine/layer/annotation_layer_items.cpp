@@ -84,6 +84,7 @@ int AnnotationLayer::AddItem(std::unique_ptr<Annotation> item, bool recreate, bo
     added.SetCommitted(true);
     // The host may call back into the engine when told (and delete the item):
     // what is needed afterwards is taken now.
+    added.ConvertPendingGeometry();
     const RECT bounds = added.Bounds();
     const int type = added.Type();
     if (notify)
@@ -227,6 +228,7 @@ int AnnotationLayer::SetItemPoint(int seq, int index, const POINT* point)
 
 RECT AnnotationLayer::ItemArea(Annotation& item) const
 {
+    item.ConvertPendingGeometry();
     RECT area = item.Bounds();
     int handle = HandleSize();
     InflateRect(&area, handle, handle);
@@ -308,12 +310,22 @@ int AnnotationLayer::MoveToPosition(int seq, int position)
     int index = IndexOf(seq);
     if (index < 0 || position <= 0)
         return QMK_ErrItemNotFound;
-    std::unique_ptr<Annotation> item = std::move(items_[index]);
-    items_.erase(items_.begin() + index);
-    // The item ends at that position; beyond the top it goes to the top.
-    size_t target = std::min(static_cast<size_t>(position - 1), items_.size());
-    Annotation& moved = *item;
-    items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(target), std::move(item));
+    // Position 1 is the bottom, a position at or beyond the count the top;
+    // any other position puts the item just before the item now there (an
+    // item moved up therefore ends one below that position).
+    const int count = ItemCount();
+    const Annotation* before =
+        position > 1 && position < count ? items_[position - 1].get() : nullptr;
+    Annotation& moved = *items_[index];
+    if (before != &moved) {
+        std::unique_ptr<Annotation> item = std::move(items_[index]);
+        items_.erase(items_.begin() + index);
+        size_t target = position <= 1 ? 0 : items_.size();
+        for (size_t i = 0; before && i < items_.size(); ++i)
+            if (items_[i].get() == before)
+                target = i;
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(target), std::move(item));
+    }
     Invalidate(ItemArea(moved));
     return QMK_NoError;
 }
@@ -381,8 +393,9 @@ int AnnotationLayer::MoveItem(int seq, int x, int y)
     Annotation* item = FindItem(seq);
     if (!item)
         return QMK_ErrItemNotFound;
-    if (!mapping_)
-        return QMK_ErrUnsupportedOperation;
+    // Pixels mean nothing without the image's size.
+    if (!item->ConvertPendingGeometry() || !item->HasView())
+        return QMK_ErrInvalidContext;
     POINT target = mapping_->ImageToLayer(POINT{x, y});
     RECT before;
     item->GetPaintRect(before);
@@ -475,13 +488,8 @@ void AnnotationLayer::ImageResized(int a, int b)
 
 void AnnotationLayer::ImageCropped(const RECT& crop)
 {
-    if (!mapping_)
-        return;
-    for (const auto& item : items_) {
-        RECT pixels = mapping_->LayerToImage(item->Bounds());
-        OffsetRect(&pixels, -crop.left, -crop.top);
-        item->SetPixelGeometry(pixels);
-    }
+    for (const auto& item : items_)
+        item->TakeCrop(crop);
     InvalidateAll();
 }
 

@@ -72,6 +72,7 @@ void Annotation::Attach() { attached_ = true; }
 void Annotation::SetPoints(int, const POINT*) {}
 
 void Annotation::GetPaintRect(RECT& out) {
+    ConvertPendingGeometry();
     out = IsSelected() ? InflatedByHandle(bounds_) : bounds_;
 }
 
@@ -173,6 +174,7 @@ int Annotation::SetAttribute(int code, EngineValue value, bool& changed) {
     case QMK_BoundingRect:
         if (!value) return QMK_ErrInvalidAttribute;
         std::memcpy(&bounds_, reinterpret_cast<const void*>(value), sizeof(bounds_));
+        geometryPending_ = false;  // a rectangle in layer units replaces pixels waiting
         changed = true;
         return QMK_NoError;
     case QMK_Visible:
@@ -287,37 +289,71 @@ void Annotation::SetPixelGeometry(const RECT& pixelBounds) {
     geometryPending_ = true;
 }
 
-void Annotation::ConvertPendingGeometry() {
-    if (!geometryPending_ || !mapping_) return;
+bool Annotation::HasView() const {
+    if (!mapping_) return false;
+    mapping_->EnsureFresh();
+    return mapping_->Usable();
+}
+
+bool Annotation::ConvertPendingGeometry() {
+    if (!geometryPending_) return true;
+    // Pixels converted without an image size would be lost: they wait.
+    if (!HasView()) return false;
     bounds_ = ToLayer(bounds_);
     if (IsPointListKind(type_)) {
         for (POINT& point : points_) point = ToLayer(point);
         RecomputeBounds();
     }
     geometryPending_ = false;
+    return true;
+}
+
+bool Annotation::TakeCrop(const RECT& crop) {
+    if (!ConvertPendingGeometry() || !HasView()) return false;
+    RECT pixels = ToPixels(bounds_);
+    OffsetRect(&pixels, -crop.left, -crop.top);
+    for (POINT& point : points_) {
+        point = ToPixels(point);
+        point.x -= crop.left;
+        point.y -= crop.top;
+    }
+    bounds_ = pixels;
+    geometryPending_ = true;
+    return true;
 }
 
 // ---- geometry ------------------------------------------------------------------------
 
-void Annotation::MirrorInImage() {
-    RECT pixels = ToPixels(bounds_);
+// Mirroring and flipping go through pixels along their own axis only: the
+// other axis keeps its layer units exactly.
+int Annotation::MirroredX(int x, int frameLeft, int frameRight) const {
     const int width = ImageWidth();
-    pixels.left = width - pixels.left - 1;
-    pixels.right = width - pixels.right - 1;
-    bounds_ = ToLayer(pixels);
+    return MulDiv(frameLeft + frameRight - MulDiv(x, width, kFull) - 1, kFull, width);
+}
+
+int Annotation::FlippedY(int y, int frameTop, int frameBottom) const {
+    const int height = ImageHeight();
+    return MulDiv(frameTop + frameBottom - MulDiv(y, height, kFull) - 1, kFull, height);
+}
+
+void Annotation::MirrorInImage() {
+    if (!ConvertPendingGeometry() || !HasView()) return;
+    const int width = ImageWidth();
+    bounds_.left = MirroredX(bounds_.left, 0, width);
+    bounds_.right = MirroredX(bounds_.right, 0, width);
     Normalize(bounds_);
 }
 
 void Annotation::FlipInImage() {
-    RECT pixels = ToPixels(bounds_);
+    if (!ConvertPendingGeometry() || !HasView()) return;
     const int height = ImageHeight();
-    pixels.top = height - pixels.top - 1;
-    pixels.bottom = height - pixels.bottom - 1;
-    bounds_ = ToLayer(pixels);
+    bounds_.top = FlippedY(bounds_.top, 0, height);
+    bounds_.bottom = FlippedY(bounds_.bottom, 0, height);
     Normalize(bounds_);
 }
 
 void Annotation::RotateInImage(int angle) {
+    if (!ConvertPendingGeometry()) return;
     const RECT r = bounds_;
     if (angle == 90 || angle == -270)
         bounds_ = {r.top, kFull - r.right, r.bottom, kFull - r.left};
@@ -329,22 +365,21 @@ void Annotation::RotateInImage(int angle) {
 }
 
 void Annotation::MirrorInRect(const RECT& frame) {
-    RECT pixels = ToPixels(bounds_);
-    pixels.left = frame.left + frame.right - pixels.left - 1;
-    pixels.right = frame.left + frame.right - pixels.right - 1;
-    Normalize(pixels);
-    bounds_ = ToLayer(pixels);
+    if (!ConvertPendingGeometry() || !HasView()) return;
+    bounds_.left = MirroredX(bounds_.left, frame.left, frame.right);
+    bounds_.right = MirroredX(bounds_.right, frame.left, frame.right);
+    Normalize(bounds_);
 }
 
 void Annotation::FlipInRect(const RECT& frame) {
-    RECT pixels = ToPixels(bounds_);
-    pixels.top = frame.top + frame.bottom - pixels.top - 1;
-    pixels.bottom = frame.top + frame.bottom - pixels.bottom - 1;
-    Normalize(pixels);
-    bounds_ = ToLayer(pixels);
+    if (!ConvertPendingGeometry() || !HasView()) return;
+    bounds_.top = FlippedY(bounds_.top, frame.top, frame.bottom);
+    bounds_.bottom = FlippedY(bounds_.bottom, frame.top, frame.bottom);
+    Normalize(bounds_);
 }
 
 void Annotation::GrowBy(int dx, int dy) {
+    if (!ConvertPendingGeometry()) return;
     if (IsPointListKind(type_)) {
         for (size_t i = 1; i < points_.size(); ++i) {
             points_[i].x += dx;
@@ -358,11 +393,13 @@ void Annotation::GrowBy(int dx, int dy) {
 }
 
 void Annotation::SnapshotGeometry() {
+    ConvertPendingGeometry();
     startRect_ = bounds_;
     pointSnapshot_ = points_;
 }
 
 std::vector<POINT> Annotation::CopyPoints(bool inPixels) {
+    ConvertPendingGeometry();
     std::vector<POINT> copy = points_;
     if (inPixels)
         for (POINT& point : copy) point = ToPixels(point);
@@ -371,6 +408,7 @@ std::vector<POINT> Annotation::CopyPoints(bool inPixels) {
 
 void Annotation::ScaleInto(double, double, const RECT& from, const RECT& to, int handle,
                            bool commit) {
+    if (!ConvertPendingGeometry() || !HasView()) return;
     const int fromWidth = from.right - from.left;
     const int fromHeight = from.bottom - from.top;
     // A frame without width or height has no scale to map by.
@@ -421,6 +459,7 @@ void Annotation::ScaleInto(double, double, const RECT& from, const RECT& to, int
 }
 
 int Annotation::GetPoint(int index, POINT& out) {
+    if (!ConvertPendingGeometry() || !HasView()) return QMK_ErrInvalidContext;
     if (IsPointListKind(type_)) {
         if (index < 0 || static_cast<size_t>(index) >= points_.size()) return QMK_ErrInvalidPoint;
         out = ToPixels(points_[index]);
@@ -433,6 +472,7 @@ int Annotation::GetPoint(int index, POINT& out) {
 }
 
 int Annotation::SetPoint(int index, POINT point) {
+    if (!ConvertPendingGeometry() || !HasView()) return QMK_ErrInvalidContext;
     const POINT layer = ToLayer(point);
     if (IsPointListKind(type_)) {
         if (index < 0 || static_cast<size_t>(index) >= points_.size()) return QMK_ErrInvalidPoint;
@@ -463,6 +503,7 @@ int Annotation::RotateOrientation(int orientation, int angle) {
 }
 
 bool Annotation::ContainsPoint(POINT pixel) {
+    if (!ConvertPendingGeometry() || !HasView()) return false;
     const RECT r = ToPixels(bounds_);
     return pixel.x >= r.left && pixel.x <= r.right && pixel.y >= r.top && pixel.y <= r.bottom;
 }

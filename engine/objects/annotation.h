@@ -162,15 +162,24 @@ public:
     uint64_t CreationFileTime() const { return creationFileTime_; }
 
     // Geometry given in pixels, to convert to layer units before the next
-    // bounds query, draw or save.
+    // bounds query, draw, save or change of the geometry.
     void SetPixelGeometry(const RECT& pixelBounds);
     bool GeometryPending() const { return geometryPending_; }
-    void ConvertPendingGeometry();
+    // Converts pending geometry with the view as it is. False when geometry
+    // is pending and there is no view to convert it with (it stays pending).
+    bool ConvertPendingGeometry();
+    // The host's image was cropped to crop (pixels of the image as it was):
+    // the bounds and points become pixels of the cropped image, pending until
+    // the next conversion. False (and nothing changes) without a view.
+    bool TakeCrop(const RECT& crop);
+    // Whether there is a view to convert between pixels and layer units.
+    bool HasView() const;
 
     // ---- common operations --------------------------------------------------
     // Points in pixels: rectangle kinds take index 0 (top-left) and 1
     // (bottom-right), point-list kinds an index below the point count; any
-    // other index gives QMK_ErrInvalidPoint.
+    // other index gives QMK_ErrInvalidPoint. Without a view to convert with:
+    // QMK_ErrInvalidContext, and nothing changes.
     int GetPoint(int index, POINT& out);
     int SetPoint(int index, POINT point);
     // Keeps the bounds and points as the start of a group resize.
@@ -195,7 +204,11 @@ protected:
     // from its entry.
     void TakeToolAttributes(int type, const AttributeMap& tool);
     void SetType(int type) { type_ = type; }
-    void SetBounds(const RECT& rect) { bounds_ = rect; }
+    // Bounds in layer units (pixels waiting for conversion are replaced).
+    void SetBounds(const RECT& rect) {
+        bounds_ = rect;
+        geometryPending_ = false;
+    }
     AttributeValue* FindAttribute(int code);
     // The bounds, enlarged on every side by the handle size in layer units.
     RECT InflatedByHandle(const RECT& rect, int times = 1) const;
@@ -206,6 +219,9 @@ protected:
     // conversion never divides by zero).
     int ImageWidth() const;
     int ImageHeight() const;
+    // An x mirrored (a y flipped) inside a frame in pixels, in layer units.
+    int MirroredX(int x, int frameLeft, int frameRight) const;
+    int FlippedY(int y, int frameTop, int frameBottom) const;
     RECT ToPixels(const RECT& layer) const;
     RECT ToLayer(const RECT& pixels) const;
     POINT ToPixels(POINT layer) const;

@@ -97,6 +97,8 @@ void ShapeAnnotation::RecomputeBounds() {
 
 int ShapeAnnotation::HandleMouse(HWND window, UINT message, WPARAM, int x, int y, int* eventCode) {
     if (eventCode) *eventCode = 0;
+    // Moves and resizes work on layer units.
+    if (!ConvertPendingGeometry()) return -1;
     switch (message) {
     case WM_LBUTTONDOWN:
         if (!tracking_ && HitHandle(window, message, x, y) == -1) {
@@ -228,6 +230,10 @@ void ShapeAnnotation::MoveOrResize(int x, int y) {
 }
 
 void ShapeAnnotation::MoveBy(int dx, int dy, RECT& invalid) {
+    if (!ConvertPendingGeometry()) {
+        invalid = RECT{};
+        return;
+    }
     RECT rect = Bounds();
     dx = Clamped(rect.left, rect.right, dx);
     dy = Clamped(rect.top, rect.bottom, dy);
@@ -240,6 +246,7 @@ void ShapeAnnotation::MoveBy(int dx, int dy, RECT& invalid) {
 // ---- hit testing ----------------------------------------------------------------------
 
 bool ShapeAnnotation::HitTest(int x, int y) {
+    if (!ConvertPendingGeometry()) return false;
     RECT r;
     if (IsCommitted()) {
         r = Bounds();
@@ -262,7 +269,7 @@ int ShapeAnnotation::HitHandle(HWND window, UINT message, int x, int y) {
     if (!MapNumber(QMK_Sizeable)) return -1;
     if (tracking_ && pressHandle_ != -1) return dragHandle_;
     // Only an item in the list has handles; a pending one has no bounds yet.
-    if (!IsCommitted() || !Mapping()) return -1;
+    if (!IsCommitted() || !Mapping() || !ConvertPendingGeometry()) return -1;
     const int handle = Mapping()->HitTestHandle(Bounds(), POINT{x, y});
     if (handle != -1 && window) {
         pressHandle_ = dragHandle_ = handle;

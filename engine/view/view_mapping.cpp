@@ -102,9 +102,11 @@ bool ViewMapping::RefreshFromHost(bool foreignDevice, HDC hdc) {
 
 bool ViewMapping::Refresh(bool foreignDevice, HDC hdc) {
     refreshNeeded_ = false;
+    usable_ = false;
     if (services_.getResolution) services_.getResolution(services_.cookie, &resolutionX_, &resolutionY_);
     if (!RefreshFromHost(foreignDevice, hdc)) return false;
     if (imageHeight_ == 0 || imageWidth_ == 0 || image_.right == 0) return false;
+    usable_ = true;
 
     zoomed_ = false;
     if (geometryKind_ == kWholeImageView || foreignDevice) {
@@ -128,6 +130,7 @@ void ViewMapping::UsePaintView(const RECT& view, const RECT& image) {
     scaleX_ = scaleY_ = 1.0f;
     zoomed_ = false;
     handleRatio_ = MulDiv(screenUnit_, kFull, SmallerOf(scaledWidth_, scaledHeight_));
+    usable_ = image.right != 0;
     // The paint draws into an image of the engine's own: asking the host for
     // its print view now would replace these rectangles.
     refreshNeeded_ = false;

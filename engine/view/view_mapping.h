@@ -71,6 +71,10 @@ public:
     bool RefreshNeeded() const { return refreshNeeded_; }
     // Refreshes (for the screen) when the record is stale.
     void EnsureFresh();
+    // Whether the record holds a view that converts: the last refresh (or
+    // paint view) succeeded and the image has a width and a height. Asks the
+    // host nothing.
+    bool Usable() const { return usable_ && imageWidth_ > 0 && imageHeight_ > 0; }
     // Takes the caller's rectangles as the view of a paint into an image of
     // our own at scale 1, without asking the host; the record stays as set
     // until the next refresh.
@@ -152,6 +156,7 @@ private:
     int scaledWidth_ = 0;
     int scaledHeight_ = 0;
     bool refreshNeeded_ = true;
+    bool usable_ = false;  // the last refresh succeeded
     double resolutionX_ = 0.0;
     double resolutionY_ = 0.0;
 };

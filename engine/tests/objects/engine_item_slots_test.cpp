@@ -241,3 +241,55 @@ TEST_F(EngineItems, ItemsFollowTheHostsImage)
 }
 
 } // namespace
+
+namespace {
+
+// A mouse hook as a layer installs one: it answers and reports as told.
+struct HookAnswer {
+    int result;
+    int code;
+    int data;
+    int calls = 0;
+};
+
+int HookOf(void* context, HWND, UINT, WPARAM, int, int, int* code, int* data)
+{
+    HookAnswer* answer = static_cast<HookAnswer*>(context);
+    ++answer->calls;
+    *code = answer->code;
+    *data = answer->data;
+    return answer->result;
+}
+
+TEST_F(EngineItems, TheMouseHooksEventGoesOutOnChannelOneWithItsData)
+{
+    struct Case {
+        const char* name;
+        HookAnswer answer;
+        int result;                 // of the mouse message
+        std::vector<Call> expected;  // on the channels
+    };
+    const Case cases[] = {
+        {"taken with an event", {0, QMK_TextEditStart, 5}, 0,
+         {{Channel_AnnotateEvent, {QMK_TextEditStart, 5}}}},
+        {"handed on with an event", {-1, QMK_TextEditEnd, 6}, -1,
+         {{Channel_AnnotateEvent, {QMK_TextEditEnd, 6}}}},
+        {"taken without an event", {3, 0, 9}, 3, {}},
+        {"selection ended: data 0", {0, QMK_AnnotationEndSelected, 7}, 0,
+         {{Channel_AnnotateEvent, {QMK_AnnotationEndSelected, 0}}}},
+        {"a mouse code is not for channel 1", {0, QMK_Click, 7}, 0, {}},
+    };
+    for (const Case& c : cases) {
+        HookAnswer answer = c.answer;
+        object.AsLayerHost().SetMouseHook(&HookOf, &answer);
+        calls.clear();
+        EXPECT_EQ(c.result, engine()->MouseMessage(nullptr, WM_LBUTTONDOWN, MK_LBUTTON,
+                                                   MAKELPARAM(10, 10)))
+            << c.name;
+        EXPECT_EQ(1, answer.calls) << c.name;
+        EXPECT_EQ(c.expected, calls) << c.name << ": " << Describe(calls);
+    }
+    object.AsLayerHost().SetMouseHook(nullptr, nullptr);
+}
+
+} // namespace
