@@ -273,6 +273,7 @@ TEST_P(TypeLibTest, DispidsAreUniquePerNameAndInRange) {
     ITypeInfo* vtable = QuillmarkInterface(lib_);
     ASSERT_NE(nullptr, vtable);
     std::map<MEMBERID, std::wstring> names;
+    std::map<std::wstring, MEMBERID> ids;
     std::set<std::pair<std::wstring, int>> rows;
     MEMBERID highest = 0;
     for (const Member& m : Members(vtable)) {
@@ -280,6 +281,8 @@ TEST_P(TypeLibTest, DispidsAreUniquePerNameAndInRange) {
         EXPECT_TRUE(m.id == -552 || (m.id >= 1 && m.id <= 465));
         auto found = names.emplace(m.id, m.name);
         EXPECT_EQ(found.first->second, m.name);
+        auto id = ids.emplace(m.name, m.id);
+        EXPECT_EQ(id.first->second, m.id) << "get, put and putref share the dispid";
         EXPECT_TRUE(rows.insert({m.name, m.kind}).second) << "one entry per name and kind";
         if (m.id > highest) highest = m.id;
     }
