@@ -34,6 +34,13 @@ int* OutI(T* p) {
     return reinterpret_cast<int*>(p);
 }
 
+// The address of a record the engine fills in place of a value (a VARIANT,
+// a RECT), as the engine's out pointer.
+template <class T>
+EngineValue* OutAt(T* p) {
+    return reinterpret_cast<EngineValue*>(p);
+}
+
 // VARIANT_BOOL in: 0/1, 0/-1 (the 16-bit value sign-extended) or a byte 0/1.
 inline int Flag01(VARIANT_BOOL b) { return b != 0 ? 1 : 0; }
 inline int FlagSigned(VARIANT_BOOL b) { return static_cast<short>(b); }

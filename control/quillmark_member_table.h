@@ -24,6 +24,7 @@
 //   byte (unsigned char), rect (RECT) and point (POINT):
 //           V(x)            a value or string as an EngineValue
 //           OutV(p), OutI(p)  an out pointer as EngineValue* / int*
+//           OutAt(p)        a record the engine fills (VARIANT, RECT) as EngineValue*
 //           Flag01(b)       VARIANT_BOOL -> 0/1
 //           FlagSigned(b)   VARIANT_BOOL -> 0/-1 (sign-extended)
 //           FlagByte(b)     VARIANT_BOOL -> a one-byte 0/1 flag
@@ -124,7 +125,7 @@ QM_FORWARD(PrgGetItemSelected, 79, METHOD, (P_IN(long, layerHandle), P_IN(long, 
 QM_FORWARD(PrgSelectItem, 81, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_Selected, 1), (), MAPPED)
 QM_FORWARD(PrgSetItemSizeable, 82, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(VARIANT_BOOL, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_Sizeable, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemSizeable, 83, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(VARIANT_BOOL, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_Sizeable, &value), (pVal), VALUE_BOOL(pVal))
-QM_NOTIMPL(PrgGetItemCreateTime, 84, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(VARIANT, pVal)))
+QM_FORWARD(PrgGetItemCreateTime, 84, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(VARIANT, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_CreateTime, OutAt(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgSetItemUserDraw, 85, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(VARIANT_BOOL, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_UserDraw, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemUserDraw, 86, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(VARIANT_BOOL, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_UserDraw, &value), (pVal), VALUE_BOOL(pVal))
 QM_FORWARD(PrgSetItemTextLocked, 87, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(VARIANT_BOOL, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_TextLocked, FlagSigned(newVal)), (), MAPPED)
@@ -262,7 +263,7 @@ QM_FORWARD(ElementGetFillColor, 209, METHOD, (P_IN(long, elementHandle), P_RET(O
 QM_FORWARD(ElementSetPenWidth, 210, METHOD, (P_IN(long, elementHandle), P_IN(long, newVal)), ElementSetAttribute, (elementHandle, QMK_PenWidth, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetPenWidth, 211, METHOD, (P_IN(long, elementHandle), P_RET(long, pVal)), ElementGetAttribute, (elementHandle, QMK_PenWidth, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(ElementSetBoundingRect, 212, METHOD, (P_IN(long, elementHandle), P_IN(long, left), P_IN(long, top), P_IN(long, right), P_IN(long, bottom)), ElementSetAttribute, (elementHandle, QMK_BoundingRect, V(At(RECT{left, top, right, bottom}))), (), MAPPED)
-QM_NOTIMPL(ElementGetBoundingRect, 213, METHOD, (P_IN(long, elementHandle), P_INOUT(long, left), P_INOUT(long, top), P_INOUT(long, right), P_INOUT(long, bottom)))
+QM_FORWARD(ElementGetBoundingRect, 213, METHOD, (P_IN(long, elementHandle), P_INOUT(long, left), P_INOUT(long, top), P_INOUT(long, right), P_INOUT(long, bottom)), ElementGetAttribute, (elementHandle, QMK_BoundingRect, OutAt(&rect)), (left, top, right, bottom), RECT_OUT(left, top, right, bottom))
 QM_FORWARD(ElementSetHighlightBack, 214, METHOD, (P_IN(long, elementHandle), P_IN(VARIANT_BOOL, newVal)), ElementSetAttribute, (elementHandle, QMK_HighlightBack, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetHighlightBack, 215, METHOD, (P_IN(long, elementHandle), P_RET(VARIANT_BOOL, pVal)), ElementGetAttribute, (elementHandle, QMK_HighlightBack, &value), (pVal), VALUE_BOOL(pVal))
 QM_FORWARD(ElementSetHighlightFill, 217, METHOD, (P_IN(long, elementHandle), P_IN(VARIANT_BOOL, newVal)), ElementSetAttribute, (elementHandle, QMK_HighlightFill, Flag01(newVal)), (), MAPPED)
