@@ -13,9 +13,12 @@ namespace quillmark {
 
 namespace {
 
-// Engine callbacks running on each thread (events are fired synchronously,
-// so this is the nesting depth of engine calls that reached the control).
-thread_local int callDepth = 0;
+// Engine callbacks running (events are fired synchronously, so on one thread
+// this is the nesting depth of engine calls that reached the control). It is
+// shared by the threads of the process: a callback running on another
+// thread only delays a teardown until the next chance, never makes one
+// unsafe.
+LONG callDepth = 0;
 
 // Engines whose control went away inside one of their callbacks: torn down
 // on their own thread once no callback runs there any more.
@@ -97,9 +100,9 @@ HMODULE LoadEngineLibrary(HMODULE ownModule, const wchar_t* fileName)
 
 } // namespace
 
-EngineCallScope::EngineCallScope() { ++callDepth; }
-EngineCallScope::~EngineCallScope() { --callDepth; }
-bool EngineCallScope::Active() { return callDepth > 0; }
+EngineCallScope::EngineCallScope() { InterlockedIncrement(&callDepth); }
+EngineCallScope::~EngineCallScope() { InterlockedDecrement(&callDepth); }
+bool EngineCallScope::Active() { return InterlockedCompareExchange(&callDepth, 0, 0) > 0; }
 
 HRESULT EngineLink::Load(HMODULE ownModule, HostCookie cookie, const wchar_t* fileName)
 {

@@ -74,7 +74,7 @@ HRESULT LoadEngine(EngineLink& link, ControlServices& services, DefaultsCache& d
 void TearDownRetiredEngines();
 
 // Marks the extent of an engine callback (control_events.cpp): while one is
-// running on this thread, EngineLink::Unload retires instead of tearing down.
+// running, EngineLink::Unload retires instead of tearing down.
 class EngineCallScope {
 public:
     EngineCallScope();

@@ -23,7 +23,7 @@ TEST(RealEngine, LoadsWiresReportsItsOwnDefaultsAndFiresItsCallbacks)
 
     // A layer made current reaches the host as CurrentLayerChange.
     Lines events;
-    RecordingSink* sink = RecordingSink::Advise(control, &events);
+    RecordingSink* sink = quillmark_test::AdviseSink(control, &events);
     const int layer = control->Engine()->CreateLayer(1);
     ASSERT_NE(0, layer);
     EXPECT_EQ(Lines{"5(I4 " + std::to_string(layer) + ")"}, events);

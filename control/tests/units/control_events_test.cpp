@@ -35,7 +35,7 @@ protected:
     }
     RecordingSink* Advise(std::string name = "")
     {
-        sinks.push_back(RecordingSink::Advise(control, &events, std::move(name)));
+        sinks.push_back(quillmark_test::AdviseSink(control, &events, std::move(name)));
         return sinks.back();
     }
 

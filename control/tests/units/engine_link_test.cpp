@@ -139,7 +139,7 @@ TEST_F(EngineLinkTest, AControlReleasedInsideAnEngineCallbackLeavesTheEngineUnti
 {
     ASSERT_EQ(S_OK, control->LoadEngine());
     Lines events;
-    quillmark_test::RecordingSink* sink = quillmark_test::RecordingSink::Advise(control, &events);
+    quillmark_test::RecordingSink* sink = quillmark_test::AdviseSink(control, &events);
     TestControl* doomed = control;
     control = nullptr;  // the sink lets go of the last reference
     sink->onEvent = [doomed](DISPID, DISPPARAMS&) -> long {
