@@ -1,5 +1,6 @@
 // The engine's layers: creation, the list and its walk, the current layer,
 // deletion, and the operations that go to the current layer.
+#include <algorithm>
 #include <new>
 
 #include "engine_object.h"
@@ -15,6 +16,17 @@ AnnotationLayer* EngineObject::FindLayer(int handle) const
     return nullptr;
 }
 
+std::vector<int> EngineObject::LayerHandles(bool oldestFirst) const
+{
+    std::vector<int> handles;
+    handles.reserve(layers_.size());
+    for (const auto& layer : layers_)
+        handles.push_back(layer->Handle());
+    if (oldestFirst)
+        std::reverse(handles.begin(), handles.end());
+    return handles;
+}
+
 std::unique_ptr<AnnotationLayer> EngineObject::NewUnlistedLayer()
 {
     std::unique_ptr<AnnotationLayer> layer(new AnnotationLayer(*this));
@@ -27,12 +39,19 @@ std::unique_ptr<AnnotationLayer> EngineObject::NewUnlistedLayer()
 
 void EngineObject::MakeCurrent(AnnotationLayer& layer)
 {
+    // Each layer may tell the host of its change, and the host may then
+    // delete layers: the new one is found again by its handle.
+    const int handle = layer.Handle();
     if (AnnotationLayer* previous = FindLayer(currentLayer_))
         if (previous != &layer)
             previous->Activate(false);
-    currentLayer_ = layer.Handle();
-    layer.Activate(true);
-    channels_.CurrentLayerChange(currentLayer_);
+    AnnotationLayer* made = FindLayer(handle);
+    if (!made)
+        return;
+    currentLayer_ = handle;
+    made->Activate(true);
+    if (currentLayer_ == handle && FindLayer(handle))
+        channels_.CurrentLayerChange(handle);
 }
 
 int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
@@ -45,11 +64,12 @@ int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
     } catch (...) {
         return 0;
     }
+    const int handle = layer->Handle();
     if (!makeCurrent)
-        return layer->Handle();
+        return handle;
     layer->SetActive(true);
-    MakeCurrent(*layer);
-    return layer->Handle();
+    MakeCurrent(*layer);  // the host, told of it, may delete the layer
+    return handle;
 }
 
 int __stdcall EngineObject::DeleteLayer(int handle)
@@ -57,11 +77,15 @@ int __stdcall EngineObject::DeleteLayer(int handle)
     for (auto it = layers_.begin(); it != layers_.end(); ++it) {
         if ((*it)->Handle() != handle)
             continue;
+        // Out of the list first: what the host does while the layer goes
+        // finds it no more.
+        std::unique_ptr<AnnotationLayer> doomed = std::move(*it);
+        layers_.erase(it);
         if (handle == currentLayer_) {
             currentLayer_ = 0;
             InvalidateHostWindow();
         }
-        layers_.erase(it);
+        RetireLayer(std::move(doomed));
         return 1;
     }
     return 0;
@@ -82,6 +106,10 @@ int __stdcall EngineObject::SetCurrentLayer(int handle)
         return 1;
     if (AnnotationLayer* previous = FindLayer(currentLayer_))
         previous->Activate(false);
+    // The layers may tell the host of the change, which may delete layers.
+    layer = FindLayer(handle);
+    if (!layer)
+        return 0;
     currentLayer_ = handle;
     layer->Activate(true);
     return 1;
@@ -94,11 +122,11 @@ int __stdcall EngineObject::GetCurrentLayer()
 
 int __stdcall EngineObject::DeleteAllLayers()
 {
-    SetFocus(nullptr);
+    SetFocus(nullptr);  // the host hears of it and may call back
     bool hadCurrent = currentLayer_ != 0;
     DestroyAllLayers();
-    currentLayer_ = 0;
-    if (hadCurrent)
+    // A layer the host made current meanwhile stays current.
+    if (hadCurrent && currentLayer_ == 0)
         channels_.CurrentLayerChange(0);
     InvalidateHostWindow();
     return 0;
@@ -167,11 +195,13 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
 {
     // Without a current layer only the interactive mode takes mouse messages,
     // and only when there are layers.
-    AnnotationLayer* current = FindLayer(currentLayer_);
-    if (!current && !(settings_->InteractMode() && !layers_.empty()))
+    if (!FindLayer(currentLayer_) && !(settings_->InteractMode() && !layers_.empty()))
         return -1;
+    // The host's view services may call back into the engine: the current
+    // layer is found after them, and again after every call out below.
     if (!mapping_->Refresh(false, nullptr))
         return -1;
+    AnnotationLayer* current = FindLayer(currentLayer_);
     // A message without a point of its own reaches the layer with (-1, -1)
     // as it is; only a real point is converted to layer units.
     POINT point = {-1, -1};
@@ -196,12 +226,11 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
     // Without the engine's own editors a double click on an item is first
     // the host's, layer by layer, newest first.
     if (message == WM_LBUTTONDBLCLK && !unitNames_->editors) {
-        for (const auto& layer : layers_)
-            if (layer->HandleInteractiveMouse(window, message, wParam, point.x, point.y))
+        for (int handle : LayerHandles()) {
+            AnnotationLayer* layer = FindLayer(handle);
+            if (layer && layer->HandleInteractiveMouse(window, message, wParam, point.x, point.y))
                 break;
-        current = FindLayer(currentLayer_);  // the host may have changed the layers
-        if (!current)
-            return -1;
+        }
     }
     if (mouseHook_) {
         int code = 0;
@@ -213,20 +242,22 @@ int __stdcall EngineObject::MouseMessage(HWND window, UINT message, WPARAM wPara
             Notify(code, data);
         if (hooked != -1)
             return hooked;
-        // The host may have changed the layers when told.
-        current = FindLayer(currentLayer_);
-        if (!current)
-            return -1;
     }
+    // The host may have changed the layers when told.
+    current = FindLayer(currentLayer_);
+    if (!current)
+        return -1;
     return current->HandleMouse(window, message, wParam, point.x, point.y);
 }
 
 int __stdcall EngineObject::KeyMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    AnnotationLayer* current = FindLayer(currentLayer_);
-    if (!current)
+    if (!FindLayer(currentLayer_))
         return -1;
     if (!mapping_->Refresh(false, nullptr))
+        return -1;
+    AnnotationLayer* current = FindLayer(currentLayer_);  // after the host's services
+    if (!current)
         return -1;
     return current->HandleKey(window, message, wParam, lParam);
 }

@@ -53,8 +53,19 @@ EngineObject::~EngineObject()
 
 void EngineObject::DestroyAllLayers()
 {
-    while (!layers_.empty())
-        layers_.pop_front();
+    LayerList doomed;
+    doomed.swap(layers_);
+    currentLayer_ = 0;
+    while (!doomed.empty()) {
+        std::unique_ptr<AnnotationLayer> layer = std::move(doomed.front());
+        doomed.pop_front();
+        RetireLayer(std::move(layer));
+    }
+}
+
+void EngineObject::RetireLayer(std::unique_ptr<AnnotationLayer> layer)
+{
+    layer.reset();
 }
 
 void EngineObject::InvalidateHostWindow()
@@ -85,8 +96,9 @@ int __stdcall EngineObject::AllowUserGrouping(int flag)
 int __stdcall EngineObject::SetHostWindow(HWND window)
 {
     hostWindow_ = window;
-    for (const auto& layer : layers_)
-        layer->SetHostWindow(window);
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->SetHostWindow(window);
     return 0;
 }
 
@@ -359,8 +371,9 @@ int __stdcall EngineObject::ImageMirrored(int, int)
 {
     if (AnyItems() && !ViewForGeometry(false))
         return QMK_ErrInvalidContext;
-    for (const auto& layer : layers_)
-        layer->ImageMirrored();
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->ImageMirrored();
     return 0;
 }
 
@@ -368,8 +381,9 @@ int __stdcall EngineObject::ImageFlipped(int, int)
 {
     if (AnyItems() && !ViewForGeometry(false))
         return QMK_ErrInvalidContext;
-    for (const auto& layer : layers_)
-        layer->ImageFlipped();
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->ImageFlipped();
     return 0;
 }
 
@@ -378,8 +392,9 @@ int __stdcall EngineObject::ImageRotated(int, int, float angle)
     if (AnyItems() && !ViewForGeometry(false))
         return QMK_ErrInvalidContext;
     int degrees = static_cast<int>(angle);
-    for (const auto& layer : layers_)
-        layer->ImageRotated(degrees);
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->ImageRotated(degrees);
     if (degrees == 90 || degrees == 270 || degrees == -90 || degrees == -270)
         PrgSetImageMappingDimensions(mapping_->MappingHeight(), mapping_->MappingWidth());
     return 0;
@@ -391,16 +406,18 @@ int __stdcall EngineObject::ImageCropped(const RECT* crop, int, int)
         return 0;
     if (AnyItems() && !ViewForGeometry(false))
         return QMK_ErrInvalidContext;
-    for (const auto& layer : layers_)
-        layer->ImageCropped(*crop);
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->ImageCropped(*crop);
     PrgSetImageMappingDimensions(crop->right - crop->left, crop->bottom - crop->top);
     return 0;
 }
 
 int __stdcall EngineObject::ImageResized(int a, int b)
 {
-    for (const auto& layer : layers_)
-        layer->ImageResized(a, b);
+    for (int handle : LayerHandles())
+        if (AnnotationLayer* layer = FindLayer(handle))
+            layer->ImageResized(a, b);
     return 0;
 }
 

@@ -86,6 +86,7 @@ private:
     bool ContextMenuEnabled() override;
     void ShowContextMenu(int layer, int seq) override;
     void SetMouseHook(MouseHookFn hook, void* context) override;
+    bool HasLayer(int handle) override { return FindLayer(handle) != nullptr; }
 
     // EngineSettingsHost
     void SetCurrentLayerToolAttribute(int tool, int attribute, EngineValue value) override;
@@ -115,7 +116,15 @@ private:
         UpdateMappingServices();
         return 0;
     }
+    // The handles of the layers as they are now, newest first or oldest
+    // first. A walk that calls out to the host (which may delete or add
+    // layers) goes over these and finds each layer again by its handle.
+    std::vector<int> LayerHandles(bool oldestFirst = false) const;
+    // Takes every layer out of the list, then destroys them: what the host
+    // does meanwhile finds none of them.
     void DestroyAllLayers();
+    // Destroys a layer that is no longer in the list.
+    void RetireLayer(std::unique_ptr<AnnotationLayer> layer);
     // A new layer with its tools copied from the defaults, linked to the
     // engine, not yet in the list.
     std::unique_ptr<AnnotationLayer> NewUnlistedLayer();

@@ -39,8 +39,10 @@ int __stdcall EngineObject::Paint(HDC dc, const RECT* view, const RECT* image, i
     args.value3 = value3;
     args.flags = 0;
     try {
-        for (auto layer = layers_.rbegin(); layer != layers_.rend(); ++layer)
-            (*layer)->Paint(dc, args);
+        // Oldest first; an item the host draws may change the layers.
+        for (int handle : LayerHandles(true))
+            if (AnnotationLayer* layer = FindLayer(handle))
+                layer->Paint(dc, args);
     } catch (...) {
         // Nothing escapes to the host; the device is put back below.
     }

@@ -71,8 +71,11 @@ void EngineObject::InteractModeSet(bool on)
     // A change of mode ends every selection; entering the interactive mode
     // also leaves no item pressed. There is no palette to show yet, and the
     // host redraws in the new mode.
-    for (const auto& layer : layers_) {
-        layer->DeselectAll();
+    // The host hears of each deselection and may change the layers then.
+    for (int handle : LayerHandles()) {
+        AnnotationLayer* layer = FindLayer(handle);
+        if (!layer || !layer->DeselectAll())
+            continue;
         if (on) {
             layer->ResetPressedButtons();
             layer->DeselectAll();

@@ -3,7 +3,8 @@
 #   wine_prepare PREFIX DRIVER    DRIVER is "null" (headless) or "x11"
 
 export WINEARCH=win32
-export WINEDEBUG=-all
+# A test may ask for wine's own checks (e.g. WINE_TEST_DEBUG=warn+heap).
+export WINEDEBUG=${WINE_TEST_DEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_prepare() {

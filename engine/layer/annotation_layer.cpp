@@ -143,19 +143,23 @@ std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
     }
 }
 
-void AnnotationLayer::LetPendingGo()
+bool AnnotationLayer::LetPendingGo()
 {
     if (!pending_)
-        return;
+        return true;
     if (!pending_->IsCommitted()) {
         int code = 0;
         changingTool_ = true;
+        // A cancelled creation may complete the object, and the host hears of it.
+        const LayerPresence presence = Presence();
         pending_->CancelTracking(&code);
+        if (!presence.StillThere())
+            return false;
         changingTool_ = false;
     }
-    // A cancelled creation may have completed the object; then it is an item
-    // now and pending_ no longer holds it.
+    // A completed object is an item now and pending_ no longer holds it.
     pending_.reset();
+    return true;
 }
 
 int AnnotationLayer::SelectTool(int tool)
@@ -174,7 +178,8 @@ int AnnotationLayer::SelectTool(int tool)
         if (!made)
             return QMK_ErrUnsupportedOperation;
     }
-    LetPendingGo();
+    if (!LetPendingGo())
+        return QMK_ErrInvalidLayer;
     editing_ = nullptr;
     currentTool_ = tool;
     if (made) {
@@ -184,8 +189,8 @@ int AnnotationLayer::SelectTool(int tool)
         made->Attach();
         pending_ = std::move(made);
     }
-    Notify(QMK_ToolChange, tool);
-    host_.ToolShown(handle_, tool);
+    if (Notify(QMK_ToolChange, tool))
+        host_.ToolShown(handle_, tool);
     return QMK_NoError;
 }
 
@@ -325,19 +330,26 @@ bool AnnotationLayer::SetUpdates(bool updates)
 
 // ---- relays ------------------------------------------------------------------------------------
 
-void AnnotationLayer::Notify(int code, int data)
+bool AnnotationLayer::Notify(int code, int data)
 {
-    if (!destroying_)
-        host_.Notify(code, data);
+    if (destroying_)
+        return true;
+    const LayerPresence presence = Presence();
+    host_.Notify(code, data);
+    return presence.StillThere();
 }
 
-void AnnotationLayer::Invalidate(const RECT& layerRect, bool updateNow)
+bool AnnotationLayer::Invalidate(const RECT& layerRect, bool updateNow)
 {
     if (!updates_ || destroying_)
-        return;
+        return true;
     host_.Invalidate(&layerRect);
-    if (updateNow && hostWindow_ && IsWindow(hostWindow_))
-        UpdateWindow(hostWindow_);
+    if (!updateNow || !hostWindow_ || !IsWindow(hostWindow_))
+        return true;
+    // The host paints now, and its painting may call back into the engine.
+    const LayerPresence presence = Presence();
+    UpdateWindow(hostWindow_);
+    return presence.StillThere();
 }
 
 void AnnotationLayer::InvalidateAll()
@@ -352,9 +364,16 @@ void AnnotationLayer::InvalidateLayerRect(const RECT& layerRect)
     Invalidate(layerRect);
 }
 
-void AnnotationLayer::UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong)
+bool AnnotationLayer::UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong)
 {
+    // The item drawn is in the list, or it is the pending object (with no
+    // number yet); afterwards it must be where it was.
+    const Annotation* drawn = seq != 0 ? FindItem(seq) : pending_.get();
+    const LayerPresence presence = Presence();
     host_.UserDraw(dc, x, y, width, height, handle_, seq, userLong);
+    if (!presence.StillThere())
+        return false;
+    return drawn && (seq != 0 ? FindItem(seq) : pending_.get()) == drawn;
 }
 
 int AnnotationLayer::HandleSize() const

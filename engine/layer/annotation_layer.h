@@ -8,6 +8,11 @@
 //
 // Points and rectangles that cross the interface are in image pixels; the
 // items hold layer units (see ViewMapping).
+//
+// Every report to the host may re-enter the engine and delete this layer, its
+// items or the selection. After each one the layer asks whether it is still
+// there (LayerPresence) and finds its items again by sequence number; a path
+// whose layer or item went stops there.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -19,6 +24,7 @@
 #include "objects/annotation.h"
 #include "annotation_engine.h"
 #include "layer/annotation_group.h"
+#include "layer/layer_presence.h"
 #include "settings/tool_defaults.h"
 
 class ByteReader;
@@ -65,7 +71,8 @@ public:
     // (pointer) or a drawing tool. QMK_ErrInvalidTool outside 0 and
     // 4096..4108; QMK_ErrUnsupportedOperation for a tool whose items this
     // engine cannot make yet (nothing changes). 4108 has no items: the tool
-    // and the pending object stay as they are.
+    // and the pending object stay as they are. QMK_ErrInvalidLayer when the
+    // host deleted the layer while the old pending object was let go.
     int SelectTool(int tool);
     int CurrentTool() const { return currentTool_; }
     // The object drawn with the current tool, not yet in the list; or null.
@@ -145,7 +152,8 @@ public:
     void DeleteAll();
 
     void SelectAll(bool select);
-    void DeselectAll();
+    // False when the host deleted the layer when told of the deselection.
+    bool DeselectAll();
 
     // Z-order.
     int BringItemToFront(int seq);
@@ -218,21 +226,25 @@ private:
     // AnnotationOwner
     void ItemCompleted(Annotation& item, bool recreate, bool notify) override;
     void InvalidateLayerRect(const RECT& layerRect) override;
-    void UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) override;
+    bool UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) override;
+
+    // The functions below that call out to the host return false when the
+    // layer is gone afterwards: the caller then returns at once.
+    LayerPresence Presence() const { return LayerPresence(host_, handle_); }
 
     AttributeValue* FindToolAttribute(int tool, int attribute);
     const AttributeValue* FindToolAttribute(int tool, int attribute) const;
     std::unique_ptr<Annotation> MakeToolObject(int tool) const;
-    void LetPendingGo();
+    bool LetPendingGo();
     int IndexOf(int seq) const;
     bool IsSequenceTaken(int seq, const Annotation* except) const;
     int NextFreeSequence();
     bool IsItemSelected(const Annotation* item) const;
-    void Select(Annotation& item);
+    bool Select(Annotation& item);
     void Deselect(Annotation& item);
     void SetSelectedFlag(Annotation& item, bool selected);
     int MoveToPosition(int seq, int position);
-    void DestroyItem(std::unique_ptr<Annotation> item);
+    bool DestroyItem(std::unique_ptr<Annotation> item);
     RECT ItemArea(Annotation& item) const;
     int HandleSize() const;
     bool CursorOverImage(HWND window) const;
@@ -253,17 +265,23 @@ private:
     // moveable one, 0 for none.
     static int CursorCode(const Annotation& item, int handle);
     // Selects an item for the pointer tool (its area joins the dirty rectangle).
-    void SelectForEdit(Annotation& item);
+    bool SelectForEdit(Annotation& item);
     // Hands an event code an item returned to the host with its sequence number,
     // while the item is still in the list.
-    void ReportItemEvent(int code, const Annotation* item);
+    bool ReportItemEvent(int code, const Annotation* item);
+    // An item handles a mouse message (result receives its answer) and the
+    // event code it gives is reported.
+    bool ItemMouse(Annotation& item, HWND window, UINT message, WPARAM keys, int x, int y,
+                   int* result);
+    bool MouseEventRelay(int code, int seq, int button, int shift, int x, int y);
     std::vector<int> SelectedSequenceNumbers() const;
     void AddDirty(const RECT& layerRect);
-    void InvalidateDirty(bool updateNow);
+    bool InvalidateDirty(bool updateNow);
     // Drops every reference the editing state holds to an item that leaves the list.
     void ForgetItem(const Annotation* item);
-    void Notify(int code, int data);
-    void Invalidate(const RECT& layerRect, bool updateNow = false);
+    bool Notify(int code, int data);
+    // With updateNow the host window paints at once, which is a call out.
+    bool Invalidate(const RECT& layerRect, bool updateNow = false);
     void InvalidateAll();
 
     using ItemList = std::vector<std::unique_ptr<Annotation>>;

@@ -105,22 +105,38 @@ void AnnotationLayer::ForgetItem(const Annotation* item)
         captured_ = nullptr;
 }
 
-void AnnotationLayer::ReportItemEvent(int code, const Annotation* item)
+bool AnnotationLayer::ReportItemEvent(int code, const Annotation* item)
 {
     if (code == 0 || !item)
-        return;
+        return true;
     // The item may have gone while it worked (a finished drawing may have
     // been deleted by the host when told of it).
-    if (item == pending_.get()) {
-        Notify(code, item->SequenceNumber());
-        return;
-    }
-    for (const auto& owned : items_) {
-        if (owned.get() == item) {
-            Notify(code, item->SequenceNumber());
-            return;
-        }
-    }
+    if (item == pending_.get())
+        return Notify(code, item->SequenceNumber());
+    for (const auto& owned : items_)
+        if (owned.get() == item)
+            return Notify(code, item->SequenceNumber());
+    return true;
+}
+
+bool AnnotationLayer::ItemMouse(Annotation& item, HWND window, UINT message, WPARAM keys, int x,
+                                int y, int* result)
+{
+    // A finished drawing joins the list during the item's call and the host
+    // hears of it: the layer and the item may both be gone afterwards.
+    const LayerPresence presence = Presence();
+    int code = 0;
+    *result = item.HandleMouse(window, message, keys, x, y, &code);
+    if (!presence.StillThere())
+        return false;
+    return ReportItemEvent(code, &item);
+}
+
+bool AnnotationLayer::MouseEventRelay(int code, int seq, int button, int shift, int x, int y)
+{
+    const LayerPresence presence = Presence();
+    host_.MouseEvent(code, handle_, seq, button, shift, x, y);
+    return presence.StillThere();
 }
 
 std::vector<int> AnnotationLayer::SelectedSequenceNumbers() const
@@ -137,17 +153,19 @@ void AnnotationLayer::AddDirty(const RECT& layerRect)
     dirty_ = UnionOf(dirty_, layerRect);
 }
 
-void AnnotationLayer::InvalidateDirty(bool updateNow)
+bool AnnotationLayer::InvalidateDirty(bool updateNow)
 {
-    if (!IsRectEmpty(&dirty_))
-        Invalidate(dirty_, updateNow);
+    const RECT dirty = dirty_;
     dirty_ = RECT{};
+    if (IsRectEmpty(&dirty))
+        return true;
+    return Invalidate(dirty, updateNow);
 }
 
-void AnnotationLayer::SelectForEdit(Annotation& item)
+bool AnnotationLayer::SelectForEdit(Annotation& item)
 {
     AddDirty(ItemArea(item));
-    Select(item);  // reports only an item newly selected
+    return Select(item);  // reports only an item newly selected
 }
 
 Annotation* AnnotationLayer::ItemAtPoint(int x, int y, bool includeLocked, int* handle)
@@ -218,12 +236,11 @@ int AnnotationLayer::DrawingToolMouse(HWND window, UINT message, WPARAM keys, in
         if (message == WM_LBUTTONDBLCLK)
             lastDrag_.x = -1;
     }
-    int code = 0;
     // A finished object moves into the list (and a fresh one is pending)
     // during this call; it lives on as an item unless the host, told of it,
     // deleted it.
-    int result = object->HandleMouse(window, message, keys, x, y, &code);
-    ReportItemEvent(code, object);
+    int result = -1;
+    ItemMouse(*object, window, message, keys, x, y, &result);
     return result;
 }
 
@@ -242,9 +259,8 @@ int AnnotationLayer::PointerMouse(HWND window, UINT message, WPARAM keys, int x,
         Annotation* current = CurrentObject();
         if (!current || current->Type() != TextTool)
             return -1;
-        int code = 0;
-        int result = current->HandleMouse(window, message, keys, x, y, &code);
-        ReportItemEvent(code, current);
+        int result = -1;
+        ItemMouse(*current, window, message, keys, x, y, &result);
         return result;
     }
     case WM_RBUTTONDOWN:
@@ -282,9 +298,9 @@ int AnnotationLayer::PointerMove(HWND window, WPARAM keys, int x, int y)
             if (!item || !IsItemSelected(item))
                 continue;
             if (item->IsTracking()) {
-                int code = 0;
-                item->HandleMouse(window, WM_MOUSEMOVE, keys, x, y, &code);
-                ReportItemEvent(code, item);
+                int ignored = -1;
+                if (!ItemMouse(*item, window, WM_MOUSEMOVE, keys, x, y, &ignored))
+                    return -1;
             } else if (item->MapNumber(QMK_Moveable) != 0) {
                 RECT before;
                 item->GetPaintRect(before);
@@ -292,11 +308,13 @@ int AnnotationLayer::PointerMove(HWND window, WPARAM keys, int x, int y)
                 RECT after = {};
                 item->MoveBy(dx, dy, after);
                 AddDirty(after);
-                Notify(QMK_AnnotationMoved, seq);
+                if (!Notify(QMK_AnnotationMoved, seq))
+                    return -1;
             }
         }
         lastDrag_ = POINT{x, y};
-        InvalidateDirty(true);
+        if (!InvalidateDirty(true))
+            return -1;
     }
     // The cursor over what now lies under the pointer.
     int handle = -1;
@@ -332,27 +350,30 @@ int AnnotationLayer::PointerLeftDown(HWND window, WPARAM keys, int x, int y)
             AddDirty(ItemArea(*other));
             Deselect(*other);
         }
-        InvalidateDirty(true);
         const int seq = item->SequenceNumber();
-        int code = CursorCode(*item, handle);
+        const int code = CursorCode(*item, handle);
+        const int type = item->Type();
+        if (!InvalidateDirty(true) || !FindItem(seq))
+            return 0;
         if (code != 0)
-            host_.SetToolCursor(item->Type(), code);
+            host_.SetToolCursor(type, code);
         lastDrag_ = POINT{x, y};
-        Notify(QMK_AnnotationEndSelected, 0);
+        if (!Notify(QMK_AnnotationEndSelected, 0) || !FindItem(seq))
+            return 0;
         Notify(QMK_AnnotationSelected, seq);
         return 0;
     }
 
-    if (!(keys & MK_SHIFT))
-        DeselectAll();
+    if (!(keys & MK_SHIFT) && !DeselectAll())
+        return -1;
 
     // The press picks the item under it (never a locked one); the drag
     // point is set in any case, so that a press beside the items with Shift
     // held drags the selection as it is (locked items included).
     Annotation* item = ItemAtPoint(x, y, false, nullptr);
     editing_ = item;
-    if (item)
-        SelectForEdit(*item);
+    if (item && !SelectForEdit(*item))
+        return 0;
     lastDrag_ = POINT{x, y};
     InvalidateDirty(false);
     return editing_ ? 0 : -1;
@@ -364,9 +385,9 @@ int AnnotationLayer::PointerLeftUp(HWND window, WPARAM keys, int x, int y)
         Annotation* item = FindItem(seq);
         if (!item || !IsItemSelected(item))
             continue;
-        int code = 0;
-        item->HandleMouse(window, WM_LBUTTONUP, keys, x, y, &code);
-        ReportItemEvent(code, item);
+        int ignored = -1;
+        if (!ItemMouse(*item, window, WM_LBUTTONUP, keys, x, y, &ignored))
+            return -1;
     }
     return -1;
 }
@@ -391,14 +412,17 @@ int AnnotationLayer::PointerRightUp(int x, int y)
     if (ItemAtPoint(x, y, true, nullptr) != pressed)
         return 0;
     const int seq = pressed->SequenceNumber();
-    DeselectAll();
-    // The host may have deleted the item when told of the deselection.
+    // The host may delete the layer or the item when told of the
+    // deselection or the selection.
+    if (!DeselectAll())
+        return 0;
     Annotation* item = FindItem(seq);
     if (!item)
         return 0;
     dirty_ = RECT{};
     editing_ = item;
-    SelectForEdit(*item);
+    if (!SelectForEdit(*item))
+        return 0;
     InvalidateDirty(false);
     item = FindItem(seq);
     if (!item)
@@ -428,8 +452,10 @@ void AnnotationLayer::FocusLost()
     if (!object)
         return;
     int code = 0;
+    const LayerPresence presence = Presence();
     object->CancelTracking(&code);
-    ReportItemEvent(code, object);
+    if (presence.StillThere())
+        ReportItemEvent(code, object);
 }
 
 // ---- interactive mode ------------------------------------------------------------------------
@@ -473,8 +499,7 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
     case WM_MOUSEMOVE:
         if (item) {
             POINT at = relative(*item);
-            host_.MouseEvent(QMK_MouseMove, handle_, item->SequenceNumber(), button, shift, at.x,
-                             at.y);
+            MouseEventRelay(QMK_MouseMove, item->SequenceNumber(), button, shift, at.x, at.y);
         }
         break;
     case WM_LBUTTONDOWN:
@@ -487,8 +512,7 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
             const int pressed = ButtonOfMessage(message);
             item->SetPressedButton(pressed);
             POINT at = relative(*item);
-            host_.MouseEvent(QMK_MouseDown, handle_, item->SequenceNumber(), pressed, shift, at.x,
-                             at.y);
+            MouseEventRelay(QMK_MouseDown, item->SequenceNumber(), pressed, shift, at.x, at.y);
         }
         break;
     case WM_LBUTTONUP:
@@ -500,17 +524,16 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
             ReleaseCapture();
             const int seq = pressed->SequenceNumber();
             const POINT at = relative(*pressed);
-            if (item == pressed)
-                host_.MouseEvent(QMK_Click, handle_, seq, 0, 0, 0, 0);
-            // The host may have deleted the item when told of the click.
+            // The host may delete the layer or the item when told of the click.
+            if (item == pressed && !MouseEventRelay(QMK_Click, seq, 0, 0, 0, 0))
+                break;
             if (FindItem(seq) == pressed)
-                host_.MouseEvent(QMK_MouseUp, handle_, seq, ButtonOfMessage(message), shift,
-                                 at.x, at.y);
+                MouseEventRelay(QMK_MouseUp, seq, ButtonOfMessage(message), shift, at.x, at.y);
         }
         break;
     case WM_LBUTTONDBLCLK:
         if (item)
-            host_.MouseEvent(QMK_DoubleClick, handle_, item->SequenceNumber(), 0, 0, 0, 0);
+            MouseEventRelay(QMK_DoubleClick, item->SequenceNumber(), 0, 0, 0, 0);
         break;
     default:
         break;

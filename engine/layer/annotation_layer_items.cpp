@@ -87,9 +87,10 @@ int AnnotationLayer::AddItem(std::unique_ptr<Annotation> item, bool recreate, bo
     added.ConvertPendingGeometry();
     const RECT bounds = added.Bounds();
     const int type = added.Type();
-    if (notify)
-        Notify(QMK_AnnotationAdded, seq);
-    Invalidate(bounds, true);
+    if (notify && !Notify(QMK_AnnotationAdded, seq))
+        return seq;
+    if (!Invalidate(bounds, true))
+        return seq;
     if (recreate && !changingTool_ && currentTool_ == type)
         SelectTool(currentTool_);
     return seq;
@@ -250,13 +251,13 @@ void AnnotationLayer::SetSelectedFlag(Annotation& item, bool selected)
     item.SetAttribute(QMK_Selected, selected ? 1 : 0, changed);
 }
 
-void AnnotationLayer::Select(Annotation& item)
+bool AnnotationLayer::Select(Annotation& item)
 {
     if (IsItemSelected(&item))
-        return;
+        return true;
     SetSelectedFlag(item, true);
     selection_.push_back(&item);
-    Notify(QMK_AnnotationSelected, item.SequenceNumber());
+    return Notify(QMK_AnnotationSelected, item.SequenceNumber());
 }
 
 void AnnotationLayer::Deselect(Annotation& item)
@@ -268,10 +269,10 @@ void AnnotationLayer::Deselect(Annotation& item)
     SetSelectedFlag(item, false);
 }
 
-void AnnotationLayer::DeselectAll()
+bool AnnotationLayer::DeselectAll()
 {
     if (selection_.empty())
-        return;
+        return true;
     RECT dirty = {};
     for (Annotation* item : selection_) {
         RECT area;
@@ -284,7 +285,7 @@ void AnnotationLayer::DeselectAll()
     // item: it stays pending.
     editing_ = nullptr;
     Invalidate(dirty);
-    Notify(QMK_AnnotationEndSelected, 0);
+    return Notify(QMK_AnnotationEndSelected, 0);
 }
 
 void AnnotationLayer::SelectAll(bool select)
@@ -297,8 +298,8 @@ void AnnotationLayer::SelectAll(bool select)
             SetSelectedFlag(*item, true);
             selection_.push_back(item.get());
         }
-    } else {
-        DeselectAll();
+    } else if (!DeselectAll()) {
+        return;
     }
     InvalidateAll();
 }
@@ -406,16 +407,17 @@ int AnnotationLayer::MoveItem(int seq, int x, int y)
     return QMK_NoError;
 }
 
-void AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
+bool AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
 {
     ForgetItem(item.get());
     bool committed = item->IsCommitted();
     int seq = item->SequenceNumber();
     RECT area = ItemArea(*item);
     item.reset();
-    if (committed)
-        Notify(QMK_AnnotationDeleted, seq);
+    if (committed && !Notify(QMK_AnnotationDeleted, seq))
+        return false;
     Invalidate(area);
+    return true;
 }
 
 int AnnotationLayer::DeleteItem(int seq)
@@ -432,15 +434,18 @@ int AnnotationLayer::DeleteItem(int seq)
 
 void AnnotationLayer::DeleteSelected()
 {
-    std::vector<Annotation*> selected;
-    selected.swap(selection_);
-    for (Annotation* item : selected) {
-        int index = IndexOf(item->SequenceNumber());
+    // Each deletion is reported, and the host may delete or deselect more
+    // meanwhile: the selected items are found again by number each time.
+    const std::vector<int> selected = SelectedSequenceNumbers();
+    selection_.clear();
+    for (int seq : selected) {
+        int index = IndexOf(seq);
         if (index < 0)
             continue;
         std::unique_ptr<Annotation> owned = std::move(items_[index]);
         items_.erase(items_.begin() + index);
-        DestroyItem(std::move(owned));
+        if (!DestroyItem(std::move(owned)))
+            return;
     }
     InvalidateAll();
 }
@@ -452,7 +457,12 @@ void AnnotationLayer::DeleteAll()
     ItemList all;
     all.swap(items_);
     for (auto& item : all)
-        DestroyItem(std::move(item));
+        ForgetItem(item.get());
+    // Each deletion is reported; what is left of the list here goes without
+    // a word when the host deleted the layer meanwhile.
+    for (auto& item : all)
+        if (!DestroyItem(std::move(item)))
+            return;
     SelectTool(PointerTool);
 }
 
@@ -508,7 +518,12 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
     const bool cull = clipKind == SIMPLEREGION || clipKind == COMPLEXREGION;
     // A pixel of margin for the rounding of the conversion.
     const int margin = 1;
-    for (const auto& item : items_) {
+    // An item drawn by the host calls out: the host may change the layer
+    // while it draws. Then the rest of this paint is left (the change
+    // invalidates the window again).
+    const LayerPresence presence = Presence();
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Annotation* item = items_[i].get();
         if (!item->IsVisible())
             continue;
         if (cull) {
@@ -522,6 +537,8 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
                 continue;
         }
         item->Draw(dc, args);
+        if (!presence.StillThere() || i >= items_.size() || items_[i].get() != item)
+            return;
     }
     if (pending_ && !pending_->IsCommitted())
         pending_->Draw(dc, args);

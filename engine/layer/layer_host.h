@@ -59,6 +59,8 @@ public:
     virtual void ShowContextMenu(int layer, int seq) = 0;
     // Installs (or, with a null function, removes) the engine's mouse hook.
     virtual void SetMouseHook(MouseHookFn hook, void* context) = 0;
+    // Whether a layer of this handle is in the engine's list now.
+    virtual bool HasLayer(int handle) = 0;
 
 protected:
     ~LayerHost() = default;

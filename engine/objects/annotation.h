@@ -39,8 +39,9 @@ public:
     // Invalidates a rectangle in layer units in the host's window.
     virtual void InvalidateLayerRect(const RECT& layerRect) = 0;
     // The host draws an item itself: its device rectangle, sequence number
-    // and user long.
-    virtual void UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) = 0;
+    // and user long. The host may delete the item (or its layer) meanwhile:
+    // false when the item is gone, and then the item must not touch itself.
+    virtual bool UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) = 0;
 
 protected:
     ~AnnotationOwner() = default;

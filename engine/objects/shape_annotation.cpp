@@ -317,9 +317,11 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
 
     if (Type() == RectangleTool && MapNumber(QMK_UserDraw) != 0) {
         const RECT device = mapping.LayerToWindow(Bounds());
-        if (Owner())
-            Owner()->UserDraw(dc, device.left, device.top, device.right - device.left,
-                              device.bottom - device.top, SequenceNumber(), MapNumber(QMK_UserLong));
+        if (Owner() &&
+            !Owner()->UserDraw(dc, device.left, device.top, device.right - device.left,
+                               device.bottom - device.top, SequenceNumber(),
+                               MapNumber(QMK_UserLong)))
+            return 0;  // deleted by the host while it drew
         if (!beingDrawn && handles) mapping.DrawHandles(Bounds(), dc);
         return 0;
     }

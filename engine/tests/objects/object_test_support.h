@@ -50,8 +50,9 @@ struct RecordingOwner : AnnotationOwner {
         item.SetCommitted(true);
     }
     void InvalidateLayerRect(const RECT& layerRect) override { invalidated.push_back(layerRect); }
-    void UserDraw(HDC, int x, int y, int width, int height, int seq, int userLong) override {
+    bool UserDraw(HDC, int x, int y, int width, int height, int seq, int userLong) override {
         userDraws.push_back({x, y, width, height, seq, userLong});
+        return true;
     }
     std::vector<Completion> completions;
     std::vector<RECT> invalidated;

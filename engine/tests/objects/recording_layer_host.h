@@ -62,6 +62,7 @@ public:
     bool ContextMenuEnabled() override { return false; }
     void ShowContextMenu(int, int) override {}
     void SetMouseHook(MouseHookFn, void*) override {}
+    bool HasLayer(int) override { return true; }
 
     struct Request {
         std::wstring layerName;

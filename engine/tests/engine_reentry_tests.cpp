@@ -1,0 +1,441 @@
+// A host that calls back into the engine from inside what the engine tells
+// it: for each report the engine makes (and a view service it asks for), the
+// host deletes every layer, deletes the current layer, reloads the
+// annotations from memory, deletes the item or deselects everything, once,
+// from inside the call. The engine must finish the operation without touching
+// what went and stay whole: every layer and item it still lists answers, it
+// paints and saves, and its heaps validate. The program runs under wine's heap
+// checking (freed blocks are filled and checked), so a use of freed memory
+// shows as a crash or a heap message. These tests move the screen cursor and
+// show a window, so they run alone.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine_test_host.h"
+#include "host_window.h"
+
+using namespace engine_test;
+
+namespace {
+
+enum class HostAction { DeleteAllLayers, DeleteCurrentLayer, ReloadFromMemory, DeleteItem, DeselectAll };
+
+const HostAction kActions[] = {HostAction::DeleteAllLayers, HostAction::DeleteCurrentLayer,
+                               HostAction::ReloadFromMemory, HostAction::DeleteItem,
+                               HostAction::DeselectAll};
+
+const char* NameOf(HostAction action)
+{
+    switch (action) {
+    case HostAction::DeleteAllLayers:
+        return "delete all layers";
+    case HostAction::DeleteCurrentLayer:
+        return "delete the current layer";
+    case HostAction::ReloadFromMemory:
+        return "reload from memory";
+    case HostAction::DeleteItem:
+        return "delete the item";
+    case HostAction::DeselectAll:
+        return "deselect all";
+    }
+    return "?";
+}
+
+// The report to act on: a channel and, for channels 1 and 5, a code. Channel
+// 0 stands for the host's view geometry service.
+constexpr int kViewService = 0;
+
+// The host's side: one engine, the report it waits for and what it does then.
+struct ReenteringHost {
+    AnnotationEngine* engine = nullptr;
+    int channel = -1;
+    int code = 0;
+    HostAction action = HostAction::DeleteAllLayers;
+    std::vector<unsigned char> saved;  // what a reload loads
+    int layer = 0;                     // the first layer, when a report names none
+    int item = 0;                      // the item, when a report names none
+    bool armed = false;
+    bool acted = false;
+    // What the engine listed when the host acted.
+    std::vector<int> layersThen;
+    int currentThen = 0;
+    int actedLayer = 0;
+    int actedItem = 0;
+    int actionResult = 0;
+    bool done = false;            // the host's call back has returned
+    int reportsAfterward = 0;     // what the operation still reported after it
+    int reportsOfGoneLayers = 0;  // reports naming a layer the engine no longer has
+
+    void Heard(int heardChannel, int heardCode, int heardLayer, int heardSeq)
+    {
+        if (done && armed && heardChannel != kViewService) {
+            ++reportsAfterward;
+            if (heardLayer != 0 && !engine->IsValidLayer(heardLayer))
+                ++reportsOfGoneLayers;
+        }
+        if (!armed || acted || heardChannel != channel || heardCode != code)
+            return;
+        acted = true;
+        for (int l = engine->GetFirstLayer(); l != 0; l = engine->GetNextLayer())
+            layersThen.push_back(l);
+        currentThen = engine->GetCurrentLayer();
+        actedLayer = heardLayer ? heardLayer : (currentThen ? currentThen : layer);
+        actedItem = heardSeq ? heardSeq : item;
+        switch (action) {
+        case HostAction::DeleteAllLayers:
+            actionResult = engine->DeleteAllLayers();
+            break;
+        case HostAction::DeleteCurrentLayer:
+            actionResult = engine->DeleteLayer(currentThen);
+            break;
+        case HostAction::ReloadFromMemory:
+            engine->DeleteAllLayers();
+            actionResult = engine->LoadAnnotationsFromMemory(
+                saved.data(), static_cast<int>(saved.size()), 0, 0);
+            break;
+        case HostAction::DeleteItem:
+            actionResult = engine->PrgDeleteItem(actedLayer, actedItem);
+            break;
+        case HostAction::DeselectAll:
+            actionResult = engine->PrgSelectAll(actedLayer, 0);
+            break;
+        }
+        done = true;
+    }
+};
+
+ReenteringHost* g_host = nullptr;
+
+bool NamesAnItem(int code)
+{
+    return code >= QMK_AnnotationAdded && code <= QMK_AnnotationSelected;
+}
+
+int __stdcall OnAnnotateEvent(HostCookie, int code, int data)
+{
+    g_host->Heard(Channel_AnnotateEvent, code, 0, NamesAnItem(code) ? data : 0);
+    return 0;
+}
+int __stdcall OnMouseEvent(HostCookie, int code, int layer, int seq, int, int, int, int)
+{
+    g_host->Heard(Channel_MouseEvent, code, layer, seq);
+    return 0;
+}
+int __stdcall OnUserDraw(HostCookie, HDC, int, int, int, int, int layer, int seq, int)
+{
+    g_host->Heard(Channel_UserDraw, 0, layer, seq);
+    return 0;
+}
+int __stdcall OnItemChanged(HostCookie, int layer, int seq, int)
+{
+    g_host->Heard(Channel_ItemChanged, 0, layer, seq);
+    return 0;
+}
+int __stdcall OnCurrentLayerChange(HostCookie, int layer)
+{
+    g_host->Heard(Channel_CurrentLayerChange, 0, layer, 0);
+    return 0;
+}
+// The view of the test window's image, as the fake services give it.
+int __stdcall OnGetViewGeometry(HostCookie, int* kind, RECT* view, RECT* image, int* width,
+                                int* height)
+{
+    if (kind)
+        *kind = 0;
+    if (view)
+        *view = RECT{0, 0, 800, 600};
+    if (image)
+        *image = RECT{0, 0, 800, 600};
+    if (width)
+        *width = 800;
+    if (height)
+        *height = 600;
+    g_host->Heard(kViewService, 0, 0, 0);
+    return 0;
+}
+
+// Paints the engine into a memory device of the window's size.
+void PaintInto(AnnotationEngine* engine)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 800, 600);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT view = {0, 0, 800, 600};
+    engine->Paint(dc, &view, &view, 0, 0, 0, 0);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// Every heap of the process is whole.
+bool HeapsValid()
+{
+    HANDLE heaps[256];
+    DWORD count = GetProcessHeaps(256, heaps);
+    if (count == 0 || count > 256)
+        return false;
+    for (DWORD i = 0; i < count; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr))
+            return false;
+    return true;
+}
+
+// One case: a fresh engine with a layer of two rectangles, 1 at
+// (100,100)-(200,150) and 2 at (300,300)-(400,380), the pointer tool, and the
+// annotations saved for a reload.
+class ReentryCase {
+public:
+    ReentryCase(EngineLibrary& library, HostWindow& window, HostAction action)
+        : host(library), window(window)
+    {
+        ReleaseCapture();  // an earlier case's press may have kept it
+        host->SetHostWindow(window.hwnd());
+        layer = host->CreateLayer(1);
+        EXPECT_EQ(0, host->SetTool(layer, RectangleTool));
+        window.Drag(host.Engine(), 100, 100, 200, 150);
+        window.Drag(host.Engine(), 300, 300, 400, 380);
+        EXPECT_EQ(0, host->SetTool(layer, PointerTool));
+        void* block = nullptr;
+        int size = host->SaveAnnotationsToMemory(&block);
+        EXPECT_GT(size, 0);
+        if (block) {
+            const unsigned char* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+            reentering.saved.assign(bytes, bytes + size);
+            GlobalUnlock(block);
+            GlobalFree(block);
+        }
+        reentering.engine = host.Engine();
+        reentering.layer = layer;
+        reentering.item = 1;
+        reentering.action = action;
+        g_host = &reentering;
+        host->RegisterCallback(Channel_AnnotateEvent, reinterpret_cast<void*>(&OnAnnotateEvent));
+        host->RegisterCallback(Channel_MouseEvent, reinterpret_cast<void*>(&OnMouseEvent));
+        host->RegisterCallback(Channel_UserDraw, reinterpret_cast<void*>(&OnUserDraw));
+        host->RegisterCallback(Channel_ItemChanged, reinterpret_cast<void*>(&OnItemChanged));
+        host->RegisterCallback(Channel_CurrentLayerChange,
+                               reinterpret_cast<void*>(&OnCurrentLayerChange));
+        host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
+    }
+    ~ReentryCase() { g_host = nullptr; }
+
+    void Arm(int channel, int code)
+    {
+        reentering.channel = channel;
+        reentering.code = code;
+        reentering.armed = true;
+    }
+
+    // The engine after the operation: what the host did holds, every layer
+    // and item it lists answers, it paints and saves, and the heaps are whole.
+    void Check()
+    {
+        reentering.armed = false;
+        EXPECT_TRUE(reentering.acted) << "the report never came";
+        const ReenteringHost& r = reentering;
+        EXPECT_EQ(0, r.reportsOfGoneLayers);
+        std::vector<int> layers;
+        for (int l = host->GetFirstLayer(); l != 0 && layers.size() < 20; l = host->GetNextLayer())
+            layers.push_back(l);
+        EXPECT_EQ(static_cast<int>(layers.size()), host->GetLayerCount());
+        const int current = host->GetCurrentLayer();
+        EXPECT_TRUE(current == 0 || host->IsValidLayer(current)) << "a current layer that is gone";
+        switch (r.action) {
+        case HostAction::DeleteAllLayers:
+            EXPECT_EQ(0, r.reportsAfterward) << "reports after every layer went";
+            [[fallthrough]];
+        case HostAction::ReloadFromMemory:
+            for (int gone : r.layersThen) {
+                EXPECT_FALSE(host->IsValidLayer(gone)) << "a layer the host removed is back";
+            }
+            if (r.action == HostAction::ReloadFromMemory) {
+                EXPECT_EQ(0, r.actionResult);
+            }
+            break;
+        case HostAction::DeleteCurrentLayer:
+            EXPECT_FALSE(r.currentThen != 0 && host->IsValidLayer(r.currentThen));
+            break;
+        case HostAction::DeleteItem:
+            if (host->IsValidLayer(r.actedLayer)) {
+                EngineValue type = 0;
+                EXPECT_EQ(QMK_ErrItemNotFound,
+                          host->PrgGetItemAttribute(r.actedLayer, r.actedItem, QMK_ToolType,
+                                                    &type))
+                    << "the deleted item is back";
+            }
+            break;
+        case HostAction::DeselectAll:
+            break;
+        }
+        for (int l : layers) {
+            EXPECT_TRUE(host->IsValidLayer(l));
+            int count = -1;
+            EXPECT_EQ(0, host->PrgGetItemCount(l, &count));
+            int walked = 0;
+            int seq = 0;
+            for (host->PrgGetFirstItem(l, &seq); seq != 0 && walked < 50;
+                 host->PrgGetNextItem(l, &seq)) {
+                ++walked;
+                RECT rect = {};
+                EXPECT_EQ(0, host->PrgGetItemRect(l, seq, &rect));
+            }
+            EXPECT_EQ(count, walked);
+            for (host->PrgGetFirstSelected(l, &seq); seq != 0 && walked < 100;
+                 host->PrgGetNextSelected(l, &seq)) {
+                ++walked;
+                EngineValue type = 0;
+                EXPECT_EQ(0, host->PrgGetItemAttribute(l, seq, QMK_ToolType, &type))
+                    << "a selected item that is gone";
+            }
+        }
+        PaintInto(host.Engine());
+        void* block = nullptr;
+        host->SaveAnnotationsToMemory(&block);
+        if (block)
+            GlobalFree(block);
+        EXPECT_TRUE(HeapsValid());
+    }
+
+    TestHost host;
+    HostWindow& window;
+    ReenteringHost reentering;
+    int layer = 0;
+};
+
+// A report the engine makes: how to get there (unarmed) and the operation
+// that makes it (armed).
+struct Report {
+    const char* name;
+    int channel;
+    int code;
+    std::function<void(ReentryCase&)> prepare;
+    std::function<void(ReentryCase&)> operate;
+};
+
+void Nothing(ReentryCase&) {}
+
+void Press(ReentryCase& c, int x, int y)
+{
+    c.window.Send(c.host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    c.window.Send(c.host.Engine(), WM_LBUTTONUP, 0, x, y);
+}
+
+void SelectFirstItem(ReentryCase& c)
+{
+    Press(c, 150, 125);
+}
+
+void Interactive(ReentryCase& c)
+{
+    ASSERT_EQ(0, c.host->SetProperty(QMK_InteractMode, 1));
+}
+
+void UserDrawn(ReentryCase& c)
+{
+    ASSERT_EQ(0, c.host->PrgSetItemAttribute(c.layer, 1, QMK_UserDraw, 1));
+    ASSERT_EQ(0, c.host->PrgSetItemAttribute(c.layer, 2, QMK_UserDraw, 1));
+}
+
+void PaintOnce(ReentryCase& c)
+{
+    PaintInto(c.host.Engine());
+}
+
+// A second layer, current, with a selected rectangle; the first keeps its
+// first item selected.
+void TwoLayersWithSelections(ReentryCase& c)
+{
+    SelectFirstItem(c);
+    int second = c.host->CreateLayer(1);
+    ASSERT_EQ(0, c.host->SetTool(second, RectangleTool));
+    c.window.Drag(c.host.Engine(), 500, 100, 600, 200);
+    ASSERT_EQ(0, c.host->SetTool(second, PointerTool));
+    ASSERT_EQ(0, c.host->PrgSelectAll(second, 1));
+}
+
+const Report kReports[] = {
+    {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
+     [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 500, 100, 600, 200); }},
+    {"ToolChange", Channel_AnnotateEvent, QMK_ToolChange, Nothing,
+     [](ReentryCase& c) { c.host->SetTool(c.layer, EllipseTool); }},
+    {"EndSelectedByAPress", Channel_AnnotateEvent, QMK_AnnotationEndSelected, SelectFirstItem,
+     [](ReentryCase& c) { Press(c, 350, 340); }},
+    {"SelectedByAPress", Channel_AnnotateEvent, QMK_AnnotationSelected, Nothing,
+     [](ReentryCase& c) { Press(c, 350, 340); }},
+    {"SelectedByAHandle", Channel_AnnotateEvent, QMK_AnnotationSelected,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->PrgSelectAll(c.layer, 1)); },
+     [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 200, 150, 220, 170); }},
+    {"MovedByADrag", Channel_AnnotateEvent, QMK_AnnotationMoved, SelectFirstItem,
+     [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 150, 125, 170, 140); }},
+    {"DeletedWithTheSelection", Channel_AnnotateEvent, QMK_AnnotationDeleted,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->PrgSelectAll(c.layer, 1)); },
+     [](ReentryCase& c) { c.host->DeleteSelected(); }},
+    {"DeletedWithAll", Channel_AnnotateEvent, QMK_AnnotationDeleted, Nothing,
+     [](ReentryCase& c) { c.host->PrgDeleteAll(c.layer); }},
+    {"RightClick", Channel_AnnotateEvent, QMK_ItemRightClick,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetProperty(QMK_EnableContextMenu, 0)); },
+     [](ReentryCase& c) {
+         c.window.Send(c.host.Engine(), WM_RBUTTONDOWN, MK_RBUTTON, 150, 125);
+         c.window.Send(c.host.Engine(), WM_RBUTTONUP, 0, 150, 125);
+     }},
+    {"SelectedByAttribute", Channel_AnnotateEvent, QMK_AnnotationSelected, Nothing,
+     [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_Selected, 1); }},
+    {"EndSelectedBySelectAll", Channel_AnnotateEvent, QMK_AnnotationEndSelected,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->PrgSelectAll(c.layer, 1)); },
+     [](ReentryCase& c) { c.host->PrgSelectAll(c.layer, 0); }},
+    {"EndSelectedByAModeChange", Channel_AnnotateEvent, QMK_AnnotationEndSelected,
+     TwoLayersWithSelections,
+     [](ReentryCase& c) { c.host->SetProperty(QMK_InteractMode, 1); }},
+    {"AddedByALoad", Channel_AnnotateEvent, QMK_AnnotationAdded, Nothing,
+     [](ReentryCase& c) {
+         const std::vector<unsigned char> data = c.reentering.saved;
+         c.host->LoadAnnotationsFromMemory(data.data(), static_cast<int>(data.size()), 0, 0);
+     }},
+    {"ItemChanged", Channel_ItemChanged, 0, Nothing,
+     [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_PenColor, 0x00FF00); }},
+    {"CurrentLayerChange", Channel_CurrentLayerChange, 0, Nothing,
+     [](ReentryCase& c) { c.host->CreateLayer(1); }},
+    {"UserDraw", Channel_UserDraw, 0, UserDrawn, PaintOnce},
+    {"InteractiveMouseDown", Channel_MouseEvent, QMK_MouseDown, Interactive,
+     [](ReentryCase& c) { Press(c, 150, 125); }},
+    {"InteractiveClick", Channel_MouseEvent, QMK_Click, Interactive,
+     [](ReentryCase& c) { Press(c, 150, 125); }},
+    {"ViewServiceOfAPress", kViewService, 0, SelectFirstItem,
+     [](ReentryCase& c) { Press(c, 350, 340); }},
+};
+
+class EngineReentry : public ::testing::TestWithParam<int> {
+protected:
+    EngineLibrary library;
+    HostWindow window;
+};
+
+TEST_P(EngineReentry, TheHostMayChangeEverythingFromInsideTheReport)
+{
+    const Report& report = kReports[GetParam()];
+    for (HostAction action : kActions) {
+        SCOPED_TRACE(std::string(report.name) + ", the host: " + NameOf(action));
+        ReentryCase c(library, window, action);
+        report.prepare(c);
+        c.Arm(report.channel, report.code);
+        report.operate(c);
+        c.Check();
+    }
+}
+
+std::string ReportName(const ::testing::TestParamInfo<int>& info)
+{
+    return kReports[info.param].name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachReport, EngineReentry,
+                         ::testing::Range(0, static_cast<int>(sizeof kReports / sizeof kReports[0])),
+                         ReportName);
+
+} // namespace
