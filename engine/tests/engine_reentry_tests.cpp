@@ -410,6 +410,22 @@ const Report kReports[] = {
      [](ReentryCase& c) { Press(c, 350, 340); }},
 };
 
+// The table means something only under the heap checks: a freed block is
+// filled with a pattern there, so that what reads it afterwards fails.
+TEST(HeapChecking, FreedBlocksAreFilled)
+{
+    HANDLE heap = HeapCreate(0, 0, 0);
+    ASSERT_NE(nullptr, heap);
+    auto* block = static_cast<volatile DWORD*>(HeapAlloc(heap, 0, 64));
+    ASSERT_NE(nullptr, block);
+    for (int i = 0; i < 16; ++i)
+        block[i] = 0x12345678;
+    HeapFree(heap, 0, const_cast<DWORD*>(block));
+    const DWORD after = block[5];
+    HeapDestroy(heap);
+    EXPECT_EQ(0xFEEEFEEEu, after) << "run this program under wine with WINEDEBUG=warn+heap";
+}
+
 class EngineReentry : public ::testing::TestWithParam<int> {
 protected:
     EngineLibrary library;
