@@ -72,6 +72,15 @@ inline float FloatBits(EngineValue v) {
 inline const RECT* At(const RECT& r) { return &r; }
 inline const POINT* At(const POINT& p) { return &p; }
 
+// A one-byte flag that is 1 only for VARIANT_TRUE itself, and its address.
+struct ByteFlag {
+    unsigned char value;
+};
+inline const unsigned char* At(const ByteFlag& b) { return &b.value; }
+inline ByteFlag ExactTrueByte(VARIANT_BOOL b) {
+    return ByteFlag{static_cast<unsigned char>(b == VARIANT_TRUE ? 1 : 0)};
+}
+
 // True when any of the out pointers is null.
 inline bool AnyNull() { return false; }
 template <class P, class... Rest>

@@ -1,5 +1,5 @@
-// The generated bodies of IQuillmark: every FORWARD row of the member table
-// becomes a forwarding body, every NOTIMPL row a body answering E_NOTIMPL.
+// The generated bodies of IQuillmark: every FORWARD and FORWARD_LAYER row of
+// the member table becomes a forwarding body, every NOTIMPL row a body answering E_NOTIMPL.
 // CUSTOM rows are the control class's own.
 //
 // The class the bodies belong to is QuillmarkControl; a test may compile this
@@ -32,6 +32,7 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
 
 #define QM_RESULT_MAPPED return ReportError(r);
 #define QM_RESULT_IGNORED (void)r; return S_OK;
+#define QM_RESULT_BYTE_BOOL_IGNORED(p) (void)r; *p = Bool(byte); return S_OK;
 #define QM_RESULT_STORE(p) *p = r; return S_OK;
 #define QM_RESULT_STORE_BOOL(p) *p = Bool(r); return S_OK;
 #define QM_RESULT_VALUE_BOOL(p) if (r == 0) { *p = Bool(value); } return ReportError(r);
@@ -55,13 +56,16 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
 #define QM_CUSTOM(name, n, call, params)
 #define QM_NOTIMPL(name, n, call, params) \
     STDMETHODIMP QUILLMARK_MEMBER_CLASS::QM_NAME_##call(name) params { return E_NOTIMPL; }
-#define QM_FORWARD(name, n, call, params, slot, args, outs, result)           \
+// The body of a forwarding member; layer is the code that finds the layer the
+// member acts on (nothing for members that are given their layers).
+#define QM_FORWARD_BODY(name, call, params, layer, slot, args, outs, result)   \
     STDMETHODIMP QUILLMARK_MEMBER_CLASS::QM_NAME_##call(name) params {         \
         return comkit::Guarded([&]() -> HRESULT {                             \
             using namespace quillmark;                                        \
             if (AnyNull outs) return E_POINTER;                               \
             AnnotationEngine* engine = Engine();                              \
             if (!engine) return ReportError(kErrInvalidContext);              \
+            layer                                                             \
             [[maybe_unused]] EngineValue value = 0;                           \
             [[maybe_unused]] unsigned char byte = 0;                          \
             [[maybe_unused]] RECT rect = {0, 0, 0, 0};                        \
@@ -70,5 +74,12 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
             QM_RESULT_##result                                                \
         });                                                                   \
     }
+#define QM_CURRENT_LAYER(none)                       \
+    const int layer = engine->GetCurrentLayer();     \
+    if (layer == 0) return ReportError(none);
+#define QM_FORWARD(name, n, call, params, slot, args, outs, result) \
+    QM_FORWARD_BODY(name, call, params, , slot, args, outs, result)
+#define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result) \
+    QM_FORWARD_BODY(name, call, params, QM_CURRENT_LAYER(none), slot, args, outs, result)
 
 #include "quillmark_member_table.h"

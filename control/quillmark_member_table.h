@@ -13,6 +13,10 @@
 //       A generated body: null out pointers (outs) give E_POINTER; no engine
 //       gives error 1033; then one call of the engine operation slot with
 //       args; result says what becomes of the engine's answer r.
+//   QM_FORWARD_LAYER(name, dispid, call, params, none, slot, args, outs, result)
+//       As QM_FORWARD for a member that acts on the current layer: the
+//       engine's current layer, as layer in args; none is the error reported
+//       when there is none.
 //
 //   call:   METHOD, PROPGET, PROPPUT, PROPPUTREF
 //   params: P_IN(type, name)    in value
@@ -31,6 +35,7 @@
 //           BackStyleIn(v)  back style 1..3 -> the engine's 3001..3003
 //           ToolDefaultIn(attribute, v)  BackStyleIn for attribute 16 only
 //           At(RECT{...}), At(POINT{...})  address of a temporary
+//           At(ExactTrueByte(b))  address of a byte: 1 for VARIANT_TRUE, else 0
 //   result: MAPPED             ReportError(r)
 //           IGNORED            S_OK whatever r is
 //           STORE(p)           *p = r (the operation returns the value); S_OK
@@ -38,6 +43,7 @@
 //           VALUE_BOOL(p)      on success *p = value as VARIANT_BOOL; ReportError(r)
 //           VALUE_BOOL_ALWAYS(p)  the same, written also on failure
 //           BYTE_BOOL(p), BYTE_BOOL_ALWAYS(p)  the same from byte
+//           BYTE_BOOL_IGNORED(p)  *p = byte as VARIANT_BOOL; S_OK whatever r is
 //           BACKSTYLE(p)       on success *p = value less 3000 when >= 3000
 //           TOOL_DEFAULT(attribute, p)  on success *p = value (BACKSTYLE for 16)
 //           RECT_OUT(l, t, r, b)  on success the four sides of rect
@@ -62,14 +68,14 @@ QM_FORWARD(GetFirstLayer, 4, METHOD, (P_RET(long, layerHandle)), GetFirstLayer, 
 QM_FORWARD(GetNextLayer, 5, METHOD, (P_RET(long, layerHandle)), GetNextLayer, (), (layerHandle), STORE(layerHandle))
 QM_FORWARD(NumLayers, 6, PROPGET, (P_RET(long, pVal)), GetLayerCount, (), (pVal), STORE(pVal))
 QM_NOTIMPL(Clear, 7, METHOD, ())
-QM_NOTIMPL(LayerName, 8, PROPGET, (P_RET(BSTR, pVal)))
-QM_NOTIMPL(LayerName, 8, PROPPUT, (P_IN(BSTR, newVal)))
-QM_NOTIMPL(Description, 11, PROPGET, (P_RET(BSTR, pVal)))
-QM_NOTIMPL(Description, 11, PROPPUT, (P_IN(BSTR, newVal)))
-QM_NOTIMPL(Active, 13, PROPGET, (P_RET(VARIANT_BOOL, pVal)))
+QM_FORWARD_LAYER(LayerName, 8, PROPGET, (P_RET(BSTR, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerName, OutV(pVal)), (pVal), MAPPED)
+QM_FORWARD_LAYER(LayerName, 8, PROPPUT, (P_IN(BSTR, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerName, V(newVal)), (), MAPPED)
+QM_FORWARD_LAYER(Description, 11, PROPGET, (P_RET(BSTR, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerDescription, OutV(pVal)), (pVal), MAPPED)
+QM_FORWARD_LAYER(Description, 11, PROPPUT, (P_IN(BSTR, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerDescription, V(newVal)), (), MAPPED)
+QM_FORWARD_LAYER(Active, 13, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerActive, &value), (pVal), VALUE_BOOL(pVal))
 QM_NOTIMPL(Active, 13, PROPPUT, (P_IN(VARIANT_BOOL, newVal)))
-QM_NOTIMPL(Visible, 14, PROPGET, (P_RET(VARIANT_BOOL, pVal)))
-QM_NOTIMPL(Visible, 14, PROPPUT, (P_IN(VARIANT_BOOL, newVal)))
+QM_FORWARD_LAYER(Visible, 14, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerVisible, &value), (pVal), VALUE_BOOL(pVal))
+QM_FORWARD_LAYER(Visible, 14, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerVisible, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(SetLayerName, 18, METHOD, (P_IN(long, layerHandle), P_IN(BSTR, newVal)), SetLayerProperty, (layerHandle, QMK_LayerName, V(newVal)), (), MAPPED)
 QM_FORWARD(GetLayerName, 20, METHOD, (P_IN(long, layerHandle), P_RET(BSTR, pName)), GetLayerProperty, (layerHandle, QMK_LayerName, OutV(pName)), (pName), MAPPED)
 QM_FORWARD(SetDescription, 21, METHOD, (P_IN(long, layerHandle), P_IN(BSTR, newVal)), SetLayerProperty, (layerHandle, QMK_LayerDescription, V(newVal)), (), MAPPED)
@@ -78,13 +84,13 @@ QM_FORWARD(SetActive, 25, METHOD, (P_IN(long, layerHandle), P_IN(VARIANT_BOOL, n
 QM_FORWARD(GetActive, 26, METHOD, (P_IN(long, layerHandle), P_RET(VARIANT_BOOL, pVal)), GetLayerProperty, (layerHandle, QMK_LayerActive, &value), (pVal), VALUE_BOOL(pVal))
 QM_FORWARD(SetVisible, 28, METHOD, (P_IN(long, layerHandle), P_IN(VARIANT_BOOL, newVal)), SetLayerProperty, (layerHandle, QMK_LayerVisible, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(GetVisible, 29, METHOD, (P_IN(long, layerHandle), P_RET(VARIANT_BOOL, pVal)), GetLayerProperty, (layerHandle, QMK_LayerVisible, &value), (pVal), VALUE_BOOL(pVal))
-QM_NOTIMPL(LayerPassword, 30, PROPGET, (P_RET(BSTR, pVal)))
-QM_NOTIMPL(LayerPassword, 30, PROPPUT, (P_IN(BSTR, newVal)))
+QM_FORWARD_LAYER(LayerPassword, 30, PROPGET, (P_RET(BSTR, pVal)), kErrNoCurrentLayer, GetLayerPassword, (layer, pVal), (pVal), MAPPED)
+QM_FORWARD_LAYER(LayerPassword, 30, PROPPUT, (P_IN(BSTR, newVal)), kErrNoCurrentLayer, SetLayerPassword, (layer, newVal), (), MAPPED)
 QM_FORWARD(Reverse, 31, METHOD, (P_IN(long, layerHandle)), Reverse, (layerHandle), (), MAPPED)
 QM_NOTIMPL(BringToFront, 32, METHOD, ())
 QM_NOTIMPL(SendToBack, 33, METHOD, ())
-QM_NOTIMPL(Update, 34, PROPGET, (P_RET(VARIANT_BOOL, pVal)))
-QM_NOTIMPL(Update, 34, PROPPUT, (P_IN(VARIANT_BOOL, newVal)))
+QM_FORWARD_LAYER(Update, 34, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrNoCurrentLayer, Update, (layer, nullptr, &byte), (pVal), BYTE_BOOL_IGNORED(pVal))
+QM_FORWARD_LAYER(Update, 34, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), kErrNoCurrentLayer, Update, (layer, At(ExactTrueByte(newVal)), nullptr), (), IGNORED)
 QM_FORWARD(DeleteSelected, 35, METHOD, (), DeleteSelected, (), (), IGNORED)
 QM_NOTIMPL(IsSelection, 36, PROPGET, (P_RET(VARIANT_BOOL, pVal)))
 // ---- Items by sequence number
@@ -227,7 +233,7 @@ QM_FORWARD(GetHighlightBack, 178, METHOD, (P_IN(long, layerHandle), P_IN(annotat
 QM_FORWARD(SetAttributeColor, 179, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
 QM_FORWARD(SetAttributeWidth, 180, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
 QM_CUSTOM(Tool, 181, PROPGET, (P_RET(annotationTOOL, pVal)))
-QM_NOTIMPL(Tool, 181, PROPPUT, (P_IN(annotationTOOL, newVal)))
+QM_FORWARD_LAYER(Tool, 181, PROPPUT, (P_IN(annotationTOOL, newVal)), kErrInvalidLayer, SetTool, (layer, newVal), (), MAPPED)
 QM_FORWARD(SetTool, 182, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
 QM_FORWARD(GetTool, 183, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
 QM_FORWARD(ToolbarSetTool, 184, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)

@@ -71,3 +71,13 @@ TEST(MemberConversions, OutPointersAreCheckedTogether) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemberConversions, OnlyVariantTrueItselfMakesAByteFlagOfOne) {
+    EXPECT_EQ(1, *quillmark::At(quillmark::ExactTrueByte(VARIANT_TRUE)));
+    EXPECT_EQ(0, *quillmark::At(quillmark::ExactTrueByte(1)));
+    EXPECT_EQ(0, *quillmark::At(quillmark::ExactTrueByte(VARIANT_FALSE)));
+}
+
+} // namespace

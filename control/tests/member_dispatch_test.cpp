@@ -29,10 +29,12 @@
     STDMETHODIMP MemberTableHost::QM_NAME_##call(name) params { return kCustomMarker; }
 #define QM_NOTIMPL(name, n, call, params)
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result)
+#define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result)
 #include "quillmark_member_table.h"
 #undef QM_CUSTOM
 #undef QM_NOTIMPL
 #undef QM_FORWARD
+#undef QM_FORWARD_LAYER
 
 namespace {
 
@@ -54,6 +56,8 @@ struct Row {
 #define QM_CUSTOM(name, n, call, params) {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Custom},
 #define QM_NOTIMPL(name, n, call, params) {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::NotImplemented},
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result) \
+    {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Forward},
+#define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result) \
     {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Forward},
 const Row kRows[] = {
 #include "quillmark_member_table.h"
