@@ -343,11 +343,14 @@ bool AnnotationLayer::Invalidate(const RECT& layerRect, bool updateNow)
 {
     if (!updates_ || destroying_)
         return true;
+    // The conversion to the window may ask the host for its view, and with
+    // updateNow the host paints at once: either may call back into the engine.
+    const LayerPresence presence = Presence();
     host_.Invalidate(&layerRect);
+    if (!presence.StillThere())
+        return false;
     if (!updateNow || !hostWindow_ || !IsWindow(hostWindow_))
         return true;
-    // The host paints now, and its painting may call back into the engine.
-    const LayerPresence presence = Presence();
     UpdateWindow(hostWindow_);
     return presence.StillThere();
 }

@@ -280,7 +280,8 @@ private:
     // Drops every reference the editing state holds to an item that leaves the list.
     void ForgetItem(const Annotation* item);
     bool Notify(int code, int data);
-    // With updateNow the host window paints at once, which is a call out.
+    // The conversion to the window may ask the host for its view, and with
+    // updateNow the host window paints at once: both are call outs.
     bool Invalidate(const RECT& layerRect, bool updateNow = false);
     void InvalidateAll();
 

@@ -185,12 +185,13 @@ int AnnotationLayer::SetItemAttribute(int seq, int attribute, EngineValue value)
         const RECT area = ItemArea(*item);  // the host may delete the item when told
         if (selected && value == 0) {
             Deselect(*item);
-            Invalidate(area);
+            if (!Invalidate(area))
+                return QMK_NoError;
             if (selection_.empty())
                 Notify(QMK_AnnotationEndSelected, 0);
         } else if (!selected && value != 0) {
-            Invalidate(area);
-            Select(*item);
+            if (Invalidate(area))
+                Select(*item);
         }
         return QMK_NoError;
     }
@@ -284,7 +285,8 @@ bool AnnotationLayer::DeselectAll()
     // A picked item stops being current; a pending drawing object is not an
     // item: it stays pending.
     editing_ = nullptr;
-    Invalidate(dirty);
+    if (!Invalidate(dirty))
+        return false;
     return Notify(QMK_AnnotationEndSelected, 0);
 }
 
@@ -416,8 +418,7 @@ bool AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
     item.reset();
     if (committed && !Notify(QMK_AnnotationDeleted, seq))
         return false;
-    Invalidate(area);
-    return true;
+    return Invalidate(area);
 }
 
 int AnnotationLayer::DeleteItem(int seq)

@@ -134,6 +134,12 @@ int __stdcall OnItemChanged(HostCookie, int layer, int seq, int)
     g_host->Heard(Channel_ItemChanged, 0, layer, seq);
     return 0;
 }
+// The host leaves the password as the engine offers it.
+int __stdcall OnRequestLayerPassword(HostCookie, BSTR, BSTR*)
+{
+    g_host->Heard(Channel_RequestLayerPassword, 0, 0, 0);
+    return 0;
+}
 int __stdcall OnCurrentLayerChange(HostCookie, int layer)
 {
     g_host->Heard(Channel_CurrentLayerChange, 0, layer, 0);
@@ -220,6 +226,8 @@ public:
         host->RegisterCallback(Channel_ItemChanged, reinterpret_cast<void*>(&OnItemChanged));
         host->RegisterCallback(Channel_CurrentLayerChange,
                                reinterpret_cast<void*>(&OnCurrentLayerChange));
+        host->RegisterCallback(Channel_RequestLayerPassword,
+                               reinterpret_cast<void*>(&OnRequestLayerPassword));
         host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
     }
     ~ReentryCase() { g_host = nullptr; }
@@ -305,6 +313,7 @@ public:
     HostWindow& window;
     ReenteringHost reentering;
     int layer = 0;
+    std::vector<unsigned char> scrambled;  // the layer saved with a password
 };
 
 // A report the engine makes: how to get there (unarmed) and the operation
@@ -358,6 +367,21 @@ void TwoLayersWithSelections(ReentryCase& c)
     ASSERT_EQ(0, c.host->PrgSelectAll(second, 1));
 }
 
+// The annotations saved again, the layer with a password.
+void SavedWithAPassword(ReentryCase& c)
+{
+    BSTR password = SysAllocString(L"Kestrel");
+    ASSERT_EQ(0, c.host->SetLayerPassword(c.layer, password));
+    SysFreeString(password);
+    void* block = nullptr;
+    const int size = c.host->SaveAnnotationsToMemory(&block);
+    ASSERT_GT(size, 0);
+    const unsigned char* bytes = static_cast<const unsigned char*>(GlobalLock(block));
+    c.scrambled.assign(bytes, bytes + size);
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -396,6 +420,11 @@ const Report kReports[] = {
      [](ReentryCase& c) {
          const std::vector<unsigned char> data = c.reentering.saved;
          c.host->LoadAnnotationsFromMemory(data.data(), static_cast<int>(data.size()), 0, 0);
+     }},
+    {"PasswordOfALoad", Channel_RequestLayerPassword, 0, SavedWithAPassword,
+     [](ReentryCase& c) {
+         c.host->LoadAnnotationsFromMemory(c.scrambled.data(),
+                                           static_cast<int>(c.scrambled.size()), 0, 0);
      }},
     {"ItemChanged", Channel_ItemChanged, 0, Nothing,
      [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_PenColor, 0x00FF00); }},
