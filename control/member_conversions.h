@@ -81,6 +81,13 @@ inline ByteFlag ExactTrueByte(VARIANT_BOOL b) {
     return ByteFlag{static_cast<unsigned char>(b == VARIANT_TRUE ? 1 : 0)};
 }
 
+// The values the text setters accept: orientations in tenths of a degree,
+// and the three justifications.
+inline bool IsTextOrientation(long v) { return v == 0 || v == 900 || v == 1800 || v == 2700; }
+inline bool IsTextJustification(long v) {
+    return v == QMK_LeftJustify || v == QMK_RightJustify || v == QMK_CenterJustify;
+}
+
 // True when any of the out pointers is null.
 inline bool AnyNull() { return false; }
 template <class P, class... Rest>

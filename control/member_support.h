@@ -41,6 +41,8 @@ namespace quillmark {
 constexpr int kErrInvalidContext = 1033;  // no engine loaded
 constexpr int kErrNoCurrentLayer = 1004;
 constexpr int kErrInvalidLayer = 1013;
+constexpr int kErrInvalidTextOrientation = 1040;
+constexpr int kErrInvalidTextJustification = 1049;
 
 // The contract, spelled out as an interface the control class satisfies.
 // It is never instantiated; the static_assert in quillmark_control.cpp (or any

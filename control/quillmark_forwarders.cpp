@@ -74,12 +74,20 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
             QM_RESULT_##result                                                \
         });                                                                   \
     }
-#define QM_CURRENT_LAYER(none)                       \
-    const int layer = engine->GetCurrentLayer();     \
-    if (layer == 0) return ReportError(none);
+// What a member on the current layer does when there is none.
+#define QM_NONE_REPORT(code) if (layer == 0) return ReportError(code);
+#define QM_NONE_SUCCEED if (layer == 0) return S_OK;
+#define QM_NONE_ANSWER_FALSE(p) if (layer == 0) { *p = VARIANT_FALSE; return S_OK; }
+#define QM_NONE_PASS_ON
+#define QM_CURRENT_LAYER(none)                   \
+    const int layer = engine->GetCurrentLayer(); \
+    QM_NONE_##none
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result) \
     QM_FORWARD_BODY(name, call, params, , slot, args, outs, result)
 #define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result) \
     QM_FORWARD_BODY(name, call, params, QM_CURRENT_LAYER(none), slot, args, outs, result)
+#define QM_FORWARD_CHECKED(name, n, call, params, valid, code, slot, args, outs, result) \
+    QM_FORWARD_BODY(name, call, params, if (!(valid)) return ReportError(code);, slot, args, \
+                    outs, result)
 
 #include "quillmark_member_table.h"

@@ -15,8 +15,13 @@
 //       args; result says what becomes of the engine's answer r.
 //   QM_FORWARD_LAYER(name, dispid, call, params, none, slot, args, outs, result)
 //       As QM_FORWARD for a member that acts on the current layer: the
-//       engine's current layer, as layer in args; none is the error reported
-//       when there is none.
+//       engine's current layer, as layer in args; none says what happens when
+//       there is none: REPORT(code) reports code, SUCCEED returns S_OK,
+//       ANSWER_FALSE(p) writes VARIANT_FALSE to p and returns S_OK, PASS_ON
+//       hands the 0 on.
+//   QM_FORWARD_CHECKED(name, dispid, call, params, valid, code, slot, args, outs, result)
+//       As QM_FORWARD with the value checked first: code is reported when the
+//       expression valid is false, and the engine is not called.
 //
 //   call:   METHOD, PROPGET, PROPPUT, PROPPUTREF
 //   params: P_IN(type, name)    in value
@@ -68,14 +73,14 @@ QM_FORWARD(GetFirstLayer, 4, METHOD, (P_RET(long, layerHandle)), GetFirstLayer, 
 QM_FORWARD(GetNextLayer, 5, METHOD, (P_RET(long, layerHandle)), GetNextLayer, (), (layerHandle), STORE(layerHandle))
 QM_FORWARD(NumLayers, 6, PROPGET, (P_RET(long, pVal)), GetLayerCount, (), (pVal), STORE(pVal))
 QM_NOTIMPL(Clear, 7, METHOD, ())
-QM_FORWARD_LAYER(LayerName, 8, PROPGET, (P_RET(BSTR, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerName, OutV(pVal)), (pVal), MAPPED)
-QM_FORWARD_LAYER(LayerName, 8, PROPPUT, (P_IN(BSTR, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerName, V(newVal)), (), MAPPED)
-QM_FORWARD_LAYER(Description, 11, PROPGET, (P_RET(BSTR, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerDescription, OutV(pVal)), (pVal), MAPPED)
-QM_FORWARD_LAYER(Description, 11, PROPPUT, (P_IN(BSTR, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerDescription, V(newVal)), (), MAPPED)
-QM_FORWARD_LAYER(Active, 13, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerActive, &value), (pVal), VALUE_BOOL(pVal))
+QM_FORWARD_LAYER(LayerName, 8, PROPGET, (P_RET(BSTR, pVal)), REPORT(kErrInvalidLayer), GetLayerProperty, (layer, QMK_LayerName, OutV(pVal)), (pVal), MAPPED)
+QM_FORWARD_LAYER(LayerName, 8, PROPPUT, (P_IN(BSTR, newVal)), REPORT(kErrInvalidLayer), SetLayerProperty, (layer, QMK_LayerName, V(newVal)), (), MAPPED)
+QM_FORWARD_LAYER(Description, 11, PROPGET, (P_RET(BSTR, pVal)), REPORT(kErrInvalidLayer), GetLayerProperty, (layer, QMK_LayerDescription, OutV(pVal)), (pVal), MAPPED)
+QM_FORWARD_LAYER(Description, 11, PROPPUT, (P_IN(BSTR, newVal)), REPORT(kErrInvalidLayer), SetLayerProperty, (layer, QMK_LayerDescription, V(newVal)), (), MAPPED)
+QM_FORWARD_LAYER(Active, 13, PROPGET, (P_RET(VARIANT_BOOL, pVal)), REPORT(kErrInvalidLayer), GetLayerProperty, (layer, QMK_LayerActive, &value), (pVal), VALUE_BOOL(pVal))
 QM_NOTIMPL(Active, 13, PROPPUT, (P_IN(VARIANT_BOOL, newVal)))
-QM_FORWARD_LAYER(Visible, 14, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrInvalidLayer, GetLayerProperty, (layer, QMK_LayerVisible, &value), (pVal), VALUE_BOOL(pVal))
-QM_FORWARD_LAYER(Visible, 14, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), kErrInvalidLayer, SetLayerProperty, (layer, QMK_LayerVisible, Flag01(newVal)), (), MAPPED)
+QM_FORWARD_LAYER(Visible, 14, PROPGET, (P_RET(VARIANT_BOOL, pVal)), REPORT(kErrInvalidLayer), GetLayerProperty, (layer, QMK_LayerVisible, &value), (pVal), VALUE_BOOL(pVal))
+QM_FORWARD_LAYER(Visible, 14, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), REPORT(kErrInvalidLayer), SetLayerProperty, (layer, QMK_LayerVisible, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(SetLayerName, 18, METHOD, (P_IN(long, layerHandle), P_IN(BSTR, newVal)), SetLayerProperty, (layerHandle, QMK_LayerName, V(newVal)), (), MAPPED)
 QM_FORWARD(GetLayerName, 20, METHOD, (P_IN(long, layerHandle), P_RET(BSTR, pName)), GetLayerProperty, (layerHandle, QMK_LayerName, OutV(pName)), (pName), MAPPED)
 QM_FORWARD(SetDescription, 21, METHOD, (P_IN(long, layerHandle), P_IN(BSTR, newVal)), SetLayerProperty, (layerHandle, QMK_LayerDescription, V(newVal)), (), MAPPED)
@@ -84,15 +89,15 @@ QM_FORWARD(SetActive, 25, METHOD, (P_IN(long, layerHandle), P_IN(VARIANT_BOOL, n
 QM_FORWARD(GetActive, 26, METHOD, (P_IN(long, layerHandle), P_RET(VARIANT_BOOL, pVal)), GetLayerProperty, (layerHandle, QMK_LayerActive, &value), (pVal), VALUE_BOOL(pVal))
 QM_FORWARD(SetVisible, 28, METHOD, (P_IN(long, layerHandle), P_IN(VARIANT_BOOL, newVal)), SetLayerProperty, (layerHandle, QMK_LayerVisible, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(GetVisible, 29, METHOD, (P_IN(long, layerHandle), P_RET(VARIANT_BOOL, pVal)), GetLayerProperty, (layerHandle, QMK_LayerVisible, &value), (pVal), VALUE_BOOL(pVal))
-QM_FORWARD_LAYER(LayerPassword, 30, PROPGET, (P_RET(BSTR, pVal)), kErrNoCurrentLayer, GetLayerPassword, (layer, pVal), (pVal), MAPPED)
-QM_FORWARD_LAYER(LayerPassword, 30, PROPPUT, (P_IN(BSTR, newVal)), kErrNoCurrentLayer, SetLayerPassword, (layer, newVal), (), MAPPED)
+QM_FORWARD_LAYER(LayerPassword, 30, PROPGET, (P_RET(BSTR, pVal)), REPORT(kErrNoCurrentLayer), GetLayerPassword, (layer, pVal), (pVal), MAPPED)
+QM_FORWARD_LAYER(LayerPassword, 30, PROPPUT, (P_IN(BSTR, newVal)), REPORT(kErrNoCurrentLayer), SetLayerPassword, (layer, newVal), (), MAPPED)
 QM_FORWARD(Reverse, 31, METHOD, (P_IN(long, layerHandle)), Reverse, (layerHandle), (), MAPPED)
-QM_NOTIMPL(BringToFront, 32, METHOD, ())
-QM_NOTIMPL(SendToBack, 33, METHOD, ())
-QM_FORWARD_LAYER(Update, 34, PROPGET, (P_RET(VARIANT_BOOL, pVal)), kErrNoCurrentLayer, Update, (layer, nullptr, &byte), (pVal), BYTE_BOOL_IGNORED(pVal))
-QM_FORWARD_LAYER(Update, 34, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), kErrNoCurrentLayer, Update, (layer, At(ExactTrueByte(newVal)), nullptr), (), IGNORED)
+QM_FORWARD_LAYER(BringToFront, 32, METHOD, (), SUCCEED, BringToFront, (layer), (), IGNORED)
+QM_FORWARD_LAYER(SendToBack, 33, METHOD, (), SUCCEED, SendToBack, (layer), (), IGNORED)
+QM_FORWARD_LAYER(Update, 34, PROPGET, (P_RET(VARIANT_BOOL, pVal)), REPORT(kErrNoCurrentLayer), Update, (layer, nullptr, &byte), (pVal), BYTE_BOOL_IGNORED(pVal))
+QM_FORWARD_LAYER(Update, 34, PROPPUT, (P_IN(VARIANT_BOOL, newVal)), REPORT(kErrNoCurrentLayer), Update, (layer, At(ExactTrueByte(newVal)), nullptr), (), IGNORED)
 QM_FORWARD(DeleteSelected, 35, METHOD, (), DeleteSelected, (), (), IGNORED)
-QM_NOTIMPL(IsSelection, 36, PROPGET, (P_RET(VARIANT_BOOL, pVal)))
+QM_FORWARD_LAYER(IsSelection, 36, PROPGET, (P_RET(VARIANT_BOOL, pVal)), ANSWER_FALSE(pVal), IsSelection, (layer), (pVal), STORE_BOOL(pVal))
 // ---- Items by sequence number
 QM_FORWARD(PrgSetItemColor, 37, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(annotationATTRIBUTE, Attribute), P_IN(OLE_COLOR, clr)), PrgSetItemAttribute, (layerHandle, seqNum, Attribute, V(clr)), (), MAPPED)
 QM_FORWARD(PrgGetItemColor, 38, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(annotationATTRIBUTE, Attribute), P_RET(OLE_COLOR, pClr)), PrgGetItemAttribute, (layerHandle, seqNum, Attribute, OutV(pClr)), (pClr), MAPPED)
@@ -124,7 +129,7 @@ QM_FORWARD(PrgSetItemPenStyle, 72, METHOD, (P_IN(long, layerHandle), P_IN(long, 
 QM_FORWARD(PrgGetItemPenStyle, 73, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(linePenStyle, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_PenStyle, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgSetItemPenFillStyle, 74, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(linePenFillStyle, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_PenFillStyle, V(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemPenFillStyle, 75, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(linePenFillStyle, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_PenFillStyle, OutV(pVal)), (pVal), MAPPED)
-QM_NOTIMPL(PrgSetItemTextOrientation, 76, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(long, newVal)))
+QM_FORWARD_CHECKED(PrgSetItemTextOrientation, 76, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(long, newVal)), IsTextOrientation(newVal), kErrInvalidTextOrientation, PrgSetItemAttribute, (layerHandle, seqNum, QMK_TextOrientation, V(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemTextOrientation, 77, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(long, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_TextOrientation, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgSetItemSelected, 78, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(VARIANT_BOOL, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_Selected, Flag01(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemSelected, 79, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(VARIANT_BOOL, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_Selected, &value), (pVal), VALUE_BOOL(pVal))
@@ -142,7 +147,7 @@ QM_FORWARD(PrgSetItemHatchColor, 92, METHOD, (P_IN(long, layerHandle), P_IN(long
 QM_FORWARD(PrgGetItemHatchColor, 93, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(OLE_COLOR, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_HatchColor, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgSetItemZOrder, 95, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(long, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_ZOrder, V(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemZOrder, 96, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(long, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_ZOrder, OutV(pVal)), (pVal), MAPPED)
-QM_NOTIMPL(PrgSetItemTextJustification, 97, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(textJustification, newVal)))
+QM_FORWARD_CHECKED(PrgSetItemTextJustification, 97, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(textJustification, newVal)), IsTextJustification(newVal), kErrInvalidTextJustification, PrgSetItemAttribute, (layerHandle, seqNum, QMK_TextJustification, V(newVal)), (), MAPPED)
 QM_FORWARD(PrgGetItemTextJustification, 98, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(textJustification, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_TextJustification, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgGetItemType, 99, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_RET(annotationTOOL, pVal)), PrgGetItemAttribute, (layerHandle, seqNum, QMK_ToolType, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(PrgSetItemName, 100, METHOD, (P_IN(long, layerHandle), P_IN(long, seqNum), P_IN(BSTR, newVal)), PrgSetItemAttribute, (layerHandle, seqNum, QMK_ItemName, V(newVal)), (), MAPPED)
@@ -233,7 +238,7 @@ QM_FORWARD(GetHighlightBack, 178, METHOD, (P_IN(long, layerHandle), P_IN(annotat
 QM_FORWARD(SetAttributeColor, 179, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
 QM_FORWARD(SetAttributeWidth, 180, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
 QM_CUSTOM(Tool, 181, PROPGET, (P_RET(annotationTOOL, pVal)))
-QM_FORWARD_LAYER(Tool, 181, PROPPUT, (P_IN(annotationTOOL, newVal)), kErrInvalidLayer, SetTool, (layer, newVal), (), MAPPED)
+QM_FORWARD_LAYER(Tool, 181, PROPPUT, (P_IN(annotationTOOL, newVal)), REPORT(kErrInvalidLayer), SetTool, (layer, newVal), (), MAPPED)
 QM_FORWARD(SetTool, 182, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
 QM_FORWARD(GetTool, 183, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
 QM_FORWARD(ToolbarSetTool, 184, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
@@ -253,7 +258,7 @@ QM_CUSTOM(Font, 56, PROPPUTREF, (P_IN(IFontDisp*, newVal)))
 // ---- Programmatic elements
 QM_FORWARD(ElementCreate, 193, METHOD, (P_RET(long, elementHandle)), ElementCreate, (OutI(elementHandle)), (elementHandle), MAPPED)
 QM_FORWARD(ElementDestroy, 194, METHOD, (P_IN(long, elementHandle)), ElementDestroy, (elementHandle), (), MAPPED)
-QM_NOTIMPL(ElementAppend, 195, METHOD, (P_IN(long, elementHandle), P_RET(long, seqNum)))
+QM_FORWARD_LAYER(ElementAppend, 195, METHOD, (P_IN(long, elementHandle), P_RET(long, seqNum)), PASS_ON, ElementAppend, (layer, elementHandle, OutI(seqNum)), (seqNum), MAPPED)
 QM_FORWARD(ElementAddPoint, 197, METHOD, (P_IN(long, elementHandle), P_IN(long, x), P_IN(long, y)), ElementAddPoint, (elementHandle, x, y), (), MAPPED)
 QM_FORWARD(ElementChangePoint, 199, METHOD, (P_IN(long, elementHandle), P_IN(long, whichPoint), P_IN(long, x), P_IN(long, y)), ElementChangePoint, (elementHandle, whichPoint, x, y), (), MAPPED)
 QM_FORWARD(ElementGetPoint, 200, METHOD, (P_IN(long, elementHandle), P_IN(long, index), P_INOUT(long, x), P_INOUT(long, y)), ElementGetPoint, (elementHandle, index, OutI(x), OutI(y)), (x, y), MAPPED)
@@ -304,7 +309,7 @@ QM_FORWARD(ElementSetPenStyle, 249, METHOD, (P_IN(long, elementHandle), P_IN(lin
 QM_FORWARD(ElementGetPenStyle, 250, METHOD, (P_IN(long, elementHandle), P_RET(linePenStyle, pVal)), ElementGetAttribute, (elementHandle, QMK_PenStyle, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(ElementSetPenFillStyle, 251, METHOD, (P_IN(long, elementHandle), P_IN(linePenFillStyle, newVal)), ElementSetAttribute, (elementHandle, QMK_PenFillStyle, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetPenFillStyle, 252, METHOD, (P_IN(long, elementHandle), P_RET(linePenFillStyle, pVal)), ElementGetAttribute, (elementHandle, QMK_PenFillStyle, OutV(pVal)), (pVal), MAPPED)
-QM_NOTIMPL(ElementSetTextOrientation, 254, METHOD, (P_IN(long, elementHandle), P_IN(long, newVal)))
+QM_FORWARD_CHECKED(ElementSetTextOrientation, 254, METHOD, (P_IN(long, elementHandle), P_IN(long, newVal)), IsTextOrientation(newVal), kErrInvalidTextOrientation, ElementSetAttribute, (elementHandle, QMK_TextOrientation, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetTextOrientation, 255, METHOD, (P_IN(long, elementHandle), P_RET(long, pVal)), ElementGetAttribute, (elementHandle, QMK_TextOrientation, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(ElementSetSelected, 259, METHOD, (P_IN(long, elementHandle), P_IN(VARIANT_BOOL, newVal)), ElementSetAttribute, (elementHandle, QMK_Selected, FlagSigned(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetSelected, 260, METHOD, (P_IN(long, elementHandle), P_RET(VARIANT_BOOL, pVal)), ElementGetAttribute, (elementHandle, QMK_Selected, &value), (pVal), VALUE_BOOL_ALWAYS(pVal))
@@ -320,7 +325,7 @@ QM_FORWARD(ElementSetHatchColor, 269, METHOD, (P_IN(long, elementHandle), P_IN(O
 QM_FORWARD(ElementGetHatchColor, 270, METHOD, (P_IN(long, elementHandle), P_RET(OLE_COLOR, pVal)), ElementGetAttribute, (elementHandle, QMK_HatchColor, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(ElementSetZOrder, 271, METHOD, (P_IN(long, elementHandle), P_IN(long, newVal)), ElementSetAttribute, (elementHandle, QMK_ZOrder, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetZOrder, 272, METHOD, (P_IN(long, elementHandle), P_RET(long, pVal)), ElementGetAttribute, (elementHandle, QMK_ZOrder, OutV(pVal)), (pVal), MAPPED)
-QM_NOTIMPL(ElementSetTextJustification, 273, METHOD, (P_IN(long, elementHandle), P_IN(textJustification, newVal)))
+QM_FORWARD_CHECKED(ElementSetTextJustification, 273, METHOD, (P_IN(long, elementHandle), P_IN(textJustification, newVal)), IsTextJustification(newVal), kErrInvalidTextJustification, ElementSetAttribute, (elementHandle, QMK_TextJustification, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetTextJustification, 274, METHOD, (P_IN(long, elementHandle), P_RET(textJustification, pVal)), ElementGetAttribute, (elementHandle, QMK_TextJustification, OutV(pVal)), (pVal), MAPPED)
 QM_FORWARD(ElementSetType, 275, METHOD, (P_IN(long, elementHandle), P_IN(annotationTOOL, newVal)), ElementSetAttribute, (elementHandle, QMK_ElementType, V(newVal)), (), MAPPED)
 QM_FORWARD(ElementGetType, 276, METHOD, (P_IN(long, elementHandle), P_RET(annotationTOOL, pVal)), ElementGetAttribute, (elementHandle, QMK_ElementType, OutV(pVal)), (pVal), MAPPED)

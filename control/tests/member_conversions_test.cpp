@@ -81,3 +81,14 @@ TEST(MemberConversions, OnlyVariantTrueItselfMakesAByteFlagOfOne) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MemberConversions, TextSettersAcceptOnlyTheirValues) {
+    for (long v : {0L, 900L, 1800L, 2700L}) EXPECT_TRUE(quillmark::IsTextOrientation(v)) << v;
+    for (long v : {450L, -900L, 3600L, 1L}) EXPECT_FALSE(quillmark::IsTextOrientation(v)) << v;
+    for (long v : {7000L, 7001L, 7002L}) EXPECT_TRUE(quillmark::IsTextJustification(v)) << v;
+    for (long v : {0L, 6999L, 7003L}) EXPECT_FALSE(quillmark::IsTextJustification(v)) << v;
+}
+
+} // namespace

@@ -30,11 +30,13 @@
 #define QM_NOTIMPL(name, n, call, params)
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result)
 #define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result)
+#define QM_FORWARD_CHECKED(name, n, call, params, valid, code, slot, args, outs, result)
 #include "quillmark_member_table.h"
 #undef QM_CUSTOM
 #undef QM_NOTIMPL
 #undef QM_FORWARD
 #undef QM_FORWARD_LAYER
+#undef QM_FORWARD_CHECKED
 
 namespace {
 
@@ -58,6 +60,8 @@ struct Row {
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result) \
     {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Forward},
 #define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result) \
+    {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Forward},
+#define QM_FORWARD_CHECKED(name, n, call, params, valid, code, slot, args, outs, result) \
     {QM_WIDE(#name), QM_INVOKE_##call, n, Kind::Forward},
 const Row kRows[] = {
 #include "quillmark_member_table.h"
