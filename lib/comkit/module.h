@@ -42,6 +42,7 @@ struct ClassEntry {
     const ClassVerb* verbs;                  // null: no "Verb" key
     size_t verbCount;
     bool forceRemove;                        // the class key is cleared before it is written
+    bool noProgIdUnderClass;                 // no ProgID keys under the class key
 };
 
 struct ClassTable {

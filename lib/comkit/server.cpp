@@ -31,8 +31,9 @@ std::vector<RegValue> RegistrationOf(const ClassEntry& c, const std::wstring& pa
     values.push_back({key + L"\\InprocServer32", nullptr, path});
     values.push_back({key + L"\\InprocServer32", L"ThreadingModel",
                       c.threadingModel ? c.threadingModel : L"Apartment"});
-    if (c.progId) values.push_back({key + L"\\ProgID", nullptr, c.progId});
-    if (c.versionIndependentProgId)
+    if (c.progId && !c.noProgIdUnderClass)
+        values.push_back({key + L"\\ProgID", nullptr, c.progId});
+    if (c.versionIndependentProgId && !c.noProgIdUnderClass)
         values.push_back({key + L"\\VersionIndependentProgID", nullptr,
                           c.versionIndependentProgId});
     if (c.programmable) values.push_back({key + L"\\Programmable", nullptr, L""});

@@ -11,7 +11,7 @@ const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT |
 const comkit::ClassEntry kClasses[] = {
     {&CLSID_Vistrel7, &comkit::CreateObject<Vistrel7Control>, L"Vistrel.Vistrel7.1",
      L"Vistrel.Vistrel7", L"Vistrel 7 Image Control", L"Apartment", true, kMiscStatus,
-     &LIBID_Vistrel7Lib, 7, 0, 0, nullptr, false, false, nullptr, 0, false},
+     &LIBID_Vistrel7Lib, 7, 0, 0, nullptr, false, false, nullptr, 0, false, false},
 };
 
 } // namespace

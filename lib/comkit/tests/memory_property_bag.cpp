@@ -1,6 +1,10 @@
 #include "memory_property_bag.h"
 
-#include "sample_fixture.h"
+#include <string>
+
+// A VARIANT's value as text: the test fixture of each program that uses
+// the bag defines it.
+std::wstring VariantText(const VARIANT& v);
 
 MemoryPropertyBag::~MemoryPropertyBag() {
     for (auto& entry : values_) VariantClear(&entry.second);

@@ -11,7 +11,7 @@ const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT |
 const comkit::ClassEntry kClasses[] = {
     {&CLSID_SampleControl, &comkit::CreateObject<SampleControl>, L"ComKitTest.SampleControl.1",
      L"ComKitTest.SampleControl", L"ComKit Sample Control", L"Apartment", true, kMiscStatus,
-     &LIBID_ComKitSampleLib, 1, 0, 0, nullptr, false, false, nullptr, 0, false},
+     &LIBID_ComKitSampleLib, 1, 0, 0, nullptr, false, false, nullptr, 0, false, false},
 };
 
 } // namespace
