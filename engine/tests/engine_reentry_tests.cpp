@@ -435,6 +435,12 @@ const Report kReports[] = {
      [](ReentryCase& c) { Press(c, 150, 125); }},
     {"InteractiveClick", Channel_MouseEvent, QMK_Click, Interactive,
      [](ReentryCase& c) { Press(c, 150, 125); }},
+    {"InteractiveMouseMove", Channel_MouseEvent, QMK_MouseMove, Interactive,
+     [](ReentryCase& c) { c.window.Send(c.host.Engine(), WM_MOUSEMOVE, 0, 150, 125); }},
+    {"InteractiveDoubleClick", Channel_MouseEvent, QMK_DoubleClick, Interactive,
+     [](ReentryCase& c) {
+         c.window.Send(c.host.Engine(), WM_LBUTTONDBLCLK, MK_LBUTTON, 150, 125);
+     }},
     {"ViewServiceOfAPress", kViewService, 0, SelectFirstItem,
      [](ReentryCase& c) { Press(c, 350, 340); }},
 };
