@@ -8,6 +8,7 @@
 
 #include "formats/ansi_text.h"
 #include "formats/compound_file_check.h"
+#include "formats/property_set_check.h"
 #include "engine_codes.h"
 
 const wchar_t AnnotationFile::kStreamName[] = L"Quillmark7";
@@ -70,8 +71,28 @@ void WriteSummary(IStorage* storage, const std::vector<AnnotationFile::SummaryTe
     sets->Release();
 }
 
+// The stream that holds the summary information.
+const wchar_t kSummaryStreamName[] = L"\005SummaryInformation";
+
+int ReadWholeStream(IStream* stream, std::vector<uint8_t>& bytes);
+
+// Whether the summary property set is sound enough for the platform's reader.
+bool SummaryIsSound(IStorage* storage)
+{
+    IStream* stream = nullptr;
+    if (FAILED(storage->OpenStream(kSummaryStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                   &stream)))
+        return false;
+    std::vector<uint8_t> bytes;
+    const bool read = ReadWholeStream(stream, bytes) == QMK_NoError;
+    stream->Release();
+    return read && PropertySetCheck::Check(bytes.data(), bytes.size(), FMTID_SummaryInformation);
+}
+
 void ReadSummary(IStorage* storage, std::vector<AnnotationFile::SummaryText>& summary)
 {
+    if (!SummaryIsSound(storage))
+        return;
     IPropertySetStorage* sets = nullptr;
     if (FAILED(storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))))
         return;

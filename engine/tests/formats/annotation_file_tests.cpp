@@ -6,6 +6,9 @@
 #include <objbase.h>
 #include <propidl.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "engine_test_host.h"
@@ -345,6 +348,96 @@ TEST(AnnotationFile, ADamagedContainerIsRefusedBeforeThePlatformWalksIt)
     // The good one loads.
     ASSERT_EQ(host->RetrieveAnnotation(good.Bstr()), 0);
     EXPECT_EQ(Describe(host.Engine()), Describe(writer.Engine()));
+}
+
+TEST(AnnotationFile, ADamagedSummaryIsPassedOverAndTheAnnotationsLoad)
+{
+    EngineLibrary library;
+    TestHost writer(library);
+    FillEngine(writer.Engine());
+    SetText(writer.Engine(), QMK_SummaryTitle, L"their title");
+    TempFile good(L".qmk");
+    ASSERT_EQ(writer->StoreAnnotation(good.Bstr()), 0);
+    Bytes file = WholeFile(good.Path());
+    // The title's value in the property set: type VT_LPSTR, byte count, text.
+    // The platform may leave earlier copies of the set in free sectors: each
+    // copy is changed alike. The set's title becomes "THEIR title", so that
+    // it can be told from the stream's own copy of the title.
+    const std::string title = "their title";
+    std::vector<size_t> texts;
+    for (auto at = file.begin(); (at = std::search(at, file.end(), title.begin(), title.end())) != file.end(); ++at)
+        if (at - file.begin() >= 8 && Dword(file, static_cast<size_t>(at - file.begin()) - 8) == VT_LPSTR)
+            texts.push_back(static_cast<size_t>(at - file.begin()));
+    ASSERT_FALSE(texts.empty());
+    for (size_t text : texts)
+        std::memcpy(&file[text], "THEIR", 5);
+    struct Case {
+        const char* what;
+        int at;   // from the text
+        uint32_t value;
+        const wchar_t* title;
+    };
+    const Case cases[] = {
+        {"the set as written", -8, VT_LPSTR, L"THEIR title"},
+        {"a vector where a text was", -8, VT_VECTOR | VT_LPSTR, L"their title"},
+        {"an array where a text was", -8, VT_ARRAY | VT_LPSTR, L"their title"},
+        {"a text longer than its section", -4, 0x7FFFFFF0, L"their title"},
+    };
+    for (const Case& c : cases) {
+        Bytes damaged = file;
+        for (size_t text : texts)
+            PutDword(damaged, text + c.at, c.value);
+        TempFile bad(L".qmk");
+        WriteWholeFile(bad.Path(), damaged);
+        TestHost host(library);
+        AnswerPasswords(host).answers[L"Secret"] = L"pw one";
+        EXPECT_EQ(host->RetrieveAnnotation(bad.Bstr()), 0) << c.what;
+        EXPECT_EQ(Describe(host.Engine()), Describe(writer.Engine())) << c.what;
+        EXPECT_EQ(Text(host.Engine(), QMK_SummaryTitle), c.title) << c.what;
+    }
+}
+
+TEST(AnnotationFile, AFuzzLoopOverDamagedContainersAlwaysReturns)
+{
+    // Our own file with a few bytes changed, as in the damaged file of
+    // another writer; every load returns, and one that succeeds holds layers
+    // that save again.
+    EngineLibrary library;
+    TestHost writer(library);
+    FillEngine(writer.Engine());
+    TempFile good(L".qmk");
+    ASSERT_EQ(writer->StoreAnnotation(good.Bstr()), 0);
+    const Bytes file = WholeFile(good.Path());
+
+    TestHost host(library);
+    AnswerPasswords(host).answers[L"Secret"] = L"pw one";
+    TempFile bad(L".qmk");
+    uint32_t seed = 20261210;
+    auto next = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    int refused = 0, loaded = 0;
+    for (int round = 0; round < 1500; ++round) {
+        Bytes damaged = file;
+        const int changes = 1 + static_cast<int>(next() % 8);
+        for (int i = 0; i < changes; ++i)
+            damaged[next() % damaged.size()] = static_cast<uint8_t>(next());
+        WriteWholeFile(bad.Path(), damaged);
+        const int result = host->RetrieveAnnotation(bad.Bstr());
+        if (result == QMK_ErrStorageStream)
+            ++refused;
+        if (result != 0)
+            continue;
+        ++loaded;
+        VARIANT saved;
+        VariantInit(&saved);
+        EXPECT_EQ(host->GetAnnIntoVariant(&saved, nullptr), 0) << round;
+        VariantClear(&saved);
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(loaded, 0) << "damage in stream data or unused bytes still loads";
+    std::printf("damaged containers: %d loaded, %d refused with 1011\n", loaded, refused);
 }
 
 TEST(AnnotationFile, RefusesBadFilesAndLosesNothing)
