@@ -178,6 +178,22 @@ void PaintInto(AnnotationEngine* engine)
     DeleteDC(dc);
 }
 
+// A host window that paints the annotations in its WM_PAINT, as the image
+// control does: the engine's own UpdateWindow then calls back into it.
+WNDPROC g_plainWindowProc = nullptr;
+LRESULT CALLBACK PaintingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT && g_host) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT view = {0, 0, 800, 600};
+        g_host->engine->Paint(dc, &view, &view, 0, 0, 0, 0);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return CallWindowProcA(g_plainWindowProc, window, message, wParam, lParam);
+}
+
 // Every heap of the process is whole.
 bool HeapsValid()
 {
@@ -230,7 +246,15 @@ public:
                                reinterpret_cast<void*>(&OnRequestLayerPassword));
         host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
     }
-    ~ReentryCase() { g_host = nullptr; }
+    ~ReentryCase()
+    {
+        if (g_plainWindowProc) {
+            SetWindowLongPtrA(window.hwnd(), GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(g_plainWindowProc));
+            g_plainWindowProc = nullptr;
+        }
+        g_host = nullptr;
+    }
 
     void Arm(int channel, int code)
     {
@@ -382,6 +406,18 @@ void SavedWithAPassword(ReentryCase& c)
     GlobalFree(block);
 }
 
+// The first item drawn by the host, the host's window painting the
+// annotations, and the rectangle tool.
+void PaintedByTheHostsWindow(ReentryCase& c)
+{
+    UserDrawn(c);
+    g_plainWindowProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        c.window.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PaintingWindowProc)));
+    ASSERT_NE(nullptr, g_plainWindowProc);
+    UpdateWindow(c.window.hwnd());  // what is waiting is painted before the host acts
+    ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool));
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -431,6 +467,8 @@ const Report kReports[] = {
     {"CurrentLayerChange", Channel_CurrentLayerChange, 0, Nothing,
      [](ReentryCase& c) { c.host->CreateLayer(1); }},
     {"UserDraw", Channel_UserDraw, 0, UserDrawn, PaintOnce},
+    {"UserDrawOfTheHostsPaint", Channel_UserDraw, 0, PaintedByTheHostsWindow,
+     [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 120, 110, 180, 140); }},
     {"InteractiveMouseDown", Channel_MouseEvent, QMK_MouseDown, Interactive,
      [](ReentryCase& c) { Press(c, 150, 125); }},
     {"InteractiveClick", Channel_MouseEvent, QMK_Click, Interactive,
