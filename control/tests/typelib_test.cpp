@@ -17,9 +17,9 @@
 
 namespace {
 
-// Where the type library is read from: the .tlb file, and this program's own
-// TYPELIB resource (the way the control's DLL carries it).
-enum class Source { File, Module };
+// Where the type library is read from: the .tlb file, the control's DLL, and
+// this program's own TYPELIB resource (linked from the same object library).
+enum class Source { File, Dll, Module };
 
 std::wstring ModulePath() {
     wchar_t path[MAX_PATH] = {};
@@ -30,7 +30,9 @@ std::wstring ModulePath() {
 class TypeLib {
 public:
     explicit TypeLib(Source source) {
-        std::wstring path = source == Source::File ? QUILLMARK_TLB_PATH : ModulePath();
+        std::wstring path = source == Source::File ? QUILLMARK_TLB_PATH
+                            : source == Source::Dll ? INKCTL7_DLL_PATH
+                                                    : ModulePath();
         hr_ = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &lib_);
     }
     ~TypeLib() {
@@ -169,9 +171,11 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Sources, TypeLibTest,
-                         ::testing::Values(Source::File, Source::Module),
+                         ::testing::Values(Source::File, Source::Dll, Source::Module),
                          [](const ::testing::TestParamInfo<Source>& p) {
-                             return p.param == Source::File ? "TlbFile" : "ModuleResource";
+                             return p.param == Source::File  ? "TlbFile"
+                                    : p.param == Source::Dll ? "ControlDll"
+                                                             : "ModuleResource";
                          });
 
 const GUID kLibId = {0xE1FB61CC, 0xC792, 0x444D, {0xB4, 0xA8, 0xA8, 0x64, 0x93, 0x7B, 0x75, 0x3A}};
