@@ -13,3 +13,5 @@ target_link_libraries(control_units PUBLIC comkit engine_interface ole32 oleaut3
 # FAKE_ENGINE_DIR) and the tests of the units against it.
 add_subdirectory(tests/fake_engine)
 add_subdirectory(tests/units)
+# The control DLL itself with the fake engine beside it.
+add_subdirectory(tests/fake_engine_control)

@@ -1,0 +1,261 @@
+// The control as an in-process server host loads it (LoadLibrary and
+// DllGetClassObject of inkctl7.dll), with the recording fake engine beside
+// it: what the control asks of the engine and the events it fires.
+#include "engine_notifications.h"
+#include "fake_engine_library.h"
+#include "recording_sink.h"
+
+#include "quillmark.h"
+
+#include <gtest/gtest.h>
+
+#include <olectl.h>
+
+using quillmark_test::kNotifications;
+using quillmark_test::Notification;
+using quillmark_test::RecordingSink;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const Lines kCreation = {
+    "Ann_Init(0,0)",           "RegisterCallback(1,fn)",  "RegisterCallback(5,fn)",
+    "RegisterCallback(6,fn)",  "RegisterCallback(3,fn)",  "RegisterCallback(7,fn)",
+    "RegisterCallback(4,fn)",  "RegisterCallback(8,fn)",  "RegisterCallback(10,fn)",
+    "RegisterCallback(9,fn)",  "RegisterCallback(11,fn)", "RegisterCallback(12,fn)",
+    "RegisterCallback(17,fn)", "RegisterCallback(18,fn)", "SetProperty(4128,\"\")",
+    "SetProperty(4131,\"\")",  "SetProperty(769,null)",   "SetProperty(770,null)",
+    "SetProperty(768,null)",   "SetProperty(771,null)",   "ActivateToolbar(1)",
+    "SetProperty(130,0)",
+};
+
+class ControlWithFakeEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fake.Loaded());
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring folder(path);
+        folder.resize(folder.find_last_of(L"\\/") + 1);
+        server = LoadLibraryW((folder + L"inkctl7.dll").c_str());
+        ASSERT_NE(nullptr, server);
+        auto getClassObject = reinterpret_cast<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
+        ASSERT_NE(nullptr, getClassObject);
+        ASSERT_EQ(S_OK, getClassObject(CLSID_Quillmark, IID_IClassFactory,
+                                       reinterpret_cast<void**>(&factory)));
+    }
+    void TearDown() override
+    {
+        for (RecordingSink* sink : sinks) {
+            sink->Unadvise();
+            sink->Release();
+        }
+        if (control)
+            control->Release();
+        if (factory)
+            factory->Release();
+        OleUninitialize();
+        if (server)
+            FreeLibrary(server);
+    }
+    IQuillmark* Create()
+    {
+        IQuillmark* made = nullptr;
+        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IQuillmark,
+                                                reinterpret_cast<void**>(&made)));
+        return made;
+    }
+    IConnectionPoint* EventsPoint(IUnknown* object)
+    {
+        IConnectionPointContainer* container = nullptr;
+        object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+        IConnectionPoint* point = nullptr;
+        if (container) {
+            container->FindConnectionPoint(DIID__IQuillmarkEvents, &point);
+            container->Release();
+        }
+        if (point)
+            point->Release();  // the control holds it; no reference kept here
+        return point;
+    }
+    RecordingSink* Advise(std::string name = "")
+    {
+        sinks.push_back(RecordingSink::Advise(EventsPoint(control), &events, std::move(name)));
+        return sinks.back();
+    }
+    // Creates the control and forgets what creating it logged.
+    void CreateControl()
+    {
+        control = Create();
+        ASSERT_NE(nullptr, control);
+        mark = fake.LogSize();
+    }
+    Lines EngineCalls() const { return fake.LogFrom(mark); }
+
+    FakeEngineLibrary fake;
+    HMODULE server = nullptr;
+    IClassFactory* factory = nullptr;
+    IQuillmark* control = nullptr;
+    std::vector<RecordingSink*> sinks;
+    Lines events;
+    size_t mark = 0;
+};
+
+TEST_F(ControlWithFakeEngineTest, CreationLoadsTheEngineAndWiresItReleaseTearsItDown)
+{
+    control = Create();
+    ASSERT_NE(nullptr, control);
+    EXPECT_EQ(kCreation, fake.Log());
+    EXPECT_EQ(1, fake.liveCount());
+    control->Release();
+    control = nullptr;
+    EXPECT_EQ("Ann_Deinit", fake.Log().back());
+    EXPECT_EQ(0, fake.liveCount());
+}
+
+TEST_F(ControlWithFakeEngineTest, CreationFailsWhenAnnInitGivesNoEngine)
+{
+    fake.setInitFails(1);
+    IQuillmark* made = nullptr;
+    EXPECT_EQ(E_FAIL, factory->CreateInstance(nullptr, IID_IQuillmark,
+                                              reinterpret_cast<void**>(&made)));
+    EXPECT_EQ(nullptr, made);
+    EXPECT_EQ(Lines{"Ann_Init(0,0)"}, fake.Log());
+}
+
+TEST_F(ControlWithFakeEngineTest, TheDefaultToolIsTheEnginesOwn)
+{
+    CreateControl();
+    fake.setProperty(QMK_DefaultTool, FreehandTool);
+    annotationTOOL tool = NoTool;
+    ASSERT_EQ(S_OK, control->get_DefaultTool(&tool));
+    EXPECT_EQ(FreehandTool, tool);
+    EXPECT_EQ(Lines{"GetProperty(4225,ptr)"}, EngineCalls());
+}
+
+TEST_F(ControlWithFakeEngineTest, AChangeOfADefaultFontObjectReachesTheEngine)
+{
+    CreateControl();
+    IFontDisp* font = nullptr;
+    ASSERT_EQ(S_OK, control->get_DefaultTextFont(&font));
+    IFont* changed = nullptr;
+    font->QueryInterface(IID_IFont, reinterpret_cast<void**>(&changed));
+    changed->put_Bold(FALSE);
+    changed->Release();
+    font->Release();
+    EXPECT_EQ(Lines{"SetProperty(40961,{Arial,-16,400,0})"}, EngineCalls());
+}
+
+TEST_F(ControlWithFakeEngineTest, APutDefaultFontReachesTheEngineAndAPutRefOfNothingDoesNot)
+{
+    CreateControl();
+    FONTDESC desc = {sizeof(FONTDESC), const_cast<LPOLESTR>(L"Symbol"), {}, FW_NORMAL,
+                     ANSI_CHARSET, FALSE, FALSE, FALSE};
+    desc.cySize.int64 = 120000;
+    IFontDisp* font = nullptr;
+    ASSERT_EQ(S_OK, OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font)));
+    EXPECT_EQ(S_OK, control->put_DefaultStampFont(font));
+    EXPECT_EQ(S_OK, control->putref_DefaultButtonFont(nullptr));
+    EXPECT_EQ(Lines{"SetProperty(40960,{Symbol,-16,400,2})"}, EngineCalls());
+    font->Release();
+}
+
+class ControlNotificationTest : public ControlWithFakeEngineTest,
+                                public ::testing::WithParamInterface<Notification> {};
+
+TEST_P(ControlNotificationTest, FiresItsEventOnTheControlsEventsPoint)
+{
+    CreateControl();
+    Advise();
+    const Notification& n = GetParam();
+    n.call(fake.callback(n.channel), fake.cookie());
+    EXPECT_EQ(n.fired, events);
+}
+
+TEST_P(ControlNotificationTest, WithoutAClientOnlyAnnotateMouseAndPaletteEventsAreHeldBack)
+{
+    CreateControl();
+    BSTR none = SysAllocString(L"");
+    ASSERT_EQ(S_OK, control->put_Client(none));
+    SysFreeString(none);
+    Advise();
+    const Notification& n = GetParam();
+    n.call(fake.callback(n.channel), fake.cookie());
+    EXPECT_EQ(n.firesWithoutClient ? n.fired : Lines{}, events);
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, ControlNotificationTest, ::testing::ValuesIn(kNotifications),
+                         [](const ::testing::TestParamInfo<Notification>& info) {
+                             return info.param.name;
+                         });
+
+TEST_F(ControlWithFakeEngineTest, APasswordSetByTheHostGoesBackToTheEngine)
+{
+    CreateControl();
+    Advise()->onEvent = [](DISPID, DISPPARAMS& params) -> long {
+        SysFreeString(*V_BSTRREF(&params.rgvarg[0]));
+        *V_BSTRREF(&params.rgvarg[0]) = SysAllocString(L"open sesame");
+        return 0;
+    };
+    BSTR name = SysAllocString(L"Private");
+    BSTR password = nullptr;
+    fake.Callback<RequestLayerPasswordFn>(Channel_RequestLayerPassword)(fake.cookie(), name,
+                                                                        &password);
+    EXPECT_STREQ(L"open sesame", password);
+    EXPECT_EQ(Lines{"4(BSTR \"Private\",BYREF BSTR null)"}, events);
+    SysFreeString(name);
+    SysFreeString(password);
+}
+
+TEST_F(ControlWithFakeEngineTest, ASinkThatUnadvisesItselfInsideAnEventHearsNoMore)
+{
+    CreateControl();
+    RecordingSink* a = Advise("a:");
+    Advise("b:");
+    a->onEvent = [a](DISPID, DISPPARAMS&) -> long {
+        a->Unadvise();
+        return 0;
+    };
+    auto stamping = fake.Callback<StampingFn>(Channel_Stamping);
+    stamping(fake.cookie());
+    stamping(fake.cookie());
+    EXPECT_EQ((Lines{"a:2()", "b:2()", "b:2()"}), events);
+}
+
+TEST_F(ControlWithFakeEngineTest, AHostReleasingTheControlInsideAnEventLeavesTheEngineUntilLater)
+{
+    CreateControl();
+    RecordingSink* sink = Advise();
+    IQuillmark* doomed = control;
+    control = nullptr;
+    sink->onEvent = [doomed](DISPID, DISPPARAMS&) -> long {
+        doomed->Release();
+        return 0;
+    };
+    fake.Callback<ItemChangedFn>(Channel_ItemChanged)(fake.cookie(), 1, 2, 3);
+    sink->ForgetControl();  // the control dropped its sinks when it went
+    EXPECT_EQ(Lines{"13(I4 1,I4 2,I4 3)"}, events);
+    // The engine was silenced, not destroyed, under its own callback.
+    EXPECT_EQ(1, fake.liveCount());
+    EXPECT_EQ(nullptr, fake.callback(Channel_ItemChanged));
+    EXPECT_EQ(std::string::npos, [&] {
+        for (const std::string& line : EngineCalls())
+            if (line == "Ann_Deinit")
+                return size_t{0};
+        return std::string::npos;
+    }());
+    // The next control made lets it go first.
+    const size_t before = fake.LogSize();
+    control = Create();
+    ASSERT_NE(nullptr, control);
+    const Lines after = fake.LogFrom(before);
+    ASSERT_GE(after.size(), 2u);
+    EXPECT_EQ("Ann_Deinit", after[0]);
+    EXPECT_EQ("Ann_Init(0,0)", after[1]);
+    EXPECT_EQ(1, fake.liveCount());
+}
+
+} // namespace
