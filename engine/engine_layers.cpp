@@ -50,6 +50,7 @@ void EngineObject::MakeCurrent(AnnotationLayer& layer)
         return;
     currentLayer_ = handle;
     made->Activate(true);
+    // The host, told of the layer's tool, may have changed the layers.
     if (currentLayer_ == handle && FindLayer(handle))
         channels_.CurrentLayerChange(handle);
 }
@@ -85,6 +86,7 @@ int __stdcall EngineObject::DeleteLayer(int handle)
             currentLayer_ = 0;
             InvalidateHostWindow();
         }
+        doomed->TearDown();
         RetireLayer(std::move(doomed));
         return 1;
     }
@@ -124,8 +126,17 @@ int __stdcall EngineObject::DeleteAllLayers()
 {
     SetFocus(nullptr);  // the host hears of it and may call back
     bool hadCurrent = currentLayer_ != 0;
-    DestroyAllLayers();
-    // A layer the host made current meanwhile stays current.
+    // The layers leave the list before their items are reported deleted; a
+    // layer the host makes current meanwhile stays current.
+    LayerList gone;
+    gone.swap(layers_);
+    currentLayer_ = 0;
+    while (!gone.empty()) {
+        std::unique_ptr<AnnotationLayer> layer = std::move(gone.front());
+        gone.pop_front();
+        layer->TearDown();
+        RetireLayer(std::move(layer));
+    }
     if (hadCurrent && currentLayer_ == 0)
         channels_.CurrentLayerChange(0);
     InvalidateHostWindow();

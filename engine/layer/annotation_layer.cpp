@@ -51,6 +51,27 @@ AnnotationLayer::AnnotationLayer(LayerHost& host)
         properties_[row.code] = row.value;
 }
 
+void AnnotationLayer::TearDown()
+{
+    destroying_ = true;
+    updates_ = false;
+    pending_.reset();
+    editing_ = nullptr;
+    rightPress_ = nullptr;
+    captured_ = nullptr;
+    selection_.clear();
+    groups_.clear();
+    ItemList all;
+    all.swap(items_);
+    for (auto& item : all) {
+        const bool committed = item->IsCommitted();
+        const int seq = item->SequenceNumber();
+        item.reset();
+        if (committed)
+            host_.Notify(QMK_AnnotationDeleted, seq);
+    }
+}
+
 AnnotationLayer::~AnnotationLayer()
 {
     // Nothing reaches the host from a layer being torn down.
@@ -259,6 +280,11 @@ void AnnotationLayer::Activate(bool current)
         }
     }
     current_ = current;
+    // A layer made current has its pending object made again for its tool
+    // (and reports the tool); the host may delete the layer when told, so
+    // this comes last.
+    if (current)
+        SelectTool(currentTool_);
 }
 
 // ---- properties ---------------------------------------------------------------------------

@@ -41,6 +41,8 @@ public:
     static constexpr int kFixedCreationSeconds = 22968;
 
     explicit AnnotationLayer(LayerHost& host);
+    // Destruction reports nothing (the engine goes, or a layer that was
+    // never shown is dropped).
     ~AnnotationLayer();
     AnnotationLayer(const AnnotationLayer&) = delete;
     AnnotationLayer& operator=(const AnnotationLayer&) = delete;
@@ -86,8 +88,13 @@ public:
     int GetToolVisible(int tool, unsigned char* flag) const;
     int SetToolVisible(int tool, bool visible);
 
-    // The engine makes this layer current or not.
+    // The engine makes this layer current or not. Made current, the layer
+    // makes its tool's pending object again and reports the tool.
     void Activate(bool current);
+    // The engine deletes the layer, which it has already taken out of its
+    // list: the pending object, the groups and the items go, and each item
+    // that was in the list is reported deleted.
+    void TearDown();
     bool IsCurrent() const { return current_; }
 
     // ---- layer properties ----------------------------------------------------

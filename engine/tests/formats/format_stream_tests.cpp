@@ -339,9 +339,11 @@ TEST(AnnotationStreamLoad, LayersComeInOrderEachCurrentInTurnWithTheirItemsAnnou
     EXPECT_EQ(target->GetCurrentLayer(), newest);
     EXPECT_EQ(desk.asked, (std::vector<std::wstring>{L"second"}));
     const std::vector<ChannelCall> expected = {
+        {Channel_AnnotateEvent, {QMK_ToolChange, NoTool}},
         {Channel_CurrentLayerChange, {oldest}},
         {Channel_AnnotateEvent, {QMK_AnnotationAdded, 3}},
         {Channel_AnnotateEvent, {QMK_ToolChange, PointerTool}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, NoTool}},
         {Channel_CurrentLayerChange, {newest}},
         {Channel_AnnotateEvent, {QMK_AnnotationAdded, 1}},
         {Channel_AnnotateEvent, {QMK_AnnotationAdded, 2}},
