@@ -21,12 +21,13 @@ TEST(RealEngine, LoadsWiresReportsItsOwnDefaultsAndFiresItsCallbacks)
     EXPECT_EQ(S_OK, control->defaults.GetLong(QMK_InteractMode, &interactMode));
     EXPECT_EQ(0, interactMode);
 
-    // A layer made current reaches the host as CurrentLayerChange.
+    // A layer made current reports its tool (none yet) and reaches the host
+    // as CurrentLayerChange.
     Lines events;
     RecordingSink* sink = quillmark_test::AdviseSink(control, &events);
     const int layer = control->Engine()->CreateLayer(1);
     ASSERT_NE(0, layer);
-    EXPECT_EQ(Lines{"5(I4 " + std::to_string(layer) + ")"}, events);
+    EXPECT_EQ((Lines{"1(I4 1015,I4 0)", "5(I4 " + std::to_string(layer) + ")"}), events);
 
     // A default font change reaches the engine.
     IFont* font = nullptr;
