@@ -89,6 +89,36 @@ TEST_F(ControlObjectTest, ClassInfoGivesTheCoclassAndTheEventInterface) {
     info->Release();
 }
 
+TEST_F(ControlObjectTest, PropertyPagesAreTheColourPageTheControlsPageAndTheFontPage) {
+    const CLSID colour = {0x7EBDAAE1, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
+    const CLSID font = {0x7EBDAAE0, 0x8120, 0x11CF, {0x89, 0x9F, 0x00, 0xAA, 0x00, 0x68, 0x8B, 0x10}};
+    ISpecifyPropertyPages* specify = As<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages);
+    ASSERT_NE(nullptr, specify);
+    CAUUID pages = {};
+    ASSERT_EQ(S_OK, specify->GetPages(&pages));
+    ASSERT_EQ(3u, pages.cElems);
+    EXPECT_TRUE(IsEqualGUID(colour, pages.pElems[0]));
+    EXPECT_TRUE(IsEqualGUID(CLSID_NoteProps, pages.pElems[1]));
+    EXPECT_TRUE(IsEqualGUID(font, pages.pElems[2]));
+    CoTaskMemFree(pages.pElems);
+    specify->Release();
+
+    IPerPropertyBrowsing* browsing = As<IPerPropertyBrowsing>(IID_IPerPropertyBrowsing);
+    ASSERT_NE(nullptr, browsing);
+    const struct {
+        DISPID dispid;
+        const CLSID* page;
+    } cases[] = {{9, &colour}, {16, &CLSID_NoteProps}, {54, &font}, {400, &font}};
+    for (const auto& c : cases) {
+        CLSID page = {};
+        EXPECT_EQ(S_OK, browsing->MapPropertyToPage(c.dispid, &page)) << c.dispid;
+        EXPECT_TRUE(IsEqualGUID(*c.page, page)) << c.dispid;
+    }
+    CLSID none = {};
+    EXPECT_EQ(PERPROP_E_NOPAGEAVAILABLE, browsing->MapPropertyToPage(12, &none));
+    browsing->Release();
+}
+
 TEST_F(ControlObjectTest, SafeForUntrustedCallersAndDataWhateverIsAsked) {
     IObjectSafety* safety = As<IObjectSafety>(IID_IObjectSafety);
     ASSERT_NE(nullptr, safety);
