@@ -71,16 +71,7 @@ void EngineObject::SelectBrush(int, COLORREF fill, bool hollow, int hatchStyle,
 
 void EngineObject::SelectPen(int width, COLORREF color, int, int style)
 {
-    int deviceWidth = width;
-    if (width == -1) {
-        deviceWidth = 1;
-    } else if (width != 0) {
-        SIZE scaled = mapping_->ScaledPenWidth(width);
-        deviceWidth = scaled.cx > scaled.cy ? scaled.cx : scaled.cy;
-        if (deviceWidth < 1)
-            deviceWidth = 1;
-    }
-    paint_.SelectPen(deviceWidth, color, style);
+    paint_.SelectPen(PaintTools::DeviceWidth(mapping_.get(), width), color, style);
 }
 
 void EngineObject::ToolShown(int, int)

@@ -412,3 +412,15 @@ int AnnotationLayer::HandleSize() const
     mapping_->EnsureFresh();
     return mapping_->HandleRatio();
 }
+
+// The engine's pen and brush go into the device of its paint.
+void AnnotationLayer::SelectBrush(HDC, COLORREF fill, bool hollow, int hatchStyle,
+                                  COLORREF hatchColor)
+{
+    host_.SelectBrush(0, fill, hollow, hatchStyle, hatchColor);
+}
+
+void AnnotationLayer::SelectPen(HDC, int width, COLORREF color, int style)
+{
+    host_.SelectPen(width, color, 0, style);
+}

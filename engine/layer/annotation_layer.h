@@ -234,6 +234,9 @@ private:
     void ItemCompleted(Annotation& item, bool recreate, bool notify) override;
     void InvalidateLayerRect(const RECT& layerRect) override;
     bool UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) override;
+    void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
+                     COLORREF hatchColor) override;
+    void SelectPen(HDC dc, int width, COLORREF color, int style) override;
 
     // The functions below that call out to the host return false when the
     // layer is gone afterwards: the caller then returns at once.

@@ -42,6 +42,15 @@ public:
     // and user long. The host may delete the item (or its layer) meanwhile:
     // false when the item is gone, and then the item must not touch itself.
     virtual bool UserDraw(HDC dc, int x, int y, int width, int height, int seq, int userLong) = 0;
+    // The brush and pen an item draws with, made from its attribute values
+    // and selected into the device of the paint (dc): the engine makes and
+    // keeps them, the same way for every class. Brush: hollow, else solid in
+    // the fill colour for hatch style 5999, else hatched in the hatch colour.
+    // Pen: width in image pixels (0 or colour -1 a null pen, -1 one pixel)
+    // scaled to the view; styles from 5000 count from 5000.
+    virtual void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
+                             COLORREF hatchColor) = 0;
+    virtual void SelectPen(HDC dc, int width, COLORREF color, int style) = 0;
 
 protected:
     ~AnnotationOwner() = default;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "view/paint_tools.h"
 #include "view/view_mapping.h"
 
 namespace {
@@ -346,20 +347,27 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
         if (backStyle == BackStyle_Opaque) SetBkMode(dc, OPAQUE);
     }
     DrawingPrimitives primitives = Primitives();
-    HPEN pen = nullptr;
-    HBRUSH brush = nullptr;
+    // An item of a layer draws with the engine's pen and brush; one on its
+    // own makes them the same way for this drawing.
+    PaintTools ownTools;
     if (beingDrawn && trackingPen_ && trackingBrush_) {
         SelectObject(dc, trackingPen_);
         SelectObject(dc, trackingBrush_);
     } else {
-        brush = DrawingPrimitives::MakeBrush(nullptr, backStyle, fill, hatch,
-                                             hatched ? static_cast<COLORREF>(MapNumber(QMK_HatchColor)) : 0);
-        if (brush) SelectObject(dc, brush);
+        const COLORREF hatchColor = hatched ? static_cast<COLORREF>(MapNumber(QMK_HatchColor)) : 0;
+        const bool hollow = backStyle == BackStyle_Transparent;
+        if (Owner()) {
+            Owner()->SelectBrush(dc, fill, hollow, hatch, hatchColor);
+        } else {
+            ownTools.Begin(dc);
+            ownTools.SelectBrush(fill, hollow, hatch, hatchColor);
+        }
         if (highlight && penWidth == 0) {
             SelectObject(dc, GetStockObject(NULL_PEN));
+        } else if (Owner()) {
+            Owner()->SelectPen(dc, penWidth, penColor, PS_INSIDEFRAME);
         } else {
-            pen = primitives.MakePen(penWidth, penColor, PS_INSIDEFRAME);
-            if (pen) SelectObject(dc, pen);
+            ownTools.SelectPen(PaintTools::DeviceWidth(Mapping(), penWidth), penColor, PS_INSIDEFRAME);
         }
     }
     if (highlight) SetROP2(dc, R2_MASKPEN);
@@ -371,8 +379,7 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
         primitives.DrawRectangle(dc, shape);
 
     RestoreDC(dc, saved);
-    if (pen) DeleteObject(pen);
-    if (brush) DeleteObject(brush);
+    ownTools.End();
 
     if (handles) mapping.DrawHandles(Bounds(), dc);
     return 1;

@@ -1,6 +1,17 @@
 #include "view/paint_tools.h"
 
 #include "engine_codes.h"
+#include "view/view_mapping.h"
+
+int PaintTools::DeviceWidth(ViewMapping* mapping, int width)
+{
+    if (width == 0)
+        return 0;
+    if (width == -1 || !mapping)
+        return width == -1 ? 1 : width;
+    const int scaled = mapping->ScaledPenWidth(width).cx;
+    return scaled < 1 ? 1 : scaled;
+}
 
 void PaintTools::Begin(HDC device)
 {

@@ -4,6 +4,8 @@
 // deleted. Whatever is left is deleted when the paint ends.
 #include <windows.h>
 
+class ViewMapping;
+
 class PaintTools {
 public:
     PaintTools() = default;
@@ -24,6 +26,11 @@ public:
     // deviceWidth: the pen width already in device units (0 for a null pen).
     // A colour of -1 gives a null pen; styles from 5000 count from 5000.
     void SelectPen(int deviceWidth, COLORREF color, int style);
+
+    // The device width of a pen width in image pixels: 0 stays 0 (a null
+    // pen), -1 is one pixel, any other width is scaled to the view along x
+    // (at least one pixel); without a mapping the width itself.
+    static int DeviceWidth(ViewMapping* mapping, int width);
 
     // The brush the request would make (exposed for the checks above).
     static LOGBRUSH WantedBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor);

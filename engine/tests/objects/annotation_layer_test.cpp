@@ -497,6 +497,7 @@ TEST_F(LayerTest, PaletteFlagsAndActivation)
 TEST_F(LayerTest, PaintsOldestFirstAndNothingWhenHidden)
 {
     DibCanvas canvas(200, 100);
+    host.painter.Begin(canvas.dc());  // the engine's pens and brushes go there
     Add(RectangleTool, 10, 10, 50, 40);  // green fill
     Add(EllipseTool, 30, 10, 70, 40);    // cyan fill, on top
     layer.Paint(canvas.dc(), PaintArguments());
@@ -523,6 +524,47 @@ TEST_F(LayerTest, PaintsOldestFirstAndNothingWhenHidden)
     layer.SetUpdates(true);
     layer.Paint(canvas.dc(), PaintArguments());
     EXPECT_EQ(RGB(0, 255, 0), canvas.At(40, 25));
+}
+
+TEST_F(LayerTest, ShapesDrawWithTheEnginesPensAndBrushes)
+{
+    using Brush = RecordingLayerHost::BrushRequest;
+    using Pen = RecordingLayerHost::PenRequest;
+    struct Case {
+        const char* name;
+        int tool;
+        std::vector<std::pair<int, int>> attributes;
+        std::vector<Brush> brushes;
+        std::vector<Pen> pens;
+    };
+    const COLORREF kBlue = 0xFF0000;  // the tools' pen colour
+    const Case cases[] = {
+        {"a filled rectangle", RectangleTool, {{QMK_PenWidth, 2}},
+         {{0x00FF00, false, HatchStyle_None, 0}}, {{2, kBlue, PS_INSIDEFRAME}}},
+        {"a transparent ellipse", EllipseTool, {{QMK_BackStyle, 3001}, {QMK_PenWidth, 3}},
+         {{0xFFFF00, true, HatchStyle_None, 0}}, {{3, kBlue, PS_INSIDEFRAME}}},
+        {"a hatched rectangle", RectangleTool,
+         {{QMK_HatchStyle, 6003}, {QMK_HatchColor, 0x0000FF}, {QMK_PenWidth, 0}},
+         {{0x00FF00, false, 6003, 0x0000FF}}, {{0, 0, PS_INSIDEFRAME}}},
+        {"a highlight without a pen: the null pen of the system", RectangleTool,
+         {{QMK_HighlightFill, 1}, {QMK_PenWidth, 0}}, {{0x00FF00, false, HatchStyle_None, 0}}, {}},
+        {"transparent without a pen: nothing", EllipseTool,
+         {{QMK_BackStyle, 3001}, {QMK_PenWidth, 0}}, {}, {}},
+    };
+    DibCanvas canvas(100, 100);
+    host.painter.Begin(canvas.dc());
+    for (const Case& c : cases) {
+        layer.DeleteAll();
+        const int seq = Add(c.tool, 10, 10, 50, 40);
+        for (const auto& attribute : c.attributes)
+            ASSERT_EQ(0, layer.SetItemAttribute(seq, attribute.first, attribute.second)) << c.name;
+        host.brushes.clear();
+        host.pens.clear();
+        layer.Paint(canvas.dc(), PaintArguments());
+        EXPECT_EQ(c.brushes, host.brushes) << c.name;
+        EXPECT_EQ(c.pens, host.pens) << c.name;
+    }
+    host.painter.End();
 }
 
 TEST_F(LayerTest, TeardownReportsNothing)

@@ -12,6 +12,7 @@
 #include "dib_canvas.h"
 #include "objects/shape_annotation.h"
 #include "settings/tool_defaults.h"
+#include "view/paint_tools.h"
 #include "view/view_mapping.h"
 
 namespace objects_test {
@@ -54,6 +55,16 @@ struct RecordingOwner : AnnotationOwner {
         userDraws.push_back({x, y, width, height, seq, userLong});
         return true;
     }
+    // Pens and brushes as the engine makes them, at zoom 1.
+    void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor) override {
+        if (tools.Device() != dc) tools.Begin(dc);
+        tools.SelectBrush(fill, hollow, hatchStyle, hatchColor);
+    }
+    void SelectPen(HDC dc, int width, COLORREF color, int style) override {
+        if (tools.Device() != dc) tools.Begin(dc);
+        tools.SelectPen(PaintTools::DeviceWidth(nullptr, width), color, style);
+    }
+    PaintTools tools;
     std::vector<Completion> completions;
     std::vector<RECT> invalidated;
     std::vector<UserDrawCall> userDraws;

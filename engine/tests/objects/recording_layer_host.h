@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layer/layer_host.h"
+#include "view/paint_tools.h"
 
 namespace objects_test {
 
@@ -36,8 +37,17 @@ public:
     void Stamping() override {}
     void MouseEvent(int, int, int, int, int, int, int) override {}
     void ImageSize(int* width, int* height) override { *width = *height = 0; }
-    void SelectBrush(int, COLORREF, bool, int, COLORREF) override {}
-    void SelectPen(int, COLORREF, int, int) override {}
+    // Records what items ask for and makes it in the painter's device.
+    void SelectBrush(int, COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor) override
+    {
+        brushes.push_back({fill, hollow, hatchStyle, hatchColor});
+        painter.SelectBrush(fill, hollow, hatchStyle, hatchColor);
+    }
+    void SelectPen(int width, COLORREF color, int, int style) override
+    {
+        pens.push_back({width, color, style});
+        painter.SelectPen(PaintTools::DeviceWidth(mapping_, width), color, style);
+    }
     void ToolShown(int, int tool) override { toolsShown.push_back(tool); }
     int HostDrawCall(int, int, int, int, int, int, int, int, int, int, int, int) override
     {
@@ -63,6 +73,30 @@ public:
     void ShowContextMenu(int, int) override {}
     void SetMouseHook(MouseHookFn, void*) override {}
     bool HasLayer(int) override { return true; }
+
+    struct BrushRequest {
+        COLORREF fill;
+        bool hollow;
+        int hatchStyle;
+        COLORREF hatchColor;
+        bool operator==(const BrushRequest& o) const
+        {
+            return fill == o.fill && hollow == o.hollow && hatchStyle == o.hatchStyle &&
+                   hatchColor == o.hatchColor;
+        }
+    };
+    struct PenRequest {
+        int width;
+        COLORREF color;
+        int style;
+        bool operator==(const PenRequest& o) const
+        {
+            return width == o.width && color == o.color && style == o.style;
+        }
+    };
+    std::vector<BrushRequest> brushes;
+    std::vector<PenRequest> pens;
+    PaintTools painter;  // Begin it with the device a test paints into
 
     struct Request {
         std::wstring layerName;
