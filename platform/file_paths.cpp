@@ -50,4 +50,19 @@ std::string Unslashed(const std::string& folder)
     return f;
 }
 
+std::string FullPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return n == 0 || n >= sizeof buffer ? path : Unslashed(std::string(buffer, n));
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    std::string x = FullPathOf(a), y = FullPathOf(b);
+    return x.size() == y.size() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, x.data(), static_cast<int>(x.size()),
+                          y.data(), static_cast<int>(y.size())) == CSTR_EQUAL;
+}
+
 } // namespace platform

@@ -14,5 +14,9 @@ std::string FileNameOf(const std::string& path);
 std::string ProgramFileFolder();
 // The folder without trailing backslashes (a drive root keeps its own).
 std::string Unslashed(const std::string& folder);
+// The full path of a file or folder (the path itself when it cannot be made).
+std::string FullPathOf(const std::string& path);
+// Whether two paths name the same file or folder, letter case aside.
+bool SamePath(const std::string& a, const std::string& b);
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include "splash_form.h"
 #include "about_form.h"
 #include "pipeline_state.h"
+#include "step_result.h"
 #include "tile_pictures.h"
 
 #include "forms/application.h"
@@ -260,16 +261,7 @@ void TForm1::StartUp()
 void TForm1::DeleteCachedResults()
 {
     // Module and method numbers name other methods now: the cache is stale.
-    const std::string temp = programFolder_ + "temp\\";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((temp + "*.tif").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeleteFileA((temp + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    RemoveCachedStepResults(programFolder_ + "temp\\");
 }
 
 void TForm1::SaveState()

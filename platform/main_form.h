@@ -15,6 +15,7 @@
 #include "forms/popup_menu.h"
 #include "forms/shape.h"
 #include "module_catalogue.h"
+#include "step_result.h"
 #include "vistrel_view.h"
 
 #include <array>
@@ -126,6 +127,18 @@ private:
     void BuildTiles();
     void WireEditor();
     void ShowResultPage(int page);
+    // One step of a run whose result is not taken from the cache.
+    struct StepRun {
+        std::string workFolder, program, input, secondInput;
+        bool hasSecond = false;   // a second page comes in
+        bool split = false;       // the module makes two pages of one
+        bool twoPages = false;    // the step's result has two pages
+        StepResultNames result;
+        StepResultOrigin origin;  // the run's source image
+    };
+    // Runs the step's method on fresh exchange files and keeps its result with
+    // its origin record; false, and no result, when any part of it failed.
+    bool RunStep(const StepRun& step);
     // Starts a program in a folder and waits, the window taking no input meanwhile.
     void RunOutside(const std::string& program, const std::string& folder);
     bool AnySplitBefore(int slot) const;

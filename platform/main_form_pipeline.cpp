@@ -209,7 +209,7 @@ void TForm1::UpdateViewResultItem(int slot, forms::MenuItem& item)
     bool twoPages = AnySplitBefore(slot + 1);
     StepResultNames names = StepResultFiles(programFolder_, FileNameOf(file), SlotModule.data(),
                                             ModuleMethod.data(), slot, twoPages);
-    if (!FileExists(names.first) || (twoPages && !FileExists(names.second)))
+    if (!IsResultOfSource(names, twoPages, file))
         item.SetEnabled(false);
 }
 

@@ -30,14 +30,21 @@ void TForm1::ShowStepResult(int slot)
     const bool twoPages = AnySplitBefore(slot + 1);
     StepResultNames chosen = StepResultFiles(programFolder_, image, SlotModule.data(),
                                              ModuleMethod.data(), slot, twoPages);
-    auto note = [this](const std::string& path) {
-        Memo1.AddLine((FileExists(path) ? "Result Exists - File :" : "Result DOES NOT Exists - File :") +
+    // A result made from another image of the same name, or from this one
+    // before it changed, is no result of this image.
+    StepResultOrigin origin;
+    const bool fileThere = OriginOfSource(file, &origin);
+    auto isResult = [&](const std::string& path) {
+        return fileThere && IsResultOf({path, std::string()}, false, origin);
+    };
+    auto note = [&](const std::string& path) {
+        Memo1.AddLine((isResult(path) ? "Result Exists - File :" : "Result DOES NOT Exists - File :") +
                       FileNameOf(path));
     };
     note(chosen.first);
     if (twoPages)
         note(chosen.second);
-    if (!FileExists(chosen.first) || (twoPages && !FileExists(chosen.second))) {
+    if (!isResult(chosen.first) || (twoPages && !isResult(chosen.second))) {
         MessageBoxA(Handle(), "No results yet! Press 'Apply Processes'",
                     forms::Application::Title().c_str(), MB_OK);
         return;
@@ -62,7 +69,7 @@ void TForm1::ShowStepResult(int slot)
         methods[m] = c;
         StepResultNames other = StepResultFiles(programFolder_, image, SlotModule.data(),
                                                 methods.data(), slot, twoPages);
-        if (FileExists(other.first) && (!twoPages || FileExists(other.second)))
+        if (isResult(other.first) && (!twoPages || isResult(other.second)))
             set.results.push_back({other.first, other.second, module.methods[c].name});
     }
 

@@ -12,20 +12,25 @@
 #include "forms/application.h"
 #include "forms/screen_cursor.h"
 
-#include <set>
 
 namespace platform {
 
 namespace {
 
-void Remove(const std::string& path)
+// Removes a file; true when it is gone afterwards.
+bool Remove(const std::string& path)
 {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-void CopyOver(const std::string& from, const std::string& to)
+// Copies a file over the target; true when the copy is there.
+bool CopyOver(const std::string& from, const std::string& to)
 {
-    CopyFileA(from.c_str(), to.c_str(), FALSE);
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
 std::string Joined(const std::string& folder, const std::string& name)
@@ -42,12 +47,6 @@ std::string WithExtension(const std::string& name, const std::string& extension)
     return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
 }
 
-std::string Lower(std::string text)
-{
-    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // Lets the window live for a while without going on.
 void PauseWithMessages(DWORD milliseconds)
 {
@@ -62,6 +61,42 @@ void PauseWithMessages(DWORD milliseconds)
 }
 
 } // namespace
+
+bool TForm1::RunStep(const StepRun& step)
+{
+    const std::string& work = step.workFolder;
+    const std::string in = work + "\\in.tif", in1 = work + "\\in1.tif";
+    const std::string out = work + "\\out.tif", out1 = work + "\\out1.tif";
+    auto removeExchangeFiles = [&] {
+        bool gone = true;
+        for (const std::string* file : {&in, &in1, &out, &out1})
+            gone = Remove(*file) && gone;
+        return gone;
+    };
+    // A recomputed step never leaves an older result behind, and nothing an
+    // earlier step or run left in the work folder counts for this one: the
+    // method runs only on the input copied now.
+    bool ok = RemoveStepResult(step.result) && removeExchangeFiles() &&
+              CopyOver(step.input, in) && (!step.hasSecond || CopyOver(step.secondInput, in1));
+    if (ok) {
+        RunOutside(step.program, work);
+        ok = FileExists(out) && (!step.split || FileExists(out1)) &&
+             CopyOver(out, step.result.first) && (!step.split || CopyOver(out1, step.result.second));
+    }
+    if (ok && step.hasSecond) {
+        ok = Remove(out) && Remove(in) && CopyOver(in1, in);
+        if (ok) {
+            RunOutside(step.program, work);
+            ok = FileExists(out) && CopyOver(out, step.result.second);
+        }
+    }
+    removeExchangeFiles();
+    ok = ok && WriteStepResultOrigin(step.result.first, step.origin) &&
+         (!step.twoPages || WriteStepResultOrigin(step.result.second, step.origin));
+    if (!ok)
+        RemoveStepResult(step.result);
+    return ok;
+}
 
 void TForm1::Button15Click()
 {
@@ -89,22 +124,32 @@ void TForm1::Button15Click()
                            " selected images are processed.");
         images.resize(kMaxResultPages);
     }
+    std::vector<std::string> sources;
+    for (const std::string& name : images)
+        sources.push_back(Joined(folder, name));
+    // Results saved among the images must not replace an image that is there.
+    const bool resultsAmongImages = SamePath(resultsFolder, folder);
 
     busy_ = true;
     EnableWindow(Handle(), FALSE);
     HCURSOR previousCursor = forms::ScreenCursor::Get();
-    std::set<std::string> savedThisRun;
+    std::vector<std::string> savedThisRun;
     ResultCount = 0;
 
-    for (const std::string& name : images) {
+    for (size_t image = 0; image < images.size(); ++image) {
+        const std::string& name = images[image];
+        const std::string& source = sources[image];
         Memo1.Clear();
-        const std::string source = Joined(folder, name);
         ResultSource[ResultCount] = source;
         forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
         Shape5.SetVisible(true);
 
+        StepRun step;
+        const bool sourceThere = OriginOfSource(source, &step.origin);
         std::string input = source, secondInput;
         bool hasSecond = false, twoPages = false;
+        bool recomputed = false;   // once a step ran, every later step runs too
+        int failedStep = -1;       // the first step without a result
         for (int i = 0; i < length; ++i) {
             const int m = slots[i];
             const ModuleEntry& module = catalogue_.Module(m);
@@ -129,57 +174,29 @@ void TForm1::Button15Click()
             SetCurrentDirectoryA(work.c_str());
             Memo1.AddLine(work);
 
-            // A two-page step is cached only when both of its pages are.
-            const bool cached = keep[i] && FileExists(result.first) &&
-                                (!twoPages || FileExists(result.second));
-            const std::string in = work + "\\in.tif", in1 = work + "\\in1.tif";
-            const std::string out = work + "\\out.tif", out1 = work + "\\out1.tif";
-            if (!cached)
-                CopyOver(input, in);
-            if (hasSecond && !cached)
-                CopyOver(secondInput, in1);
             const std::string& base = module.methods[methods[m]].basePath;
             const std::string program = FileExists(base + ".exe") ? base + ".exe" : base + ".bat";
             Memo1.AddLine(program);
 
+            // A result counts as cached only when all its pages are there and
+            // were made from this very source as it is now.
+            const bool cached = !recomputed && keep[i] && sourceThere &&
+                                IsResultOf(result, twoPages, step.origin);
             bool ok = true;
             if (!cached) {
-                // A recomputed step never leaves an older result behind.
-                Remove(result.first);
-                if (twoPages)
-                    Remove(result.second);
-                Remove(out);
-                if (split)
-                    Remove(out1);
-                RunOutside(program, work);
-                ok = FileExists(out) && (!split || FileExists(out1));
-                Remove(in);
-                if (ok) {
-                    CopyOver(out, result.first);
-                    if (split)
-                        CopyOver(out1, result.second);
-                }
-                Remove(out);
-                if (split)
-                    Remove(out1);
-                if (hasSecond) {
-                    CopyOver(in1, in);
-                    Remove(out);
-                    RunOutside(program, work);
-                    bool secondOk = FileExists(out);
-                    Remove(in);
-                    Remove(in1);
-                    if (secondOk)
-                        CopyOver(out, result.second);
-                    Remove(out);
-                    ok = ok && secondOk;
-                }
-                if (!ok) {
-                    Remove(result.first);
-                    if (twoPages)
-                        Remove(result.second);
-                }
+                recomputed = true;
+                step.workFolder = work;
+                step.program = program;
+                step.input = input;
+                step.secondInput = secondInput;
+                step.hasSecond = hasSecond;
+                step.split = split;
+                step.twoPages = twoPages;
+                step.result = result;
+                ok = sourceThere && RunStep(step);
             }
+            if (!ok && failedStep < 0)
+                failedStep = i;
             Slots[i].okIcon->SetVisible(ok);
             Slots[i].failedIcon->SetVisible(!ok);
             Memo1.AddLine("---------------");
@@ -192,36 +209,64 @@ void TForm1::Button15Click()
         Shape5.SetVisible(false);
         SetCurrentDirectoryA(programFolder_.c_str());
 
-        // The final result (and right page) into the results folder.
+        // The final result (and right page) into the results folder. The page
+        // shows what this run made, never a file that happens to be there.
         const std::string saved = Joined(resultsFolder, WithExtension(name, twoPages ? "_L.tif" : ".tif"));
         const std::string savedRight = Joined(resultsFolder, WithExtension(name, "_R.tif"));
-        ResultLeft[ResultCount] = saved;
-        ResultRight[ResultCount] = twoPages ? savedRight : std::string();
-        ResultTwoPages[ResultCount] = twoPages;
-        auto save = [&](TVistrel7_& view, const std::string& target) {
-            std::string key = Lower(target);
-            if (key == Lower(source)) {
-                problems.push_back(target + " is the source image itself: the result was not saved.");
-                return;
+        auto save = [&](TVistrel7_& view, const std::string& made, const std::string& target) {
+            if (!view.SetFileName(made)) {
+                problems.push_back(made + " could not be loaded: the result of " + source +
+                                   " was not saved.");
+                return std::string();
             }
-            if (!savedThisRun.insert(key).second) {
-                problems.push_back(target + " was already written in this run: the result of " +
-                                   source + " was not saved.");
-                return;
+            std::string refusal;
+            if (SamePath(target, source))
+                refusal = target + " is the source image itself: the result was not saved.";
+            else
+                for (size_t other = 0; other < sources.size(); ++other)
+                    if (other != image && SamePath(target, sources[other]))
+                        refusal = target + " is a source image of this run: the result of " + source +
+                                  " was not saved.";
+            bool again = false;
+            for (const std::string& earlier : savedThisRun)
+                again = again || SamePath(target, earlier);
+            if (refusal.empty() && again)
+                refusal = target + " was already written in this run: the result of " + source +
+                          " was not saved.";
+            if (refusal.empty() && resultsAmongImages && FileExists(target))
+                refusal = target + " is an image of the images folder: the result of " + source +
+                          " was not saved.";
+            if (!refusal.empty()) {
+                problems.push_back(refusal);
+                return made;               // shown, as this run made it, but not saved
             }
             view.SetSaveFileName(target);
             view.SetSaveTIFFCompression(view.IBPP() == 1 ? 3 : 1);
-            if (!view.SaveFile())
+            if (!view.SaveFile()) {
                 problems.push_back(target + " could not be saved.");
+                return made;
+            }
+            savedThisRun.push_back(target);
+            return target;
         };
-        if (Vistrel7_2.SetFileName(input))
-            save(Vistrel7_2, saved);
+        std::string shown, shownRight;
+        if (failedStep >= 0) {
+            problems.push_back("No result for " + source + ": step " + std::to_string(failedStep + 1) +
+                               " failed.");
+        } else {
+            shown = save(Vistrel7_2, input, saved);
+            if (twoPages)
+                shownRight = save(Vistrel7_3, secondInput, savedRight);
+        }
+        ResultLeft[ResultCount] = shown;
+        ResultRight[ResultCount] = shownRight;
+        ResultTwoPages[ResultCount] = twoPages;
+        Vistrel7_2.SetFileName(shown);
+        Vistrel7_2.ZoomToFit(2);
         if (twoPages) {
-            if (Vistrel7_3.SetFileName(secondInput))
-                save(Vistrel7_3, savedRight);
+            Vistrel7_3.SetFileName(shownRight);
             Vistrel7_3.ZoomToFit(2);
         }
-        Vistrel7_2.ZoomToFit(2);
         forms::Application::ProcessMessages();
         PauseWithMessages(500);
         ++ResultCount;

@@ -1,5 +1,6 @@
 #include "method_creation_form.h"
 
+#include "file_paths.h"
 #include "main_form.h"
 #include "module_catalogue.h"
 #include "pack_script.h"
@@ -22,12 +23,6 @@ namespace {
 const char kModuleExtension[] = ".Folivar";
 const char kPackFailed[] = "Method package could not be created!";
 
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -45,31 +40,10 @@ void DeleteIfThere(const std::string& path)
     }
 }
 
-std::string FileNameOf(const std::string& path)
-{
-    size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 bool HasBatExtension(const std::string& name)
 {
     size_t dot = name.find_last_of('.');
     return dot != std::string::npos && name.compare(dot, std::string::npos, ".bat") == 0;
-}
-
-std::string FullPathOf(const std::string& path)
-{
-    char buffer[MAX_PATH * 4];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return n == 0 || n >= sizeof buffer ? path : std::string(buffer, n);
-}
-
-bool SamePath(const std::string& a, const std::string& b)
-{
-    std::string x = FullPathOf(a), y = FullPathOf(b);
-    return x.size() == y.size() &&
-           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, x.data(), static_cast<int>(x.size()),
-                          y.data(), static_cast<int>(y.size())) == CSTR_EQUAL;
 }
 
 std::string CurrentFolder()

@@ -3,6 +3,7 @@
 #include "method_creation_form.h"
 #include "module_creation_form.h"
 #include "program_forms.h"
+#include "step_result.h"
 
 #include "forms/screen_cursor.h"
 
@@ -42,25 +43,9 @@ std::string TForm3::TempFolder() const
     return folder.substr(0, folder.find_last_of('\\') + 1) + "temp\\";
 }
 
-std::vector<std::string> TForm3::CachedResults() const
-{
-    std::vector<std::string> paths;
-    const std::string temp = TempFolder();
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((temp + "*.tif").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return paths;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            paths.push_back(temp + found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return paths;
-}
-
 void TForm3::FormShow()
 {
-    size_t count = CachedResults().size();
+    size_t count = CachedStepResults(TempFolder()).size();
     Button1.SetCaption(count == 0 ? std::string(kDeleteCaption)
                                   : std::string(kDeleteCaption) + " [" + std::to_string(count) + "]");
     Button1.SetEnabled(count != 0);
@@ -70,10 +55,7 @@ void TForm3::Button1Click()
 {
     HCURSOR previous = forms::ScreenCursor::Get();
     forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
-    for (const std::string& path : CachedResults()) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
+    RemoveCachedStepResults(TempFolder());
     Button1.SetCaption(kDeleteCaption);
     Button1.SetEnabled(false);
     forms::ScreenCursor::Set(previous);

@@ -30,9 +30,7 @@ public:
     void Button3Click();
 
 private:
-    // The cached step results: the ".tif" entries directly in "temp\".
-    std::vector<std::string> CachedResults() const;
-    std::string TempFolder() const;
+    std::string TempFolder() const;   // with its trailing backslash
 };
 
 } // namespace platform

@@ -2,7 +2,12 @@
 // StepResultFile: the cached result of one pipeline step for one image, in the
 // program folder's "temp\", named by the image and by every module and method
 // chosen up to that step, so that an unchanged chain finds its result again.
+// Beside each result lies its origin record: the source image it was made
+// from, so that a result of another image of the same name, or of the image
+// before it changed, is never taken for this one.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -21,5 +26,46 @@ std::string ChoiceCode(int index);
 StepResultNames StepResultFiles(const std::string& programFolder, const std::string& imageName,
                                 const int* slotModule, const int* moduleMethod, int step,
                                 bool twoPages);
+
+// The source image a result was made from, as it was then.
+struct StepResultOrigin {
+    std::string source;        // full path
+    uint64_t size = 0;         // bytes
+    uint64_t writeTime = 0;    // last write, in 100 ns units since 1601 (FILETIME)
+};
+
+// The origin record of a result: result path + ".from", a fixed record of
+// kOriginRecordSize bytes:
+//   0    char[1024]  the source's full path, NUL-terminated
+//   1024 uint64 LE   the source's size
+//   1032 uint64 LE   the source's last write time
+constexpr size_t kOriginPathField = 1024;
+constexpr size_t kOriginRecordSize = kOriginPathField + 16;
+std::string OriginRecordPath(const std::string& result);
+// The record's bytes, and back; false for bytes that are no such record, or
+// an origin whose path does not fit.
+bool EncodeStepResultOrigin(const StepResultOrigin& origin, std::string* bytes);
+bool DecodeStepResultOrigin(const std::string& bytes, StepResultOrigin* origin);
+
+// The origin of a source image as it is now; false when it is not a file.
+bool OriginOfSource(const std::string& source, StepResultOrigin* origin);
+bool SameOrigin(const StepResultOrigin& a, const StepResultOrigin& b);
+bool WriteStepResultOrigin(const std::string& result, const StepResultOrigin& origin);
+bool ReadStepResultOrigin(const std::string& result, StepResultOrigin* origin);
+
+// Whether the step's result (both pages for a two-page step) is there and was
+// made from this source as it is now.
+bool IsResultOf(const StepResultNames& names, bool twoPages, const StepResultOrigin& origin);
+// Whether the step's result is there and was made from the source image at
+// this path as it is now.
+bool IsResultOfSource(const StepResultNames& names, bool twoPages, const std::string& source);
+// Removes the result files of a step and their origin records; false when
+// one of them is still there.
+bool RemoveStepResult(const StepResultNames& names);
+
+// The cached results in a "temp\" folder (with its trailing backslash), and
+// their removal with their origin records.
+std::vector<std::string> CachedStepResults(const std::string& tempFolder);
+void RemoveCachedStepResults(const std::string& tempFolder);
 
 } // namespace platform

@@ -52,6 +52,21 @@ void Catalogue(ProgramFolder& pf)
         WriteImage(pf / (std::string("images\\") + image));
 }
 
+// The text of the control window inside a view component of a form: the file it shows.
+std::string Shown(HWND form, const char* view)
+{
+    HWND component = probe::FindComponent(form, view);
+    // The view's tool bar sits beside the control's window.
+    for (HWND child = component ? GetWindow(component, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0)
+            return probe::TextOf(child);
+    }
+    return std::string();
+}
+
 const char* const kPaletteLine1[] = {"Label10", "Label25", "Label27", "Label31", "Label34",
                                      "Label37", "Label40"};
 
@@ -81,6 +96,41 @@ protected:
         ASSERT_NE(SendMessageTimeoutA(wb_->Component("Button15"), BM_CLICK, 0, 0, SMTO_NORMAL,
                                       60000, &result), 0)
             << "the run did not end";
+    }
+    // Clicks "Apply Processes" for a run that ends with its one message: returns
+    // the message's text (empty when none came) once the run is over.
+    std::string ApplyWithMessage()
+    {
+        PostMessageA(wb_->Component("Button15"), BM_CLICK, 0, 0);
+        HWND box = wb_->WaitForMessageBox(60000);
+        if (!box)
+            return std::string();
+        std::string text = Workbench::MessageText(box);
+        Workbench::PressOk(box);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(wb_->Component("Button15"), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+        return text;
+    }
+    // Opens a folder of the image folder list by its name.
+    void OpenFolder(const std::string& name)
+    {
+        HWND folders = wb_->Component("DirectoryListBox1");
+        std::vector<std::string> entries = probe::ListItems(folders);
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].substr(entries[i].find_first_not_of(' ')) == name) {
+                SendMessageA(folders, LB_SETCURSEL, i, 0);
+                SendMessageA(GetParent(folders), WM_COMMAND,
+                             MAKEWPARAM(GetDlgCtrlID(folders), LBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(folders));
+                return;
+            }
+        ADD_FAILURE() << "no folder " << name;
+    }
+    // "Do not recalculate if result exists" of a slot, switched.
+    void ToggleKeep(int slot)
+    {
+        const char* tiles[] = {"Image1", "Image2", "Image3", "Image5", "Image6", "Image7", "Image8"};
+        ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component(tiles[slot]), 3));
     }
     std::vector<std::string> Runs()
     {
@@ -188,18 +238,131 @@ TEST_F(Pipeline, PagingThroughThreeResults)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
-TEST_F(Pipeline, AFailingMethodLeavesNoResultForLaterSteps)
+TEST_F(Pipeline, AStepWithoutItsInputFailsWithoutRunningItsMethod)
+{
+    // Files an interrupted run left in the work folders count for nothing.
+    Catalogue(pf_);
+    Start();
+    const std::string exchange[] = {"in.tif", "in1.tif", "out.tif", "out1.tif"};
+    for (const char* work : {"temp\\F\\", "temp\\A\\"})
+        for (const std::string& file : exchange)
+            WriteImage(pf_ / (work + file));
+    struct Case {
+        std::vector<int> tiles;      // palette tiles, in slot order
+        const char* blocker;         // a folder where an exchange file must go, or null
+        Names runs;
+        const char* failedStep;
+        std::vector<const char*> noResult;
+    };
+    const Case cases[] = {
+        // The first step makes nothing: the second has no input and does not run.
+        {{4, 0}, nullptr, {"f0"}, "1", {"temp\\p1.tif_40.tif", "temp\\p1.tif_4000.tif"}},
+        // The input cannot be put in place: the method does not run.
+        {{0}, "temp\\A\\in.tif", {}, "1", {"temp\\p1.tif_00.tif"}},
+        {{1, 0}, "temp\\A\\out.tif", {"b0"}, "2", {"temp\\p1.tif_1000.tif"}},
+    };
+    Select({0});
+    for (const Case& c : cases) {
+        for (int tile : c.tiles)
+            Palette(tile);
+        if (c.blocker)
+            CreateDirectoryA((pf_ / c.blocker).c_str(), nullptr);
+        DeleteFileA((pf_ / "runs.txt").c_str());
+        EXPECT_EQ(ApplyWithMessage(),
+                  "No result for " + pf_ / "images\\p1.tif" + ": step " + c.failedStep + " failed.");
+        EXPECT_EQ(Runs(), c.runs);
+        for (const char* file : c.noResult)
+            EXPECT_FALSE(Exists(file)) << file;
+        EXPECT_FALSE(Exists("results\\p1.tif"));
+        if (c.blocker)
+            RemoveDirectoryA((pf_ / c.blocker).c_str());
+        for (const std::string& file : exchange)
+            EXPECT_FALSE(Exists("temp\\A\\" + file)) << file;
+        for (size_t i = c.tiles.size(); i-- > 0;)
+            Palette(c.tiles[i]);
+    }
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, RecomputingAStepRecomputesEveryLaterStep)
 {
     Catalogue(pf_);
     Start();
-    Palette(4);
     Palette(0);
+    Palette(1);
+    Palette(2);
     Select({0});
     Apply();
-    EXPECT_EQ(Runs(), (Names{"f0", "a0"}));
-    EXPECT_FALSE(Exists("temp\\p1.tif_40.tif"));
-    EXPECT_FALSE(Exists("temp\\p1.tif_4000.tif"));
-    EXPECT_FALSE(Exists("results\\p1.tif"));
+    ASSERT_EQ(Runs(), (Names{"a0", "b0", "c0"}));
+    struct Case { int recalculated; Names runs; };
+    const Case cases[] = {
+        {0, {"a0", "b0", "c0"}},
+        {1, {"b0", "c0"}},
+        {2, {"c0"}},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA((pf_ / "runs.txt").c_str());
+        ToggleKeep(c.recalculated);
+        Apply();
+        EXPECT_EQ(Runs(), c.runs) << "recalculated slot " << c.recalculated;
+        ToggleKeep(c.recalculated);
+    }
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, ACachedResultCountsOnlyForItsOwnSource)
+{
+    Catalogue(pf_);
+    CreateDirectoryA((pf_ / "images\\first").c_str(), nullptr);
+    CreateDirectoryA((pf_ / "images\\second").c_str(), nullptr);
+    WriteImage(pf_ / "images\\first\\p1.tif", 40, 30);
+    WriteImage(pf_ / "images\\second\\p1.tif", 50, 30);
+    Start();
+    Palette(0);
+    Palette(1);
+    auto widthOf = [&](const std::string& relative) {
+        imaging::Raster page;
+        return imaging::LoadImageFile(pf_ / relative, &page) ? page.width : -1;
+    };
+    struct Case { const char* folder; int rewrittenWidth; Names runs; int width; };
+    const Case cases[] = {
+        {"first", 0, {"a0", "b0"}, 40},
+        {nullptr, 0, {}, 40},                    // the same source: all cached
+        {"second", 0, {"a0", "b0"}, 50},         // another image of the same name
+        {nullptr, 0, {}, 50},
+        {nullptr, 60, {"a0", "b0"}, 60},         // the source changed in place
+        {"first", 0, {"a0", "b0"}, 40},
+    };
+    for (const Case& c : cases) {
+        if (c.folder) {
+            OpenFolder("images");
+            OpenFolder(c.folder);
+        }
+        if (c.rewrittenWidth)
+            WriteImage(pf_ / "images\\second\\p1.tif", c.rewrittenWidth, 30);
+        Select({0});
+        DeleteFileA((pf_ / "runs.txt").c_str());
+        Apply();
+        EXPECT_EQ(Runs(), c.runs) << (c.folder ? c.folder : "again");
+        EXPECT_EQ(widthOf("temp\\p1.tif_0010.tif"), c.width);
+        EXPECT_EQ(widthOf("results\\p1.tif"), c.width);
+    }
+    // "View Result" offers a step's result only for the image it was made from.
+    HWND viewer = probe::FindForm(wb_->program().id(), "TForm4");
+    ASSERT_NE(viewer, nullptr);
+    for (const char* folder : {"second", "first"}) {
+        OpenFolder("images");
+        OpenFolder(folder);
+        Select({0});
+        ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image2"), 4));
+        for (int i = 0; i < 40 && !IsWindowVisible(viewer); ++i)
+            Sleep(50);
+        EXPECT_EQ(IsWindowVisible(viewer) != FALSE, std::string(folder) == "first") << folder;
+    }
+    EXPECT_EQ(Shown(viewer, "Vistrel7_2"), pf_ / "temp\\p1.tif_0010.tif");
+    PostMessageA(probe::FindComponent(viewer, "BitBtn1"), BM_CLICK, 0, 0);
+    for (int i = 0; i < 100 && IsWindowVisible(viewer); ++i)
+        Sleep(50);
     EXPECT_EQ(wb_->Close(), 0);
 }
 
@@ -361,21 +524,6 @@ TEST_F(Pipeline, DeletingTheCachedResults)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
-// The text of the control window inside a view component of a form: the file it shows.
-std::string Shown(HWND form, const char* view)
-{
-    HWND component = probe::FindComponent(form, view);
-    // The view's tool bar sits beside the control's window.
-    for (HWND child = component ? GetWindow(component, GW_CHILD) : nullptr; child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[64] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0)
-            return probe::TextOf(child);
-    }
-    return std::string();
-}
-
 TEST_F(Pipeline, ViewResultShowsTheStepsCachedResults)
 {
     Catalogue(pf_);
@@ -497,6 +645,73 @@ TEST_F(Pipeline, TwoSourcesWithOneResultNameAreReportedNotOverwritten)
     imaging::Raster saved;
     ASSERT_TRUE(imaging::LoadImageFile(pf_ / "results\\p1.tif", &saved));
     EXPECT_EQ(saved.width, 2) << "the first source's result stays";
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, AResultNeverReplacesAnImageBesideTheSources)
+{
+    // Without "images" and "results" folders both lists show the program
+    // folder: the results are saved among the images.
+    Catalogue(pf_);
+    testkit::RemoveTree(pf_ / "images");
+    testkit::RemoveTree(pf_ / "results");
+    WriteBmp(pf_ / "scan.bmp");
+    WriteImage(pf_ / "scan.tif");
+    const std::vector<uint8_t> original = testkit::ReadBytes(pf_ / "scan.tif");
+    Start();
+    Palette(0);
+    const std::string tif = pf_ / "scan.tif", bmp = pf_ / "scan.bmp";
+    struct Case { std::vector<int> selected; std::string message; Names runs; };
+    const Case cases[] = {
+        {{0, 1},
+         tif + " is a source image of this run: the result of " + bmp + " was not saved.\n" +
+             tif + " is the source image itself: the result was not saved.",
+         {"a0", "a0"}},
+        {{0}, tif + " is an image of the images folder: the result of " + bmp + " was not saved.", {}},
+    };
+    HWND main = probe::FindForm(wb_->program().id(), "TForm1");
+    for (const Case& c : cases) {
+        probe::SelectListItem(wb_->Component("FileListBox1"), -1, false);
+        Select(c.selected);
+        DeleteFileA((pf_ / "runs.txt").c_str());
+        EXPECT_EQ(ApplyWithMessage(), c.message);
+        EXPECT_EQ(Runs(), c.runs);
+        EXPECT_EQ(testkit::ReadBytes(pf_ / "scan.tif"), original) << "the source image stays as it was";
+        EXPECT_EQ(testkit::ReadBytes(pf_ / "temp\\scan.tif_00.tif"), original)
+            << "the image was processed as it was";
+        EXPECT_EQ(Shown(main, "Vistrel7_2"), pf_ / "temp\\scan.bmp_00.tif")
+            << "the page shows what the run made";
+    }
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+TEST_F(Pipeline, ARunWithoutAResultNeverShowsAnOlderOne)
+{
+    Catalogue(pf_);
+    pf_.AddModule("G.Folivar", "Garbage", "-", 6);
+    pf_.AddBatchMethod("G.Folivar", "g0", "G-zero", "@echo not an image> out.tif\r\n");
+    Start();
+    Palette(0);
+    Select({0});
+    Apply();
+    const std::vector<uint8_t> earlier = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    ASSERT_FALSE(earlier.empty());
+    Palette(0);
+    const std::string source = pf_ / "images\\p1.tif";
+    struct Case { int tile; std::string message; };
+    const Case cases[] = {
+        {4, "No result for " + source + ": step 1 failed."},
+        {5, pf_ / "temp\\p1.tif_50.tif" + " could not be loaded: the result of " + source +
+                " was not saved."},
+    };
+    HWND main = probe::FindForm(wb_->program().id(), "TForm1");
+    for (const Case& c : cases) {
+        Palette(c.tile);
+        EXPECT_EQ(ApplyWithMessage(), c.message);
+        EXPECT_EQ(Shown(main, "Vistrel7_2"), "") << "the earlier run's result is not this run's";
+        EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p1.tif"), earlier);
+        Palette(c.tile);
+    }
     EXPECT_EQ(wb_->Close(), 0);
 }
 

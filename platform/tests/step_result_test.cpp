@@ -1,11 +1,15 @@
 #include "step_result.h"
 
+#include "testkit.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <set>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 namespace {
 
@@ -59,4 +63,103 @@ TEST(StepResultNames, NoTwoChainsShareAName)
         }
 }
 
+using platform::StepResultOrigin;
+
+TEST(StepResultOrigin, RecordBytes)
+{
+    StepResultOrigin origin{"C:\\images\\p1.tif", 0x0102030405060708ull, 0x01D7A1B2C3D4E5F6ull};
+    std::string bytes;
+    ASSERT_TRUE(platform::EncodeStepResultOrigin(origin, &bytes));
+    // The path NUL-terminated in a 1024-byte field, then size and write time, little-endian.
+    std::string expected = "C:\\images\\p1.tif";
+    expected.resize(1024, '\0');
+    for (uint8_t b : {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01})
+        expected += static_cast<char>(b);
+    for (uint8_t b : {0xF6, 0xE5, 0xD4, 0xC3, 0xB2, 0xA1, 0xD7, 0x01})
+        expected += static_cast<char>(b);
+    EXPECT_EQ(bytes, expected);
+
+    StepResultOrigin back;
+    ASSERT_TRUE(platform::DecodeStepResultOrigin(expected, &back));
+    EXPECT_EQ(back.source, origin.source);
+    EXPECT_EQ(back.size, origin.size);
+    EXPECT_EQ(back.writeTime, origin.writeTime);
+}
+
+TEST(StepResultOrigin, WhatIsNoRecord)
+{
+    std::string good;
+    ASSERT_TRUE(platform::EncodeStepResultOrigin({"C:\\a.tif", 1, 2}, &good));
+    std::string noTerminator(1024, 'x');
+    noTerminator.resize(1040, '\0');
+    const std::string cases[] = {
+        "",
+        good.substr(0, 1039),               // short
+        good + '\0',                        // long
+        std::string(1040, '\0'),            // no path
+        noTerminator,                       // a path that fills its field
+    };
+    for (const std::string& bytes : cases) {
+        StepResultOrigin origin;
+        EXPECT_FALSE(platform::DecodeStepResultOrigin(bytes, &origin)) << bytes.size();
+    }
+    std::string bytes;
+    EXPECT_FALSE(platform::EncodeStepResultOrigin({std::string(1024, 'a'), 1, 2}, &bytes));
+    EXPECT_FALSE(platform::EncodeStepResultOrigin({"", 1, 2}, &bytes));
+}
+
+TEST(StepResultOrigin, AResultCountsOnlyForTheSourceItWasMadeFrom)
+{
+    testkit::TempFolder folder("origin");
+    CreateDirectoryA((folder / "A").c_str(), nullptr);
+    CreateDirectoryA((folder / "B").c_str(), nullptr);
+    testkit::WriteText(folder / "A\\p1.tif", "page A");
+    testkit::WriteText(folder / "B\\p1.tif", "page B");
+    const platform::StepResultNames one{folder / "p1.tif_00.tif", ""};
+    const platform::StepResultNames two{folder / "p1.tif_30_1.tif", folder / "p1.tif_30_2.tif"};
+    for (const std::string* result : {&one.first, &two.first, &two.second})
+        testkit::WriteText(*result, "result");
+
+    StepResultOrigin a;
+    ASSERT_TRUE(platform::OriginOfSource(folder / "A\\p1.tif", &a));
+    EXPECT_FALSE(platform::IsResultOfSource(one, false, folder / "A\\p1.tif")) << "no record yet";
+    ASSERT_TRUE(platform::WriteStepResultOrigin(one.first, a));
+    ASSERT_TRUE(platform::WriteStepResultOrigin(two.first, a));
+    EXPECT_EQ(testkit::ReadBytes(platform::OriginRecordPath(one.first)).size(), platform::kOriginRecordSize);
+
+    StepResultOrigin differs[4] = {a, a, a, a};
+    differs[0].source = folder / "B\\p1.tif";
+    differs[1].size += 1;
+    differs[2].writeTime += 1;
+    for (char& c : differs[3].source)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    struct Case { const StepResultOrigin& origin; bool counts; };
+    const Case cases[] = {{a, true}, {differs[0], false}, {differs[1], false}, {differs[2], false},
+                          {differs[3], true}};
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::IsResultOf(one, false, c.origin), c.counts) << c.origin.source;
+
+    EXPECT_TRUE(platform::IsResultOfSource(one, false, folder / "A\\p1.tif"));
+    EXPECT_FALSE(platform::IsResultOfSource(one, false, folder / "B\\p1.tif"));
+    EXPECT_FALSE(platform::IsResultOf(two, true, a)) << "the second page has no record";
+    ASSERT_TRUE(platform::WriteStepResultOrigin(two.second, a));
+    EXPECT_TRUE(platform::IsResultOf(two, true, a));
+
+    // Changed in place: the same path, another size and time.
+    testkit::WriteText(folder / "A\\p1.tif", "page A, scanned again");
+    EXPECT_FALSE(platform::IsResultOfSource(one, false, folder / "A\\p1.tif"));
+
+    EXPECT_TRUE(platform::RemoveStepResult(two));
+    for (const std::string* result : {&two.first, &two.second}) {
+        EXPECT_FALSE(testkit::FileExists(*result));
+        EXPECT_FALSE(testkit::FileExists(platform::OriginRecordPath(*result)));
+    }
+    EXPECT_EQ(platform::CachedStepResults(folder.path() + "\\"), (std::vector<std::string>{one.first}))
+        << "origin records are not counted as results";
+    platform::RemoveCachedStepResults(folder.path() + "\\");
+    EXPECT_FALSE(testkit::FileExists(one.first));
+    EXPECT_FALSE(testkit::FileExists(platform::OriginRecordPath(one.first)));
+}
+
 } // namespace
+

@@ -48,7 +48,7 @@ public:
 
     forms::probe::Program& program() { return *program_; }
     // The main window once start-up is done (its palette is filled), or null.
-    HWND WaitUntilStarted(DWORD limitMs = 30000);
+    HWND WaitUntilStarted(DWORD limitMs = 90000);
     HWND Component(const std::string& name);
     std::string Text(const std::string& name);
     bool Visible(const std::string& name);
