@@ -206,7 +206,9 @@ void TForm1::StartUp()
     TForm2& splash = *Forms().Form2;
     splash.Show();
     forms::Application::ProcessMessages();
-    // No command of the main window takes input until start-up is done.
+    // No command of the main window takes input until start-up is done, and a
+    // close asked for meanwhile waits for its end.
+    busy_ = true;
     EnableWindow(Handle(), FALSE);
 
     programFolder_ = ProgramFileFolder();
@@ -236,6 +238,7 @@ void TForm1::StartUp()
     catalogue_.ReadMethodTexts();
     if (catalogue_.ModulesChanged())
         DeleteCachedResults();
+    catalogue_.StoreFingerprint();
 
     splash.Close();
     SetCurrentDirectoryA(programFolder_.c_str());
@@ -254,8 +257,14 @@ void TForm1::StartUp()
     if (FolderExists(programFolder_ + "Results"))
         Forms().Form3->DirectoryListBox1.SetDirectory(programFolder_ + "Results");
     RestorePipeline();
+    busy_ = false;
     EnableWindow(Handle(), TRUE);
     SetForegroundWindow(Handle());
+    if (closeWhenDone_) {
+        // Closed before it could be used: the saved pipeline stays as it is.
+        keepSavedState_ = true;
+        Close();
+    }
 }
 
 void TForm1::DeleteCachedResults()
@@ -284,7 +293,7 @@ void TForm1::FormClose(bool& allow)
         closeWhenDone_ = true;
         return;
     }
-    if (!programFolder_.empty())
+    if (!programFolder_.empty() && !keepSavedState_)
         SaveState();
 }
 

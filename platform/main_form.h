@@ -145,6 +145,7 @@ private:
     forms::MenuItem& SlotMenuItem(int slot, int index) const;
     bool busy_ = false;
     bool closeWhenDone_ = false;
+    bool keepSavedState_ = false;   // a close during start-up leaves "temp\ini.dat" alone
     template <class T, class... Args>
     T& Own(Args&&... args)
     {

@@ -189,12 +189,10 @@ void ModuleCatalogue::Scan(const std::string& programFolder, DiscoveryHost& host
 
     host.log("");
     host.log("FSize:" + std::to_string(static_cast<int32_t>(sizeSum_)));
-    const std::string fingerprintPath = programFolder + "ModCh.ini";
     uint32_t stored = 0;
-    changed_ = !ReadFingerprint(fingerprintPath, &stored) || stored != sizeSum_;
+    changed_ = !ReadFingerprint(programFolder + "ModCh.ini", &stored) || stored != sizeSum_;
     if (changed_)
         host.log("Modules Changed!");
-    WriteFingerprint(fingerprintPath, sizeSum_);
 
     for (ModuleEntry& module : modules_) {
         ModuleRecord record;
@@ -226,6 +224,11 @@ void ModuleCatalogue::Scan(const std::string& programFolder, DiscoveryHost& host
         message.pop_back();
         host.warn(message);
     }
+}
+
+bool ModuleCatalogue::StoreFingerprint() const
+{
+    return WriteFingerprint(programFolder_ + "ModCh.ini", sizeSum_);
 }
 
 void ModuleCatalogue::Prepare(DiscoveryHost& host)

@@ -71,14 +71,18 @@ class ModuleCatalogue {
 public:
     // Steps of start-up, in their order. programFolder carries its trailing
     // backslash.
-    // Scans the program folder, checks and rewrites the fingerprint, reads
-    // the positions and sorts the modules.
+    // Scans the program folder, compares the size sum with the stored
+    // fingerprint, reads the positions and sorts the modules.
     void Scan(const std::string& programFolder, DiscoveryHost& host);
     // Reads each module's record and prepares its work folder (unpacking its
     // packages when the folder is missing or the module set changed).
     void Prepare(DiscoveryHost& host);
     // Reads the methods' names and descriptions from the unpacked files.
     void ReadMethodTexts();
+    // Stores the size sum of this scan in "ModCh.ini". Start-up does it last,
+    // once the work folders are unpacked and what depended on the old set is
+    // gone, so that a start that did not get there finds the set changed again.
+    bool StoreFingerprint() const;
 
     int Count() const { return static_cast<int>(modules_.size()); }
     const ModuleEntry& Module(int m) const { return modules_[m]; }

@@ -184,6 +184,9 @@ TEST_F(CatalogueFolder, ScanLogsSortsAndFingerprints)
     EXPECT_EQ(catalogue.Module(1).fileName, "Split.Folivar");
     EXPECT_EQ(catalogue.Module(1).workFolder, pf_ + "temp\\Split");
     EXPECT_TRUE(catalogue.ModulesChanged());
+    // The scan only compares: the new sum is stored when start-up asks for it.
+    EXPECT_FALSE(testkit::FileExists(pf_ + "ModCh.ini"));
+    ASSERT_TRUE(catalogue.StoreFingerprint());
     uint32_t stored = 0;
     ASSERT_TRUE(platform::ReadFingerprint(pf_ + "ModCh.ini", &stored));
     EXPECT_EQ(stored, sum);
@@ -210,6 +213,7 @@ TEST_F(CatalogueFolder, PrepareUnpacksOnlyWhenNeededAndReadsTexts)
     first.Scan(pf_, host_);
     first.Prepare(host_);
     first.ReadMethodTexts();
+    first.StoreFingerprint();
     EXPECT_EQ(runs_, (std::vector<std::string>{"Binarize.Folivar.otsu.exe in temp\\Binarize",
                                                "Split.Folivar.half.exe in temp\\Split"}));
     EXPECT_EQ(events_, (std::vector<std::string>{"loading Binarize.Folivar", "loading Split.Folivar"}));
@@ -231,6 +235,7 @@ TEST_F(CatalogueFolder, PrepareUnpacksOnlyWhenNeededAndReadsTexts)
     ModuleCatalogue second;
     second.Scan(pf_, host_);
     second.Prepare(host_);
+    second.StoreFingerprint();
     EXPECT_EQ(runs_, (std::vector<std::string>{"Split.Folivar.half.exe in temp\\Split"}));
 
     // A changed size unpacks every module again, into emptied folders.

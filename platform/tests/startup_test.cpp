@@ -160,6 +160,93 @@ TEST(WorkbenchStartup, StartUpFailuresEndTheProgramWithAnError)
     }
 }
 
+// A module whose two packages take their time to unpack (each waits 1.5 s),
+// so that a test can act while start-up unpacks it.
+void SlowModule(ProgramFolder& pf)
+{
+    pf.AddModule("Slow.Folivar", "Slow", "-", 0);
+    for (const char* method : {"s1", "s2"})
+        EXPECT_TRUE(CopyFileA((testkit::ProgramFolder() + "\\slow_method.exe").c_str(),
+                              (pf / (std::string("Slow.Folivar.") + method)).c_str(), FALSE));
+}
+
+// Waits until the splash window tells that the module is being unpacked.
+bool WaitForLoading(Workbench& wb, const std::string& moduleFile)
+{
+    for (int i = 0; i < 1200; ++i) {
+        HWND splash = forms::probe::FindForm(wb.program().id(), "TForm2");
+        if (splash && forms::probe::TextOf(forms::probe::FindComponent(splash, "Label2")) ==
+                          "Loading " + moduleFile)
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+TEST(WorkbenchStartup, AStartCutShortWhileUnpackingFindsTheSetChangedAgain)
+{
+    ProgramFolder pf;
+    TwoModules(pf);
+    {
+        Workbench wb(pf);
+        ASSERT_NE(wb.WaitUntilStarted(), nullptr);
+        EXPECT_EQ(wb.Close(), 0);
+    }
+    const std::vector<uint8_t> fingerprint = testkit::ReadBytes(pf / "ModCh.ini");
+    testkit::WriteText(pf / "temp\\p1.tif_00.tif", "a result of method 0 of module 0");
+
+    // The new module sorts first: module and method numbers shift.
+    SlowModule(pf);
+    {
+        Workbench wb(pf);
+        ASSERT_TRUE(WaitForLoading(wb, "Slow.Folivar"));
+        TerminateProcess(wb.program().handle(), 9);
+        wb.program().WaitForExit();
+    }
+    EXPECT_EQ(testkit::ReadBytes(pf / "ModCh.ini"), fingerprint) << "the set is not recorded as unpacked";
+    {
+        Workbench wb(pf);
+        ASSERT_NE(wb.WaitUntilStarted(), nullptr);
+        EXPECT_EQ(wb.LogLines().back(), "Modules Changed!");
+        EXPECT_FALSE(testkit::FileExists(pf / "temp\\p1.tif_00.tif")) << "the stale cache is purged";
+        EXPECT_EQ(wb.Close(), 0);
+    }
+    EXPECT_NE(testkit::ReadBytes(pf / "ModCh.ini"), fingerprint);
+    Workbench wb(pf);
+    ASSERT_NE(wb.WaitUntilStarted(), nullptr);
+    EXPECT_NE(wb.LogLines().back(), "Modules Changed!");
+    EXPECT_EQ(wb.Close(), 0);
+}
+
+TEST(WorkbenchStartup, ACloseDuringStartUpKeepsTheSavedPipeline)
+{
+    ProgramFolder pf;
+    TwoModules(pf);
+    SlowModule(pf);
+    {
+        Workbench wb(pf);
+        ASSERT_NE(wb.WaitUntilStarted(), nullptr);
+        forms::probe::Click(wb.Component("Label10"));   // the first tile into the pipeline
+        ASSERT_TRUE(wb.Visible("Image1"));
+        EXPECT_EQ(wb.Close(), 0);
+    }
+    const std::vector<uint8_t> saved = testkit::ReadBytes(pf / "temp\\ini.dat");
+    ASSERT_EQ(saved.size(), 1164u);
+    ASSERT_EQ(saved[0], 1);
+
+    // Cases: the module set unchanged (one work folder to unpack again) and changed.
+    for (bool changed : {false, true}) {
+        testkit::RemoveTree(pf / "temp\\Slow");
+        if (changed)
+            testkit::WriteText(pf / "Slow.Folivar.s3", "another package");
+        Workbench wb(pf);
+        ASSERT_TRUE(WaitForLoading(wb, "Slow.Folivar")) << changed;
+        PostMessageA(forms::probe::FindForm(wb.program().id(), "TForm1"), WM_CLOSE, 0, 0);
+        EXPECT_EQ(wb.program().WaitForExit(60000), 0) << changed;
+        EXPECT_EQ(testkit::ReadBytes(pf / "temp\\ini.dat"), saved) << changed;
+    }
+}
+
 void WriteImage(const std::string& path)
 {
     imaging::Raster page = imaging::Raster::Blank(40, 30, imaging::PixelLayout::Gray8);
