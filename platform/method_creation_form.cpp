@@ -228,7 +228,7 @@ void TForm9::Button2Click()
     // leaves nothing behind in "Meth\".
     const std::string method = LabeledEdit2.Text();
     if (!IsValidMethodFileName(method)) {
-        Message("Invalid Method's FileName! Use only letters, digits, \"_\", \"-\" and \".\".");
+        Message(MethodFileNameProblem(method));
         return;
     }
     if (std::find(names.begin(), names.end(), method + ".bat") == names.end()) {
@@ -307,7 +307,7 @@ void TForm9::Button1Click()
         return;
     }
     if (!IsValidMethodFileName(method)) {
-        Message("Invalid Method's FileName! Use only letters, digits, \"_\", \"-\" and \".\".");
+        Message(MethodFileNameProblem(method));
         return;
     }
     if (std::find(chosenNames_.begin(), chosenNames_.end(), method + ".bat") == chosenNames_.end()) {

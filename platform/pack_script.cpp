@@ -20,18 +20,34 @@ bool IsPlain(const std::string& name)
     return true;
 }
 
+std::string Lower(const std::string& text)
+{
+    std::string lower;
+    for (char c : text)
+        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return lower;
+}
+
 } // namespace
 
 bool IsValidMethodFileName(const std::string& name)
 {
-    return IsPlain(name) && name.front() != '-' && name.front() != '.' && name.back() != '.';
+    return MethodFileNameProblem(name).empty();
+}
+
+std::string MethodFileNameProblem(const std::string& name)
+{
+    if (!IsPlain(name) || name.front() == '-' || name.front() == '.' || name.back() == '.')
+        return "Invalid Method's FileName! Use only letters, digits, \"_\", \"-\" and \".\".";
+    const std::string module = ".folivar";
+    if (name.size() >= module.size() && Lower(name.substr(name.size() - module.size())) == module)
+        return "Invalid Method's FileName! It can not end with \".Folivar\".";
+    return std::string();
 }
 
 bool IsReservedPackingName(const std::string& fileName)
 {
-    std::string lower;
-    for (char c : fileName)
-        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string lower = Lower(fileName);
     for (const char* reserved : {"run.bat", "rar.exe", "rar.bat", "rar.cmd", "rar.com"})
         if (lower == reserved)
             return true;

@@ -12,7 +12,11 @@ namespace platform {
 // ".", not empty, not starting with "-" or "." (the archiver would read a
 // leading "-" as a switch) and not ending with "." (Windows drops a
 // trailing dot, so the package would land under another name).
+// A name ending in ".Folivar" (in any letter case) is refused too: its
+// package would be taken for a module file at the next start.
 bool IsValidMethodFileName(const std::string& name);
+// The message that refuses a method file name, or empty when it is allowed.
+std::string MethodFileNameProblem(const std::string& name);
 
 // A chosen file that packing itself needs in the work folder: "run.bat"
 // would be overwritten by the script, and a "rar" program there would run in

@@ -456,6 +456,8 @@ const Refusal kRefusals[] = {
     {"MethodNameWithBlank", When::Choosing, true, "ot su", {"ot su.bat", "x.exe"}, nullptr, kBadName},
     {"MethodNameWithAmpersand", When::Choosing, true, "a&b", {"a&b.bat", "x.exe"}, nullptr, kBadName},
     {"EmptyMethodName", When::Choosing, true, "", {"a.bat", "x.exe"}, nullptr, kBadName},
+    {"MethodNameOfAModuleFile", When::Choosing, true, "x.Folivar", {"x.Folivar.bat", "x.exe"}, nullptr,
+     "Invalid Method's FileName! It can not end with \".Folivar\"."},
     {"RunBatAmongTheFiles", When::Choosing, true, "otsu", {"otsu.bat", "Run.bat"}, nullptr,
      "Run.bat is used for packing and can not be part of a method. Please rename it!"},
     {"RarProgramAmongTheFiles", When::Choosing, true, "otsu", {"otsu.bat", "rar.exe"}, nullptr,

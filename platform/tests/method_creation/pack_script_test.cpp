@@ -22,9 +22,14 @@ TEST(MethodFileName, OnlyNamesThatAreSafeAsFileAndCommandWordPass)
         {"-x", false}, {".x", false}, {"x.", false}, {"..", false}, {"a\\b", false},
         {"..\\x", false}, {"a/b", false}, {"c:x", false}, {"a*b", false}, {"a?b", false},
         {"a\tb", false}, {"\xe4rger", false},
+        // A package "<module>.x.Folivar" would be found as a module file.
+        {"x.Folivar", false}, {"x.FOLIVAR", false}, {"Folivar", true}, {"x.Folivar2", true},
+        {"x.Folivar.y", true},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(IsValidMethodFileName(c.name), c.valid) << '"' << c.name << '"';
+        EXPECT_EQ(platform::MethodFileNameProblem(c.name).empty(), c.valid) << '"' << c.name << '"';
+    }
 }
 
 TEST(PackScript, FilesThatPackingUsesItselfAreReserved)
