@@ -32,6 +32,21 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     return std::fclose(f) == 0 && ok;
 }
 
+bool ReadWholeFile(const std::string& path, std::string* bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    bytes->clear();
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes->append(buffer, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
 void DeleteIfThere(const std::string& path)
 {
     if (FileExists(path)) {
@@ -79,6 +94,7 @@ TForm9::TForm9()
     FileListBox1.SetMask(std::string("*") + kModuleExtension);
     FileListBox1.SetVisible(false);
     OnShow = [this] { FormShow(); };
+    OnClose = [this](bool& allow) { allow = !running_; };
     Button2.OnClick = [this] { Button2Click(); };
     Button1.OnClick = [this] { Button1Click(); };
 }
@@ -237,6 +253,11 @@ void TForm9::Button2Click()
         return;
     }
     for (const std::string& name : names) {
+        if (!CanNameInScript(name)) {
+            Message(name + " can not be named in the packing script. Please rename it!");
+            ListBox1.Clear();
+            return;
+        }
         if (IsReservedPackingName(name)) {
             Message(name + " is used for packing and can not be part of a method. Please rename it!");
             ListBox1.Clear();
@@ -276,20 +297,73 @@ bool TForm9::PackMethod(const std::string& moduleFile, const std::string& method
         return false;
 
     const std::string script = meth + "run.bat";
-    if (!WriteWholeFile(script, PackScriptLine(moduleFile, method, chosenNames_)))
+    std::string bytes;
+    if (!ScriptBytes(PackScriptLine(moduleFile, method, chosenNames_), &bytes) ||
+        !WriteWholeFile(script, bytes))
         return false;
     // By its full path: a "run.bat" beside the program would be found first.
-    WaitForProcess(StartProcess(script.c_str()));
+    // The archiver's exit code says whether it packed everything; what the
+    // package holds is checked all the same.
+    bool packed = RunWithoutInput(script, meth);
     DeleteIfThere(script);
-
-    if (!FileExists(made))
+    std::vector<std::string> members;
+    for (const char* extension : {".bat", ".txt", ".name", ".tab"})
+        members.push_back(method + extension);
+    members.insert(members.end(), chosenNames_.begin(), chosenNames_.end());
+    if (!packed || !FileExists(made) || !PackageHolds(made, members)) {
+        DeleteIfThere(made);
         return false;
+    }
     const std::string placed = ProgramFolder() + package;
     if (!MoveFileExA(made.c_str(), placed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         DeleteIfThere(made);
         return false;
     }
     return FileExists(placed);
+}
+
+bool TForm9::RunWithoutInput(const std::string& program, const std::string& folder)
+{
+    running_ = true;
+    EnableWindow(Handle(), FALSE);
+    SetCurrentDirectoryA(folder.c_str());
+    DWORD exitCode = 1;
+    bool ended = WaitForProcess(StartProcess(program.c_str()), &exitCode);
+    EnableWindow(Handle(), TRUE);
+    running_ = false;
+    return ended && exitCode == 0;
+}
+
+bool TForm9::PackageHolds(const std::string& package, const std::vector<std::string>& names)
+{
+    const std::string meth = MethFolder();
+    const std::string check = meth + "unpacked\\";
+    auto clear = [&check] {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((check + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    DeleteIfThere(check + found.cFileName);
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(check.c_str());
+    };
+    clear();
+    const std::string program = check + FileNameOf(package);
+    bool holds = CreateDirectoryA(check.c_str(), nullptr) &&
+                 CopyFileA(package.c_str(), program.c_str(), FALSE) &&
+                 RunWithoutInput(program, check);
+    DeleteIfThere(program);
+    for (size_t i = 0; holds && i < names.size(); ++i) {
+        std::string packed, chosen;
+        holds = ReadWholeFile(check + names[i], &packed) && ReadWholeFile(meth + names[i], &chosen) &&
+                packed == chosen;
+    }
+    SetCurrentDirectoryA(meth.c_str());
+    clear();
+    return holds;
 }
 
 void TForm9::Button1Click()
@@ -308,6 +382,10 @@ void TForm9::Button1Click()
     }
     if (!IsValidMethodFileName(method)) {
         Message(MethodFileNameProblem(method));
+        return;
+    }
+    if (!CanNameInScript(moduleFile)) {
+        Message(moduleFile + " can not be named in the packing script. Please rename it!");
         return;
     }
     if (std::find(chosenNames_.begin(), chosenNames_.end(), method + ".bat") == chosenNames_.end()) {

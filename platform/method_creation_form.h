@@ -59,6 +59,14 @@ private:
     // package it made beside the program; true when it is there.
     bool PackMethod(const std::string& moduleFile, const std::string& method);
     bool IsListedModule(const std::string& stem) const;
+    // Whether the package holds every file of the method as it is in "Meth\":
+    // it is unpacked into a folder of its own and compared file by file.
+    bool PackageHolds(const std::string& package, const std::vector<std::string>& names);
+    // Runs a program in a folder with this window taking no input; true when
+    // it ended with exit code 0.
+    bool RunWithoutInput(const std::string& program, const std::string& folder);
+
+    bool running_ = false;   // an outside program runs: the window is not closed
 
     std::vector<std::string> copiedFiles_;   // copies in "Meth\" that are ours to delete
     std::vector<std::string> chosenNames_;   // the chosen files' names, dialog order

@@ -1,5 +1,7 @@
 #include "pack_script.h"
 
+#include <windows.h>
+
 namespace platform {
 
 namespace {
@@ -77,6 +79,32 @@ std::string PackScriptLine(const std::string& moduleFile, const std::string& met
     for (const std::string& file : chosenFiles)
         line += " " + PackScriptArgument(file);
     return line;
+}
+
+bool ScriptBytes(const std::string& line, std::string* bytes)
+{
+    bytes->clear();
+    if (line.empty())
+        return true;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()),
+                                nullptr, 0);
+    if (n <= 0)
+        return false;
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), &wide[0], n);
+    BOOL lost = FALSE;
+    int m = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), n, nullptr, 0, nullptr, &lost);
+    if (m <= 0 || lost)
+        return false;
+    bytes->assign(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, wide.data(), n, &(*bytes)[0], m, nullptr, &lost);
+    return !lost;
+}
+
+bool CanNameInScript(const std::string& name)
+{
+    std::string bytes;
+    return ScriptBytes(name, &bytes);
 }
 
 std::string DescriptionFileText(const std::string& memoText)

@@ -37,6 +37,12 @@ std::string PackScriptArgument(const std::string& name);
 std::string PackScriptLine(const std::string& moduleFile, const std::string& method,
                            const std::vector<std::string>& chosenFiles);
 
+// The command processor reads a batch file in the OEM code page: the
+// script's bytes are the line's (ANSI) text in that code page. False when a
+// character has no place in it, so that the archiver would get another name.
+bool ScriptBytes(const std::string& line, std::string* bytes);
+bool CanNameInScript(const std::string& name);
+
 // The description file's bytes: every line break ("\r\n" or a lone "\n")
 // written once as "\r\n".
 std::string DescriptionFileText(const std::string& memoText);

@@ -39,23 +39,26 @@ HANDLE StartProcess(const char* commandLine)
     return process.hProcess;
 }
 
-void WaitForProcess(HANDLE process)
+bool WaitForProcess(HANDLE process, DWORD* exitCode)
 {
     if (process == nullptr || process == INVALID_HANDLE_VALUE)
-        return;
+        return false;
 
     HCURSOR previous = forms::ScreenCursor::Get();
     forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+    DWORD woke;
     for (;;) {
         // Wakes for the end of the program, for input that arrived since the
         // last look at the queue, or after 50 ms at the latest.
-        DWORD woke = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT, 0);
+        woke = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT, 0);
         if (woke != WAIT_TIMEOUT && woke != WAIT_OBJECT_0 + 1)
             break;                                   // ended, or the wait failed
         forms::Application::ProcessMessages();
     }
+    bool ended = woke == WAIT_OBJECT_0 && (!exitCode || GetExitCodeProcess(process, exitCode));
     CloseHandle(process);
     forms::ScreenCursor::Set(previous);
+    return ended;
 }
 
 } // namespace platform

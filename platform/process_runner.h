@@ -13,7 +13,8 @@ HANDLE StartProcess(const char* commandLine);
 
 // Waits until the process ends, letting window messages run at least every
 // 50 ms; shows the hourglass meanwhile and closes the handle. A null or
-// invalid handle returns at once.
-void WaitForProcess(HANDLE process);
+// invalid handle returns at once. True when the program ended and its exit
+// code, when asked for, could be read.
+bool WaitForProcess(HANDLE process, DWORD* exitCode = nullptr);
 
 } // namespace platform

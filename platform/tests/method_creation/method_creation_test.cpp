@@ -282,8 +282,15 @@ public:
     ~RecordingArchiver()
     {
         SetEnvironmentVariableA("PATH", oldPath_.c_str());
-        SetEnvironmentVariableA("RAR_RECORD_DIR", nullptr);
-        SetEnvironmentVariableA("RAR_FORWARD", nullptr);
+        for (const char* variable : {"RAR_RECORD_DIR", "RAR_FORWARD", "RAR_REMOVE", "RAR_EXIT", "RAR_PAUSE"})
+            SetEnvironmentVariableA(variable, nullptr);
+    }
+    void Pause(const char* milliseconds) { SetEnvironmentVariableA("RAR_PAUSE", milliseconds); }
+    // A file the archiver does not find, and the exit code it then reports (null: its own).
+    void LoseFile(const char* name, const char* exitCode)
+    {
+        SetEnvironmentVariableA("RAR_REMOVE", name);
+        SetEnvironmentVariableA("RAR_EXIT", exitCode);
     }
     std::string Arguments() { return testkit::ReadText(record_ / "arguments.txt"); }
     std::set<std::string> Files() { return FilesUnder(record_ / "files"); }
@@ -360,6 +367,7 @@ TEST(MethodCreation, NamesWithBlanksAndCommandCharactersReachTheArchiverWhole)
     BinarizeAndEnhance(pf);
     const std::vector<std::string> chosen = {"otsu.bat", "my lib & 100%.dll", "-v.dll"};
     MethodFiles files(chosen);
+    rar.Pause("2000");
 
     MethodWindow w(pf);
     ASSERT_NE(w.form(), nullptr);
@@ -370,7 +378,15 @@ TEST(MethodCreation, NamesWithBlanksAndCommandCharactersReachTheArchiverWhole)
     ASSERT_TRUE(w.ChooseFiles(files.folder.path(), chosen));
     EXPECT_EQ(w.AddedFiles(chosen.size()), chosen);
 
-    HWND box = w.Create();
+    // While the archiver runs the window takes no input.
+    PostMessageA(w.Part("Button1"), BM_CLICK, 0, 0);
+    HWND question = w.NextBox();
+    ASSERT_NE(question, nullptr);
+    w.Answer(question, IDYES);
+    for (int i = 0; i < 400 && rar.Arguments().empty(); ++i)
+        Sleep(25);
+    EXPECT_FALSE(IsWindowEnabled(w.form())) << "the archiver is running";
+    HWND box = w.NextBox(question);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MethodWindow::BoxText(box), kSuccess);
     EXPECT_EQ(rar.Arguments(), "a\n-sfxwincon.sfx\nEnhance.Folivar.otsu\notsu.bat\notsu.txt\notsu.name\n"
@@ -380,6 +396,7 @@ TEST(MethodCreation, NamesWithBlanksAndCommandCharactersReachTheArchiverWhole)
 
     // No keeps the program running, with the window emptied for the next method.
     w.Answer(box, IDNO);
+    EXPECT_TRUE(IsWindowEnabled(w.form()));
     EXPECT_EQ(w.Text("LabeledEdit1"), "");
     EXPECT_EQ(w.Text("LabeledEdit2"), "");
     EXPECT_EQ(w.Text("ComboBox1"), "Binarize");
@@ -394,6 +411,36 @@ TEST(MethodCreation, NamesWithBlanksAndCommandCharactersReachTheArchiverWhole)
     for (const std::string& name : chosen)
         EXPECT_EQ(Str(testkit::ReadBytes(unpacked / name)), Str(testkit::ReadBytes(files.folder / name))) << name;
     EXPECT_EQ(w.wb().Close(), 0);
+}
+
+TEST(MethodCreation, APackageWithoutEveryFileIsAFailure)
+{
+    struct Case { const char* lost; const char* exitCode; };
+    const Case cases[] = {
+        {"otsu.exe", nullptr},    // the archiver says it left a file out
+        {"otsu.exe", "0"},        // it says nothing: the package itself shows it
+        {"otsu.txt", "0"},
+    };
+    for (const Case& c : cases) {
+        RecordingArchiver rar(true);
+        rar.LoseFile(c.lost, c.exitCode);
+        ProgramFolder pf;
+        BinarizeAndEnhance(pf);
+        MethodFiles files({"otsu.bat", "otsu.exe"});
+        MethodWindow w(pf);
+        ASSERT_NE(w.form(), nullptr);
+        w.Type("LabeledEdit1", "Otsu");
+        w.Type("LabeledEdit2", "otsu");
+        ASSERT_TRUE(w.ChooseFiles(files.folder.path(), {"otsu.bat", "otsu.exe"}));
+        HWND box = w.Create();
+        ASSERT_NE(box, nullptr) << c.lost;
+        EXPECT_EQ(MethodWindow::BoxText(box), kPackFailed) << c.lost;
+        w.Answer(box, IDOK);
+        for (const char* absent : {"Binarize.Folivar.otsu", "Binarize.Folivar.otsu.exe"})
+            EXPECT_FALSE(testkit::FileExists(pf / absent)) << absent;
+        EXPECT_EQ(FilesUnder(pf / "Meth"), std::set<std::string>{}) << c.lost;
+        EXPECT_EQ(w.wb().Close(), 0);
+    }
 }
 
 TEST(MethodCreation, TheNewPackageIsFoundAndUnpackedAtTheNextStart)
@@ -460,6 +507,8 @@ const Refusal kRefusals[] = {
      "Invalid Method's FileName! It can not end with \".Folivar\"."},
     {"RunBatAmongTheFiles", When::Choosing, true, "otsu", {"otsu.bat", "Run.bat"}, nullptr,
      "Run.bat is used for packing and can not be part of a method. Please rename it!"},
+    {"NameOutsideTheScriptsCodePage", When::Choosing, true, "otsu", {"otsu.bat", "\x80uro.dll"}, nullptr,
+     "\x80uro.dll can not be named in the packing script. Please rename it!"},
     {"RarProgramAmongTheFiles", When::Choosing, true, "otsu", {"otsu.bat", "rar.exe"}, nullptr,
      "rar.exe is used for packing and can not be part of a method. Please rename it!"},
     {"NameChangedAfterTheChoice", When::Creating, true, "otsu", {"otsu.bat", "otsu.exe"}, "other", kNameDiffers},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,28 @@ TEST(MethodFileName, OnlyNamesThatAreSafeAsFileAndCommandWordPass)
     for (const Case& c : cases) {
         EXPECT_EQ(IsValidMethodFileName(c.name), c.valid) << '"' << c.name << '"';
         EXPECT_EQ(platform::MethodFileNameProblem(c.name).empty(), c.valid) << '"' << c.name << '"';
+    }
+}
+
+TEST(PackScript, TheScriptIsWrittenAsTheCommandProcessorReadsIt)
+{
+    if (GetACP() != 1252 || GetOEMCP() != 437)
+        GTEST_SKIP() << "the cases are written for the code pages 1252 and 437";
+    struct Case { const char* line; bool carried; const char* bytes; };
+    const Case cases[] = {
+        {"rar a -sfxwincon.sfx M.Folivar.otsu otsu.bat", true, "rar a -sfxwincon.sfx M.Folivar.otsu otsu.bat"},
+        {"\xe4rger.dll", true, "\x84rger.dll"},          // a-umlaut: 0xE4 read as 0x84
+        {"\xe9t\xe9.dll", true, "\x82t\x82.dll"},
+        {"\x80uro.dll", false, ""},                      // the euro sign has no place there
+        {"\xbe.dll", false, ""},                         // three quarters
+    };
+    for (const Case& c : cases) {
+        std::string bytes;
+        EXPECT_EQ(platform::ScriptBytes(c.line, &bytes), c.carried) << c.line;
+        EXPECT_EQ(platform::CanNameInScript(c.line), c.carried) << c.line;
+        if (c.carried) {
+            EXPECT_EQ(bytes, c.bytes);
+        }
     }
 }
 

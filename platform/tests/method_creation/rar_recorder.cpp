@@ -4,10 +4,14 @@
 // (arguments.txt) and a copy of every file of its current folder (files\).
 // When RAR_FORWARD names the real archiver, that one then runs with the same
 // arguments and its exit code is returned; otherwise nothing is packed and
-// the exit code is 2.
+// the exit code is 2. RAR_REMOVE names a file of the folder that is removed
+// before the archiver runs (as if it went while the archiver ran), and
+// RAR_EXIT an exit code to return in place of the archiver's; RAR_PAUSE
+// makes it wait that many milliseconds after recording.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -68,9 +72,16 @@ int main(int argc, char** argv)
         }
     }
 
+    std::string pause = Variable("RAR_PAUSE");
+    if (!pause.empty())
+        Sleep(static_cast<DWORD>(std::atoi(pause.c_str())));
+    std::string remove = Variable("RAR_REMOVE");
+    if (!remove.empty())
+        DeleteFileA(remove.c_str());
+    std::string exitCode = Variable("RAR_EXIT");
     std::string forward = Variable("RAR_FORWARD");
     if (forward.empty())
-        return 2;
+        return exitCode.empty() ? 2 : std::atoi(exitCode.c_str());
     std::string line = "\"" + forward + "\"" + ArgumentsText();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -82,5 +93,5 @@ int main(int argc, char** argv)
     DWORD code = 2;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
-    return static_cast<int>(code);
+    return exitCode.empty() ? static_cast<int>(code) : std::atoi(exitCode.c_str());
 }
