@@ -136,7 +136,9 @@ protected:
 
     HMODULE module_ = nullptr;
     HKEY key_ = nullptr;
-    const std::wstring root_ = L"Software\\QuillmarkRegistrationTest";
+    // One key per process: runs side by side do not share it.
+    const std::wstring root_ =
+        L"Software\\QuillmarkRegistrationTest" + std::to_wstring(GetCurrentProcessId());
 };
 
 TEST_F(ControlPrivateRegistrationTest, RegisterWritesTheTableClearingWhatWasThereAndUnregisterRemovesIt) {
