@@ -87,6 +87,7 @@ private:
     void ShowContextMenu(int layer, int seq) override;
     void SetMouseHook(MouseHookFn hook, void* context) override;
     bool HasLayer(int handle) override { return FindLayer(handle) != nullptr; }
+    UnitNames* TextSettings() override { return unitNames_.get(); }
 
     // EngineSettingsHost
     void SetCurrentLayerToolAttribute(int tool, int attribute, EngineValue value) override;

@@ -94,8 +94,9 @@ void EngineObject::UsePaletteMenuSet(bool)
     // There is no tool palette yet; it will read UsePaletteMenu().
 }
 
-void EngineObject::FontScalingSet(short)
+void EngineObject::FontScalingSet(short scaling)
 {
-    // No text is measured or cached yet; the host redraws at the new scale.
+    // Every font is made again at the new size; the host redraws with them.
+    if (unitNames_) unitNames_->SetFontScaling(scaling);
     InvalidateHostWindow();
 }

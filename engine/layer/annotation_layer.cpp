@@ -424,3 +424,8 @@ void AnnotationLayer::SelectPen(HDC, int width, COLORREF color, int style)
 {
     host_.SelectPen(width, color, 0, style);
 }
+
+UnitNames* AnnotationLayer::TextSettings()
+{
+    return host_.TextSettings();
+}

@@ -237,6 +237,7 @@ private:
     void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
                      COLORREF hatchColor) override;
     void SelectPen(HDC dc, int width, COLORREF color, int style) override;
+    UnitNames* TextSettings() override;
 
     // The functions below that call out to the host return false when the
     // layer is gone afterwards: the caller then returns at once.

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+class UnitNames;
 class ViewMapping;
 
 // A mouse hook: (context, window, message, wParam, x, y, out event code,
@@ -61,6 +62,8 @@ public:
     virtual void SetMouseHook(MouseHookFn hook, void* context) = 0;
     // Whether a layer of this handle is in the engine's list now.
     virtual bool HasLayer(int handle) = 0;
+    // The engine's text settings and font cache; null when there are none.
+    virtual UnitNames* TextSettings() { return nullptr; }
 
 protected:
     ~LayerHost() = default;

@@ -26,6 +26,7 @@
 class Annotation;
 class ByteReader;
 class ByteWriter;
+class UnitNames;
 class ViewMapping;
 
 // What an item may ask of the layer that owns it. The layer implements it and
@@ -51,6 +52,8 @@ public:
     virtual void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
                              COLORREF hatchColor) = 0;
     virtual void SelectPen(HDC dc, int width, COLORREF color, int style) = 0;
+    // The engine's text settings and its font cache (null without an engine).
+    virtual UnitNames* TextSettings() { return nullptr; }
 
 protected:
     ~AnnotationOwner() = default;

@@ -7,6 +7,8 @@
 #include <oleauto.h>
 #include <string>
 
+#include "objects/font_cache.h"
+
 class UnitNames {
 public:
     static constexpr int kLabelCount = 13;
@@ -33,6 +35,12 @@ public:
     // index outside 0..12 changes nothing. Returns whether it was replaced.
     bool SetLabel(int index, BSTR text);
 
+    // The cache of measured fonts of every text, stamp, button and ruler
+    // label, and its font-scaling switch (engine property 135).
+    FontCache& Fonts() { return fonts_; }
+    short FontScaling() const { return fonts_.FontScaling(); }
+    void SetFontScaling(short scaling) { fonts_.SetFontScaling(scaling); }
+
     bool IsWindowsNt() const { return windowsNt_; }
     bool IsWindows9x() const { return windows9x_; }
 
@@ -47,6 +55,7 @@ public:
 private:
     void MakeLabels();
 
+    FontCache fonts_;
     BSTR labels_[kLabelCount] = {};
     bool windowsNt_ = false;
     bool windows9x_ = false;
