@@ -1,6 +1,7 @@
 #pragma once
 // Small questions the workbench asks of files and folders, in one place.
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,6 +17,10 @@ std::string ProgramFileFolder();
 std::string Unslashed(const std::string& folder);
 // The full path of a file or folder (the path itself when it cannot be made).
 std::string FullPathOf(const std::string& path);
+// Removes a file (read-only or not); true when it is gone afterwards.
+bool RemoveFile(const std::string& path);
+// The names of the plain files a search mask matches, in the order the search gives.
+std::vector<std::string> FileNamesMatching(const std::string& mask);
 // Whether two paths name the same file or folder, letter case aside.
 bool SamePath(const std::string& a, const std::string& b);
 

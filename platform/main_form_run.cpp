@@ -17,16 +17,6 @@ namespace platform {
 
 namespace {
 
-// Removes a file; true when it is gone afterwards.
-bool Remove(const std::string& path)
-{
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
 // Copies a file over the target; true when the copy is there.
 bool CopyOver(const std::string& from, const std::string& to)
 {
@@ -70,7 +60,7 @@ bool TForm1::RunStep(const StepRun& step)
     auto removeExchangeFiles = [&] {
         bool gone = true;
         for (const std::string* file : {&in, &in1, &out, &out1})
-            gone = Remove(*file) && gone;
+            gone = RemoveFile(*file) && gone;
         return gone;
     };
     // A recomputed step never leaves an older result behind, and nothing an
@@ -84,7 +74,7 @@ bool TForm1::RunStep(const StepRun& step)
              CopyOver(out, step.result.first) && (!step.split || CopyOver(out1, step.result.second));
     }
     if (ok && step.hasSecond) {
-        ok = Remove(out) && Remove(in) && CopyOver(in1, in);
+        ok = RemoveFile(out) && RemoveFile(in) && CopyOver(in1, in);
         if (ok) {
             RunOutside(step.program, work);
             ok = FileExists(out) && CopyOver(out, step.result.second);

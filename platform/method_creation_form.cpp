@@ -47,14 +47,6 @@ bool ReadWholeFile(const std::string& path, std::string* bytes)
     return ok;
 }
 
-void DeleteIfThere(const std::string& path)
-{
-    if (FileExists(path)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
-}
-
 bool HasBatExtension(const std::string& name)
 {
     size_t dot = name.find_last_of('.');
@@ -191,7 +183,7 @@ bool TForm9::ChooseFiles(std::vector<std::string>* paths)
 void TForm9::ForgetChoice()
 {
     for (const std::string& copy : copiedFiles_)
-        DeleteIfThere(copy);
+        RemoveFile(copy);
     copiedFiles_.clear();
     chosenNames_.clear();
 }
@@ -292,7 +284,7 @@ bool TForm9::PackMethod(const std::string& moduleFile, const std::string& method
             return false;
     // An older package left here must never pass for the new one.
     const std::string made = meth + package + ".exe";
-    DeleteIfThere(made);
+    RemoveFile(made);
     if (FileExists(made))
         return false;
 
@@ -305,18 +297,18 @@ bool TForm9::PackMethod(const std::string& moduleFile, const std::string& method
     // The archiver's exit code says whether it packed everything; what the
     // package holds is checked all the same.
     bool packed = RunWithoutInput(script, meth);
-    DeleteIfThere(script);
+    RemoveFile(script);
     std::vector<std::string> members;
     for (const char* extension : {".bat", ".txt", ".name", ".tab"})
         members.push_back(method + extension);
     members.insert(members.end(), chosenNames_.begin(), chosenNames_.end());
     if (!packed || !FileExists(made) || !PackageHolds(made, members)) {
-        DeleteIfThere(made);
+        RemoveFile(made);
         return false;
     }
     const std::string placed = ProgramFolder() + package;
     if (!MoveFileExA(made.c_str(), placed.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DeleteIfThere(made);
+        RemoveFile(made);
         return false;
     }
     return FileExists(placed);
@@ -339,15 +331,8 @@ bool TForm9::PackageHolds(const std::string& package, const std::vector<std::str
     const std::string meth = MethFolder();
     const std::string check = meth + "unpacked\\";
     auto clear = [&check] {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((check + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    DeleteIfThere(check + found.cFileName);
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
+        for (const std::string& name : FileNamesMatching(check + "*"))
+            RemoveFile(check + name);
         RemoveDirectoryA(check.c_str());
     };
     clear();
@@ -355,7 +340,7 @@ bool TForm9::PackageHolds(const std::string& package, const std::vector<std::str
     bool holds = CreateDirectoryA(check.c_str(), nullptr) &&
                  CopyFileA(package.c_str(), program.c_str(), FALSE) &&
                  RunWithoutInput(program, check);
-    DeleteIfThere(program);
+    RemoveFile(program);
     for (size_t i = 0; holds && i < names.size(); ++i) {
         std::string packed, chosen;
         holds = ReadWholeFile(check + names[i], &packed) && ReadWholeFile(meth + names[i], &chosen) &&
@@ -398,7 +383,7 @@ void TForm9::Button1Click()
     SetCurrentDirectoryA(ProgramFolder().c_str());
     const std::string base = MethFolder() + method;
     for (const char* extension : {".tab", ".name", ".txt"})
-        DeleteIfThere(base + extension);
+        RemoveFile(base + extension);
     ForgetChoice();
     ListBox1.Clear();
 

@@ -15,22 +15,6 @@ namespace {
 const char kModuleExtension[] = ".Folivar";
 constexpr size_t kModuleExtensionLength = sizeof kModuleExtension - 1;
 
-// The plain files of a folder that match a mask, in the order the search gives.
-std::vector<std::string> FilesMatching(const std::string& mask)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(mask.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 uint32_t FileSizeOf(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -155,9 +139,9 @@ void ModuleCatalogue::Scan(const std::string& programFolder, DiscoveryHost& host
     sizeSum_ = 0;
     std::vector<std::string> extraModules, extraMethods, unplaceable;
 
-    const std::vector<std::string> everyFile = FilesMatching(programFolder + "*.*");
+    const std::vector<std::string> everyFile = FileNamesMatching(programFolder + "*.*");
     int moduleFiles = 0;
-    for (const std::string& name : FilesMatching(programFolder + "*" + kModuleExtension)) {
+    for (const std::string& name : FileNamesMatching(programFolder + "*" + kModuleExtension)) {
         if (!IsModuleFileName(name))
             continue;                 // "X.FOLIVAR" is found by the search but is no module
         if (++moduleFiles > kMaxModuleFiles) {
@@ -255,7 +239,7 @@ void ModuleCatalogue::PrepareWorkFolder(const ModuleEntry& module, DiscoveryHost
         host.fatal("Can not create temp sub-dir!");
         return;
     }
-    for (const std::string& name : FilesMatching(folder + "\\*.*"))
+    for (const std::string& name : FileNamesMatching(folder + "\\*.*"))
         DeleteFileA((folder + "\\" + name).c_str());
     for (int k = 0; k < module.methodCount; ++k) {
         const std::string& package = module.methods[k].packagePath;

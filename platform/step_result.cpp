@@ -28,28 +28,12 @@ uint64_t GetU64(const std::string& bytes, size_t at)
     return value;
 }
 
-// Removes a file; true when it is gone afterwards.
-bool RemoveFile(const std::string& path)
-{
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
+// The plain files of a folder that match a mask, as full paths.
 std::vector<std::string> FilesMatching(const std::string& folder, const char* mask)
 {
-    std::vector<std::string> paths;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + mask).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return paths;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            paths.push_back(folder + found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    std::vector<std::string> paths = FileNamesMatching(folder + mask);
+    for (std::string& path : paths)
+        path = folder + path;
     return paths;
 }
 
