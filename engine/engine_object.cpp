@@ -433,10 +433,3 @@ int __stdcall EngineObject::FocusMessage(UINT message)
     DestroyCaret();
     return 0;
 }
-
-// --- the clipboard, until it exists ----------------------------------------------
-
-int __stdcall EngineObject::IsPasteAvailable()
-{
-    return 0;
-}

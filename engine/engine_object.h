@@ -142,6 +142,8 @@ private:
     void ApplyStreamHeader(const LoadedStream& loaded);
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
     void RedrawNow();
+    // The bytes of the clipboard's "QMK7_Layer" data, copied (engine_clipboard_slots.cpp).
+    int ReadLayerClipboard(std::vector<uint8_t>& bytes) const;
     bool PaletteWindowExists() const { return false; }  // the palette comes later
 
     using LayerList = std::list<std::unique_ptr<AnnotationLayer>>;

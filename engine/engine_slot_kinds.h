@@ -173,9 +173,9 @@
 #define ENGINE_SLOT_KIND_SetLayerFromVariant OWN  // 160
 #define ENGINE_SLOT_KIND_GetAnnIntoVariant OWN  // 161
 #define ENGINE_SLOT_KIND_SetAnnFromVariant OWN  // 162
-#define ENGINE_SLOT_KIND_CopyToClipboard FORWARD  // 163
-#define ENGINE_SLOT_KIND_PasteLayer UNSUPPORTED  // 164
-#define ENGINE_SLOT_KIND_Paste FORWARD  // 165
+#define ENGINE_SLOT_KIND_CopyToClipboard OWN  // 163
+#define ENGINE_SLOT_KIND_PasteLayer OWN  // 164
+#define ENGINE_SLOT_KIND_Paste OWN  // 165
 #define ENGINE_SLOT_KIND_IsPasteAvailable OWN  // 166
 #define ENGINE_SLOT_KIND_SetContextMenuString OWN  // 167
 #define ENGINE_SLOT_KIND_GetContextMenuString OWN  // 168

@@ -222,7 +222,9 @@ public:
     // selection, and the layer keeps the password it was given. pasting: the
     // record's name, description and properties are passed over and its
     // groups get new ids. 0, QMK_ErrStorageStream, QMK_ErrInvalidPassword
-    // (the reader then stands after the record) or QMK_ErrOutOfMemory.
+    // (the reader then stands after the record), QMK_ErrOutOfMemory, or
+    // QMK_ErrInvalidLayer when the host deleted this layer while asked for
+    // the password (then nothing of the layer may be touched).
     int LoadRecord(ByteReader& in, bool pasting, std::vector<int>* added);
     const std::vector<AnnotationGroup>& Groups() const { return groups_; }
     int LastGroupId() const { return lastGroupId_; }

@@ -460,10 +460,13 @@ int AnnotationLayer::LoadRecord(ByteReader& in, bool pasting, std::vector<int>* 
     if (scrambled != 0) {
         BSTR layerName = NewBstr(name);
         BSTR answer = NewBstr(password);
+        const LayerPresence presence = Presence();
         host_.RequestLayerPassword(layerName, &answer);
         password = answer ? std::wstring(answer, SysStringLen(answer)) : std::wstring();
         SysFreeString(answer);
         SysFreeString(layerName);
+        if (!presence.StillThere())
+            return QMK_ErrInvalidLayer;  // the host deleted this layer meanwhile
         if (password.empty())
             return QMK_ErrInvalidPassword;
         plain.assign(bodyBytes, bodyBytes + length);
