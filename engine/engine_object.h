@@ -7,11 +7,13 @@
 #include <oleauto.h>
 
 #include <list>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "annotation_engine.h"
 #include "layer/annotation_layer.h"
+#include "objects/annotation_element.h"
 #include "callback_channels.h"
 #include "ui/context_menu_list.h"
 #include "ui/cursor_table.h"
@@ -142,6 +144,8 @@ private:
     void ApplyStreamHeader(const LoadedStream& loaded);
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
     void RedrawNow();
+    // A live element of this engine by its handle, or null (engine_element_slots.cpp).
+    AnnotationElement* FindElement(int handle) const;
     // The bytes of the clipboard's "QMK7_Layer" data, copied (engine_clipboard_slots.cpp).
     int ReadLayerClipboard(std::vector<uint8_t>& bytes) const;
     bool PaletteWindowExists() const { return false; }  // the palette comes later
@@ -170,6 +174,7 @@ private:
     bool creatingCursor_ = true;
     bool groupingAllowed_ = false;
     LayerList layers_;  // newest first
+    std::map<int, std::unique_ptr<AnnotationElement>> elements_;  // by handle
     UINT layerFormat_ = 0;
     UINT objectFormat_ = 0;
     int layerWalk_ = 0;  // handle of the layer the walk stands on, 0 for none

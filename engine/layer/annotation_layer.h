@@ -27,6 +27,7 @@
 #include "layer/layer_presence.h"
 #include "settings/tool_defaults.h"
 
+class AnnotationElement;
 class ByteReader;
 class ByteWriter;
 class LayerHost;
@@ -148,6 +149,16 @@ public:
     int SetItemAttribute(int seq, int attribute, EngineValue value);
     int GetItemPoint(int seq, int index, POINT* point) const;
     int SetItemPoint(int seq, int index, const POINT* point);
+
+    // Adds an item made from an element with the tool of its type (reported
+    // as the tool changes to it and back to the pointer; a selected element's
+    // item is selected and reported so). The element's rectangle and points
+    // are pixels, converted when there is a view. seq receives the item's
+    // number. 0; QMK_ErrInvalidTool for a type without a class of items;
+    // QMK_ErrUnableToChangeTool when the host changed the tool meanwhile;
+    // QMK_ErrInvalidLayer when the host deleted the layer before the item
+    // was added (annotation_layer_elements.cpp).
+    int AppendElement(const AnnotationElement& element, int* seq);
 
     // Moves an item so that its bounding rectangle's top-left corner lands on
     // (x, y) image pixels (kept inside the image by the item).

@@ -204,7 +204,6 @@ TEST(EngineErrors, WorkNotBuiltYetAnswersUnsupported)
     void* block = nullptr;
     EXPECT_EQ(QMK_ErrUnsupportedOperation, host->PrgGetItemAttributes(layer, 1, 0));
     EXPECT_EQ(QMK_ErrUnsupportedOperation, host->SaveWangAnnotations(&block, 0));
-    EXPECT_EQ(0, host->IsPasteAvailable());
     EXPECT_EQ(-1, host->Paint(nullptr, nullptr, nullptr, 0, 0, 0, 0));
 }
 

@@ -86,6 +86,14 @@ private:
     HWND window_ = nullptr;
 };
 
+// The session's one clipboard is left empty for whatever runs next.
+class EmptyClipboardAtEnd : public ::testing::Environment {
+public:
+    void TearDown() override { ClipboardWriter().Empty(); }
+};
+const ::testing::Environment* const kEmptyAtEnd =
+    ::testing::AddGlobalTestEnvironment(new EmptyClipboardAtEnd);
+
 std::set<int> SequenceNumbers(AnnotationEngine* e, int layer)
 {
     std::set<int> seqs;
