@@ -281,21 +281,23 @@ HRESULT ControlFonts::Put(DefaultFont font, IFontDisp* value) { return Store(fon
 
 HRESULT ControlFonts::PutRef(DefaultFont font, IFontDisp* value) { return Store(font, value, true); }
 
-HRESULT ControlFonts::SetToolFont(long layer, long tool, IFontDisp* font)
+template <typename Write>
+HRESULT ControlFonts::WriteFont(IFontDisp* font, int noFontError, bool symbolRule, Write write)
 {
     LOGFONTA logFont = {};
     if (!OleFontToLogFont(font, &logFont))
-        return S_OK;
+        return noFontError != 0 ? services_.ReportError(noFontError) : S_OK;
     AnnotationEngine* engine = services_.Engine();
     if (!engine)
         return services_.ReportError(kErrInvalidContext);
-    ApplySymbolRule(&logFont);
-    const int r = engine->SetToolAttribute(layer, tool, QMK_Logfont,
-                                           reinterpret_cast<EngineValue>(&logFont));
+    if (symbolRule)
+        ApplySymbolRule(&logFont);
+    const int r = write(*engine, reinterpret_cast<EngineValue>(&logFont));
     return r != 0 ? services_.ReportError(r) : S_OK;
 }
 
-HRESULT ControlFonts::GetToolFont(long layer, long tool, IFontDisp** out)
+template <typename Read>
+HRESULT ControlFonts::ReadFont(IFontDisp** out, bool symbolRule, Read read)
 {
     if (!out)
         return E_POINTER;
@@ -304,11 +306,26 @@ HRESULT ControlFonts::GetToolFont(long layer, long tool, IFontDisp** out)
     if (!engine)
         return services_.ReportError(kErrInvalidContext);
     LOGFONTA logFont = {};
-    const int r = engine->GetToolAttribute(layer, tool, QMK_Logfont,
-                                           reinterpret_cast<EngineValue*>(&logFont));
+    const int r = read(*engine, reinterpret_cast<EngineValue*>(&logFont));
     if (r != 0)
         return services_.ReportError(r);
+    if (symbolRule)
+        ApplySymbolRule(&logFont);
     return LogFontToOleFont(logFont, out);
+}
+
+HRESULT ControlFonts::SetToolFont(long layer, long tool, IFontDisp* font)
+{
+    return WriteFont(font, 0, true, [=](AnnotationEngine& engine, EngineValue value) {
+        return engine.SetToolAttribute(layer, tool, QMK_Logfont, value);
+    });
+}
+
+HRESULT ControlFonts::GetToolFont(long layer, long tool, IFontDisp** out)
+{
+    return ReadFont(out, false, [=](AnnotationEngine& engine, EngineValue* value) {
+        return engine.GetToolAttribute(layer, tool, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::CurrentTextTool(int* layer, int* tool)
@@ -339,16 +356,9 @@ HRESULT ControlFonts::GetCurrentFont(IFontDisp** out)
     HRESULT hr = CurrentTextTool(&layer, &tool);
     if (hr != S_OK)
         return hr;
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    LOGFONTA logFont = {};
-    const int r = engine->GetToolAttribute(layer, tool, QMK_Logfont,
-                                           reinterpret_cast<EngineValue*>(&logFont));
-    if (r != 0)
-        return services_.ReportError(r);
-    ApplySymbolRule(&logFont);
-    return LogFontToOleFont(logFont, out);
+    return ReadFont(out, true, [=](AnnotationEngine& engine, EngineValue* value) {
+        return engine.GetToolAttribute(layer, tool, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::PutCurrentFont(IFontDisp* font)
@@ -357,75 +367,37 @@ HRESULT ControlFonts::PutCurrentFont(IFontDisp* font)
     HRESULT hr = CurrentTextTool(&layer, &tool);
     if (hr != S_OK)
         return hr;
-    LOGFONTA logFont = {};
-    if (!OleFontToLogFont(font, &logFont))
-        return services_.ReportError(kErrInvalidTool);
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    ApplySymbolRule(&logFont);
-    const int r = engine->SetToolAttribute(layer, tool, QMK_Logfont,
-                                           reinterpret_cast<EngineValue>(&logFont));
-    return r != 0 ? services_.ReportError(r) : S_OK;
+    return WriteFont(font, kErrInvalidTool, true, [=](AnnotationEngine& engine, EngineValue value) {
+        return engine.SetToolAttribute(layer, tool, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::ElementSetFont(long element, IFontDisp* font)
 {
-    LOGFONTA logFont = {};
-    if (!OleFontToLogFont(font, &logFont))
-        return services_.ReportError(kErrInvalidFont);
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    ApplySymbolRule(&logFont);
-    const int r = engine->ElementSetAttribute(element, QMK_Logfont,
-                                              reinterpret_cast<EngineValue>(&logFont));
-    return r != 0 ? services_.ReportError(r) : S_OK;
+    return WriteFont(font, kErrInvalidFont, true, [=](AnnotationEngine& engine, EngineValue value) {
+        return engine.ElementSetAttribute(element, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::ElementGetFont(long element, IFontDisp** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    LOGFONTA logFont = {};
-    const int r = engine->ElementGetAttribute(element, QMK_Logfont,
-                                              reinterpret_cast<EngineValue*>(&logFont));
-    if (r != 0)
-        return services_.ReportError(r);
-    return LogFontToOleFont(logFont, out);
+    return ReadFont(out, false, [=](AnnotationEngine& engine, EngineValue* value) {
+        return engine.ElementGetAttribute(element, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::PrgSetItemFont(long layer, long seq, IFontDisp* font)
 {
-    LOGFONTA logFont = {};
-    if (!OleFontToLogFont(font, &logFont))
-        return S_OK;
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    const int r = engine->PrgSetItemAttribute(layer, seq, QMK_Logfont,
-                                              reinterpret_cast<EngineValue>(&logFont));
-    return r != 0 ? services_.ReportError(r) : S_OK;
+    return WriteFont(font, 0, false, [=](AnnotationEngine& engine, EngineValue value) {
+        return engine.PrgSetItemAttribute(layer, seq, QMK_Logfont, value);
+    });
 }
 
 HRESULT ControlFonts::PrgGetItemFont(long layer, long seq, IFontDisp** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    AnnotationEngine* engine = services_.Engine();
-    if (!engine)
-        return services_.ReportError(kErrInvalidContext);
-    LOGFONTA logFont = {};
-    const int r = engine->PrgGetItemAttribute(layer, seq, QMK_Logfont,
-                                              reinterpret_cast<EngineValue*>(&logFont));
-    if (r != 0)
-        return services_.ReportError(r);
-    return LogFontToOleFont(logFont, out);
+    return ReadFont(out, false, [=](AnnotationEngine& engine, EngineValue* value) {
+        return engine.PrgGetItemAttribute(layer, seq, QMK_Logfont, value);
+    });
 }
 
 } // namespace quillmark

@@ -106,6 +106,14 @@ private:
     void FontChangeNotice(int code) override;
     HRESULT Store(DefaultFont font, IFontDisp* value, bool byReference);
     HRESULT CurrentTextTool(int* layer, int* tool);
+    // A font member's way to the engine: the font's LOGFONT (symbol rule when
+    // asked) handed to write(engine, value); a font without a handle is
+    // noFontError (0: S_OK, nothing set).
+    template <typename Write>
+    HRESULT WriteFont(IFontDisp* font, int noFontError, bool symbolRule, Write write);
+    // read(engine, value) fills a LOGFONT that comes back as a new OLE font.
+    template <typename Read>
+    HRESULT ReadFont(IFontDisp** out, bool symbolRule, Read read);
 
     ControlServices& services_;
     Slot slots_[kDefaultFontCount];  // by DefaultFont code - 1
