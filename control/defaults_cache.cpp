@@ -57,39 +57,48 @@ const DefaultEntry kDefaults[59] = {
     {QMK_StreamSetting2129, 0, 421},
 };
 
+namespace {
+
+// The strings kept control-side, in the order of DefaultsCache::strings_.
+const int kStringCodes[] = {QMK_SummaryAuthor, QMK_SummaryComments, QMK_SummarySubject,
+                            QMK_SummaryTitle,  QMK_DefaultStampText, QMK_DefaultButtonText};
+
+// The four font codes, in the order of DefaultsCache::engineFonts_.
+struct FontCode {
+    int code;
+    DefaultFont font;
+};
+const FontCode kFontCodes[] = {
+    {QMK_DefaultStampFont, DefaultFont::Stamp},
+    {QMK_DefaultTextFont, DefaultFont::Text},
+    {QMK_DefaultButtonFont, DefaultFont::Button},
+    {QMK_DefaultRulerFont, DefaultFont::Ruler},
+};
+
+} // namespace
+
+static_assert(sizeof(kStringCodes) / sizeof(kStringCodes[0]) == DefaultsCache::kStringCount,
+              "one control-side string per string code");
+static_assert(sizeof(kFontCodes) / sizeof(kFontCodes[0]) == DefaultsCache::kFontCount,
+              "one engine font block per font code");
+
 DefaultsCache::DefaultsCache(ControlServices& services, ControlFonts& fonts) : services_(services)
 {
-    stampText_ = SysAllocString(L"");
-    buttonText_ = SysAllocString(L"");
+    *StringField(QMK_DefaultStampText) = SysAllocString(L"");
+    *StringField(QMK_DefaultButtonText) = SysAllocString(L"");
     for (const DefaultEntry& entry : kDefaults)
         attributes_[entry.code] = entry.value;
-    attributes_[QMK_DefaultStampFont] = reinterpret_cast<EngineValue>(fonts.LogFont(DefaultFont::Stamp));
-    attributes_[QMK_DefaultTextFont] = reinterpret_cast<EngineValue>(fonts.LogFont(DefaultFont::Text));
-    attributes_[QMK_DefaultButtonFont] =
-        reinterpret_cast<EngineValue>(fonts.LogFont(DefaultFont::Button));
-    attributes_[QMK_DefaultRulerFont] = reinterpret_cast<EngineValue>(fonts.LogFont(DefaultFont::Ruler));
+    for (const FontCode& font : kFontCodes)
+        attributes_[font.code] = reinterpret_cast<EngineValue>(fonts.LogFont(font.font));
 }
 
 DefaultsCache::~DefaultsCache()
 {
-    for (int code : {768, 769, 770, 771, 4128, 4131})
-        SysFreeString(*StringField(code));
+    for (BSTR text : strings_)
+        SysFreeString(text);
     for (auto& attribute : attributes_)
         if (IsUnitName(attribute.first))
             SysFreeString(reinterpret_cast<BSTR>(attribute.second));
-}
-
-bool DefaultsCache::IsStringField(int code)
-{
-    switch (code) {
-    case QMK_SummaryAuthor:
-    case QMK_SummaryComments:
-    case QMK_SummarySubject:
-    case QMK_SummaryTitle:
-    case QMK_DefaultStampText:
-    case QMK_DefaultButtonText: return true;
-    default: return false;
-    }
 }
 
 bool DefaultsCache::IsUnitName(int code)
@@ -99,39 +108,24 @@ bool DefaultsCache::IsUnitName(int code)
 
 BSTR* DefaultsCache::StringField(int code)
 {
-    switch (code) {
-    case QMK_SummaryAuthor: return &author_;
-    case QMK_SummaryComments: return &comments_;
-    case QMK_SummarySubject: return &subject_;
-    case QMK_SummaryTitle: return &title_;
-    case QMK_DefaultStampText: return &stampText_;
-    case QMK_DefaultButtonText: return &buttonText_;
-    default: return nullptr;
-    }
+    for (int i = 0; i < kStringCount; ++i)
+        if (kStringCodes[i] == code)
+            return &strings_[i];
+    return nullptr;
 }
 
 LOGFONTA* DefaultsCache::EngineFontBlock(int code)
 {
-    switch (code) {
-    case QMK_DefaultStampFont: return &engineFonts_[0];
-    case QMK_DefaultTextFont: return &engineFonts_[1];
-    case QMK_DefaultButtonFont: return &engineFonts_[2];
-    case QMK_DefaultRulerFont: return &engineFonts_[3];
-    default: return nullptr;
-    }
+    for (int i = 0; i < kFontCount; ++i)
+        if (kFontCodes[i].code == code)
+            return &engineFonts_[i];
+    return nullptr;
 }
 
 BSTR DefaultsCache::ControlString(int code) const
 {
-    switch (code) {
-    case QMK_SummaryAuthor: return author_;
-    case QMK_SummaryComments: return comments_;
-    case QMK_SummarySubject: return subject_;
-    case QMK_SummaryTitle: return title_;
-    case QMK_DefaultStampText: return stampText_;
-    case QMK_DefaultButtonText: return buttonText_;
-    default: return nullptr;
-    }
+    BSTR* field = const_cast<DefaultsCache*>(this)->StringField(code);
+    return field ? *field : nullptr;
 }
 
 // A copy of a BSTR that keeps null as null; false when out of memory.
@@ -233,7 +227,7 @@ HRESULT DefaultsCache::GetLong(int code, long* out)
     return hr;
 }
 
-HRESULT DefaultsCache::PutLong(int code, long value)
+HRESULT DefaultsCache::Put(int code, EngineValue value)
 {
     const bool designTime = !services_.IsUserMode();
     HRESULT hr = Set(code, value);
@@ -241,6 +235,8 @@ HRESULT DefaultsCache::PutLong(int code, long value)
         services_.MarkDirty();
     return hr;
 }
+
+HRESULT DefaultsCache::PutLong(int code, long value) { return Put(code, value); }
 
 HRESULT DefaultsCache::GetBool(int code, VARIANT_BOOL* out)
 {
@@ -271,11 +267,7 @@ HRESULT DefaultsCache::GetString(int code, BSTR* out)
 
 HRESULT DefaultsCache::PutString(int code, BSTR value)
 {
-    const bool designTime = !services_.IsUserMode();
-    HRESULT hr = Set(code, reinterpret_cast<EngineValue>(value));
-    if (hr == S_OK && designTime)
-        services_.MarkDirty();
-    return hr;
+    return Put(code, reinterpret_cast<EngineValue>(value));
 }
 
 HRESULT DefaultsCache::PutFontScaling(long value)

@@ -73,22 +73,22 @@ public:
     HRESULT GetMeasureAbbr(long choice, BSTR* out);
     HRESULT SetMeasureAbbr(long choice, BSTR abbreviation);
 
+    static constexpr int kStringCount = 6;
+    static constexpr int kFontCount = 4;
+
 private:
-    static bool IsStringField(int code);
     static bool IsUnitName(int code);
     BSTR* StringField(int code);
     LOGFONTA* EngineFontBlock(int code);
+    // Set, and dirty at design time when it succeeded.
+    HRESULT Put(int code, EngineValue value);
 
     ControlServices& services_;
-    BSTR author_ = nullptr;    // 768
-    BSTR comments_ = nullptr;  // 769
-    BSTR subject_ = nullptr;   // 770
-    BSTR title_ = nullptr;     // 771
-    BSTR stampText_ = nullptr; // 4128, "" after construction
-    BSTR buttonText_ = nullptr;// 4131, "" after construction
+    // 768, 769, 770, 771, 4128 and 4131; the last two "" after construction.
+    BSTR strings_[kStringCount] = {};
     std::map<int, EngineValue> attributes_;
     std::map<int, DISPID> dispids_;  // filled on the first stored set
-    LOGFONTA engineFonts_[4] = {};   // stamp, text, button, ruler as read from the engine
+    LOGFONTA engineFonts_[kFontCount] = {};  // stamp, text, button, ruler as read from the engine
 };
 
 } // namespace quillmark
