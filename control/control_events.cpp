@@ -1,5 +1,6 @@
 #include "control_events.h"
 
+#include "control_hold.h"
 #include "engine_link.h"
 
 #include <vector>
@@ -9,44 +10,43 @@ namespace quillmark {
 namespace {
 
 // The argument forms of the events.
-VARIANTARG Arg(long value)
+VARIANTARG Typed(VARTYPE type)
 {
     VARIANTARG v;
     VariantInit(&v);
-    V_VT(&v) = VT_I4;
+    V_VT(&v) = type;
+    return v;
+}
+VARIANTARG Arg(long value)
+{
+    VARIANTARG v = Typed(VT_I4);
     V_I4(&v) = value;
     return v;
 }
 VARIANTARG Arg(short value)
 {
-    VARIANTARG v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I2;
+    VARIANTARG v = Typed(VT_I2);
     V_I2(&v) = value;
     return v;
 }
 VARIANTARG Arg(BSTR value)
 {
-    VARIANTARG v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
+    VARIANTARG v = Typed(VT_BSTR);
     V_BSTR(&v) = value;  // borrowed: never cleared here
     return v;
 }
 VARIANTARG Arg(BSTR* value)
 {
-    VARIANTARG v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BYREF | VT_BSTR;
+    VARIANTARG v = Typed(VT_BYREF | VT_BSTR);
     V_BSTRREF(&v) = value;
     return v;
 }
 
-template <class... A>
-long Fire(ControlServices& control, DISPID id, A... args)
+template <DISPID Id, class... A>
+long Fire(ControlServices& control, A... args)
 {
     VARIANTARG list[sizeof...(A) + 1] = {Arg(args)...};
-    return FireQuillmarkEvent(control, id, list, sizeof...(A));
+    return FireQuillmarkEvent(control, Id, list, sizeof...(A));
 }
 
 // The 32-bit value of a sink's result.
@@ -62,26 +62,6 @@ long ResultValue(VARIANT* result)
     VariantClear(&as);
     return value;
 }
-
-// Holds a reference on the control for the extent of an event.
-class ControlHold {
-public:
-    explicit ControlHold(ControlServices& control) : unknown_(control.ControlUnknown())
-    {
-        if (unknown_)
-            unknown_->AddRef();
-    }
-    ~ControlHold()
-    {
-        if (unknown_)
-            unknown_->Release();  // may be the last: nothing of the control is used after
-    }
-    ControlHold(const ControlHold&) = delete;
-    ControlHold& operator=(const ControlHold&) = delete;
-
-private:
-    IUnknown* unknown_;
-};
 
 } // namespace
 
@@ -113,81 +93,10 @@ long FireQuillmarkEvent(ControlServices& control, DISPID id, VARIANTARG* args, U
     }
 }
 
-long FireAnnotateEvent(ControlServices& c, long type, long data)
-{
-    return Fire(c, EventId_AnnotateEvent, type, data);
-}
-long FireStamping(ControlServices& c) { return Fire(c, EventId_Stamping); }
-long FireLayerRestored(ControlServices& c, long layer)
-{
-    return Fire(c, EventId_LayerRestored, layer);
-}
-long FireRequestLayerPassword(ControlServices& c, BSTR layerName, BSTR* password)
-{
-    return Fire(c, EventId_RequestLayerPassword, layerName, password);
-}
-long FireCurrentLayerChange(ControlServices& c, long newLayer)
-{
-    return Fire(c, EventId_CurrentLayerChange, newLayer);
-}
-long FireClick(ControlServices& c, long layer, long seq)
-{
-    return Fire(c, EventId_Click, layer, seq);
-}
-long FirePaletteMenuSelect(ControlServices& c, long tool, long menuId, long subMenuId,
-                           long user1, long user2)
-{
-    return Fire(c, EventId_PaletteMenuSelect, tool, menuId, subMenuId, user1, user2);
-}
-long FireMouseDown(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                   long y)
-{
-    return Fire(c, EventId_MouseDown, layer, seq, button, shift, x, y);
-}
-long FireMouseUp(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                 long y)
-{
-    return Fire(c, EventId_MouseUp, layer, seq, button, shift, x, y);
-}
-long FireDoubleClick(ControlServices& c, long layer, long seq)
-{
-    return Fire(c, EventId_DoubleClick, layer, seq);
-}
-long FireMouseMove(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                   long y)
-{
-    return Fire(c, EventId_MouseMove, layer, seq, button, shift, x, y);
-}
-long FireUserDraw(ControlServices& c, long dc, long x, long y, long width, long height,
-                  long layer, long seq, long userLong)
-{
-    return Fire(c, EventId_UserDraw, dc, x, y, width, height, layer, seq, userLong);
-}
-long FireItemChanged(ControlServices& c, long layer, long seq, long attribute)
-{
-    return Fire(c, EventId_ItemChanged, layer, seq, attribute);
-}
-long FireContextMenuSelect(ControlServices& c, long menuId, long layer, long seq)
-{
-    return Fire(c, EventId_ContextMenuSelect, menuId, layer, seq);
-}
-long FireUserGroupCreated(ControlServices& c, long layer, long groupId)
-{
-    return Fire(c, EventId_UserGroupCreated, layer, groupId);
-}
-long FireUserGroupDestroyed(ControlServices& c, long layer, long groupId)
-{
-    return Fire(c, EventId_UserGroupDestroyed, layer, groupId);
-}
-long FireMenuSelect(ControlServices& c, long menu, long tool, long topMenuId, long subMenuId,
-                    long user1, long user2, long layer, long seq)
-{
-    return Fire(c, EventId_MenuSelect, menu, tool, topMenuId, subMenuId, user1, user2, layer, seq);
-}
-long FireToolbarSelect(ControlServices& c, long tool, long layer)
-{
-    return Fire(c, EventId_ToolbarSelect, tool, layer);
-}
+#define QM_EVENT_FIRE(name, dispid, params, args)                                                  \
+    long Fire##name params { return Fire<EventId_##name> args; }
+QUILLMARK_EVENTS(QM_EVENT_FIRE)
+#undef QM_EVENT_FIRE
 
 void ReportCurrentLayer(ControlServices& control)
 {
@@ -209,12 +118,27 @@ namespace {
 // The engine callbacks. The cookie is the control's ControlServices; each
 // callback marks its extent so that the engine outlives a control released
 // from inside the event.
-int __stdcall OnAnnotateEvent(HostCookie cookie, int type, int data)
+
+// The event's form of a callback's argument.
+long EventArg(int value) { return value; }
+long EventArg(HDC dc) { return static_cast<long>(reinterpret_cast<intptr_t>(dc)); }
+
+// Raises the event with the callback's arguments and answers the sinks' result.
+template <DISPID Id, class... A>
+int __stdcall Raise(HostCookie cookie, A... args)
+{
+    EngineCallScope scope;
+    return Fire<Id>(*ServicesOf(cookie), EventArg(args)...);
+}
+
+// As Raise, but nothing for a control without a client; answers 0.
+template <DISPID Id, class... A>
+int __stdcall RaiseForClient(HostCookie cookie, A... args)
 {
     EngineCallScope scope;
     ControlServices& c = *ServicesOf(cookie);
     if (!c.HasNoClient())
-        FireAnnotateEvent(c, type, data);
+        Fire<Id>(c, EventArg(args)...);
     return 0;
 }
 
@@ -224,12 +148,6 @@ int __stdcall OnRequestLayerPassword(HostCookie cookie, BSTR layerName, BSTR* pa
     if (!password)
         return 0;
     return FireRequestLayerPassword(*ServicesOf(cookie), layerName, password);
-}
-
-int __stdcall OnStamping(HostCookie cookie)
-{
-    EngineCallScope scope;
-    return FireStamping(*ServicesOf(cookie));
 }
 
 int __stdcall OnMouseEvent(HostCookie cookie, int code, int layer, int seq, int button, int shift,
@@ -252,67 +170,6 @@ int __stdcall OnMouseEvent(HostCookie cookie, int code, int layer, int seq, int 
     return 0;
 }
 
-int __stdcall OnPaletteMenuSelect(HostCookie cookie, int tool, int menuId, int subMenuId,
-                                  int user1, int user2)
-{
-    EngineCallScope scope;
-    ControlServices& c = *ServicesOf(cookie);
-    if (!c.HasNoClient())
-        FirePaletteMenuSelect(c, tool, menuId, subMenuId, user1, user2);
-    return 0;
-}
-
-int __stdcall OnUserDraw(HostCookie cookie, HDC dc, int x, int y, int width, int height, int layer,
-                         int seq, int userLong)
-{
-    EngineCallScope scope;
-    return FireUserDraw(*ServicesOf(cookie), static_cast<long>(reinterpret_cast<intptr_t>(dc)), x,
-                        y, width, height, layer, seq, userLong);
-}
-
-int __stdcall OnItemChanged(HostCookie cookie, int layer, int seq, int attribute)
-{
-    EngineCallScope scope;
-    return FireItemChanged(*ServicesOf(cookie), layer, seq, attribute);
-}
-
-int __stdcall OnCurrentLayerChange(HostCookie cookie, int layer)
-{
-    EngineCallScope scope;
-    return FireCurrentLayerChange(*ServicesOf(cookie), layer);
-}
-
-int __stdcall OnContextMenuSelect(HostCookie cookie, int menuId, int layer, int seq)
-{
-    EngineCallScope scope;
-    return FireContextMenuSelect(*ServicesOf(cookie), menuId, layer, seq);
-}
-
-int __stdcall OnUserGroupCreated(HostCookie cookie, int layer, int groupId)
-{
-    EngineCallScope scope;
-    return FireUserGroupCreated(*ServicesOf(cookie), layer, groupId);
-}
-
-int __stdcall OnUserGroupDestroyed(HostCookie cookie, int layer, int groupId)
-{
-    EngineCallScope scope;
-    return FireUserGroupDestroyed(*ServicesOf(cookie), layer, groupId);
-}
-
-int __stdcall OnMenuSelect(HostCookie cookie, int menu, int tool, int topId, int subId, int user1,
-                           int user2, int layer, int seq)
-{
-    EngineCallScope scope;
-    return FireMenuSelect(*ServicesOf(cookie), menu, tool, topId, subId, user1, user2, layer, seq);
-}
-
-int __stdcall OnToolbarSelect(HostCookie cookie, int tool, int layer)
-{
-    EngineCallScope scope;
-    return FireToolbarSelect(*ServicesOf(cookie), tool, layer);
-}
-
 // Checks each callback against the channel's function type.
 template <class Fn>
 void* Callback(Fn function)
@@ -323,19 +180,28 @@ void* Callback(Fn function)
 } // namespace
 
 const EngineCallback kEngineCallbacks[kChannelCount] = {
-    {Channel_AnnotateEvent, Callback<AnnotateEventFn>(OnAnnotateEvent)},
+    {Channel_AnnotateEvent,
+     Callback<AnnotateEventFn>(RaiseForClient<EventId_AnnotateEvent, int, int>)},
     {Channel_MouseEvent, Callback<MouseEventFn>(OnMouseEvent)},
-    {Channel_PaletteMenuSelect, Callback<PaletteMenuSelectFn>(OnPaletteMenuSelect)},
+    {Channel_PaletteMenuSelect,
+     Callback<PaletteMenuSelectFn>(
+         RaiseForClient<EventId_PaletteMenuSelect, int, int, int, int, int>)},
     {Channel_RequestLayerPassword, Callback<RequestLayerPasswordFn>(OnRequestLayerPassword)},
-    {Channel_UserDraw, Callback<UserDrawFn>(OnUserDraw)},
-    {Channel_Stamping, Callback<StampingFn>(OnStamping)},
-    {Channel_ItemChanged, Callback<ItemChangedFn>(OnItemChanged)},
-    {Channel_ContextMenuSelect, Callback<ContextMenuSelectFn>(OnContextMenuSelect)},
-    {Channel_CurrentLayerChange, Callback<CurrentLayerChangeFn>(OnCurrentLayerChange)},
-    {Channel_UserGroupCreated, Callback<UserGroupCreatedFn>(OnUserGroupCreated)},
-    {Channel_UserGroupDestroyed, Callback<UserGroupDestroyedFn>(OnUserGroupDestroyed)},
-    {Channel_MenuSelect, Callback<MenuSelectFn>(OnMenuSelect)},
-    {Channel_ToolbarSelect, Callback<ToolbarSelectFn>(OnToolbarSelect)},
+    {Channel_UserDraw,
+     Callback<UserDrawFn>(Raise<EventId_UserDraw, HDC, int, int, int, int, int, int, int>)},
+    {Channel_Stamping, Callback<StampingFn>(Raise<EventId_Stamping>)},
+    {Channel_ItemChanged, Callback<ItemChangedFn>(Raise<EventId_ItemChanged, int, int, int>)},
+    {Channel_ContextMenuSelect,
+     Callback<ContextMenuSelectFn>(Raise<EventId_ContextMenuSelect, int, int, int>)},
+    {Channel_CurrentLayerChange,
+     Callback<CurrentLayerChangeFn>(Raise<EventId_CurrentLayerChange, int>)},
+    {Channel_UserGroupCreated,
+     Callback<UserGroupCreatedFn>(Raise<EventId_UserGroupCreated, int, int>)},
+    {Channel_UserGroupDestroyed,
+     Callback<UserGroupDestroyedFn>(Raise<EventId_UserGroupDestroyed, int, int>)},
+    {Channel_MenuSelect,
+     Callback<MenuSelectFn>(Raise<EventId_MenuSelect, int, int, int, int, int, int, int, int>)},
+    {Channel_ToolbarSelect, Callback<ToolbarSelectFn>(Raise<EventId_ToolbarSelect, int, int>)},
 };
 
 } // namespace quillmark

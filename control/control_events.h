@@ -18,57 +18,65 @@
 
 namespace quillmark {
 
+// The events of _IQuillmarkEvents: name, dispid, the firing function's
+// parameters (the control, then the event's in declaration order), and the
+// same names as an argument list.
+#define QUILLMARK_EVENTS(X)                                                                        \
+    X(AnnotateEvent, 1, (ControlServices& c, long type, long data), (c, type, data))               \
+    X(Stamping, 2, (ControlServices& c), (c))                                                      \
+    X(LayerRestored, 3, (ControlServices& c, long layer), (c, layer))                              \
+    X(RequestLayerPassword, 4,                                                                     \
+      (ControlServices& c, BSTR layerName, BSTR* password),                                        \
+      (c, layerName, password))                                                                    \
+    X(CurrentLayerChange, 5, (ControlServices& c, long newLayer), (c, newLayer))                   \
+    X(Click, 6, (ControlServices& c, long layer, long seq), (c, layer, seq))                       \
+    X(PaletteMenuSelect, 7,                                                                        \
+      (ControlServices& c, long tool, long menuId, long subMenuId, long user1, long user2),        \
+      (c, tool, menuId, subMenuId, user1, user2))                                                  \
+    X(MouseDown, 8,                                                                                \
+      (ControlServices& c, long layer, long seq, short button, short shift, long x, long y),       \
+      (c, layer, seq, button, shift, x, y))                                                        \
+    X(MouseUp, 9,                                                                                  \
+      (ControlServices& c, long layer, long seq, short button, short shift, long x, long y),       \
+      (c, layer, seq, button, shift, x, y))                                                        \
+    X(DoubleClick, 10, (ControlServices& c, long layer, long seq), (c, layer, seq))                \
+    X(MouseMove, 11,                                                                               \
+      (ControlServices& c, long layer, long seq, short button, short shift, long x, long y),       \
+      (c, layer, seq, button, shift, x, y))                                                        \
+    X(UserDraw, 12,                                                                                \
+      (ControlServices& c, long dc, long x, long y, long width, long height, long layer,           \
+       long seq, long userLong),                                                                   \
+      (c, dc, x, y, width, height, layer, seq, userLong))                                          \
+    X(ItemChanged, 13,                                                                             \
+      (ControlServices& c, long layer, long seq, long attribute),                                  \
+      (c, layer, seq, attribute))                                                                  \
+    X(ContextMenuSelect, 14,                                                                       \
+      (ControlServices& c, long menuId, long layer, long seq),                                     \
+      (c, menuId, layer, seq))                                                                     \
+    X(UserGroupCreated, 15, (ControlServices& c, long layer, long groupId), (c, layer, groupId))   \
+    X(UserGroupDestroyed, 16, (ControlServices& c, long layer, long groupId), (c, layer, groupId)) \
+    X(MenuSelect, 17,                                                                              \
+      (ControlServices& c, long menu, long tool, long topMenuId, long subMenuId, long user1,       \
+       long user2, long layer, long seq),                                                          \
+      (c, menu, tool, topMenuId, subMenuId, user1, user2, layer, seq))                             \
+    X(ToolbarSelect, 18, (ControlServices& c, long tool, long layer), (c, tool, layer))
+
 // The dispids of _IQuillmarkEvents.
 enum QuillmarkEventId : DISPID {
-    EventId_AnnotateEvent = 1,
-    EventId_Stamping = 2,
-    EventId_LayerRestored = 3,
-    EventId_RequestLayerPassword = 4,
-    EventId_CurrentLayerChange = 5,
-    EventId_Click = 6,
-    EventId_PaletteMenuSelect = 7,
-    EventId_MouseDown = 8,
-    EventId_MouseUp = 9,
-    EventId_DoubleClick = 10,
-    EventId_MouseMove = 11,
-    EventId_UserDraw = 12,
-    EventId_ItemChanged = 13,
-    EventId_ContextMenuSelect = 14,
-    EventId_UserGroupCreated = 15,
-    EventId_UserGroupDestroyed = 16,
-    EventId_MenuSelect = 17,
-    EventId_ToolbarSelect = 18,
+#define QM_EVENT_ID(name, dispid, params, args) EventId_##name = dispid,
+    QUILLMARK_EVENTS(QM_EVENT_ID)
+#undef QM_EVENT_ID
 };
 
 // Fires one event with its arguments in declaration order (they are passed
 // to the sinks reversed, by-reference arguments as they are).
 long FireQuillmarkEvent(ControlServices& control, DISPID id, VARIANTARG* args, UINT count);
 
-// One function per event, arguments in declaration order.
-long FireAnnotateEvent(ControlServices& c, long type, long data);
-long FireStamping(ControlServices& c);
-long FireLayerRestored(ControlServices& c, long layer);
-long FireRequestLayerPassword(ControlServices& c, BSTR layerName, BSTR* password);
-long FireCurrentLayerChange(ControlServices& c, long newLayer);
-long FireClick(ControlServices& c, long layer, long seq);
-long FirePaletteMenuSelect(ControlServices& c, long tool, long menuId, long subMenuId,
-                           long user1, long user2);
-long FireMouseDown(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                   long y);
-long FireMouseUp(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                 long y);
-long FireDoubleClick(ControlServices& c, long layer, long seq);
-long FireMouseMove(ControlServices& c, long layer, long seq, short button, short shift, long x,
-                   long y);
-long FireUserDraw(ControlServices& c, long dc, long x, long y, long width, long height,
-                  long layer, long seq, long userLong);
-long FireItemChanged(ControlServices& c, long layer, long seq, long attribute);
-long FireContextMenuSelect(ControlServices& c, long menuId, long layer, long seq);
-long FireUserGroupCreated(ControlServices& c, long layer, long groupId);
-long FireUserGroupDestroyed(ControlServices& c, long layer, long groupId);
-long FireMenuSelect(ControlServices& c, long menu, long tool, long topMenuId, long subMenuId,
-                    long user1, long user2, long layer, long seq);
-long FireToolbarSelect(ControlServices& c, long tool, long layer);
+// One function per event, FireAnnotateEvent(c, type, data) and so on,
+// arguments in declaration order.
+#define QM_EVENT_FIRE(name, dispid, params, args) long Fire##name params;
+QUILLMARK_EVENTS(QM_EVENT_FIRE)
+#undef QM_EVENT_FIRE
 
 // After a load or a change of the current layer by a member: caches the
 // engine's current layer, tells the client its QMK_LayerActive (513) flag

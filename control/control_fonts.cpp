@@ -1,5 +1,7 @@
 #include "control_fonts.h"
 
+#include "control_hold.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -63,26 +65,6 @@ HRESULT CreateOleFont(const wchar_t* face, LONGLONG sizeUnits, short weight, sho
     desc.fStrikethrough = strikeout;
     return OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(out));
 }
-
-// Keeps the control alive across a call out.
-class ControlHold {
-public:
-    explicit ControlHold(ControlServices& control) : unknown_(control.ControlUnknown())
-    {
-        if (unknown_)
-            unknown_->AddRef();
-    }
-    ~ControlHold()
-    {
-        if (unknown_)
-            unknown_->Release();
-    }
-    ControlHold(const ControlHold&) = delete;
-    ControlHold& operator=(const ControlHold&) = delete;
-
-private:
-    IUnknown* unknown_;
-};
 
 } // namespace
 
