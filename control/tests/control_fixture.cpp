@@ -93,74 +93,7 @@ STDMETHODIMP EventRecorder::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, V
     return S_OK;
 }
 
-// ---- helpers ----
-
-ErrorDetails TakeErrorInfo() {
-    ErrorDetails d;
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return d;
-    d.present = true;
-    BSTR text = nullptr;
-    if (SUCCEEDED(info->GetDescription(&text)) && text) d.description = text;
-    SysFreeString(text);
-    text = nullptr;
-    if (SUCCEEDED(info->GetSource(&text)) && text) d.source = text;
-    SysFreeString(text);
-    text = nullptr;
-    if (SUCCEEDED(info->GetHelpFile(&text)) && text) d.helpFile = text;
-    SysFreeString(text);
-    info->GetHelpContext(&d.helpContext);
-    info->Release();
-    return d;
-}
-
-std::vector<uint8_t> StreamBytes(IStream* stream) {
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<uint8_t> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ULONG got = 0;
-    if (!bytes.empty()) stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got);
-    return bytes;
-}
-
-IStream* StreamOf(const std::vector<uint8_t>& bytes) {
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    ULONG written = 0;
-    if (!bytes.empty()) stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    return stream;
-}
-
-void Append(std::vector<uint8_t>& bytes, const void* data, size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes.insert(bytes.end(), p, p + size);
-}
-void Append16(std::vector<uint8_t>& bytes, uint16_t v) { Append(bytes, &v, 2); }
-void Append32(std::vector<uint8_t>& bytes, uint32_t v) { Append(bytes, &v, 4); }
-
-std::wstring VariantText(const VARIANT& v) {
-    VARIANT copy;
-    VariantInit(&copy);
-    if (FAILED(VariantChangeType(&copy, const_cast<VARIANT*>(&v), 0, VT_BSTR))) return L"?";
-    std::wstring text = copy.bstrVal ? copy.bstrVal : L"";
-    VariantClear(&copy);
-    return text;
-}
-
 // ---- ControlTest ----
-
-void ControlTest::SetUp() {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    initialised_ = true;
-}
-
-void ControlTest::TearDown() {
-    if (initialised_) OleUninitialize();
-}
 
 IQuillmark* ControlTest::NewControl() {
     IQuillmark* control = nullptr;

@@ -1,19 +1,19 @@
 #pragma once
-// What the control's tests share: OLE set up per test, the control created
-// the way its hosts create it (registered by the build, made through COM), a
-// test container site with a switchable UserMode ambient, an event sink that
-// records, and small stream and error-information helpers.
+// What the control's tests share: the control created the way its hosts
+// create it (registered by the build, made through COM), a test container
+// site with a switchable UserMode ambient and an event sink that records;
+// OLE per test and the stream and error-information helpers come from the
+// COM test support.
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "com_test_support.h"
 #include "quillmark.h"
 
 // A client site whose ambient UserMode reads as set (DISPID_AMBIENT_USERMODE);
@@ -64,46 +64,9 @@ private:
     IID events_;
 };
 
-// An owned BSTR.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text = nullptr) : value_(text ? SysAllocString(text) : nullptr) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return value_; }
-    BSTR* out() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-    bool isNull() const { return value_ == nullptr; }
-    std::wstring text() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : L""; }
-
-private:
-    BSTR value_;
-};
-
-// The thread's error information, taken (cleared) by TakeErrorInfo.
-struct ErrorDetails {
-    bool present = false;
-    std::wstring description, source, helpFile;
-    DWORD helpContext = 0;
-};
-ErrorDetails TakeErrorInfo();
-
-// Stream helpers.
-std::vector<uint8_t> StreamBytes(IStream* stream);
-IStream* StreamOf(const std::vector<uint8_t>& bytes); // positioned at its start
-void Append(std::vector<uint8_t>& bytes, const void* data, size_t size);
-void Append16(std::vector<uint8_t>& bytes, uint16_t v);
-void Append32(std::vector<uint8_t>& bytes, uint32_t v);
-
 // Each test runs with OLE initialised.
-class ControlTest : public ::testing::Test {
+class ControlTest : public OleInitialisedTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
 
     // A new control, created by CLSID through COM; null (and a test
     // failure) when that fails.
@@ -113,7 +76,4 @@ protected:
     // Loads bytes through IPersistStreamInit.
     HRESULT LoadBytes(IUnknown* control, const std::vector<uint8_t>& bytes);
     static HRESULT SetSite(IUnknown* control, IOleClientSite* site);
-
-private:
-    bool initialised_ = false;
 };

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "com_test_support.h"
 #include "testkit.h"
 
 namespace {
@@ -21,33 +22,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
     void TearDown() override { CoUninitialize(); }
 };
-
-struct ReportedError {
-    std::wstring description, source, helpFile;
-    DWORD helpContext = 0;
-    GUID guid = {};
-    bool present = false;
-};
-
-ReportedError TakeErrorInfo() {
-    ReportedError r;
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return r;
-    r.present = true;
-    BSTR text = nullptr;
-    if (SUCCEEDED(info->GetDescription(&text)) && text) r.description = text;
-    SysFreeString(text);
-    text = nullptr;
-    if (SUCCEEDED(info->GetSource(&text)) && text) r.source = text;
-    SysFreeString(text);
-    text = nullptr;
-    if (SUCCEEDED(info->GetHelpFile(&text)) && text) r.helpFile = text;
-    SysFreeString(text);
-    info->GetHelpContext(&r.helpContext);
-    info->GetGUID(&r.guid);
-    info->Release();
-    return r;
-}
 
 void SetMarkerError() {
     ICreateErrorInfo* create = nullptr;
@@ -81,7 +55,7 @@ TEST_F(ErrorTest, EveryOtherCodeGivesItsResultAndAnErrorObjectWithItsText) {
         SCOPED_TRACE(c.code);
         SetErrorInfo(0, nullptr);
         EXPECT_EQ(c.result, quillmark::ReportError(kUnregistered, c.code));
-        const ReportedError e = TakeErrorInfo();
+        const ErrorDetails e = TakeErrorInfo();
         ASSERT_TRUE(e.present);
         EXPECT_EQ(c.description, e.description);
         EXPECT_EQ(L"MorvaneImaging.Quillmark.7", e.source);
@@ -94,7 +68,7 @@ TEST_F(ErrorTest, EveryOtherCodeGivesItsResultAndAnErrorObjectWithItsText) {
 TEST_F(ErrorTest, InvalidToolSucceedsWithSFalseAndLeavesEarlierErrorInformation) {
     SetMarkerError();
     EXPECT_EQ(S_FALSE, quillmark::ReportError(kUnregistered, 1005));
-    const ReportedError e = TakeErrorInfo();
+    const ErrorDetails e = TakeErrorInfo();
     ASSERT_TRUE(e.present);
     EXPECT_EQ(L"earlier error", e.description);
 }

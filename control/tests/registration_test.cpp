@@ -63,28 +63,6 @@ std::wstring Lower(std::wstring s) {
     return s;
 }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// The value as text; "<missing>" when there is none.
-std::wstring ValueOf(const std::wstring& path, const wchar_t* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return L"<missing>";
-    wchar_t text[1024] = {};
-    DWORD size = sizeof text - sizeof(wchar_t);
-    DWORD type = 0;
-    const LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text),
-                                     &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : L"<missing>";
-}
-
 std::wstring ServerPath() {
     const std::string folder = testkit::ProgramFolder();
     return std::wstring(folder.begin(), folder.end()) + L"\\inkctl7.dll";
@@ -98,7 +76,7 @@ void ExpectRegistered(const std::wstring& modulePath) {
         std::wstring expected = k.value;
         const size_t at = expected.find(kModule);
         if (at != std::wstring::npos) expected.replace(at, wcslen(kModule), modulePath);
-        EXPECT_EQ(Lower(expected), Lower(ValueOf(k.key, k.name)));
+        EXPECT_EQ(Lower(expected), Lower(ClassesValue(k.key, k.name)));
     }
     for (const std::wstring& key : kAbsent) EXPECT_FALSE(KeyExists(key)) << key.c_str();
 }

@@ -15,34 +15,6 @@ namespace {
 
 enum : DISPID { kCaption = 1, kNumber = 2, kFlag = 3 };
 
-std::vector<uint8_t> StreamBytes(IStream* stream) {
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<uint8_t> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ULONG got = 0;
-    if (!bytes.empty()) stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &got);
-    return bytes;
-}
-
-IStream* StreamOf(const std::vector<uint8_t>& bytes) {
-    IStream* stream = nullptr;
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    ULONG written = 0;
-    if (!bytes.empty()) stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    return stream;
-}
-
-void Append(std::vector<uint8_t>& bytes, const void* data, size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes.insert(bytes.end(), p, p + size);
-}
-void Append32(std::vector<uint8_t>& bytes, uint32_t v) { Append(bytes, &v, 4); }
-void Append16(std::vector<uint8_t>& bytes, uint16_t v) { Append(bytes, &v, 2); }
-
 // The stream form of a control with the given values, written by hand.
 std::vector<uint8_t> StreamForm(uint32_t version, int32_t cx, int32_t cy, const wchar_t* caption,
                                 int32_t number, bool flag) {

@@ -57,12 +57,7 @@ HRESULT SampleServer::Create(REFIID riid, void** object) const {
 
 void OleTest::SetUp() {
     ASSERT_TRUE(server_.Loaded()) << "comkit_sample.dll not found beside the test";
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    initialised_ = true;
-}
-
-void OleTest::TearDown() {
-    if (initialised_) OleUninitialize();
+    OleInitialisedTest::SetUp();
 }
 
 VARIANT IntArg(LONG value) {
@@ -87,17 +82,6 @@ VARIANT TextArg(const wchar_t* text) {
     v.vt = VT_BSTR;
     v.bstrVal = SysAllocString(text);
     return v;
-}
-
-std::wstring VariantText(const VARIANT& v) {
-    if (v.vt == (VT_BYREF | VT_BSTR))
-        return L"&" + std::wstring(*v.pbstrVal ? *v.pbstrVal : L"");
-    VARIANT copy;
-    VariantInit(&copy);
-    if (FAILED(VariantChangeType(&copy, const_cast<VARIANT*>(&v), 0, VT_BSTR))) return L"?";
-    std::wstring text = copy.bstrVal ? copy.bstrVal : L"";
-    VariantClear(&copy);
-    return text;
 }
 
 HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value) {

@@ -4,10 +4,9 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <gtest/gtest.h>
-
 #include <string>
 
+#include "com_test_support.h"
 #include "sample_control_idl.h"
 
 // The sample server DLL beside the test program, loaded for the test's life.
@@ -34,41 +33,16 @@ private:
 };
 
 // Each test runs with OLE initialised and the server DLL loaded.
-class OleTest : public ::testing::Test {
+class OleTest : public OleInitialisedTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
     SampleServer server_;
-
-private:
-    bool initialised_ = false;
-};
-
-// An owned BSTR.
-class Bstr {
-public:
-    explicit Bstr(const wchar_t* text = nullptr) : value_(text ? SysAllocString(text) : nullptr) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR get() const { return value_; }
-    BSTR* out() {
-        SysFreeString(value_);
-        value_ = nullptr;
-        return &value_;
-    }
-    std::wstring text() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : L""; }
-
-private:
-    BSTR value_;
 };
 
 VARIANT IntArg(LONG value);
 VARIANT BoolArg(bool value);
 // A VARIANT holding a copy of text (the caller clears it).
 VARIANT TextArg(const wchar_t* text);
-// A VARIANT's value as text, for comparing recorded arguments.
-std::wstring VariantText(const VARIANT& v);
 
 // Property get and put and a method call by dispid, through IDispatch.
 HRESULT GetProperty(IDispatch* object, DISPID id, VARIANT* value);

@@ -62,28 +62,6 @@ std::vector<ExpectedKey> RegistrationKeys() {
     };
 }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// The text of a REG_SZ value, or "<missing>".
-std::wstring ReadValue(const std::wstring& path, const wchar_t* name) {
-    wchar_t text[1024] = {};
-    DWORD size = sizeof text - sizeof(wchar_t);
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return L"<missing>";
-    LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_SZ) return L"<missing>";
-    return text;
-}
-
 class ServerTest : public OleTest {};
 
 // Registration tests write into a private key that stands in for
@@ -115,7 +93,7 @@ TEST_F(RegistrationTest, RegisterWritesEveryKeyAndUnregisterRemovesThem) {
         SCOPED_TRACE(testing::Message() << "key " << std::string(k.key.begin(), k.key.end()));
         EXPECT_TRUE(KeyExists(k.key));
         if (!k.value.empty()) {
-            EXPECT_EQ(Expand(k.value), ReadValue(k.key, k.name));
+            EXPECT_EQ(Expand(k.value), ClassesValue(k.key, k.name));
         }
     }
     ASSERT_EQ(S_OK, server_.Unregister());
@@ -143,8 +121,8 @@ TEST_F(RegistrationTest, UnregisterLeavesWhatOthersAddedToOurKeys) {
     ASSERT_EQ(S_OK, server_.Unregister());
     EXPECT_TRUE(KeyExists(kClsid + L"\\Implemented Categories"));
     EXPECT_FALSE(KeyExists(kClsid + L"\\InprocServer32"));
-    EXPECT_EQ(L"<missing>", ReadValue(kClsid, nullptr));
-    EXPECT_EQ(L"someone else's", ReadValue(L"ComKitTest.SampleControl", L"Other"));
+    EXPECT_EQ(L"<missing>", ClassesValue(kClsid, nullptr));
+    EXPECT_EQ(L"someone else's", ClassesValue(L"ComKitTest.SampleControl", L"Other"));
     EXPECT_FALSE(KeyExists(L"ComKitTest.SampleControl\\CurVer"));
     EXPECT_FALSE(KeyExists(L"ComKitTest.SampleControl.1"));
 }
@@ -174,9 +152,9 @@ TEST_F(ServerTest, Regsvr32RegistersTheServer) {
     const std::string narrow(path.begin(), path.end());
     ASSERT_EQ(0, testkit::RunAndWait("regsvr32.exe /s \"" + narrow + "\"",
                                      testkit::ProgramFolder()));
-    EXPECT_EQ(path, ReadValue(kClsid + L"\\InprocServer32", nullptr));
+    EXPECT_EQ(path, ClassesValue(kClsid + L"\\InprocServer32", nullptr));
     EXPECT_EQ(L"{61D0193F-5054-4DCA-B35E-52D9385FBBAD}",
-              ReadValue(L"ComKitTest.SampleControl\\CLSID", nullptr));
+              ClassesValue(L"ComKitTest.SampleControl\\CLSID", nullptr));
     EXPECT_NE(0, testkit::RunAndWait("regsvr32.exe /s \"" + testkit::ProgramFolder() +
                                          "\\no-such-server.dll\"",
                                      testkit::ProgramFolder()));
