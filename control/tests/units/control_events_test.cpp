@@ -1,9 +1,6 @@
 // The engine callbacks as the engine calls them, and the events they fire.
 #include "engine_notifications.h"
-#include "fake_engine_library.h"
-#include "test_control.h"
-
-#include <gtest/gtest.h>
+#include "unit_fixture.h"
 
 using quillmark_test::RecordingSink;
 using quillmark_test::TestControl;
@@ -13,37 +10,18 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-class ControlEventsTest : public ::testing::Test {
+class ControlEventsTest : public quillmark_test::ControlUnitTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(fake.Loaded());
-        CoInitialize(nullptr);
-        control = TestControl::Create();
+        ControlUnitTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(S_OK, control->LoadEngine());
         cookie = fake.cookie();
     }
-    void TearDown() override
-    {
-        for (RecordingSink* sink : sinks) {
-            sink->Unadvise();
-            sink->Release();
-        }
-        if (control)
-            control->Release();
-        CoUninitialize();
-    }
-    RecordingSink* Advise(std::string name = "")
-    {
-        sinks.push_back(quillmark_test::AdviseSink(control, &events, std::move(name)));
-        return sinks.back();
-    }
 
-    FakeEngineLibrary fake;
-    TestControl* control = nullptr;
     HostCookie cookie = 0;
-    std::vector<RecordingSink*> sinks;
-    Lines events;
 };
 
 class NotificationTest : public ControlEventsTest,

@@ -1,9 +1,6 @@
 // The default fonts, their change sinks, the font members and the
 // conversions, against the recording fake engine.
-#include "fake_engine_library.h"
-#include "test_control.h"
-
-#include <gtest/gtest.h>
+#include "unit_fixture.h"
 
 #include <cstring>
 
@@ -13,27 +10,8 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-class ControlFontsTest : public ::testing::Test {
+class ControlFontsTest : public quillmark_test::ControlUnitTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(fake.Loaded());
-        CoInitialize(nullptr);
-        control = TestControl::Create();
-    }
-    void TearDown() override
-    {
-        if (control)
-            control->Release();
-        CoUninitialize();
-    }
-    void LoadEngine()
-    {
-        ASSERT_EQ(S_OK, control->LoadEngine());
-        mark = fake.LogSize();
-        control->calls.clear();
-    }
-    Lines EngineCalls() const { return fake.LogFrom(mark); }
     quillmark::ControlFonts& Fonts() { return control->fonts; }
 
     static IFont* AsFont(IUnknown* object)
@@ -51,10 +29,6 @@ protected:
         OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(&font));
         return font;
     }
-
-    FakeEngineLibrary fake;
-    TestControl* control = nullptr;
-    size_t mark = 0;
 };
 
 struct DefaultFontCase {

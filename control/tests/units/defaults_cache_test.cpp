@@ -1,8 +1,5 @@
 // The defaults cache on both sides of the engine.
-#include "fake_engine_library.h"
-#include "test_control.h"
-
-#include <gtest/gtest.h>
+#include "unit_fixture.h"
 
 #include <cstring>
 
@@ -11,32 +8,9 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-class DefaultsCacheTest : public ::testing::Test {
+class DefaultsCacheTest : public quillmark_test::ControlUnitTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(fake.Loaded());
-        CoInitialize(nullptr);
-        control = TestControl::Create();
-    }
-    void TearDown() override
-    {
-        control->Release();
-        CoUninitialize();
-    }
     quillmark::DefaultsCache& Defaults() { return control->defaults; }
-    // Loads the engine and forgets what the loading logged.
-    void LoadEngine()
-    {
-        ASSERT_EQ(S_OK, control->LoadEngine());
-        mark = fake.LogSize();
-        control->calls.clear();
-    }
-    Lines EngineCalls() const { return fake.LogFrom(mark); }
-
-    FakeEngineLibrary fake;
-    TestControl* control = nullptr;
-    size_t mark = 0;
 };
 
 TEST(DefaultsTable, HoldsTheFiftyNineCodesOnceEach)

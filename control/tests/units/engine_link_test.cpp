@@ -1,31 +1,12 @@
 // Loading, wiring and tearing down the engine, against the recording fake.
-#include "fake_engine_library.h"
-#include "test_control.h"
-
-#include <gtest/gtest.h>
+#include "unit_fixture.h"
 
 using quillmark_test::TestControl;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-class EngineLinkTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(fake.Loaded());
-        CoInitialize(nullptr);
-        control = TestControl::Create();
-    }
-    void TearDown() override
-    {
-        if (control)
-            control->Release();
-        CoUninitialize();
-    }
-    FakeEngineLibrary fake;
-    TestControl* control = nullptr;
-};
+class EngineLinkTest : public quillmark_test::ControlUnitTest {};
 
 const Lines kWiring = {
     "RegisterCallback(1,fn)",  "RegisterCallback(5,fn)",  "RegisterCallback(6,fn)",
