@@ -139,6 +139,8 @@ private:
     // Saving and loading (engine_storage_slots.cpp).
     struct LoadedStream;
     int WriteAnnotationStream(ByteWriter& out);
+    // Slots 35 and 36 (engine_wang_slots.cpp).
+    int SaveWang(void** block, unsigned char preserveLayers, bool unicode);
     int ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded);
     void CommitAnnotationStream(LoadedStream& loaded, bool replaceLayers);
     void ApplyStreamHeader(const LoadedStream& loaded);

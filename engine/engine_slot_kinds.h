@@ -45,8 +45,8 @@
 #define ENGINE_SLOT_KIND_GrpGetRect FORWARD  // 32
 #define ENGINE_SLOT_KIND_AllowUserGrouping OWN  // 33
 #define ENGINE_SLOT_KIND_SetHostWindow OWN  // 34
-#define ENGINE_SLOT_KIND_SaveWangAnnotationsUnicode UNSUPPORTED  // 35
-#define ENGINE_SLOT_KIND_SaveWangAnnotations UNSUPPORTED  // 36
+#define ENGINE_SLOT_KIND_SaveWangAnnotationsUnicode OWN  // 35
+#define ENGINE_SLOT_KIND_SaveWangAnnotations OWN  // 36
 #define ENGINE_SLOT_KIND_SaveAnnotationsToMemory OWN  // 37
 #define ENGINE_SLOT_KIND_LoadAnnotationsFromMemory OWN  // 38
 #define ENGINE_SLOT_KIND_ReservedCommand OWN  // 39

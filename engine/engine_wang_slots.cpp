@@ -1,0 +1,102 @@
+// Handing all layers to the host as Wang/Oi annotation data (TIFF tag
+// 32932): the ANSI and the Unicode writer. The view is brought up to date
+// once, before anything is collected; the layers are written oldest first,
+// so that readers painting in file order stack them as the engine does.
+#include <climits>
+#include <cstring>
+
+#include "engine_object.h"
+#include "formats/wang_layout.h"
+#include "formats/wang_writer.h"
+#include "objects/annotation.h"
+#include "view/view_mapping.h"
+
+namespace {
+
+// The mark of an item of a kind the data carries, its attributes by kind;
+// false for every other kind.
+bool MarkOf(const Annotation& item, wang::Mark& mark)
+{
+    switch (item.Type()) {
+    case RectangleTool:
+        if (item.MapNumber(QMK_BackStyle) == BackStyle_Transparent) {
+            mark.type = wang::kHollowRectangle;
+            mark.colour1 = static_cast<COLORREF>(item.MapNumber(QMK_PenColor));
+            mark.transparent = 1;
+            mark.line_size = static_cast<uint32_t>(item.MapNumber(QMK_PenWidth));
+        } else {
+            mark.type = wang::kFilledRectangle;
+            mark.colour1 = static_cast<COLORREF>(item.MapNumber(QMK_FillColor));
+            mark.highlighting = item.MapNumber(QMK_BackStyle) == BackStyle_Translucent ? 1 : 0;
+        }
+        mark.visible = item.MapNumber(QMK_Visible, item.IsVisible() ? 1 : 0) != 0 ? 1 : 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unicode)
+{
+    try {
+        if (!block)
+            return 0;
+        // Asks the host for its view and resolution: the host may change
+        // anything meanwhile, so the layers are looked at only afterwards.
+        const bool viewUsable = mapping_->Refresh(false, nullptr) && mapping_->Usable();
+        if (layers_.empty() || !settings_->SaveAnnotations())
+            return 0;
+
+        std::vector<wang::LayerToWrite> layers;
+        uint32_t nextIndex = 0;
+        for (int handle : LayerHandles(true)) {
+            AnnotationLayer* layer = FindLayer(handle);
+            if (!layer)
+                continue;
+            wang::LayerToWrite written;
+            written.name = layer->Name();
+            for (int entry = 1; entry <= layer->ItemCount(); ++entry) {
+                int seq = 0;
+                layer->SequenceFromEntry(entry, &seq);
+                Annotation* item = layer->FindItem(seq);
+                wang::MarkToWrite out;
+                if (!item || !MarkOf(*item, out.mark))
+                    continue;
+                // Coordinates written without a view would all be 0.
+                if (!viewUsable || !item->ConvertPendingGeometry())
+                    return 0;
+                out.mark.bounds = mapping_->LayerToImage(item->Bounds());
+                out.mark.time = item->CreationSeconds();
+                out.index = nextIndex++;
+                written.marks.push_back(out);
+            }
+            layers.push_back(written);
+        }
+
+        std::vector<uint8_t> data;
+        if (!wang::WriteData(layers, unicode ? wang::Form::kUnicode : wang::Form::kAnsi,
+                             preserveLayers != 0, nextIndex, data) ||
+            data.empty() || data.size() > static_cast<size_t>(INT_MAX))
+            return 0;
+        void* memory = CoTaskMemAlloc(data.size());
+        if (!memory)
+            return 0;
+        std::memcpy(memory, data.data(), data.size());
+        *block = memory;
+        return static_cast<int>(data.size());
+    } catch (...) {
+        return 0;
+    }
+}
+
+int __stdcall EngineObject::SaveWangAnnotationsUnicode(void** block, unsigned char preserveLayers)
+{
+    return SaveWang(block, preserveLayers, true);
+}
+
+int __stdcall EngineObject::SaveWangAnnotations(void** block, unsigned char preserveLayers)
+{
+    return SaveWang(block, preserveLayers, false);
+}

@@ -1,0 +1,193 @@
+// Slots 35 and 36 through the DLL as the host loads it: the Wang/Oi data of
+// the engine's layers compared with bytes written out by hand, and what the
+// slots refuse.
+#include <gtest/gtest.h>
+
+#include "engine_test_host.h"
+#include "format_test_support.h"
+#include "wang_hand.h"
+
+using namespace engine_test;
+using namespace formats_test;
+
+namespace {
+
+// The host's image is 800 x 600: a 16th of the width is 50 pixels, a 16th
+// of the height 37.5.
+const RECT kFirstBounds = {0x00100000, 0x00200000, 0x00500000, 0x00400000};   // 50, 75, 250, 150
+const RECT kSecondBounds = {0x00800000, 0x00800000, 0x00900000, 0x00A00000};  // 400, 300, 450, 375
+
+Bytes ItemWithTime(int type, int seq, const RECT& bounds, int seconds)
+{
+    Hand h;
+    h.D(static_cast<uint32_t>(type)).D(36756).R(36765, 0x17);
+    h.D(7).D(bounds.left).D(bounds.top).D(bounds.right).D(bounds.bottom);
+    h.R(36751, static_cast<uint32_t>(seq)).R(36764, static_cast<uint32_t>(seconds)).D(36757);
+    return h.bytes();
+}
+
+// "Older": a hollow rectangle (pen 0x123456, width 3) and an ellipse; then
+// "Newer": a translucent filled rectangle (fill 0x00AA00).
+void FillTwoLayers(AnnotationEngine* e)
+{
+    const int older = AddRecordLayer(
+        e, LayerRecord(L"Older", {ItemWithTime(RectangleTool, 1, kFirstBounds, 22968),
+                                  ItemWithTime(EllipseTool, 2, kFirstBounds, 5)}));
+    ASSERT_NE(0, older);
+    e->PrgSetItemAttribute(older, 1, QMK_PenColor, 0x123456);
+    e->PrgSetItemAttribute(older, 1, QMK_FillColor, 0x654321);
+    e->PrgSetItemAttribute(older, 1, QMK_PenWidth, 3);
+    e->PrgSetItemAttribute(older, 1, QMK_BackStyle, 3001);
+    const int newer =
+        AddRecordLayer(e, LayerRecord(L"Newer", {ItemWithTime(RectangleTool, 4, kSecondBounds, 1000000)}));
+    ASSERT_NE(0, newer);
+    e->PrgSetItemAttribute(newer, 4, QMK_PenColor, 0x777777);
+    e->PrgSetItemAttribute(newer, 4, QMK_FillColor, 0x00AA00);
+    e->PrgSetItemAttribute(newer, 4, QMK_PenWidth, 9);
+    e->PrgSetItemAttribute(newer, 4, QMK_BackStyle, 3003);
+}
+
+Hand& HollowMark(Hand& h)
+{
+    WangMarkFields m;
+    m.type = 5;
+    m.left = 50, m.top = 75, m.right = 250, m.bottom = 150;
+    m.colour1[0] = 0x12, m.colour1[1] = 0x34, m.colour1[2] = 0x56;
+    m.transparent = 1;
+    m.lineSize = 3;
+    m.time = 22968;
+    return WangMarkBlock(h, m);
+}
+
+Hand& FilledMark(Hand& h)
+{
+    WangMarkFields m;
+    m.type = 6;
+    m.left = 400, m.top = 300, m.right = 450, m.bottom = 375;
+    m.colour1[1] = 0xAA;
+    m.highlighting = 1;
+    m.time = 1000000;
+    return WangMarkBlock(h, m);
+}
+
+Hand& Closing(Hand& h, const char* nextIndex)
+{
+    WangNamed(h, 6, "OiGroup", Chars("[Untitled]", 11));
+    return WangNamed(h, 6, "OiIndex", Chars(nextIndex, 10));
+}
+
+Bytes Saved(AnnotationEngine* e, bool unicode, bool preserve)
+{
+    void* block = nullptr;
+    const int size = unicode ? e->SaveWangAnnotationsUnicode(&block, preserve ? 1 : 0)
+                             : e->SaveWangAnnotations(&block, preserve ? 1 : 0);
+    if (size <= 0) return Bytes();
+    Bytes bytes(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size);
+    CoTaskMemFree(block);
+    return bytes;
+}
+
+TEST(WangSlots, AnsiWriterWithoutLayers)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillTwoLayers(host.Engine());
+    Hand h;
+    h.D(0).D(1);
+    WangNamed(h, 2, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 2, "OiIndex", Chars("0", 10));
+    HollowMark(h);
+    WangNamed(h, 6, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 6, "OiIndex", Chars("1", 10));
+    FilledMark(h);
+    Closing(h, "2");
+    EXPECT_EQ(h.bytes(), Saved(host.Engine(), false, false));
+}
+
+TEST(WangSlots, UnicodeWriterWithoutLayers)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillTwoLayers(host.Engine());
+    Hand h;
+    h.D(0x00030004).D(1);
+    WangNamed(h, 2, "OiUGroup", UntitledUnicodeGroup());
+    WangNamed(h, 2, "OiGroup", Chars("[Untitled]", 12));
+    WangNamed(h, 2, "OiIndex", Chars("0", 10));
+    HollowMark(h);
+    WangNamed(h, 6, "OiUGroup", UntitledUnicodeGroup());
+    WangNamed(h, 6, "OiGroup", Chars("[Untitled]", 12));
+    WangNamed(h, 6, "OiIndex", Chars("1", 10));
+    FilledMark(h);
+    Closing(h, "2");
+    EXPECT_EQ(h.bytes(), Saved(host.Engine(), true, false));
+}
+
+TEST(WangSlots, BothWritersWithLayersOldestFirst)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillTwoLayers(host.Engine());
+    host->CreateLayer(1);  // unnamed, empty, newest
+    for (bool unicode : {false, true}) {
+        SCOPED_TRACE(unicode);
+        const char* layerBlock = unicode ? "OIUGROUP" : "OiGroup";
+        Hand h;
+        h.D(unicode ? 0x00030004 : 0).D(1);
+        WangNamed(h, 2, layerBlock, Chars("Older", 6));
+        WangNamed(h, 2, "OiIndex", Chars("0", 10));
+        HollowMark(h);
+        WangNamed(h, 6, layerBlock, Chars("Newer", 6));
+        WangNamed(h, 6, "OiIndex", Chars("1", 10));
+        FilledMark(h);
+        if (unicode)
+            WangNamed(h, 6, layerBlock, UntitledUnicodeGroup());
+        else
+            WangNamed(h, 6, layerBlock, Chars("[Untitled]", 11));
+        Closing(h, "2");
+        EXPECT_EQ(h.bytes(), Saved(host.Engine(), unicode, true));
+    }
+}
+
+TEST(WangSlots, LayersWithoutWrittenMarks)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    void* block = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(0, host->SaveWangAnnotations(&block, 0)) << "no layers";
+    EXPECT_EQ(0, host->SaveWangAnnotationsUnicode(&block, 1));
+    EXPECT_EQ(reinterpret_cast<void*>(0x1234), block);
+
+    // An ellipse leaves no trace; an empty first layer takes the type 2 of
+    // its per-layer block, and no mark block gets it.
+    AddRecordLayer(host.Engine(), LayerRecord(L"E", {ItemWithTime(EllipseTool, 1, kFirstBounds, 1)}));
+    Hand plain;
+    plain.D(0).D(1);
+    Closing(plain, "0");
+    EXPECT_EQ(69u, plain.Size());
+    EXPECT_EQ(plain.bytes(), Saved(host.Engine(), false, false));
+    Hand layered;
+    layered.D(0).D(1);
+    WangNamed(layered, 2, "OiGroup", Chars("E", 2));
+    Closing(layered, "0");
+    EXPECT_EQ(layered.bytes(), Saved(host.Engine(), false, true));
+
+    host->SetSaveAnnotations(0);
+    EXPECT_EQ(0, host->SaveWangAnnotations(&block, 0)) << "saving switched off";
+    EXPECT_EQ(reinterpret_cast<void*>(0x1234), block);
+    EXPECT_EQ(0, host->SaveWangAnnotations(nullptr, 0));
+}
+
+TEST(WangSlots, NoDataWithoutAViewToConvertWith)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillTwoLayers(host.Engine());
+    host.Services().imageWidth = 0;
+    void* block = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(0, host->SaveWangAnnotations(&block, 0));
+    EXPECT_EQ(0, host->SaveWangAnnotationsUnicode(&block, 1));
+    EXPECT_EQ(reinterpret_cast<void*>(0x1234), block);
+}
+
+} // namespace
