@@ -107,6 +107,9 @@ private:
     // An item of a layer and a view to convert its geometry with: 0, or
     // QMK_ErrInvalidLayer, QMK_ErrItemNotFound, QMK_ErrInvalidContext.
     int ItemWithView(int layer, int seq, bool refreshNow);
+    // A group of a layer and a view to convert its rectangle with: 0, or
+    // QMK_ErrInvalidLayer, QMK_ErrInvalidGroupId.
+    int GroupWithView(int layer, int groupId);
     // Whether any layer holds an item.
     bool AnyItems() const;
     void UpdateMappingServices();

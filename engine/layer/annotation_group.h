@@ -21,6 +21,19 @@ struct AnnotationGroup {
     RECT rect = {};
     std::vector<int> members;
 
+    // Live state, not saved: resizing by a handle (the rectangle when the
+    // press came, the handle under the drag and whether a resize is under
+    // way), whether the last paint drew the group, and the position of the
+    // member walk.
+    RECT startRect = {};
+    int handle = -1;
+    bool resizing = false;
+    bool painted = false;
+    size_t memberCursor = 0;
+
+    // Only a yoked group counts as selected (a saved group may say otherwise).
+    bool IsSelected() const { return yoked && selected; }
+
     bool HasMember(int seq) const
     {
         return std::find(members.begin(), members.end(), seq) != members.end();

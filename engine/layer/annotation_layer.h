@@ -242,6 +242,57 @@ public:
     // Appends a group; the last group id is raised to its id when lower.
     void AppendGroup(const AnnotationGroup& group);
 
+    // ---- groups (annotation_layer_groups.cpp) -----------------------------------
+    // Named sets of the layer's items. An item is a member of one group at
+    // most; a yoked group is selected, moved, resized, mirrored and flipped as
+    // one unit, and its members then stay out of the layer's selection. Every
+    // operation that names a group the layer lacks gives
+    // QMK_ErrInvalidGroupId and changes nothing. Rectangles cross in image
+    // pixels and need a view (QMK_ErrInvalidContext without one).
+    //
+    // The id for a new group, after the layer's last one (which it becomes),
+    // never 0 and never one a group of the layer has; 0 when none is left.
+    // Groups that arrive from outside (pasted) take their ids from here.
+    int NewGroupId();
+    AnnotationGroup* FindGroup(int id);
+    int CreateGroup(BSTR name, int userLong, int* id);
+    int DestroyGroup(int id);
+    int GroupAddItem(int id, int seq);
+    int GroupAddSelected(int id);
+    int GroupRemoveItem(int id, int seq);
+    int GroupRemoveAll(int id);
+    int GroupAddType(int id, int tool);
+    int GroupRemoveType(int id, int tool);
+    int GroupItemCount(int id, int* count);
+    // The member walk in member order: 0 when empty or past the end.
+    int GroupFirstItem(int id, int* seq);
+    int GroupNextItem(int id, int* seq);
+    int GroupMembers(int id, std::vector<int>* members);
+    int GetGroupName(int id, BSTR* name);
+    int SetGroupName(int id, BSTR name);
+    int GetGroupUserString(int id, BSTR* text);
+    int SetGroupUserString(int id, BSTR text);
+    int GetGroupUserLong(int id, int* value);
+    int SetGroupUserLong(int id, int value);
+    int GetGroupYoked(int id, unsigned char* flag);
+    int SetGroupYoked(int id, bool yoked);
+    // Only a yoked group is ever selected.
+    int GetGroupSelected(int id, unsigned char* flag);
+    int SetGroupSelected(int id, bool selected);
+    // The walk over the groups in creation order: 0 when none or past the end.
+    int FirstGroupId();
+    int NextGroupId();
+    // The first group of that name (case counts), 0 for none.
+    int GroupIdFromName(BSTR name) const;
+    // The group the item is a member of; an id the item carries for a group
+    // that is gone (or that does not list it) is cleared and 0 given.
+    int ItemGroupId(int seq, int* id);
+    int GroupCount() const { return static_cast<int>(groups_.size()); }
+    int GetGroupRect(int id, RECT* pixels);
+    int SetGroupRect(int id, const RECT& pixels);
+    // Mirrors (or with flip: flips) every member within the group's rectangle.
+    int MirrorGroup(int id, bool flip);
+
 private:
     // AnnotationOwner
     void ItemCompleted(Annotation& item, bool recreate, bool notify) override;
@@ -354,4 +405,45 @@ private:
     void ApplyBody(LoadedBody& body, bool pasting, std::vector<int>* added);
     std::vector<AnnotationGroup> groups_;  // in creation order
     int lastGroupId_ = 0;
+
+    // Groups (annotation_layer_groups.cpp).
+    bool AnyGroupSelected() const;
+    void ComputeGroupRect(AnnotationGroup& group);
+    // The group's rectangle enlarged by times the handle size.
+    RECT GroupArea(const AnnotationGroup& group, int times) const;
+    static bool RemoveMember(AnnotationGroup& group, int seq);
+    // An item leaving the list leaves its group.
+    void LeaveGroup(const Annotation& item);
+    // An item took another sequence number: its group lists the new one.
+    void MemberRenumbered(const Annotation& item, int oldSeq);
+    // Loaded groups from index first on: each member item carries its
+    // group's id, a member named by two groups stays with the first, and a
+    // group not yoked is not selected.
+    void ReconcileGroups(size_t first);
+    // A yoked group the item is a member of, or null.
+    AnnotationGroup* YokedGroupOf(const Annotation& item);
+    // Selects a yoked group as a unit: its members leave the selection and
+    // its area joins the dirty rectangle.
+    void SelectGroupAsUnit(AnnotationGroup& group);
+    // Every selected group loses its selection; their areas join dirty.
+    void DeselectGroups(RECT& dirty);
+    // A handle of a selected group under a point, or null.
+    AnnotationGroup* GroupHandleAtPoint(int x, int y, int* handle);
+    // The drag of the pointer tool, by (dx, dy) layer units: the group under
+    // resize is resized, or every selected group moves. False when the layer
+    // went while the host was told.
+    bool DragGroups(int dx, int dy);
+    bool MoveGroupBy(int id, int dx, int dy);
+    // A left press on a handle of a selected group starts its resize.
+    bool StartGroupResize(HWND window, int x, int y);
+    void EndGroupResize();
+    // Control+G and Control+U. False when the layer went.
+    bool GroupingKey(WPARAM key);
+    void PaintGroupHandles(HDC dc);
+    // Sets the cursor of a selected group's handle under a point: 1, else 0.
+    int GroupHandleCursor(int x, int y);
+    // The groups' rectangles as the members lie now.
+    void RefreshGroupRects();
+    int resizingGroup_ = 0;  // id of the group under resize, 0 for none
+    size_t groupWalk_ = 0;
 };

@@ -408,12 +408,14 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     // never take the id of a group the layer has; a pasted item keeps its
     // group only when that group came along.
     std::map<int, int> ids;
+    const size_t firstLoadedGroup = groups_.size();
     for (AnnotationGroup& group : body.groups) {
         if (pasting) {
-            if (lastGroupId_ == INT_MAX)
+            const int id = NewGroupId();
+            if (id == 0)
                 continue;
-            ids[group.id] = ++lastGroupId_;
-            group.id = lastGroupId_;
+            ids[group.id] = id;
+            group.id = id;
         }
         std::vector<int> members;
         for (int seq : group.members) {
@@ -432,6 +434,7 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
             item->SetGroupId(it == ids.end() ? 0 : it->second);
         }
     }
+    ReconcileGroups(firstLoadedGroup);
 
     if (!pasting && body.hasLastSequence)
         SetLastSequenceNumber(body.lastSequence);

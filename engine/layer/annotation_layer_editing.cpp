@@ -274,6 +274,8 @@ int AnnotationLayer::PointerMouse(HWND window, UINT message, WPARAM keys, int x,
 
 int AnnotationLayer::PointerSetCursor(int x, int y)
 {
+    if (GroupHandleCursor(x, y))
+        return 1;
     int handle = -1;
     Annotation* item = ItemAtPoint(x, y, false, &handle);
     if (!item)
@@ -286,12 +288,14 @@ int AnnotationLayer::PointerSetCursor(int x, int y)
 
 int AnnotationLayer::PointerMove(HWND window, WPARAM keys, int x, int y)
 {
-    if (lastDrag_.x != -1 && (keys & MK_LBUTTON) && !selection_.empty()) {
+    if (lastDrag_.x != -1 && (keys & MK_LBUTTON) && (!selection_.empty() || AnyGroupSelected())) {
         if (!CursorOverImage(window))
             return -1;
         const int dx = x - lastDrag_.x;
         const int dy = y - lastDrag_.y;
         dirty_ = RECT{};
+        if (!DragGroups(dx, dy))
+            return -1;
         // The host may change the selection when told of a move: walk a copy.
         for (int seq : SelectedSequenceNumbers()) {
             Annotation* item = FindItem(seq);
@@ -317,6 +321,8 @@ int AnnotationLayer::PointerMove(HWND window, WPARAM keys, int x, int y)
             return -1;
     }
     // The cursor over what now lies under the pointer.
+    if (GroupHandleCursor(x, y))
+        return 1;
     int handle = -1;
     Annotation* item = ItemAtPoint(x, y, false, &handle);
     if (item) {
@@ -335,6 +341,10 @@ int AnnotationLayer::PointerLeftDown(HWND window, WPARAM keys, int x, int y)
         return -1;
     dirty_ = RECT{};
     lastDrag_.x = -1;
+
+    // A press on a handle of a selected group starts the group's resize.
+    if (StartGroupResize(window, x, y))
+        return 0;
 
     // A press on a handle of a selected item starts its resize; it alone
     // stays selected.
@@ -372,6 +382,17 @@ int AnnotationLayer::PointerLeftDown(HWND window, WPARAM keys, int x, int y)
     // held drags the selection as it is (locked items included).
     Annotation* item = ItemAtPoint(x, y, false, nullptr);
     editing_ = item;
+    // A member of a yoked group picks the whole group.
+    if (AnnotationGroup* group = item ? YokedGroupOf(*item) : nullptr) {
+        editing_ = nullptr;
+        const int id = group->id;
+        SelectGroupAsUnit(*group);
+        lastDrag_ = POINT{x, y};
+        if (!Notify(QMK_GroupSelected, id))
+            return -1;
+        InvalidateDirty(false);
+        return -1;
+    }
     if (item && !SelectForEdit(*item))
         return 0;
     lastDrag_ = POINT{x, y};
@@ -381,6 +402,8 @@ int AnnotationLayer::PointerLeftDown(HWND window, WPARAM keys, int x, int y)
 
 int AnnotationLayer::PointerLeftUp(HWND window, WPARAM keys, int x, int y)
 {
+    if (resizingGroup_ != 0)
+        EndGroupResize();
     for (int seq : SelectedSequenceNumbers()) {
         Annotation* item = FindItem(seq);
         if (!item || !IsItemSelected(item))
@@ -438,6 +461,8 @@ int AnnotationLayer::PointerRightUp(int x, int y)
 
 int AnnotationLayer::HandleKey(HWND window, UINT message, WPARAM key, LPARAM data)
 {
+    if (message == WM_CHAR && host_.GroupingAllowed() && !GroupingKey(key))
+        return -1;
     Annotation* current = CurrentObject();
     if (!current)
         return -1;

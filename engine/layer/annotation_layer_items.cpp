@@ -174,6 +174,7 @@ int AnnotationLayer::SetItemAttribute(int seq, int attribute, EngineValue value)
         if (wanted <= 0 || IsSequenceTaken(wanted, item))
             return QMK_ErrInvalidAttribute;
         item->SetSequenceNumber(wanted);
+        MemberRenumbered(*item, seq);
         if (wanted > lastSequence_)
             lastSequence_ = wanted;
         return QMK_NoError;
@@ -272,9 +273,10 @@ void AnnotationLayer::Deselect(Annotation& item)
 
 bool AnnotationLayer::DeselectAll()
 {
-    if (selection_.empty())
+    if (selection_.empty() && !AnyGroupSelected())
         return true;
     RECT dirty = {};
+    DeselectGroups(dirty);
     for (Annotation* item : selection_) {
         RECT area;
         item->GetPaintRect(area);
@@ -412,6 +414,7 @@ int AnnotationLayer::MoveItem(int seq, int x, int y)
 bool AnnotationLayer::DestroyItem(std::unique_ptr<Annotation> item)
 {
     ForgetItem(item.get());
+    LeaveGroup(*item);
     bool committed = item->IsCommitted();
     int seq = item->SequenceNumber();
     RECT area = ItemArea(*item);
@@ -543,4 +546,5 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
     }
     if (pending_ && !pending_->IsCommitted())
         pending_->Draw(dc, args);
+    PaintGroupHandles(dc);
 }

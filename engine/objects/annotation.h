@@ -197,6 +197,13 @@ public:
     int SetPoint(int index, POINT point);
     // Keeps the bounds and points as the start of a group resize.
     void SnapshotGeometry();
+    // The group resize is over: the point snapshot goes and no handle is
+    // under a drag.
+    void ReleaseSnapshot()
+    {
+        std::vector<POINT>().swap(pointSnapshot_);
+        dragHandle_ = pressHandle_ = -1;
+    }
     std::vector<POINT> CopyPoints(bool inPixels);
     // The common part of the saved record. 0 or QMK_ErrStorageStream.
     int SaveCommon(ByteWriter& stream);

@@ -142,6 +142,8 @@ TEST_F(LayerRecordTest, WritesAndReadsTheGroupSection)
     auto layer = NewLayer();
     AddRectangle(*layer, kBounds);
     AddRectangle(*layer, kBounds);
+    layer->FindItem(1)->SetGroupId(1);
+    layer->FindItem(2)->SetGroupId(1);
     layer->AppendGroup(GroupG());
     layer->AppendGroup(GroupUs());
     EXPECT_EQ(layer->LastGroupId(), 3);
