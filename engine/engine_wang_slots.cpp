@@ -29,7 +29,7 @@ bool MarkOf(const Annotation& item, wang::Mark& mark)
             mark.colour1 = static_cast<COLORREF>(item.MapNumber(QMK_FillColor));
             mark.highlighting = item.MapNumber(QMK_BackStyle) == BackStyle_Translucent ? 1 : 0;
         }
-        mark.visible = item.MapNumber(QMK_Visible, item.IsVisible() ? 1 : 0) != 0 ? 1 : 0;
+        mark.visible = item.IsVisible() ? 1 : 0;
         return true;
     default:
         return false;

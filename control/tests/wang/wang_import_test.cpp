@@ -1,0 +1,295 @@
+// The import of Wang/Oi annotation data into the real engine, loaded the way
+// the control loads it: what the engine's own writers wrote comes back,
+// real pages of other writers come in, damaged data changes nothing.
+#include "wang_import.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_test_host.h"
+
+using engine_test::EngineLibrary;
+using engine_test::TestHost;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+void D(Bytes& b, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A layer record with rectangles (type, sequence number, bounds in layer
+// units, creation seconds), as the engine's stream form lays it out.
+Bytes LayerRecord(const std::wstring& name, const std::vector<std::vector<int>>& items)
+{
+    Bytes body;
+    D(body, 36762);
+    D(body, 36753);
+    D(body, static_cast<uint32_t>(items.size()));
+    D(body, 36763);
+    for (const std::vector<int>& item : items) {
+        D(body, item[0]);
+        D(body, 36756);
+        D(body, 36765);
+        D(body, 0x17);
+        D(body, 7);
+        for (int i = 2; i < 6; ++i) D(body, item[i]);
+        D(body, 36751);
+        D(body, item[1]);
+        D(body, 36764);
+        D(body, item[6]);
+        // The same time as a FILETIME.
+        const uint64_t fileTime = static_cast<uint64_t>(item[6]) * 10000000ull + 116444736000000000ull;
+        D(body, 34);
+        D(body, static_cast<uint32_t>(fileTime));
+        D(body, static_cast<uint32_t>(fileTime >> 32));
+        D(body, 36757);
+    }
+    Bytes record;
+    for (uint32_t v : {36754u, 36752u, 0u, 0u}) D(record, v);
+    D(record, static_cast<uint32_t>(body.size()));
+    D(record, static_cast<uint32_t>(name.size() * 2 + 2));
+    for (wchar_t c : name) {
+        record.push_back(static_cast<uint8_t>(c));
+        record.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    record.push_back(0);
+    record.push_back(0);
+    record.insert(record.end(), body.begin(), body.end());
+    D(record, 36755);
+    return record;
+}
+
+int AddLayer(AnnotationEngine* e, const Bytes& record)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_ARRAY | VT_UI1;
+    v.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(record.size()));
+    void* data = nullptr;
+    SafeArrayAccessData(v.parray, &data);
+    std::memcpy(data, record.data(), record.size());
+    SafeArrayUnaccessData(v.parray);
+    int layer = 0;
+    const int result = e->SetLayerFromVariant(&v, &layer);
+    VariantClear(&v);
+    return result == 0 ? layer : 0;
+}
+
+// "Older": a hollow rectangle, an ellipse and an opaque filled rectangle;
+// "Newer": a translucent filled rectangle. Bounds in layer units of sixteenths.
+void FillEngine(AnnotationEngine* e)
+{
+    const int older = AddLayer(e, LayerRecord(L"Older", {{RectangleTool, 1, 0x100000, 0x200000, 0x500000, 0x400000, 22968},
+                                                         {EllipseTool, 2, 0, 0, 0x100000, 0x100000, 5},
+                                                         {RectangleTool, 3, 0x300000, 0x300000, 0x600000, 0x700000, 7}}));
+    ASSERT_NE(0, older);
+    e->PrgSetItemAttribute(older, 1, QMK_PenColor, 0x123456);
+    e->PrgSetItemAttribute(older, 1, QMK_PenWidth, 3);
+    e->PrgSetItemAttribute(older, 1, QMK_BackStyle, BackStyle_Transparent);
+    e->PrgSetItemAttribute(older, 3, QMK_FillColor, 0x0000FF);
+    e->PrgSetItemAttribute(older, 3, QMK_BackStyle, BackStyle_Opaque);
+    e->PrgSetItemAttribute(older, 3, QMK_Visible, 0);
+    const int newer = AddLayer(e, LayerRecord(L"Newer", {{RectangleTool, 4, 0x800000, 0x800000, 0x900000, 0xA00000, 1000000}}));
+    ASSERT_NE(0, newer);
+    e->PrgSetItemAttribute(newer, 4, QMK_FillColor, 0x00AA00);
+    e->PrgSetItemAttribute(newer, 4, QMK_BackStyle, BackStyle_Translucent);
+}
+
+int Number(AnnotationEngine* e, int layer, int seq, int code)
+{
+    EngineValue value = 0;
+    return e->PrgGetItemAttribute(layer, seq, code, &value) == 0 ? static_cast<int>(value) : -12345;
+}
+
+// The creation time, read as the date it is kept as, in seconds since 1970.
+long long CreationSeconds(AnnotationEngine* e, int layer, int seq)
+{
+    VARIANT created;
+    VariantInit(&created);
+    e->PrgGetItemAttribute(layer, seq, QMK_CreateTime, reinterpret_cast<EngineValue*>(&created));
+    const double date = created.vt == VT_DATE ? created.date : 0.0;
+    VariantClear(&created);
+    return std::llround((date - 25569.0) * 86400.0);
+}
+
+std::string LayerName(AnnotationEngine* e, int layer)
+{
+    BSTR name = nullptr;
+    e->GetLayerProperty(layer, QMK_LayerName, reinterpret_cast<EngineValue*>(&name));
+    std::string text;
+    for (UINT i = 0; name && i < SysStringLen(name); ++i) text.push_back(static_cast<char>(name[i]));
+    SysFreeString(name);
+    return text;
+}
+
+// Layers newest first and their rectangles bottom first, with what the
+// Wang data carries of each: bounds in image pixels, time, visibility, and
+// for a hollow one its pen, for a filled one its fill and translucency.
+std::string Describe(AnnotationEngine* e)
+{
+    std::ostringstream out;
+    for (int layer = e->GetFirstLayer(); layer != 0; layer = e->GetNextLayer()) {
+        out << "layer " << LayerName(e, layer) << "\n";
+        int seq = 0;
+        for (e->PrgGetFirstItem(layer, &seq); seq != 0; e->PrgGetNextItem(layer, &seq)) {
+            if (Number(e, layer, seq, QMK_ToolType) != RectangleTool) continue;
+            POINT a = {}, b = {};
+            e->PrgGetItemPoint(layer, seq, 0, &a);
+            e->PrgGetItemPoint(layer, seq, 1, &b);
+            out << "  rect " << a.x << "," << a.y << "," << b.x << "," << b.y << " time "
+                << CreationSeconds(e, layer, seq) << " visible " << Number(e, layer, seq, QMK_Visible);
+            const int back = Number(e, layer, seq, QMK_BackStyle);
+            if (back == BackStyle_Transparent)
+                out << " hollow pen " << std::hex << Number(e, layer, seq, QMK_PenColor) << std::dec << " width "
+                    << Number(e, layer, seq, QMK_PenWidth);
+            else
+                out << " filled " << std::hex << Number(e, layer, seq, QMK_FillColor) << std::dec
+                    << (back == BackStyle_Translucent ? " translucent" : " opaque");
+            out << "\n";
+        }
+    }
+    return out.str();
+}
+
+Bytes Saved(AnnotationEngine* e, bool unicode, bool preserve)
+{
+    void* block = nullptr;
+    const int size = unicode ? e->SaveWangAnnotationsUnicode(&block, preserve) : e->SaveWangAnnotations(&block, preserve);
+    if (size <= 0) return Bytes();
+    Bytes bytes(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size);
+    CoTaskMemFree(block);
+    return bytes;
+}
+
+const char kOlderRects[] =
+    "  rect 50,75,250,150 time 22968 visible 1 hollow pen 123456 width 3\n"
+    "  rect 150,113,300,263 time 7 visible 0 filled ff opaque\n";
+const char kNewerRects[] = "  rect 400,300,450,375 time 1000000 visible 1 filled aa00 translucent\n";
+
+TEST(WangImport, WhatBothWritersWroteComesBackWithItsLayers)
+{
+    EngineLibrary library;
+    TestHost source(library);
+    FillEngine(source.Engine());
+    ASSERT_EQ(std::string("layer Newer\n") + kNewerRects + "layer Older\n" + kOlderRects, Describe(source.Engine()));
+
+    const struct {
+        bool unicode;
+        bool preserve;
+        std::string expected;
+    } cases[] = {
+        {false, true, std::string("layer Newer\n") + kNewerRects + "layer Older\n" + kOlderRects},
+        {true, true, std::string("layer Newer\n") + kNewerRects + "layer Older\n" + kOlderRects},
+        {false, false, std::string("layer [Untitled]\n") + kOlderRects + kNewerRects},
+        {true, false, std::string("layer [Untitled]\n") + kOlderRects + kNewerRects},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.unicode) + " " + std::to_string(c.preserve));
+        const Bytes data = Saved(source.Engine(), c.unicode, c.preserve);
+        ASSERT_FALSE(data.empty());
+        TestHost target(library);
+        target->CreateLayer(1);  // replaced
+        ASSERT_EQ(0, ImportWangAnnotations(target.Engine(), data.data(), data.size(), 800, 600, c.preserve));
+        EXPECT_EQ(c.expected, Describe(target.Engine()));
+        const int current = target->GetCurrentLayer();
+        ASSERT_NE(0, current);
+        EXPECT_EQ(current, target->GetFirstLayer()) << "the last layer made stays current";
+        int tool = 0;
+        target->GetTool(current, &tool);
+        EXPECT_EQ(PointerTool, tool);
+        // Written again, the data is the same.
+        EXPECT_EQ(data, Saved(target.Engine(), c.unicode, c.preserve));
+    }
+}
+
+TEST(WangImport, RefusedDataLeavesEveryLayer)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillEngine(host.Engine());
+    const std::string before = Describe(host.Engine());
+    const Bytes data = Saved(host.Engine(), false, true);
+    Bytes sixteenBit = data;
+    sixteenBit[4] = 0;
+    Bytes badBlockType = data;
+    badBlockType[data.size() - 30] = 7;  // the closing "OiIndex"
+    const struct {
+        const char* what;
+        Bytes bytes;
+    } cases[] = {
+        {"empty", Bytes()},
+        {"header only in part", Bytes(data.begin(), data.begin() + 6)},
+        {"16-bit format", sixteenBit},
+        {"cut inside the second mark", Bytes(data.begin(), data.end() - 150)},
+        {"an unknown block type at the end", badBlockType},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(QMK_ErrInvalidFile, ImportWangAnnotations(host.Engine(), c.bytes.data(), c.bytes.size(), 800, 600, true));
+        EXPECT_EQ(before, Describe(host.Engine()));
+    }
+}
+
+Bytes LoadPage(const char* name)
+{
+    const std::string path = std::string(SHARED_TESTDATA_DIR) + "/wang/" + name + ".p0.tag32932.bin";
+    Bytes bytes;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        int c;
+        while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+// The rectangles of real pages, as their mark records say; each mark of
+// those pages has its own group block, so with layers preserved each comes
+// in a layer of its own.
+TEST(WangImport, RealPagesBringTheirRectangles)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    host.Services().imageWidth = 1653;
+    host.Services().imageHeight = 2338;
+    host.Services().image = {0, 0, 1653, 2338};
+    host.Services().view = {0, 0, 1653, 2338};
+    const Bytes page = LoadPage("imaging-pic-various-annotations");
+    ASSERT_FALSE(page.empty());
+
+    ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+    EXPECT_EQ("layer [Untitled]\n"
+              "  rect 66,291,745,504 time 1436947970 visible 1 hollow pen ff0000 width 4\n"
+              "  rect 72,543,751,786 time 1436947977 visible 1 filled ffff opaque\n"
+              "  rect 97,1027,696,1061 time 1436948002 visible 1 filled ffff translucent\n",
+              Describe(host.Engine()));
+    int count = 0;
+    host->PrgGetItemCount(host->GetFirstLayer(), &count);
+    EXPECT_LE(count, 7);
+
+    ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, true));
+    const std::string layered = Describe(host.Engine());
+    EXPECT_NE(std::string::npos,
+              layered.find("layer [Untitled]\n  rect 97,1027,696,1061 time 1436948002 visible 1 filled ffff translucent\n"
+                           "layer [Untitled]\n  rect 72,543,751,786"))
+        << layered;
+
+    // The other pages' marks are all of kinds without a class yet, or rectangles.
+    for (const char* name : {"3annotationWithBGPicture", "imaging-pic-textfieldannotation",
+                             "imaging-pic-textfieldannotation-yellow-font-face", "one-annotation-textarea",
+                             "one-annotation-textnote"}) {
+        SCOPED_TRACE(name);
+        const Bytes other = LoadPage(name);
+        ASSERT_FALSE(other.empty());
+        EXPECT_EQ(0, ImportWangAnnotations(host.Engine(), other.data(), other.size(), 1653, 2338, false));
+    }
+}
+
+} // namespace

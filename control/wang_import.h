@@ -1,0 +1,18 @@
+#pragma once
+// Wang/Oi annotation data (TIFF tag 32932) made into the engine's layers and
+// items, through elements.
+#include <cstddef>
+
+#include "annotation_engine.h"
+
+// Reads the whole data first: data that is too short, not in the 32-bit
+// Intel format or damaged anywhere gives QMK_ErrInvalidFile (1006) and the
+// engine keeps every layer it has. Otherwise every layer of the engine is
+// deleted and the marks come in: with preserveLayers a new layer at each
+// group block before a mark, named by it, else all marks in one layer;
+// marks the engine has no class for (text from file, image reference, form,
+// OCR region) are passed over. An index from the data becomes the item's
+// sequence number when no other item of its layer has that number. The
+// last layer made stays current, with the pointer tool. 0 or 1006.
+int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t length, int imageWidth,
+                          int imageHeight, bool preserveLayers);
