@@ -93,6 +93,11 @@ private:
     void LetGo();
     // The engine and the fonts' sinks torn down (destruction).
     void TearDown();
+    // Copy and Cut: the current layer's selection to the clipboard, then
+    // (thenDelete) deleted (quillmark_transfer_members.cpp).
+    HRESULT CopySelection(bool thenDelete);
+
+    bool saveSuppressed_ = true;  // the client lets saving happen (SetSaveSuppressed)
 
     quillmark::EngineLink link_;
     quillmark::ControlFonts fonts_;

@@ -258,4 +258,94 @@ TEST_F(ControlWithFakeEngineTest, AHostReleasingTheControlInsideAnEventLeavesThe
     EXPECT_EQ(1, fake.liveCount());
 }
 
+// Cut, Copy and Paste check the current layer, the selection and the
+// clipboard first and call the engine in this order; Cut deletes only what
+// was copied. StoreAnnotation writes nothing while the client has saving
+// suppressed. The element members pass their handles and the current layer on.
+// The HRESULT of an engine error.
+constexpr HRESULT Err(int code)
+{
+    return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(code));
+}
+
+TEST_F(ControlWithFakeEngineTest, TransferMembersCallTheEngineInTheirOrder)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> results;  // slot, result
+        HRESULT (*call)(IQuillmark*);
+        HRESULT expected;
+        Lines calls;
+    };
+    const Case cases[] = {
+        {"cut", {{EngineSlot_GetCurrentLayer, 5}, {EngineSlot_IsSelection, 1}},
+         [](IQuillmark* c) { return c->Cut(); }, S_OK,
+         {"GetCurrentLayer()", "IsSelection(5)", "CopyToClipboard(5,1)", "DeleteSelected()"}},
+        {"cut failing to copy",
+         {{EngineSlot_GetCurrentLayer, 5}, {EngineSlot_IsSelection, 1},
+          {EngineSlot_CopyToClipboard, 1035}},
+         [](IQuillmark* c) { return c->Cut(); }, Err(1035),
+         {"GetCurrentLayer()", "IsSelection(5)", "CopyToClipboard(5,1)"}},
+        {"cut without selection", {{EngineSlot_GetCurrentLayer, 5}},
+         [](IQuillmark* c) { return c->Cut(); }, Err(1016),
+         {"GetCurrentLayer()", "IsSelection(5)"}},
+        {"cut without layer", {}, [](IQuillmark* c) { return c->Cut(); }, Err(1004),
+         {"GetCurrentLayer()"}},
+        {"copy", {{EngineSlot_GetCurrentLayer, 5}, {EngineSlot_IsSelection, 1}},
+         [](IQuillmark* c) { return c->Copy(); }, S_OK,
+         {"GetCurrentLayer()", "IsSelection(5)", "CopyToClipboard(5,1)"}},
+        {"paste", {{EngineSlot_GetCurrentLayer, 5}, {EngineSlot_IsPasteAvailable, 1}},
+         [](IQuillmark* c) { return c->Paste(); }, S_OK,
+         {"GetCurrentLayer()", "IsPasteAvailable()", "Paste(5)"}},
+        {"paste failing",
+         {{EngineSlot_GetCurrentLayer, 5}, {EngineSlot_IsPasteAvailable, 1},
+          {EngineSlot_Paste, 1024}},
+         [](IQuillmark* c) { return c->Paste(); }, Err(1024),
+         {"GetCurrentLayer()", "IsPasteAvailable()", "Paste(5)"}},
+        {"paste with nothing to paste", {{EngineSlot_GetCurrentLayer, 5}},
+         [](IQuillmark* c) { return c->Paste(); }, S_OK,
+         {"GetCurrentLayer()", "IsPasteAvailable()"}},
+        {"paste without layer", {}, [](IQuillmark* c) { return c->Paste(); }, Err(1004),
+         {"GetCurrentLayer()"}},
+        {"copy layer", {}, [](IQuillmark* c) { return c->CopyLayer(9); }, S_OK,
+         {"CopyToClipboard(9,0)"}},
+        {"store while suppressed", {},
+         [](IQuillmark* c) {
+             BSTR name = SysAllocString(L"a.qmk");
+             const HRESULT hr = c->StoreAnnotation(name);
+             SysFreeString(name);
+             return hr;
+         },
+         Err(1008), {}},
+        {"element append", {{EngineSlot_GetCurrentLayer, 5}},
+         [](IQuillmark* c) {
+             long seq = 0;
+             return c->ElementAppend(77, &seq);
+         },
+         S_OK, {"GetCurrentLayer()", "ElementAppend(5,77,ptr)"}},
+        {"element append without layer", {{EngineSlot_ElementAppend, 1013}},
+         [](IQuillmark* c) {
+             long seq = 0;
+             return c->ElementAppend(77, &seq);
+         },
+         Err(1013), {"GetCurrentLayer()", "ElementAppend(0,77,ptr)"}},
+        {"element clear points", {},
+         [](IQuillmark* c) { return c->ElementClearPoints(77); }, S_OK,
+         {"ElementClearPoints(77,0,null)"}},
+    };
+    CreateControl();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int slot : {EngineSlot_GetCurrentLayer, EngineSlot_IsSelection,
+                         EngineSlot_CopyToClipboard, EngineSlot_IsPasteAvailable,
+                         EngineSlot_Paste, EngineSlot_ElementAppend})
+            fake.setResult(slot, 0);
+        for (const auto& result : c.results)
+            fake.setResult(result.first, result.second);
+        mark = fake.LogSize();
+        EXPECT_EQ(c.expected, c.call(control));
+        EXPECT_EQ(c.calls, EngineCalls());
+    }
+}
+
 } // namespace
