@@ -3,8 +3,11 @@
 // its vtable and through IDispatch by name.
 #include "control_fixture.h"
 
+#include "annotation_engine.h"
+
 #include "testkit.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -273,6 +276,90 @@ TEST_F(TransferTest, ElementsBuildItemsThroughTheVtableAndIDispatch)
     EXPECT_EQ(77, b);
     EXPECT_EQ(kInvalidItem, control_->ElementDestroy(element));
     TakeErrorInfo();
+}
+
+TEST_F(TransferTest, RetrieveAnnotationReadsTheFileAnEngineStored)
+{
+    // A file stored by an engine of this process, loaded as the control loads it.
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path =
+        std::string(folder) + "retrieve_" + std::to_string(GetCurrentProcessId()) + ".qmk";
+    const std::wstring wide(path.begin(), path.end());
+    Bstr file(wide.c_str());
+    std::vector<uint8_t> stored;
+    {
+        HMODULE library = LoadLibraryA((testkit::ProgramFolder() + "\\inkcore7.dll").c_str());
+        ASSERT_NE(nullptr, library);
+        auto init = reinterpret_cast<AnnInitFn>(
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnInitOrdinal))));
+        auto deinit = reinterpret_cast<AnnDeinitFn>(
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnDeinitOrdinal))));
+        AnnotationEngine* engine = init(0, nullptr, 0);
+        ASSERT_NE(nullptr, engine);
+        VARIANT v = ByteArray(LayerRecord(L"Stored", 2));
+        int layer = 0;
+        ASSERT_EQ(0, engine->SetLayerFromVariant(&v, &layer));
+        VariantClear(&v);
+        ASSERT_EQ(0, engine->StoreAnnotation(file.get()));
+        VARIANT record;
+        VariantInit(&record);
+        ASSERT_EQ(0, engine->GetLayerIntoVariant(&record, layer, nullptr));
+        void* data = nullptr;
+        SafeArrayAccessData(record.parray, &data);
+        stored.assign(static_cast<uint8_t*>(data),
+                      static_cast<uint8_t*>(data) + record.parray->rgsabound[0].cElements);
+        SafeArrayUnaccessData(record.parray);
+        VariantClear(&record);
+        deinit(engine);
+        FreeLibrary(library);
+    }
+    CurrentLayerOf(1);  // replaced by what the file holds
+    EventRecorder recorder;
+    IConnectionPointContainer* container = nullptr;
+    control_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    IConnectionPoint* point = nullptr;
+    container->FindConnectionPoint(DIID__IQuillmarkEvents, &point);
+    DWORD cookie = 0;
+    point->Advise(&recorder, &cookie);
+    EXPECT_EQ(S_OK, CallByName(control_, L"RetrieveAnnotation", {[&] {
+                                   VARIANT name;
+                                   VariantInit(&name);
+                                   name.vt = VT_BSTR;
+                                   name.bstrVal = file.get();
+                                   return name;
+                               }()}));
+    point->Unadvise(cookie);
+    point->Release();
+    container->Release();
+    long count = 0;
+    EXPECT_EQ(S_OK, control_->get_NumLayers(&count));
+    EXPECT_EQ(1, count);
+    long layer = 0;
+    EXPECT_EQ(S_OK, control_->GetFirstLayer(&layer));
+    VARIANT read;
+    VariantInit(&read);
+    long size = 0;
+    ASSERT_EQ(S_OK, control_->GetLayerIntoVariant(&read, layer, &size));
+    EXPECT_EQ(static_cast<long>(stored.size()), size);
+    void* data = nullptr;
+    SafeArrayAccessData(read.parray, &data);
+    EXPECT_EQ(0, memcmp(data, stored.data(), stored.size()));
+    SafeArrayUnaccessData(read.parray);
+    VariantClear(&read);
+    // LayerRestored (3) for the layer read.
+    EXPECT_NE(recorder.fired.end(), std::find(recorder.fired.begin(), recorder.fired.end(), 3));
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(TransferTest, BrandAsksTheEngineWhichNeedsTheClientsImage)
+{
+    // No layers: nothing to burn in.
+    EXPECT_EQ(S_OK, control_->Brand(1));
+    CurrentLayerOf(1);
+    // No client has handed over its image service.
+    EXPECT_EQ(static_cast<HRESULT>(0x800403FA), control_->Brand(1));  // 1018
+    EXPECT_EQ(1018u, TakeErrorInfo().helpContext);
 }
 
 } // namespace
