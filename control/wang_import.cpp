@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,9 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
     engine->PrgSetImageMappingDimensions(imageWidth, imageHeight);
     int layer = 0;
     std::wstring layerName;
+    // The sequence numbers the items made so far in the layer have.
+    int numberedLayer = 0;
+    std::set<int> numbers;
     for (const wang::Mark& mark : marks.marks) {
         const bool startsLayer = mark.before.has_group && preserveLayers;
         if (mark.before.has_group || (layer == 0 && mark.before.has_unicode_group))
@@ -250,12 +254,23 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
                 engine->DeleteLayer(layer);
             layer = 0;
         }
-        if (result == 0 && seq != 0 && mark.visible == 0)
+        if (result != 0 || seq == 0)
+            continue;
+        if (mark.visible == 0)
             engine->PrgSetItemAttribute(layer, seq, QMK_Visible, 0);
-        if (result == 0 && seq != 0 && mark.before.has_index && mark.before.index != 0 &&
-            mark.before.index <= 0x7FFFFFFFu)
-            engine->PrgSetItemAttribute(layer, seq, QMK_SequenceNumber,
-                                        static_cast<EngineValue>(mark.before.index));
+        if (layer != numberedLayer) {
+            numberedLayer = layer;
+            numbers.clear();
+        }
+        // The index becomes the sequence number only when no other item of
+        // this layer has that number (the engine refuses one that is taken).
+        const int index = mark.before.has_index && mark.before.index <= 0x7FFFFFFFu
+                              ? static_cast<int>(mark.before.index)
+                              : 0;
+        if (index > 0 && index != seq && numbers.count(index) == 0 &&
+            engine->PrgSetItemAttribute(layer, seq, QMK_SequenceNumber, static_cast<EngineValue>(index)) == 0)
+            seq = index;
+        numbers.insert(seq);
     }
     const int current = engine->GetCurrentLayer();
     if (current != 0)

@@ -1,6 +1,8 @@
 // Save and load speed of the annotation stream: one layer of 10,000
 // rectangles, plain and scrambled with a password, written into a memory
-// block and read back into a new engine. Prints MB/s and items/s for each.
+// block and read back into a new engine; and the same layer saved as Wang/Oi
+// annotation data and imported as the control imports it. Prints MB/s and
+// items/s for each.
 // Run by hand; not a test.
 #include <windows.h>
 
@@ -12,6 +14,7 @@
 #include "engine_object.h"
 #include "objects/shape_annotation.h"
 #include "settings/tool_defaults.h"
+#include "wang_import.h"
 
 namespace {
 
@@ -101,6 +104,46 @@ void Run(const ToolDefaults& defaults, bool scrambled)
                 megabytes / loadSeconds, kItems / loadSeconds);
 }
 
+// The Wang/Oi data of the same layer: slot 36 and the control's import.
+void RunWang(const ToolDefaults& defaults)
+{
+    constexpr int kWidth = 2480, kHeight = 3508;
+    EngineObject source(1, nullptr);
+    source.LoadDefaults();
+    source.PrgSetImageMappingDimensions(kWidth, kHeight);
+    Fill(source, defaults, false);
+
+    double saveSeconds = 1e30, loadSeconds = 1e30;
+    int size = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        void* block = nullptr;
+        double start = Now();
+        size = source.SaveWangAnnotations(&block, 0);
+        saveSeconds = std::min(saveSeconds, Now() - start);
+        if (size <= 0) {
+            std::printf("Wang saving failed\n");
+            return;
+        }
+        EngineObject target(2, nullptr);
+        target.LoadDefaults();
+        start = Now();
+        const int result = ImportWangAnnotations(&target, block, static_cast<size_t>(size), kWidth, kHeight, false);
+        loadSeconds = std::min(loadSeconds, Now() - start);
+        CoTaskMemFree(block);
+        int count = 0;
+        target.PrgGetItemCount(target.GetFirstLayer(), &count);
+        if (result != 0 || count != kItems) {
+            std::printf("Wang import failed: %d, %d items\n", result, count);
+            return;
+        }
+    }
+    const double megabytes = size / (1024.0 * 1024.0);
+    std::printf("%-9s %d rectangles, %.2f MB: save %7.1f ms  %7.1f MB/s  %9.0f items/s;"
+                "  load %7.1f ms  %7.1f MB/s  %9.0f items/s\n",
+                "Wang", kItems, megabytes, saveSeconds * 1000.0, megabytes / saveSeconds,
+                kItems / saveSeconds, loadSeconds * 1000.0, megabytes / loadSeconds, kItems / loadSeconds);
+}
+
 } // namespace
 
 int main()
@@ -109,5 +152,6 @@ int main()
     defaults.LoadDefaults();
     Run(defaults, false);
     Run(defaults, true);
+    RunWang(defaults);
     return 0;
 }

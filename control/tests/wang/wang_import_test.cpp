@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine_test_host.h"
+#include "wang_hand.h"
 
 using engine_test::EngineLibrary;
 using engine_test::TestHost;
@@ -235,6 +236,62 @@ TEST(WangImport, RefusedDataLeavesEveryLayer)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(QMK_ErrInvalidFile, ImportWangAnnotations(host.Engine(), c.bytes.data(), c.bytes.size(), 800, 600, true));
         EXPECT_EQ(before, Describe(host.Engine()));
+    }
+}
+
+// Hand-made data: per mark a group block (named for a new layer, or
+// nothing), an index block and a hollow rectangle; the default blocks last.
+Bytes IndexedMarks(const std::vector<std::pair<const char*, const char*>>& marks)
+{
+    formats_test::Hand h;
+    h.D(0).D(1);
+    int left = 0;
+    for (const auto& mark : marks) {
+        if (mark.first) formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars(mark.first, std::strlen(mark.first) + 1));
+        formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars(mark.second, 10));
+        formats_test::WangMarkFields m;
+        m.type = 5;
+        m.left = left, m.top = 0, m.right = left + 10, m.bottom = 10;
+        left += 20;
+        formats_test::WangMarkBlock(h, m);
+    }
+    formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars("[Untitled]", 11));
+    formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars("0", 10));
+    return h.bytes();
+}
+
+std::string SequenceNumbers(AnnotationEngine* e)
+{
+    std::string out;
+    for (int layer = e->GetFirstLayer(); layer != 0; layer = e->GetNextLayer()) {
+        out += LayerName(e, layer) + ":";
+        int seq = 0;
+        for (e->PrgGetFirstItem(layer, &seq); seq != 0; e->PrgGetNextItem(layer, &seq)) out += " " + std::to_string(seq);
+        out += ";";
+    }
+    return out;
+}
+
+// An index from the data numbers its item only when no other item of the
+// item's own layer has that number.
+TEST(WangImport, IndexesNumberItemsOnlyWhenFreeInTheirOwnLayer)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    const struct {
+        bool preserve;
+        Bytes data;
+        std::string expected;
+    } cases[] = {
+        {false, IndexedMarks({{"One", "5"}, {nullptr, "5"}, {nullptr, "2"}, {nullptr, "0"}, {nullptr, "x"}}),
+         "One: 5 6 2 8 9;"},
+        {true, IndexedMarks({{"A", "5"}, {nullptr, "5"}, {"B", "5"}, {nullptr, "1"}}), "B: 5 1;A: 5 6;"},
+        {true, IndexedMarks({{"A", "4294967295"}, {nullptr, "2147483647"}}), "A: 1 2147483647;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), c.data.data(), c.data.size(), 800, 600, c.preserve));
+        EXPECT_EQ(c.expected, SequenceNumbers(host.Engine()));
     }
 }
 
