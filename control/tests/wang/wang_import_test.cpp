@@ -349,4 +349,78 @@ TEST(WangImport, RealPagesBringTheirRectangles)
     }
 }
 
+// A host that deletes every layer from inside the engine's reports, a
+// number of times: the import goes on with the layers it can make, never
+// with one that is gone.
+AnnotationEngine* g_engine = nullptr;
+int g_deletesLeft = 0;
+int __stdcall DeleteAllOnEvent(HostCookie, int, int)
+{
+    if (g_deletesLeft > 0 && g_engine) {
+        --g_deletesLeft;
+        g_engine->DeleteAllLayers();
+    }
+    return 0;
+}
+int __stdcall DeleteAllOnLayerChange(HostCookie, int layer)
+{
+    return DeleteAllOnEvent(0, 0, layer);
+}
+
+TEST(WangImport, AHostDeletingLayersFromItsReports)
+{
+    EngineLibrary library;
+    TestHost source(library);
+    FillEngine(source.Engine());
+    const Bytes data = Saved(source.Engine(), false, true);
+    const struct {
+        int channel;
+        void* callback;
+    } hosts[] = {
+        {Channel_AnnotateEvent, reinterpret_cast<void*>(&DeleteAllOnEvent)},
+        {Channel_CurrentLayerChange, reinterpret_cast<void*>(&DeleteAllOnLayerChange)},
+    };
+    for (const auto& h : hosts) {
+        for (int deletes : {1, 2, 3, 5, 100}) {
+            SCOPED_TRACE(std::to_string(h.channel) + " " + std::to_string(deletes));
+            TestHost target(library);
+            target->RegisterCallback(h.channel, h.callback);
+            g_engine = target.Engine();
+            g_deletesLeft = deletes;
+            EXPECT_EQ(0, ImportWangAnnotations(target.Engine(), data.data(), data.size(), 800, 600, true));
+            EXPECT_LT(g_deletesLeft, deletes) << "the host deleted layers";
+            g_deletesLeft = 0;
+            // Whatever came in is whole: every layer's items read back.
+            const std::string now = Describe(target.Engine());
+            EXPECT_EQ(std::string::npos, now.find("-12345")) << now;
+            g_engine = nullptr;
+        }
+    }
+}
+
+TEST(WangImport, MutationLoopOverRealPages)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    uint32_t seed = 777;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (const char* name : {"3annotationWithBGPicture", "imaging-pic-various-annotations",
+                             "imaging-pic-textfieldannotation-yellow-font-face", "one-annotation-textnote"}) {
+        SCOPED_TRACE(name);
+        const Bytes page = LoadPage(name);
+        ASSERT_FALSE(page.empty());
+        for (int round = 0; round < 150; ++round) {
+            Bytes mutated = page;
+            for (int i = 0, n = 1 + static_cast<int>(next() % 6); i < n; ++i)
+                mutated[next() % mutated.size()] = static_cast<uint8_t>(next());
+            const int result =
+                ImportWangAnnotations(host.Engine(), mutated.data(), mutated.size(), 1653, 2338, round % 2 == 0);
+            EXPECT_TRUE(result == 0 || result == QMK_ErrInvalidFile);
+        }
+    }
+}
+
 } // namespace
