@@ -146,6 +146,41 @@ TEST(WangWriterBytes, TheLargestIndexFillsItsTenBytes)
     EXPECT_EQ(formats_test::Bytes({'0', 0, 0, 0, 0, 0, 0, 0, 0, 0}), Bytes(bytes.end() - 10, bytes.end()));
 }
 
+// Text the code page holds in more bytes than UTF-16 units is counted in
+// bytes: "\u65E5\u672C" is 2 units but 4 bytes in the Japanese code page.
+TEST(WangWriterBytes, TextIsCountedInBytesOfTheConvertedText)
+{
+    const LCID was = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT)));
+    if (GetACP() != 932) {
+        char probe[8] = {};
+        if (WideCharToMultiByte(CP_THREAD_ACP, 0, L"\u65E5", 1, probe, sizeof probe, nullptr, nullptr) != 2) {
+            SetThreadLocale(was);
+            GTEST_SKIP() << "no double-byte thread code page";
+        }
+    }
+    wang::LayerToWrite layer;
+    wang::MarkToWrite mark;
+    mark.mark.type = wang::kAttachANote;
+    mark.mark.text = L"\u65E5\u672C";
+    mark.mark.creation_scale = 1000;
+    layer.marks = {mark};
+    const Bytes bytes = Written({layer}, wang::Form::kUnicode, true, 1);
+    SetThreadLocale(was);
+    // Header, the layer's 42-byte group block, the index block, the mark, "OiUGroup".
+    size_t at = 8 + 62 + 30 + 172 + 62;
+    const uint8_t ansi[5] = {0x93, 0xFA, 0x96, 0x7B, 0};
+    Hand unicodeText;
+    unicodeText.D(5).Raw(Bytes(ansi, ansi + 5)).Raw({0xE5, 0x65, 0x2C, 0x67, 0, 0});
+    Hand text;
+    text.D(0).D(1000).D(1000).D(5).Raw(Bytes(ansi, ansi + 5));
+    Hand expected;
+    WangNamed(expected, 6, "OiUText", unicodeText.bytes());
+    WangNamed(expected, 6, "OiAnText", text.bytes());
+    ASSERT_GE(bytes.size(), at + expected.Size());
+    EXPECT_EQ(expected.bytes(), Bytes(bytes.begin() + at, bytes.begin() + at + expected.Size()));
+}
+
 // What the writer writes, the reader gives back: every field the layout
 // carries, the layers in their order (each layer's block before its first
 // mark) and the indexes.
