@@ -1,0 +1,264 @@
+// The group members of the control as a host meets them, with the real
+// engine beside the control: through the IQuillmark vtable (a compiled host)
+// and through IDispatch by name (a script host), on a layer read from a
+// record written out by hand.
+#include "control_fixture.h"
+
+#include "hand_bytes.h"
+
+#include <functional>
+
+namespace {
+
+using formats_test::Hand;
+
+// The HRESULT of an engine error as the control reports it.
+HRESULT EngineError(int code)
+{
+    return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(code));
+}
+
+// A layer record with rectangles 1 at (100,75)-(200,150) and 2 at
+// (300,75)-(400,225) in pixels of an 800 x 600 image (layer units are
+// fractions of the image in 8.24 fixed point).
+std::vector<uint8_t> TwoRectangles()
+{
+    struct Item {
+        int seq;
+        RECT layer;
+    };
+    const Item items[] = {{1, {2097152, 2097152, 4194304, 4194304}},
+                          {2, {6291456, 2097152, 8388608, 6291456}}};
+    Hand body;
+    body.D(36762).R(36753, 2).D(36763);
+    for (const Item& item : items) {
+        body.D(RectangleTool).D(36756).R(36765, 0x17);
+        body.D(7).D(item.layer.left).D(item.layer.top).D(item.layer.right).D(item.layer.bottom);
+        body.R(36751, item.seq).D(36757);
+    }
+    Hand record;
+    record.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(body.Size())).Str(L"Hand");
+    record.Raw(body.bytes()).D(36755);
+    return record.bytes();
+}
+
+class GroupMembers : public ControlTest {
+protected:
+    void SetUp() override
+    {
+        ControlTest::SetUp();
+        control = NewControl();
+        ASSERT_NE(nullptr, control);
+        ASSERT_EQ(S_OK, control->PrgSetImageMappingDimensions(800, 600));
+        const std::vector<uint8_t> bytes = TwoRectangles();
+        SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+        void* data = nullptr;
+        SafeArrayAccessData(array, &data);
+        memcpy(data, bytes.data(), bytes.size());
+        SafeArrayUnaccessData(array);
+        VARIANT v;
+        V_VT(&v) = VT_ARRAY | VT_UI1;
+        V_ARRAY(&v) = array;
+        ASSERT_EQ(S_OK, control->SetLayerFromVariant(&v, &layer));
+        VariantClear(&v);
+        ASSERT_NE(0, layer);
+    }
+    void TearDown() override
+    {
+        if (control)
+            control->Release();
+        control = nullptr;
+        ControlTest::TearDown();
+    }
+
+    RECT ItemRect(long seq)
+    {
+        long l = 0, t = 0, r = 0, b = 0;
+        EXPECT_EQ(S_OK, control->PrgGetItemRect(layer, seq, &l, &t, &r, &b));
+        return RECT{l, t, r, b};
+    }
+
+    // A member called by name through IDispatch, arguments in order.
+    HRESULT Invoke(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result,
+                   EXCEPINFO* error)
+    {
+        DISPID id = 0;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        HRESULT hr = control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr))
+            return hr;
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        return control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                               result, error, nullptr);
+    }
+
+    IQuillmark* control = nullptr;
+    long layer = 0;
+};
+
+VARIANT Long(long value)
+{
+    VARIANT v;
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    return v;
+}
+
+VARIANT LongRef(long* value)
+{
+    VARIANT v;
+    V_VT(&v) = VT_BYREF | VT_I4;
+    V_I4REF(&v) = value;
+    return v;
+}
+
+VARIANT Text(BSTR value)
+{
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = value;
+    return v;
+}
+
+void ExpectRect(const RECT& expected, const RECT& actual)
+{
+    EXPECT_EQ(expected.left, actual.left);
+    EXPECT_EQ(expected.top, actual.top);
+    EXPECT_EQ(expected.right, actual.right);
+    EXPECT_EQ(expected.bottom, actual.bottom);
+}
+
+TEST_F(GroupMembers, ThroughTheVtableAGroupIsMadeFilledYokedAndResized)
+{
+    Bstr name(L"Pair");
+    long id = 0;
+    ASSERT_EQ(S_OK, control->GrpCreateGroup(layer, name.get(), 5, &id));
+    EXPECT_EQ(1, id);
+    EXPECT_EQ(S_OK, control->GrpAddItem(layer, id, 2));
+    EXPECT_EQ(S_OK, control->GrpAddItem(layer, id, 1));
+    long count = 0, seq = 0, value = 0, found = 0;
+    EXPECT_EQ(S_OK, control->GrpGetItemCount(layer, id, &count));
+    EXPECT_EQ(2, count);
+    EXPECT_EQ(S_OK, control->GrpGetFirstItem(layer, id, &seq));
+    EXPECT_EQ(2, seq);
+    EXPECT_EQ(S_OK, control->GrpGetNextItem(layer, id, &seq));
+    EXPECT_EQ(1, seq);
+    EXPECT_EQ(S_OK, control->GrpGetNextItem(layer, id, &seq));
+    EXPECT_EQ(0, seq);
+    EXPECT_EQ(S_OK, control->GrpGetUserLong(layer, id, &value));
+    EXPECT_EQ(5, value);
+    EXPECT_EQ(S_OK, control->GrpGroupIDFromName(layer, name.get(), &found));
+    EXPECT_EQ(id, found);
+    Bstr read;
+    EXPECT_EQ(S_OK, control->GrpGetName(layer, id, read.out()));
+    EXPECT_EQ(L"Pair", read.text());
+    EXPECT_EQ(S_OK, control->PrgGetItemGroupID(layer, 1, &found));
+    EXPECT_EQ(id, found);
+    EXPECT_EQ(S_OK, control->PrgGetGroupCount(layer, &count));
+    EXPECT_EQ(1, count);
+
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, control->GrpSetYoked(layer, id, VARIANT_TRUE));
+    EXPECT_EQ(S_OK, control->GrpGetYoked(layer, id, &flag));
+    EXPECT_EQ(VARIANT_TRUE, flag);
+    EXPECT_EQ(S_OK, control->GrpSetSelected(layer, id, VARIANT_TRUE));
+    EXPECT_EQ(S_OK, control->GrpGetSelected(layer, id, &flag));
+    EXPECT_EQ(VARIANT_TRUE, flag);
+
+    long l = 0, t = 0, r = 0, b = 0;
+    EXPECT_EQ(S_OK, control->GrpGetRect(layer, id, &l, &t, &r, &b));
+    ExpectRect({100, 75, 400, 225}, RECT{l, t, r, b});
+    // Right and bottom in, origin and size to the engine: twice as large
+    // from the same top-left corner.
+    EXPECT_EQ(S_OK, control->GrpSetRect(layer, id, 100, 75, 700, 375));
+    ExpectRect({100, 75, 300, 225}, ItemRect(1));
+    ExpectRect({500, 75, 700, 375}, ItemRect(2));
+    EXPECT_EQ(S_OK, control->GrpMirror(layer, id));
+    ExpectRect({499, 75, 699, 225}, ItemRect(1));
+    EXPECT_EQ(S_OK, control->GrpInvert(layer, id));
+    ExpectRect({499, 224, 699, 374}, ItemRect(1));
+
+    EXPECT_EQ(S_OK, control->GrpSetAttribute(layer, id, QMK_PenWidth, 4));
+    EXPECT_EQ(S_OK, control->GrpRemoveAll(layer, id));
+    EXPECT_EQ(S_OK, control->GrpAddType(layer, id, RectangleTool));
+    EXPECT_EQ(S_OK, control->GrpRemoveType(layer, id, RectangleTool));
+    EXPECT_EQ(S_OK, control->GrpAddItem(layer, id, 1));
+    EXPECT_EQ(S_OK, control->GrpRemoveItem(layer, id, 1));
+    EXPECT_EQ(S_OK, control->GrpDestroyGroup(layer, id));
+    EXPECT_EQ(S_OK, control->PrgGetItemGroupID(layer, 1, &found));
+    EXPECT_EQ(0, found);
+}
+
+TEST_F(GroupMembers, TheEnginesRefusalsReachTheHostAsItsErrors)
+{
+    long id = 0;
+    ASSERT_EQ(S_OK, control->GrpCreateGroup(layer, nullptr, 0, &id));
+    struct Row {
+        const char* what;
+        std::function<HRESULT()> call;
+        HRESULT expected;
+    };
+    VARIANT_BOOL flag = VARIANT_TRUE;
+    long l = -5, t = -5, r = -5, b = -5;
+    const Row rows[] = {
+        {"unknown group", [&] { return control->GrpDestroyGroup(layer, id + 1); }, EngineError(QMK_ErrInvalidGroupId)},
+        {"not a member", [&] { return control->GrpRemoveItem(layer, id, 1); }, EngineError(QMK_ErrDuplicateItem)},
+        {"no such item", [&] { return control->GrpAddItem(layer, id, 9); }, EngineError(QMK_ErrItemNotFound)},
+        {"unknown layer", [&] { return control->GrpAddItem(0, id, 1); }, EngineError(QMK_ErrInvalidLayer)},
+        {"the pointer is no type", [&] { return control->GrpAddType(layer, id, PointerTool); },
+         S_FALSE},
+        {"yoked of an unknown group", [&] { return control->GrpGetYoked(layer, id + 1, &flag); },
+         EngineError(QMK_ErrInvalidGroupId)},
+        {"rectangle of an unknown group",
+         [&] { return control->GrpGetRect(layer, id + 1, &l, &t, &r, &b); }, EngineError(QMK_ErrInvalidGroupId)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(row.expected, row.call());
+        const ErrorDetails error = TakeErrorInfo();
+        EXPECT_EQ(row.expected != S_FALSE, error.present);
+    }
+    // The flag is written whatever the engine answered; the rectangle only
+    // on success.
+    EXPECT_EQ(VARIANT_FALSE, flag);
+    ExpectRect({-5, -5, -5, -5}, RECT{l, t, r, b});
+    EXPECT_EQ(E_POINTER, control->GrpGetItemCount(layer, id, nullptr));
+}
+
+TEST_F(GroupMembers, ThroughIDispatchByName)
+{
+    Bstr name(L"Scripted");
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO error = {};
+    ASSERT_EQ(S_OK, Invoke(L"GrpCreateGroup", {Long(layer), Text(name.get()), Long(3)}, &result,
+                           &error));
+    ASSERT_EQ(VT_I4, V_VT(&result));
+    const long id = V_I4(&result);
+    EXPECT_EQ(1, id);
+    EXPECT_EQ(S_OK, Invoke(L"GrpAddItem", {Long(layer), Long(id), Long(1)}, nullptr, &error));
+    EXPECT_EQ(S_OK, Invoke(L"GrpAddItem", {Long(layer), Long(id), Long(2)}, nullptr, &error));
+    VariantInit(&result);
+    EXPECT_EQ(S_OK, Invoke(L"GrpGetItemCount", {Long(layer), Long(id)}, &result, &error));
+    EXPECT_EQ(2, V_I4(&result));
+
+    long l = 0, t = 0, r = 0, b = 0;
+    EXPECT_EQ(S_OK, Invoke(L"GrpGetRect",
+                           {Long(layer), Long(id), LongRef(&l), LongRef(&t), LongRef(&r),
+                            LongRef(&b)},
+                           nullptr, &error));
+    ExpectRect({100, 75, 400, 225}, RECT{l, t, r, b});
+
+    // An error reaches a script host as an exception with the engine's code.
+    VariantInit(&result);
+    error = {};
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              Invoke(L"GrpGetSelected", {Long(layer), Long(id + 1)}, &result, &error));
+    EXPECT_EQ(EngineError(QMK_ErrInvalidGroupId), error.scode);
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    SysFreeString(error.bstrHelpFile);
+}
+
+} // namespace
