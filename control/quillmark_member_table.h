@@ -373,7 +373,7 @@ QM_FORWARD(GrpSetYoked, 315, METHOD, (P_IN(long, layerHandle), P_IN(long, groupI
 QM_FORWARD(GrpGetYoked, 316, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_RET(VARIANT_BOOL, pbYoked)), GrpGetYoked, (layerHandle, groupID, &byte), (pbYoked), BYTE_BOOL_ALWAYS(pbYoked))
 QM_FORWARD(GrpSetSelected, 317, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_IN(VARIANT_BOOL, bSelected)), GrpSetSelected, (layerHandle, groupID, FlagByte(bSelected)), (), MAPPED)
 QM_FORWARD(GrpGetSelected, 318, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_RET(VARIANT_BOOL, pbSelected)), GrpGetSelected, (layerHandle, groupID, &byte), (pbSelected), BYTE_BOOL_ALWAYS(pbSelected))
-QM_FORWARD(GrpSetAttribute, 319, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_IN(long, attributeID), P_IN(long, value)), GrpSetAttribute, (layerHandle, groupID, attributeID, V(value)), (), MAPPED)
+QM_CUSTOM(GrpSetAttribute, 319, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_IN(long, attributeID), P_IN(long, value)))
 QM_FORWARD(GrpSetRect, 320, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_IN(long, left), P_IN(long, top), P_IN(long, right), P_IN(long, bottom)), GrpSetRect, (layerHandle, groupID, left, top, right - left, bottom - top), (), MAPPED)
 QM_FORWARD(GrpGetRect, 321, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID), P_OUT(long, left), P_OUT(long, top), P_OUT(long, right), P_OUT(long, bottom)), GrpGetRect, (layerHandle, groupID, &rect), (left, top, right, bottom), RECT_OUT(left, top, right, bottom))
 QM_FORWARD(GrpMirror, 322, METHOD, (P_IN(long, layerHandle), P_IN(long, groupID)), GrpMirror, (layerHandle, groupID), (), MAPPED)

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <olectl.h>
 
 using quillmark_test::kNotifications;
@@ -346,6 +348,75 @@ TEST_F(ControlWithFakeEngineTest, TransferMembersCallTheEngineInTheirOrder)
         EXPECT_EQ(c.expected, c.call(control));
         EXPECT_EQ(c.calls, EngineCalls());
     }
+}
+
+TEST_F(ControlWithFakeEngineTest, EachGroupMemberForwardsToItsOneEngineOperation)
+{
+    CreateControl();
+    BSTR name = SysAllocString(L"G");
+    long n = 0;
+    BSTR text = nullptr;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    long l = 0, t = 0, r = 0, b = 0;
+    struct Row {
+        std::function<HRESULT()> call;
+        std::string logged;
+    };
+    IQuillmark* c = control;
+    const std::vector<Row> rows = {
+        {[&] { return c->GrpCreateGroup(7, name, 3, &n); }, "GrpCreateGroup(7,\"G\",3,ptr)"},
+        {[&] { return c->GrpDestroyGroup(7, 2); }, "GrpDestroyGroup(7,2)"},
+        {[&] { return c->GrpAddItem(7, 2, 5); }, "GrpAddItem(7,2,5)"},
+        {[&] { return c->GrpRemoveItem(7, 2, 5); }, "GrpRemoveItem(7,2,5)"},
+        {[&] { return c->GrpAddSelected(7, 2); }, "GrpAddSelected(7,2)"},
+        {[&] { return c->GrpRemoveAll(7, 2); }, "GrpRemoveAll(7,2)"},
+        {[&] { return c->GrpAddType(7, 2, RectangleTool); }, "GrpAddType(7,2,4098)"},
+        {[&] { return c->GrpRemoveType(7, 2, EllipseTool); }, "GrpRemoveType(7,2,4099)"},
+        {[&] { return c->GrpGetItemCount(7, 2, &n); }, "GrpGetItemCount(7,2,ptr)"},
+        {[&] { return c->GrpGetFirstItem(7, 2, &n); }, "GrpGetFirstItem(7,2,ptr)"},
+        {[&] { return c->GrpGetNextItem(7, 2, &n); }, "GrpGetNextItem(7,2,ptr)"},
+        {[&] { return c->GrpGetFirstGroupID(7, &n); }, "GrpGetFirstGroupID(7,ptr)"},
+        {[&] { return c->GrpGetNextGroupID(7, &n); }, "GrpGetNextGroupID(7,ptr)"},
+        {[&] { return c->GrpGroupIDFromName(7, name, &n); }, "GrpGroupIDFromName(7,\"G\",ptr)"},
+        {[&] { return c->GrpSetName(7, 2, name); }, "GrpSetName(7,2,\"G\")"},
+        {[&] { return c->GrpGetName(7, 2, &text); }, "GrpGetName(7,2,ptr)"},
+        {[&] { return c->GrpSetUserLong(7, 2, -4); }, "GrpSetUserLong(7,2,-4)"},
+        {[&] { return c->GrpGetUserLong(7, 2, &n); }, "GrpGetUserLong(7,2,ptr)"},
+        {[&] { return c->GrpSetUserString(7, 2, name); }, "GrpSetUserString(7,2,\"G\")"},
+        {[&] { return c->GrpGetUserString(7, 2, &text); }, "GrpGetUserString(7,2,ptr)"},
+        {[&] { return c->GrpSetYoked(7, 2, VARIANT_TRUE); }, "GrpSetYoked(7,2,1)"},
+        {[&] { return c->GrpGetYoked(7, 2, &flag); }, "GrpGetYoked(7,2,ptr)"},
+        {[&] { return c->GrpSetSelected(7, 2, VARIANT_TRUE); }, "GrpSetSelected(7,2,1)"},
+        {[&] { return c->GrpGetSelected(7, 2, &flag); }, "GrpGetSelected(7,2,ptr)"},
+        {[&] { return c->GrpSetAttribute(7, 2, QMK_PenWidth, 9); }, "GrpSetAttribute(7,2,5,9)"},
+        {[&] { return c->GrpSetRect(7, 2, 0, 0, 200, 100); }, "GrpSetRect(7,2,0,0,200,100)"},
+        {[&] { return c->GrpSetRect(7, 2, 10, 20, 30, 60); }, "GrpSetRect(7,2,10,20,20,40)"},
+        {[&] { return c->GrpGetRect(7, 2, &l, &t, &r, &b); }, "GrpGetRect(7,2,ptr)"},
+        {[&] { return c->GrpMirror(7, 2); }, "GrpMirror(7,2)"},
+        {[&] { return c->GrpInvert(7, 2); }, "GrpInvert(7,2)"},
+        {[&] { return c->PrgGetItemGroupID(7, 5, &n); }, "PrgGetItemGroupID(7,5,ptr)"},
+        {[&] { return c->PrgGetGroupCount(7, &n); }, "PrgGetGroupCount(7,ptr)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.logged);
+        const size_t before = fake.LogSize();
+        EXPECT_EQ(S_OK, row.call());
+        EXPECT_EQ(Lines{row.logged}, fake.LogFrom(before));
+    }
+    SysFreeString(name);
+
+    // The engine's answers as the host gets them: 1005 as S_FALSE, others as
+    // errors; a flag written whatever the answer, a rectangle only on success.
+    fake.setResult(EngineSlot_GrpAddType, QMK_ErrInvalidTool);
+    EXPECT_EQ(S_FALSE, control->GrpAddType(7, 2, PointerTool));
+    fake.setResult(EngineSlot_GrpGetSelected, QMK_ErrInvalidGroupId);
+    flag = VARIANT_TRUE;
+    EXPECT_EQ(static_cast<HRESULT>(0x80040416), control->GrpGetSelected(7, 3, &flag));
+    EXPECT_EQ(VARIANT_FALSE, flag);
+    fake.setResult(EngineSlot_GrpGetRect, QMK_ErrInvalidGroupId);
+    l = t = r = b = -5;
+    EXPECT_EQ(static_cast<HRESULT>(0x80040416), control->GrpGetRect(7, 3, &l, &t, &r, &b));
+    EXPECT_EQ((std::vector<long>{-5, -5, -5, -5}), (std::vector<long>{l, t, r, b}));
 }
 
 } // namespace

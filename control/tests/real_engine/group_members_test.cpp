@@ -180,6 +180,11 @@ TEST_F(GroupMembers, ThroughTheVtableAGroupIsMadeFilledYokedAndResized)
     ExpectRect({499, 224, 699, 374}, ItemRect(1));
 
     EXPECT_EQ(S_OK, control->GrpSetAttribute(layer, id, QMK_PenWidth, 4));
+    for (long member : {1L, 2L}) {
+        long width = 0;
+        EXPECT_EQ(S_OK, control->PrgGetItemPenWidth(layer, member, &width));
+        EXPECT_EQ(4, width) << "the value reaches every member";
+    }
     EXPECT_EQ(S_OK, control->GrpRemoveAll(layer, id));
     EXPECT_EQ(S_OK, control->GrpAddType(layer, id, RectangleTool));
     EXPECT_EQ(S_OK, control->GrpRemoveType(layer, id, RectangleTool));
