@@ -140,6 +140,16 @@ int __stdcall OnRequestLayerPassword(HostCookie, BSTR, BSTR*)
     g_host->Heard(Channel_RequestLayerPassword, 0, 0, 0);
     return 0;
 }
+int __stdcall OnUserGroupCreated(HostCookie, int layer, int)
+{
+    g_host->Heard(Channel_UserGroupCreated, 0, layer, 0);
+    return 0;
+}
+int __stdcall OnUserGroupDestroyed(HostCookie, int layer, int)
+{
+    g_host->Heard(Channel_UserGroupDestroyed, 0, layer, 0);
+    return 0;
+}
 int __stdcall OnCurrentLayerChange(HostCookie, int layer)
 {
     g_host->Heard(Channel_CurrentLayerChange, 0, layer, 0);
@@ -242,6 +252,10 @@ public:
         host->RegisterCallback(Channel_ItemChanged, reinterpret_cast<void*>(&OnItemChanged));
         host->RegisterCallback(Channel_CurrentLayerChange,
                                reinterpret_cast<void*>(&OnCurrentLayerChange));
+        host->RegisterCallback(Channel_UserGroupCreated,
+                               reinterpret_cast<void*>(&OnUserGroupCreated));
+        host->RegisterCallback(Channel_UserGroupDestroyed,
+                               reinterpret_cast<void*>(&OnUserGroupDestroyed));
         host->RegisterCallback(Channel_RequestLayerPassword,
                                reinterpret_cast<void*>(&OnRequestLayerPassword));
         host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
@@ -418,6 +432,28 @@ void PaintedByTheHostsWindow(ReentryCase& c)
     ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool));
 }
 
+// Both rectangles in the yoked group 1.
+void Grouped(ReentryCase& c)
+{
+    int id = 0;
+    ASSERT_EQ(0, c.host->GrpCreateGroup(c.layer, nullptr, 0, &id));
+    ASSERT_EQ(0, c.host->GrpAddItem(c.layer, id, 1));
+    ASSERT_EQ(0, c.host->GrpAddItem(c.layer, id, 2));
+    ASSERT_EQ(0, c.host->GrpSetYoked(c.layer, id, 1));
+}
+
+void Key(ReentryCase& c, WPARAM character)
+{
+    c.host->KeyMessage(c.window.hwnd(), WM_CHAR, character, 1);
+}
+
+// Grouping allowed and both rectangles selected.
+void ReadyToGroup(ReentryCase& c)
+{
+    ASSERT_EQ(0, c.host->AllowUserGrouping(1));
+    ASSERT_EQ(0, c.host->PrgSelectAll(c.layer, 1));
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -481,6 +517,20 @@ const Report kReports[] = {
      }},
     {"ViewServiceOfAPress", kViewService, 0, SelectFirstItem,
      [](ReentryCase& c) { Press(c, 350, 340); }},
+    {"GroupSelectedByAPress", Channel_AnnotateEvent, QMK_GroupSelected, Grouped,
+     [](ReentryCase& c) { Press(c, 150, 125); }},
+    {"MovedWithItsGroup", Channel_AnnotateEvent, QMK_AnnotationMoved, Grouped,
+     [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 150, 125, 170, 140); }},
+    {"GroupCreatedByControlG", Channel_UserGroupCreated, 0, ReadyToGroup,
+     [](ReentryCase& c) { Key(c, 7); }},
+    {"GroupSelectedByControlG", Channel_AnnotateEvent, QMK_GroupSelected, ReadyToGroup,
+     [](ReentryCase& c) { Key(c, 7); }},
+    {"GroupDestroyedByControlU", Channel_UserGroupDestroyed, 0,
+     [](ReentryCase& c) {
+         ReadyToGroup(c);
+         Key(c, 7);
+     },
+     [](ReentryCase& c) { Key(c, 21); }},
 };
 
 // The table means something only under the heap checks: a freed block is
