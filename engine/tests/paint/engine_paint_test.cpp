@@ -168,6 +168,30 @@ TEST_F(EnginePaint, PixelsOfShapesAtZoomOneAndTwo)
     }
 }
 
+TEST_F(EnginePaint, ASelectedYokedGroupShowsTheHandlesOfItsRectangle)
+{
+    const int layer = engine()->CreateLayer(1);
+    AddPixels(layer, RectangleTool, 100, 100, 200, 150, 1);
+    AddPixels(layer, RectangleTool, 300, 100, 400, 200, 1);
+    int group = 0;
+    ASSERT_EQ(0, engine()->GrpCreateGroup(layer, nullptr, 0, &group));
+    ASSERT_EQ(0, engine()->GrpAddItem(layer, group, 1));
+    ASSERT_EQ(0, engine()->GrpAddItem(layer, group, 2));
+    ASSERT_EQ(0, engine()->GrpSetYoked(layer, group, 1));
+    // The inside of a handle's square (black) at the group's corners and the
+    // middle of its top edge, where no item draws.
+    const POINT handles[] = {{98, 98}, {402, 98}, {98, 202}, {402, 202}, {250, 98}};
+    for (bool selected : {false, true}) {
+        SCOPED_TRACE(selected ? "selected" : "not selected");
+        ASSERT_EQ(0, engine()->GrpSetSelected(layer, group, selected ? 1 : 0));
+        DibCanvas canvas(420, 220);
+        EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+        for (const POINT& at : handles)
+            EXPECT_EQ(canvas.At(at.x, at.y), selected ? RGB(0, 0, 0) : RGB(255, 255, 255))
+                << at.x << "," << at.y;
+    }
+}
+
 // What a paint must leave of the caller's device as it found it.
 struct DeviceState {
     HGDIOBJ pen, brush, font;
