@@ -362,4 +362,52 @@ TEST_F(TransferTest, BrandAsksTheEngineWhichNeedsTheClientsImage)
     EXPECT_EQ(1018u, TakeErrorInfo().helpContext);
 }
 
+// Elements and the clipboard members from the platform's script host (numbers
+// only: its comparisons do not take OLE_COLOR values). Each
+// failed check adds its bit to the exit code, which is 100 when all pass.
+const char kElementScript[] =
+    "Option Explicit\r\n"
+    "Dim q, e, n, failures\r\n"
+    "failures = 0\r\n"
+    "Set q = CreateObject(\"MorvaneImaging.Quillmark.7\")\r\n"
+    "e = q.ElementCreate()\r\n"
+    "If e = 0 Then failures = failures + 1\r\n"
+    "q.ElementSetPenWidth e, 9\r\n"
+    "If q.ElementGetPenWidth(e) <> 9 Then failures = failures + 2\r\n"
+    "q.ElementSetBackstyle e, 1\r\n"
+    "If q.ElementGetBackstyle(e) <> 1 Then failures = failures + 4\r\n"
+    "q.ElementSetVisible e, False\r\n"
+    "If q.ElementGetVisible(e) <> False Then failures = failures + 8\r\n"
+    "q.ElementAddPoint e, 5, 6\r\n"
+    "q.ElementAddPoint e, 7, 8\r\n"
+    "If q.ElementGetNumPoints(e) <> 2 Then failures = failures + 16\r\n"
+    "q.ElementSetType e, 4098\r\n"
+    "On Error Resume Next\r\n"
+    "n = q.ElementAppend(e)\r\n"
+    "If Err.Number <> &H800403F5 Then failures = failures + 32\r\n"
+    "Err.Clear\r\n"
+    "q.Cut\r\n"
+    "If Err.Number <> &H800403EC Then failures = failures + 64\r\n"
+    "Err.Clear\r\n"
+    "q.ElementDestroy e\r\n"
+    "If Err.Number <> 0 Then failures = failures + 128\r\n"
+    "q.ElementSetPenWidth e, 1\r\n"
+    "If Err.Number <> &H80040418 Then failures = failures + 256\r\n"
+    "If Err.Source <> \"MorvaneImaging.Quillmark.7\" Then failures = failures + 512\r\n"
+    "Err.Clear\r\n"
+    "If q.IsPasteAvailable <> False Then failures = failures + 1024\r\n"
+    "On Error GoTo 0\r\n"
+    "Set q = Nothing\r\n"
+    "WScript.Quit 100 + failures\r\n";
+
+TEST(TransferScriptTest, ScriptHostBuildsElementsAndMeetsTheClipboardMembersErrors)
+{
+    EmptyTheClipboard();
+    testkit::TempFolder folder("transfer_script");
+    testkit::WriteText(folder / "elements.vbs", kElementScript);
+    const int rc = testkit::RunAndWait(
+        "cscript.exe //nologo \"" + (folder / "elements.vbs") + "\"", folder.path(), 120000);
+    EXPECT_EQ(100, rc) << "100 + the bits of the failed checks";
+}
+
 } // namespace
