@@ -277,3 +277,15 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
         engine->SetTool(current, PointerTool);
     return 0;
 }
+
+int SaveWangAnnotationData(AnnotationEngine* engine, bool preserveLayers, void** block)
+{
+    if (!engine || !block)
+        return 0;
+    EngineValue unicodeMode = 0;
+    if (engine->GetProperty(QMK_UnicodeMode, &unicodeMode) != 0)
+        unicodeMode = 0;
+    const unsigned char preserve = preserveLayers ? 1 : 0;
+    return unicodeMode == 1 ? engine->SaveWangAnnotationsUnicode(block, preserve)
+                            : engine->SaveWangAnnotations(block, preserve);
+}

@@ -16,3 +16,9 @@
 // last layer made stays current, with the pointer tool. 0 or 1006.
 int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t length, int imageWidth,
                           int imageHeight, bool preserveLayers);
+
+// The engine's annotations as Wang/Oi annotation data for tag 32932: the
+// Unicode writer when the engine's QMK_UnicodeMode is 1, else the ANSI
+// writer, with the layers preserved or not. The byte count (block then
+// holds a CoTaskMem block the caller frees), or 0 with block untouched.
+int SaveWangAnnotationData(AnnotationEngine* engine, bool preserveLayers, void** block);

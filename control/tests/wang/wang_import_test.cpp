@@ -211,6 +211,29 @@ TEST(WangImport, WhatBothWritersWroteComesBackWithItsLayers)
     }
 }
 
+TEST(WangImport, TheSaveTakesTheWriterOfTheEnginesTextMode)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    FillEngine(host.Engine());
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(0, host->SetProperty(QMK_UnicodeMode, mode));
+        for (bool preserve : {false, true}) {
+            void* block = nullptr;
+            const int size = SaveWangAnnotationData(host.Engine(), preserve, &block);
+            ASSERT_GT(size, 0);
+            const Bytes data(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size);
+            CoTaskMemFree(block);
+            EXPECT_EQ(Saved(host.Engine(), mode == 1, preserve), data);
+        }
+    }
+    host->SetSaveAnnotations(0);
+    void* block = reinterpret_cast<void*>(0x1234);
+    EXPECT_EQ(0, SaveWangAnnotationData(host.Engine(), false, &block));
+    EXPECT_EQ(reinterpret_cast<void*>(0x1234), block);
+}
+
 TEST(WangImport, RefusedDataLeavesEveryLayer)
 {
     EngineLibrary library;
