@@ -118,7 +118,8 @@ int __stdcall EngineObject::Paste(int layer)
         int result = ReadLayerClipboard(bytes);
         if (result != QMK_NoError)
             return result;
-        // The host may be asked for a password, and may delete the layer then.
+        // The layer reader asks the host for a password when the record is
+        // scrambled, and stops when the host deletes the layer meanwhile.
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return QMK_ErrInvalidLayer;
