@@ -428,6 +428,52 @@ TEST(ElementAppend, AddsAnItemWithTheElementsValuesAndItsEvents)
     }
 }
 
+// Every type that has a class of items appends with the same events, and its
+// item runs from the rectangle's top-left to its bottom-right corner (a
+// point-list item without points gets just those two points). A type whose
+// class this engine lacks is refused and reports nothing.
+TEST(ElementAppend, EveryClassAppendsAlongTheRectangle)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    AnnotationEngine* x = host.Engine();
+    const int layer = x->CreateLayer(1);
+    const int e = RectangleElement(x);
+    int appended = 0;
+    for (int type = TextTool; type <= RulerTool; ++type) {
+        SCOPED_TRACE(type);
+        x->ElementSetAttribute(e, QMK_ElementType, type);
+        host.ClearCalls();
+        int seq = -1;
+        const int result = x->ElementAppend(layer, e, &seq);
+        if (result == QMK_ErrInvalidTool) {
+            EXPECT_EQ(seq, 0);
+            EXPECT_TRUE(ChannelOf(host, {Channel_AnnotateEvent}).empty());
+            continue;
+        }
+        ASSERT_EQ(result, 0);
+        ++appended;
+        const std::vector<ChannelCall> expected = {
+            {Channel_AnnotateEvent, {QMK_ToolChange, type}},
+            {Channel_AnnotateEvent, {QMK_ToolChange, PointerTool}},
+            {Channel_AnnotateEvent, {QMK_AnnotationAdded, seq}},
+        };
+        EXPECT_EQ(ChannelOf(host, {Channel_AnnotateEvent, Channel_ItemChanged}), expected)
+            << Describe(host.Calls());
+        EXPECT_EQ(ItemNumber(x, layer, seq, QMK_ToolType), type);
+        const POINT first = ItemPoint(x, layer, seq, 0);
+        const POINT second = ItemPoint(x, layer, seq, 1);
+        EXPECT_EQ(first.x, 100);
+        EXPECT_EQ(first.y, 50);
+        EXPECT_EQ(second.x, 300);
+        EXPECT_EQ(second.y, 250);
+        if (type != ButtonTool) {  // the one kind without a pen colour
+            EXPECT_EQ(ItemNumber(x, layer, seq, QMK_PenColor), 0xFF0000);
+        }
+    }
+    EXPECT_GE(appended, 2);  // rectangles and ellipses at least
+}
+
 TEST(ElementAppend, TheSameElementTwiceGivesTwoItems)
 {
     EngineLibrary library;
