@@ -4,7 +4,9 @@
 // record written out by hand.
 #include "control_fixture.h"
 
+#include "annotation_engine.h"
 #include "hand_bytes.h"
+#include "testkit.h"
 
 #include <functional>
 
@@ -42,6 +44,20 @@ std::vector<uint8_t> TwoRectangles()
     return record.bytes();
 }
 
+// The record as a byte-array VARIANT (VariantClear frees it).
+VARIANT ByteArray(const std::vector<uint8_t>& bytes)
+{
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+    void* data = nullptr;
+    SafeArrayAccessData(array, &data);
+    memcpy(data, bytes.data(), bytes.size());
+    SafeArrayUnaccessData(array);
+    VARIANT v;
+    V_VT(&v) = VT_ARRAY | VT_UI1;
+    V_ARRAY(&v) = array;
+    return v;
+}
+
 class GroupMembers : public ControlTest {
 protected:
     void SetUp() override
@@ -50,15 +66,7 @@ protected:
         control = NewControl();
         ASSERT_NE(nullptr, control);
         ASSERT_EQ(S_OK, control->PrgSetImageMappingDimensions(800, 600));
-        const std::vector<uint8_t> bytes = TwoRectangles();
-        SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
-        void* data = nullptr;
-        SafeArrayAccessData(array, &data);
-        memcpy(data, bytes.data(), bytes.size());
-        SafeArrayUnaccessData(array);
-        VARIANT v;
-        V_VT(&v) = VT_ARRAY | VT_UI1;
-        V_ARRAY(&v) = array;
+        VARIANT v = ByteArray(TwoRectangles());
         ASSERT_EQ(S_OK, control->SetLayerFromVariant(&v, &layer));
         VariantClear(&v);
         ASSERT_NE(0, layer);
@@ -264,6 +272,68 @@ TEST_F(GroupMembers, ThroughIDispatchByName)
     SysFreeString(error.bstrDescription);
     SysFreeString(error.bstrSource);
     SysFreeString(error.bstrHelpFile);
+}
+
+// Each failed check adds its bit to the exit code, which is 100 when all
+// pass: the script host ends a script stopped by an error with 0.
+const char kGroupScript[] =
+    "Option Explicit\r\n"
+    "Dim q, layer, id, failures\r\n"
+    "failures = 0\r\n"
+    "Set q = CreateObject(\"MorvaneImaging.Quillmark.7\")\r\n"
+    "q.RetrieveAnnotation WScript.Arguments(0)\r\n"
+    "layer = q.GetFirstLayer()\r\n"
+    "If layer = 0 Then failures = failures + 1\r\n"
+    "id = q.GrpCreateGroup(layer, \"Scripted\", 7)\r\n"
+    "If id <> 1 Then failures = failures + 2\r\n"
+    "q.GrpAddItem layer, id, 1\r\n"
+    "q.GrpAddItem layer, id, 2\r\n"
+    "If q.GrpGetItemCount(layer, id) <> 2 Then failures = failures + 4\r\n"
+    "q.GrpSetYoked layer, id, True\r\n"
+    "If q.GrpGetYoked(layer, id) <> True Then failures = failures + 8\r\n"
+    "If q.GrpGetName(layer, id) <> \"Scripted\" Then failures = failures + 16\r\n"
+    "If q.PrgGetItemGroupID(layer, 2) <> id Then failures = failures + 32\r\n"
+    "On Error Resume Next\r\n"
+    "q.GrpDestroyGroup layer, id + 1\r\n"
+    "If Err.Number <> &H80040416 Then failures = failures + 64\r\n"
+    "Err.Clear\r\n"
+    "On Error GoTo 0\r\n"
+    "q.GrpDestroyGroup layer, id\r\n"
+    "If q.PrgGetGroupCount(layer) <> 0 Then failures = failures + 128\r\n"
+    "Set q = Nothing\r\n"
+    "WScript.Quit 100 + failures\r\n";
+
+TEST(GroupMembersFromAScript, TheScriptHostGroupsTheItemsOfARetrievedFile)
+{
+    testkit::TempFolder folder("group script");
+    const std::string file = folder / "two rectangles.ann";
+    {
+        // The file as an engine stores it.
+        HMODULE library = LoadLibraryA((testkit::ProgramFolder() + "\\inkcore7.dll").c_str());
+        ASSERT_NE(nullptr, library);
+        auto init = reinterpret_cast<AnnInitFn>(
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnInitOrdinal))));
+        auto deinit = reinterpret_cast<AnnDeinitFn>(
+            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnDeinitOrdinal))));
+        ASSERT_TRUE(init && deinit);
+        AnnotationEngine* engine = init(0, nullptr, 0);
+        ASSERT_NE(nullptr, engine);
+        VARIANT v = ByteArray(TwoRectangles());
+        int layer = 0;
+        EXPECT_EQ(0, engine->SetLayerFromVariant(&v, &layer));
+        VariantClear(&v);
+        std::wstring wide(file.begin(), file.end());
+        BSTR name = SysAllocString(wide.c_str());
+        EXPECT_EQ(0, engine->StoreAnnotation(name));
+        SysFreeString(name);
+        deinit(engine);
+        FreeLibrary(library);
+    }
+    testkit::WriteText(folder / "group.vbs", kGroupScript);
+    const int rc = testkit::RunAndWait("cscript.exe //nologo \"" + (folder / "group.vbs") +
+                                           "\" \"" + file + "\"",
+                                       folder.path(), 120000);
+    EXPECT_EQ(100, rc) << "100 + the bits of the failed checks";
 }
 
 } // namespace
