@@ -58,9 +58,7 @@ int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unic
             wang::LayerToWrite written;
             written.name = layer->Name();
             for (int entry = 1; entry <= layer->ItemCount(); ++entry) {
-                int seq = 0;
-                layer->SequenceFromEntry(entry, &seq);
-                Annotation* item = layer->FindItem(seq);
+                Annotation* item = layer->ItemAtEntry(entry);
                 wang::MarkToWrite out;
                 if (!item || !MarkOf(*item, out.mark))
                     continue;

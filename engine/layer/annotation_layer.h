@@ -141,6 +141,11 @@ public:
     int NextSelected();
     // The seq of the item at a 1-based position from the bottom.
     int SequenceFromEntry(int entry, int* seq) const;
+    // The item at a 1-based position from the bottom, or null.
+    Annotation* ItemAtEntry(int entry) const
+    {
+        return entry > 0 && entry <= ItemCount() ? items_[entry - 1].get() : nullptr;
+    }
     bool IsSelection() const { return !selection_.empty(); }
 
     // Attributes of an item: 40 its 1-based position, 36751 its sequence
