@@ -54,6 +54,12 @@ std::wstring ErrorMessage(int code) {
 HRESULT ReportError(REFCLSID clsid, int code) {
     if (code == 0) return S_OK;
     if (code == kErrInvalidTool) return S_FALSE;
+    // A failure HRESULT of the engine's own (E_FAIL, -1) is no code of ours:
+    // it reaches the caller as it is, with no error object of ours.
+    if (code < 0) {
+        SetErrorInfo(0, nullptr);
+        return static_cast<HRESULT>(code);
+    }
     return comkit::Guarded([&]() -> HRESULT {
         const HRESULT result = ErrorResult(code);
         BSTR description = SysAllocString(ErrorMessage(code).c_str());

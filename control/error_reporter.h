@@ -29,7 +29,8 @@ HMODULE SatelliteResources();
 // the library that holds the messages has none under that number.
 std::wstring ErrorMessage(int code);
 
-// 0 -> S_OK; 1005 -> S_FALSE without an error object; any other code ->
+// 0 -> S_OK; 1005 -> S_FALSE without an error object; a negative value (a
+// failure HRESULT) -> itself, without an error object; any other code ->
 // ErrorResult(code), with an error object whose source is the ProgID of
 // clsid, help file "inkctl7.chm" and help context the code. E_OUTOFMEMORY
 // when the message cannot be made.

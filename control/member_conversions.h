@@ -88,6 +88,23 @@ inline bool IsTextJustification(long v) {
     return v == QMK_LeftJustify || v == QMK_RightJustify || v == QMK_CenterJustify;
 }
 
+// Attribute codes a caller chooses. The engine takes the value of some codes
+// as an address (a RECT, a BSTR, a LOGFONT, a VARIANT, a picture block) and
+// reads or writes through it; a member that hands over a caller's code with
+// a caller's 32-bit value or a 32-bit out value takes only the others.
+inline bool IsAddressAttribute(long code) {
+    return code == QMK_BoundingRect || code == QMK_Text || code == QMK_Logfont ||
+           code == QMK_DibPtr || code == QMK_CreateTime || code == QMK_ItemName ||
+           code == QMK_UserString || code == QMK_ItemDib;
+}
+inline bool IsValueAttribute(long code) { return !IsAddressAttribute(code); }
+// The colour attributes: pen, text, back, fill, transparent, bevel light and
+// shadow, hatch.
+inline bool IsColorAttribute(long code) {
+    return (code >= QMK_PenColor && code <= QMK_FillColor) || code == QMK_TransparentColor ||
+           code == QMK_BevelLightColor || code == QMK_BevelShadowColor || code == QMK_HatchColor;
+}
+
 // True when any of the out pointers is null.
 inline bool AnyNull() { return false; }
 template <class P, class... Rest>

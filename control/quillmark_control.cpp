@@ -123,6 +123,8 @@ void QuillmarkControl::HostCurrentLayerChanged(int) {
     // No client services are held until the control is bound to a client.
 }
 
+bool QuillmarkControl::HoldsHostServices() const { return false; }
+
 STDMETHODIMP QuillmarkControl::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualIID(riid, IID_IQuillmark) ? S_OK : S_FALSE;
 }

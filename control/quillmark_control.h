@@ -74,6 +74,8 @@ public:
     void MarkDirty() override { SetDirty(true); }
     void SetReportedLayer(int layer) override { reportedLayer_ = layer; }
     void HostCurrentLayerChanged(int active) override;
+    // True while the bound client's service table is held.
+    bool HoldsHostServices() const;
 
     // The persisted properties in stream order (the extent comes first).
     static comkit::PropertyMap PersistedProperties();

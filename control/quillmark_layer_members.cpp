@@ -1,14 +1,72 @@
-// The Quillmark members that change the current layer or load layers and
-// report it with events themselves.
+// The Quillmark members that make, select and clear layers, tell the bound
+// client of a change of the current layer, or load layers and report it with
+// events themselves.
+//
+// Every one of them calls out (the engine raises events, the client's
+// service is told), and a host may let go of the control from there: each
+// holds the control for its own extent and looks the engine up again after
+// each call out.
 #include "quillmark_control.h"
 
 #include "control_events.h"
+#include "member_conversions.h"
 
 #include <vector>
+
+using quillmark::SelfHold;
+
+STDMETHODIMP QuillmarkControl::CreateLayer(long* layerHandle) {
+    if (!layerHandle) return E_POINTER;
+    *layerHandle = 0;
+    // Layers are made for the client's image: nothing is done unbound.
+    if (!HoldsHostServices()) return S_OK;
+    AnnotationEngine* engine = Engine();
+    if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
+    const int layer = engine->CreateLayer(1);
+    if (layer == 0) return ReportError(quillmark::kErrCreateLayer);
+    SetReportedLayer(layer);
+    *layerHandle = layer;
+    HostCurrentLayerChanged(-1);
+    return S_OK;
+}
+
+STDMETHODIMP QuillmarkControl::SetCurrentLayer(long layerHandle) {
+    AnnotationEngine* engine = Engine();
+    if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
+    if (!engine->SetCurrentLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
+    EngineValue active = 0;
+    engine = Engine();
+    if (!engine || engine->GetLayerProperty(layerHandle, QMK_LayerActive, &active) != 0)
+        active = 0;  // no layer (0), or one that went meanwhile: not active
+    HostCurrentLayerChanged(static_cast<int>(active));
+    return S_OK;
+}
+
+STDMETHODIMP QuillmarkControl::Clear() {
+    const SelfHold<QuillmarkControl> hold(*this);
+    if (AnnotationEngine* engine = Engine()) engine->DeleteAllLayers();
+    SetReportedLayer(0);
+    return S_OK;
+}
+
+STDMETHODIMP QuillmarkControl::put_Active(VARIANT_BOOL newVal) {
+    AnnotationEngine* engine = Engine();
+    if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const int layer = engine->GetCurrentLayer();
+    if (layer == 0) return ReportError(quillmark::kErrInvalidLayer);
+    const SelfHold<QuillmarkControl> hold(*this);
+    const int r = engine->SetLayerProperty(layer, QMK_LayerActive, quillmark::Flag01(newVal));
+    // The client hears of the flag as given, whatever the engine made of it.
+    HostCurrentLayerChanged(newVal);
+    return ReportError(r);
+}
 
 STDMETHODIMP QuillmarkControl::DeleteLayer(long layerHandle) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
     const int previous = engine->GetCurrentLayer();
     if (!engine->DeleteLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
     if (previous == layerHandle) quillmark::FireCurrentLayerChange(*this, 0);
@@ -18,6 +76,7 @@ STDMETHODIMP QuillmarkControl::DeleteLayer(long layerHandle) {
 STDMETHODIMP QuillmarkControl::put_CurrentLayer(long newVal) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
     const int previous = engine->GetCurrentLayer();
     if (!engine->SetCurrentLayer(newVal)) return ReportError(quillmark::kErrInvalidLayer);
     if (newVal != previous) quillmark::FireCurrentLayerChange(*this, newVal);
@@ -27,6 +86,7 @@ STDMETHODIMP QuillmarkControl::put_CurrentLayer(long newVal) {
 STDMETHODIMP QuillmarkControl::RetrieveAnnotation(BSTR FileName) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
     const int previous = engine->GetCurrentLayer();
     const int result = engine->RetrieveAnnotation(FileName);
     if (result == 0) {
@@ -45,6 +105,7 @@ STDMETHODIMP QuillmarkControl::RetrieveAnnotation(BSTR FileName) {
 STDMETHODIMP QuillmarkControl::SetAnnFromVariant(VARIANT* v) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const SelfHold<QuillmarkControl> hold(*this);
     const int previous = engine->GetCurrentLayer();
     int width = -1;
     int height = -1;

@@ -79,6 +79,19 @@ TEST_F(ErrorTest, NoErrorGivesSOkAndNoErrorObject) {
     EXPECT_FALSE(TakeErrorInfo().present);
 }
 
+// Failure HRESULTs that an engine operation answers are not offset into
+// another (or a success) code: they come back as they are, and an earlier
+// error object is not left to describe them.
+TEST_F(ErrorTest, AFailureHresultOfTheEnginePassesThroughUnchanged) {
+    const HRESULT results[] = {E_FAIL, static_cast<HRESULT>(-1), E_OUTOFMEMORY};
+    for (HRESULT hr : results) {
+        SCOPED_TRACE(hr);
+        SetMarkerError();
+        EXPECT_EQ(hr, quillmark::ReportError(kUnregistered, static_cast<int>(hr)));
+        EXPECT_FALSE(TakeErrorInfo().present);
+    }
+}
+
 TEST_F(ErrorTest, EveryMessageOfTheControlIsPresent) {
     EXPECT_EQ(nullptr, quillmark::SatelliteResources());
     for (int code = 1000; code <= 1050; ++code) {
