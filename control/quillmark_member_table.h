@@ -28,6 +28,8 @@
 //           P_OUT(type, name)   out value (type*)
 //           P_RET(type, name)   out value (type*), the call's result to script
 //           P_INOUT(type, name) in and out (type*)
+//   A parameter is never named like a local of the generated body (value,
+//   byte, rect, point, layer, engine, hold, r): the local would hide it.
 //   args, in the engine operation's order, may use these conversions
 //   (member_conversions.h) and the body's locals value (EngineValue),
 //   byte (unsigned char), rect (RECT) and point (POINT):
@@ -235,15 +237,15 @@ QM_FORWARD(SetHighlightFill, 175, METHOD, (P_IN(long, layerHandle), P_IN(annotat
 QM_FORWARD(SetHighlightBack, 176, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(VARIANT_BOOL, newVal)), SetToolAttribute, (layerHandle, Tool, QMK_HighlightBack, FlagSigned(newVal)), (), MAPPED)
 QM_FORWARD(GetHighlightFill, 177, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_RET(VARIANT_BOOL, pVal)), GetToolAttribute, (layerHandle, Tool, QMK_HighlightFill, &value), (pVal), VALUE_BOOL(pVal))
 QM_FORWARD(GetHighlightBack, 178, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_RET(VARIANT_BOOL, pVal)), GetToolAttribute, (layerHandle, Tool, QMK_HighlightBack, &value), (pVal), VALUE_BOOL(pVal))
-QM_FORWARD_CHECKED(SetAttributeColor, 179, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
-QM_FORWARD_CHECKED(SetAttributeWidth, 180, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, value)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolAttribute, (layerHandle, Tool, Attribute, V(value)), (), MAPPED)
+QM_FORWARD_CHECKED(SetAttributeColor, 179, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, newValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolAttribute, (layerHandle, Tool, Attribute, V(newValue)), (), MAPPED)
+QM_FORWARD_CHECKED(SetAttributeWidth, 180, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, Tool), P_IN(annotationATTRIBUTE, Attribute), P_IN(long, newValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolAttribute, (layerHandle, Tool, Attribute, V(newValue)), (), MAPPED)
 QM_CUSTOM(Tool, 181, PROPGET, (P_RET(annotationTOOL, pVal)))
 QM_FORWARD_LAYER(Tool, 181, PROPPUT, (P_IN(annotationTOOL, newVal)), REPORT(kErrInvalidLayer), SetTool, (layer, newVal), (), MAPPED)
 QM_FORWARD(SetTool, 182, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
 QM_FORWARD(GetTool, 183, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
 QM_FORWARD(ToolbarSetTool, 184, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
 QM_FORWARD(ToolbarGetTool, 185, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
-QM_FORWARD_CHECKED(SetToolDefaultAttribute, 186, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_IN(long, value)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolDefaultAttribute, (Tool, Attribute, ToolDefaultIn(Attribute, value)), (), MAPPED)
+QM_FORWARD_CHECKED(SetToolDefaultAttribute, 186, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_IN(long, newValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolDefaultAttribute, (Tool, Attribute, ToolDefaultIn(Attribute, newValue)), (), MAPPED)
 QM_FORWARD_CHECKED(GetToolDefaultAttribute, 187, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_RET(long, pValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, GetToolDefaultAttribute, (Tool, Attribute, &value), (pValue), TOOL_DEFAULT(Attribute, pValue))
 QM_FORWARD(IsValidToolAttribute, 188, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_RET(VARIANT_BOOL, pValid)), IsValidToolAttribute, (Tool, Attribute, &byte), (pValid), BYTE_BOOL(pValid))
 QM_FORWARD(SetUseCursorType, 189, METHOD, (P_IN(CursorType, cursorType), P_IN(VARIANT_BOOL, bUse)), SetUseCursorType, (cursorType, FlagByte(bUse)), (), MAPPED)

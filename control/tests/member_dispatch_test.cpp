@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch_arguments.h"
 #include "member_table_host.h"
 
 // The custom members of the table, answered by the host with its marker.
@@ -67,88 +68,6 @@ const Row kRows[] = {
 #include "quillmark_member_table.h"
 };
 
-// What a host passes for one parameter: the parameter's type with pointers
-// turned into VT_BYREF and enumerations and aliases resolved.
-VARTYPE ArgumentType(ITypeInfo* info, const TYPEDESC& desc) {
-    if (desc.vt == VT_PTR) {
-        VARTYPE inner = ArgumentType(info, *desc.lptdesc);
-        if (inner == VT_DISPATCH || inner == VT_UNKNOWN) return inner;  // an interface pointer
-        return VT_BYREF | inner;
-    }
-    if (desc.vt != VT_USERDEFINED) return desc.vt;
-    ITypeInfo* ref = nullptr;
-    if (FAILED(info->GetRefTypeInfo(desc.hreftype, &ref))) return VT_EMPTY;
-    TYPEATTR* attr = nullptr;
-    ref->GetTypeAttr(&attr);
-    VARTYPE vt = VT_EMPTY;
-    switch (attr->typekind) {
-    case TKIND_ENUM: vt = VT_I4; break;
-    case TKIND_ALIAS: vt = ArgumentType(ref, attr->tdescAlias); break;
-    case TKIND_DISPATCH: vt = VT_DISPATCH; break;
-    case TKIND_INTERFACE: vt = VT_UNKNOWN; break;
-    default: break;
-    }
-    ref->ReleaseTypeAttr(attr);
-    ref->Release();
-    return vt;
-}
-
-// Arguments of a call, with storage for what by-reference arguments point at.
-class Arguments {
-public:
-    void Add(VARTYPE vt) {
-        VARIANT& arg = args_[count_];
-        VARIANT& store = store_[count_];
-        VariantInit(&arg);
-        VariantInit(&store);
-        ++count_;
-        V_VT(&arg) = vt;
-        if (!(vt & VT_BYREF)) {
-            V_I4(&arg) = 0;  // clears every kind of value, null pointers included
-            return;
-        }
-        switch (vt & ~VT_BYREF) {
-        case VT_VARIANT: V_VARIANTREF(&arg) = &store; break;
-        case VT_BSTR: V_BSTRREF(&arg) = &V_BSTR(&store); break;
-        case VT_I2: case VT_BOOL: V_I2REF(&arg) = &V_I2(&store); break;
-        case VT_R4: V_R4REF(&arg) = &V_R4(&store); break;
-        default: V_I4REF(&arg) = &V_I4(&store); break;
-        }
-    }
-    ~Arguments() {
-        for (int i = 0; i < count_; ++i) {
-            if (V_VT(&args_[i]) == (VT_BYREF | VT_BSTR)) SysFreeString(V_BSTR(&store_[i]));
-            if (V_VT(&args_[i]) == (VT_BYREF | VT_VARIANT)) VariantClear(&store_[i]);
-        }
-    }
-    // DISPPARAMS take the arguments last first.
-    DISPPARAMS Params(bool put) {
-        for (int i = 0; i < count_; ++i) reversed_[i] = args_[count_ - 1 - i];
-        DISPPARAMS params = {reversed_, nullptr, static_cast<UINT>(count_), 0};
-        if (put) {
-            params.rgdispidNamedArgs = &putId_;
-            params.cNamedArgs = 1;
-        }
-        return params;
-    }
-
-private:
-    VARIANT args_[8];
-    VARIANT store_[8];
-    VARIANT reversed_[8];
-    int count_ = 0;
-    DISPID putId_ = DISPID_PROPERTYPUT;
-};
-
-WORD InvokeFlags(int invkind) {
-    switch (invkind) {
-    case INVOKE_PROPERTYGET: return DISPATCH_PROPERTYGET;
-    case INVOKE_PROPERTYPUT: return DISPATCH_PROPERTYPUT;
-    case INVOKE_PROPERTYPUTREF: return DISPATCH_PROPERTYPUTREF;
-    default: return DISPATCH_METHOD;
-    }
-}
-
 class MemberDispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -179,11 +98,11 @@ protected:
         SysFreeString(n);
         *invkind = f->invkind;
         *dispid = f->memid;
-        Arguments args;
+        quillmark_test::Arguments args;
         for (int p = 0; p < f->cParams; ++p) {
             const ELEMDESC& e = f->lprgelemdescParam[p];
             if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) continue;
-            args.Add(ArgumentType(vtable_, e.tdesc));
+            args.Add(quillmark_test::ArgumentType(vtable_, e.tdesc));
         }
         bool put = f->invkind == INVOKE_PROPERTYPUT || f->invkind == INVOKE_PROPERTYPUTREF;
         DISPPARAMS params = args.Params(put);
@@ -191,7 +110,7 @@ protected:
         VariantInit(&result);
         EXCEPINFO exception = {};
         UINT argError = 0;
-        HRESULT hr = host_->Invoke(f->memid, IID_NULL, 0, InvokeFlags(f->invkind), &params, &result,
+        HRESULT hr = host_->Invoke(f->memid, IID_NULL, 0, quillmark_test::InvokeFlags(f->invkind), &params, &result,
                                    &exception, &argError);
         if (hr == DISP_E_EXCEPTION) {
             hr = exception.scode;

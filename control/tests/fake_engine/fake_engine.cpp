@@ -29,6 +29,7 @@ struct State {
     std::map<int, EngineValue> layerProperties;
     int tool = 0;
     LOGFONTA logFont = {};
+    std::map<int, std::vector<int>> outs;
     std::map<int, void*> callbacks;
     HostCookie cookie = 0;
     int live = 0;
@@ -86,6 +87,10 @@ bool IsStringCode(int code)
     return (code >= 768 && code <= 771) || code == 4128 || code == 4131 ||
            (code >= 2081 && code <= 2094);
 }
+bool IsTextAttribute(int code)
+{
+    return code == QMK_Text || code == QMK_ItemName || code == QMK_UserString;
+}
 bool IsFontCode(int code) { return (code >= 40960 && code <= 40962) || code == 2119; }
 
 // Arguments shown by meaning rather than by type, for the slots that carry
@@ -105,13 +110,25 @@ void Refine(int slot, std::vector<std::string>& parts, A... a)
     case EngineSlot_PrgSetItemAttribute:
         if (v[2] == QMK_Logfont)
             parts[3] = Font(v[3]);
+        else if (IsTextAttribute(static_cast<int>(v[2])))
+            parts[3] = Text(reinterpret_cast<BSTR>(v[3]));
         break;
     case EngineSlot_ElementSetAttribute:
         if (v[1] == QMK_Logfont)
             parts[2] = Font(v[2]);
+        else if (IsTextAttribute(static_cast<int>(v[1])))
+            parts[2] = Text(reinterpret_cast<BSTR>(v[2]));
+        break;
+    case EngineSlot_SetLayerProperty:
+        if (v[1] == QMK_LayerName || v[1] == QMK_LayerDescription)
+            parts[2] = Text(reinterpret_cast<BSTR>(v[2]));
         break;
     case EngineSlot_RegisterCallback:
         parts[1] = v[1] ? "fn" : "null";
+        break;
+    case EngineSlot_PrgSetItemPoint:
+        if (const POINT* p = reinterpret_cast<const POINT*>(v[3]))
+            parts[3] = "{" + Number(p->x) + "," + Number(p->y) + "}";
         break;
     default: break;
     }
@@ -171,6 +188,65 @@ int Answer(int slot, A... a)
     return result == s.results.end() ? 0 : result->second;
 }
 
+// The words a test set for a slot, handed out over its out arguments in
+// order: one to each int or EngineValue, two to a POINT, four to a RECT, the
+// low byte of one to a byte flag. Arguments the slot only reads (const
+// pointers) and values take none.
+class OutWords {
+public:
+    explicit OutWords(const std::vector<int>& words) : words_(words) {}
+    template <class T>
+    void Take(T) {}
+    void Take(int* p) { One(p); }
+    void Take(long* p) { One(p); }
+    void Take(unsigned char* p)
+    {
+        int v = 0;
+        if (Next(&v) && p)
+            *p = static_cast<unsigned char>(v);
+    }
+    void Take(POINT* p)
+    {
+        int x = 0, y = 0;
+        if (Next(&x) && Next(&y) && p)
+            *p = POINT{x, y};
+    }
+    void Take(RECT* p)
+    {
+        int l = 0, t = 0, r = 0, b = 0;
+        if (Next(&l) && Next(&t) && Next(&r) && Next(&b) && p)
+            *p = RECT{l, t, r, b};
+    }
+
+private:
+    template <class T>
+    void One(T* p)
+    {
+        int v = 0;
+        if (Next(&v) && p)
+            *p = v;
+    }
+    bool Next(int* v)
+    {
+        if (next_ >= words_.size())
+            return false;
+        *v = words_[next_++];
+        return true;
+    }
+    const std::vector<int>& words_;
+    size_t next_ = 0;
+};
+
+template <int Slot, class... A>
+void WriteOuts(A... a)
+{
+    auto found = S().outs.find(Slot);
+    if (found == S().outs.end())
+        return;
+    OutWords words(found->second);
+    (words.Take(a), ...);
+}
+
 template <int Slot, class... A>
 int __stdcall Entry(FakeEngine*, A... a)
 {
@@ -183,7 +259,9 @@ int __stdcall Entry(FakeEngine*, A... a)
             line += (i ? "," : "") + parts[i];
         line += ")";
         S().log.push_back(line);
-        return Answer(Slot, a...);
+        const int result = Answer(Slot, a...);
+        WriteOuts<Slot>(a...);
+        return result;
     } catch (...) {
         return 0;
     }
@@ -237,6 +315,13 @@ const char* __cdecl FakeEngine_LogLine(int index)
 }
 void __cdecl FakeEngine_SetInitFails(int fails) { S().initFails = fails != 0; }
 void __cdecl FakeEngine_SetResult(int slot, int result) { S().results[slot] = result; }
+void __cdecl FakeEngine_SetOuts(int slot, const int* words, int count)
+{
+    if (words && count > 0)
+        S().outs[slot] = std::vector<int>(words, words + count);
+    else
+        S().outs.erase(slot);
+}
 void __cdecl FakeEngine_SetProperty(int code, EngineValue value)
 {
     S().propertyTexts.erase(code);

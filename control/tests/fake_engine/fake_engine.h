@@ -8,8 +8,11 @@
 // Every call of the engine is logged as one line "Name(arg,arg,...)":
 // numbers in decimal; for SetProperty the strings of string codes in quotes
 // (null as null) and the LOGFONT of font codes as {face,height,weight,
-// charset}; LOGFONT attributes (11) of tools, items and elements likewise;
-// RegisterCallback's function as fn or null. Ann_Init is logged as
+// charset}; LOGFONT attributes (11) of tools, items and elements likewise,
+// their text attributes (10, 640, 1281) and layer names and descriptions in
+// quotes;
+// PrgSetItemPoint's point as {x,y}; RegisterCallback's function as fn or null.
+// Ann_Init is logged as
 // Ann_Init(hwnd,unused) and Ann_Deinit as Ann_Deinit.
 #include <windows.h>
 
@@ -23,6 +26,10 @@ typedef const char*(__cdecl* FakeEngineLogLineFn)(int index);
 typedef void(__cdecl* FakeEngineSetInitFailsFn)(int fails);
 // The result of a slot (0 unless set).
 typedef void(__cdecl* FakeEngineSetResultFn)(int slot, int result);
+// What a slot writes through its out arguments: words handed out in order,
+// one to each int or EngineValue, two to a POINT, four to a RECT, one (its
+// low byte) to a byte flag; none (count 0) to stop.
+typedef void(__cdecl* FakeEngineSetOutsFn)(int slot, const int* words, int count);
 // What GetProperty(code) answers: a number, or a string (a new BSTR each time).
 typedef void(__cdecl* FakeEngineSetPropertyFn)(int code, EngineValue value);
 typedef void(__cdecl* FakeEngineSetPropertyTextFn)(int code, const wchar_t* text);

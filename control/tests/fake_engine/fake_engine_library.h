@@ -21,6 +21,7 @@ public:
         Bind(logLine, "FakeEngine_LogLine");
         Bind(setInitFails, "FakeEngine_SetInitFails");
         Bind(setResult, "FakeEngine_SetResult");
+        Bind(setOuts, "FakeEngine_SetOuts");
         Bind(setProperty, "FakeEngine_SetProperty");
         Bind(setPropertyText, "FakeEngine_SetPropertyText");
         Bind(setLayerProperty, "FakeEngine_SetLayerProperty");
@@ -58,6 +59,12 @@ public:
     }
     size_t LogSize() const { return static_cast<size_t>(logCount()); }
 
+    // What a slot writes through its out arguments (see FakeEngineSetOutsFn).
+    void SetOuts(int slot, std::vector<int> words) const
+    {
+        setOuts(slot, words.data(), static_cast<int>(words.size()));
+    }
+
     template <class Fn>
     Fn Callback(int channel) const
     {
@@ -69,6 +76,7 @@ public:
     FakeEngineLogLineFn logLine = nullptr;
     FakeEngineSetInitFailsFn setInitFails = nullptr;
     FakeEngineSetResultFn setResult = nullptr;
+    FakeEngineSetOutsFn setOuts = nullptr;
     FakeEngineSetPropertyFn setProperty = nullptr;
     FakeEngineSetPropertyTextFn setPropertyText = nullptr;
     FakeEngineSetLayerPropertyFn setLayerProperty = nullptr;

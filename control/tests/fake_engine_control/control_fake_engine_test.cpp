@@ -1,6 +1,7 @@
 // The control as an in-process server host loads it (LoadLibrary and
 // DllGetClassObject of inkctl7.dll), with the recording fake engine beside
 // it: what the control asks of the engine and the events it fires.
+#include "control_fake_engine_fixture.h"
 #include "engine_notifications.h"
 #include "fake_engine_library.h"
 #include "recording_sink.h"
@@ -16,7 +17,9 @@
 using quillmark_test::kNotifications;
 using quillmark_test::Notification;
 using quillmark_test::RecordingSink;
-using Lines = std::vector<std::string>;
+using quillmark_test::ControlWithFakeEngineTest;
+using quillmark_test::Err;
+using quillmark_test::Lines;
 
 namespace {
 
@@ -29,81 +32,6 @@ const Lines kCreation = {
     "SetProperty(4131,\"\")",  "SetProperty(769,null)",   "SetProperty(770,null)",
     "SetProperty(768,null)",   "SetProperty(771,null)",   "ActivateToolbar(1)",
     "SetProperty(130,0)",
-};
-
-class ControlWithFakeEngineTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(fake.Loaded());
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        wchar_t path[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring folder(path);
-        folder.resize(folder.find_last_of(L"\\/") + 1);
-        server = LoadLibraryW((folder + L"inkctl7.dll").c_str());
-        ASSERT_NE(nullptr, server);
-        auto getClassObject = reinterpret_cast<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>(
-            reinterpret_cast<void*>(GetProcAddress(server, "DllGetClassObject")));
-        ASSERT_NE(nullptr, getClassObject);
-        ASSERT_EQ(S_OK, getClassObject(CLSID_Quillmark, IID_IClassFactory,
-                                       reinterpret_cast<void**>(&factory)));
-    }
-    void TearDown() override
-    {
-        for (RecordingSink* sink : sinks) {
-            sink->Unadvise();
-            sink->Release();
-        }
-        if (control)
-            control->Release();
-        if (factory)
-            factory->Release();
-        OleUninitialize();
-        if (server)
-            FreeLibrary(server);
-    }
-    IQuillmark* Create()
-    {
-        IQuillmark* made = nullptr;
-        EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IQuillmark,
-                                                reinterpret_cast<void**>(&made)));
-        return made;
-    }
-    IConnectionPoint* EventsPoint(IUnknown* object)
-    {
-        IConnectionPointContainer* container = nullptr;
-        object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
-        IConnectionPoint* point = nullptr;
-        if (container) {
-            container->FindConnectionPoint(DIID__IQuillmarkEvents, &point);
-            container->Release();
-        }
-        if (point)
-            point->Release();  // the control holds it; no reference kept here
-        return point;
-    }
-    RecordingSink* Advise(std::string name = "")
-    {
-        sinks.push_back(RecordingSink::Advise(EventsPoint(control), &events, std::move(name)));
-        return sinks.back();
-    }
-    // Creates the control and forgets what creating it logged.
-    void CreateControl()
-    {
-        control = Create();
-        ASSERT_NE(nullptr, control);
-        mark = fake.LogSize();
-    }
-    Lines EngineCalls() const { return fake.LogFrom(mark); }
-
-    FakeEngineLibrary fake;
-    HMODULE server = nullptr;
-    IClassFactory* factory = nullptr;
-    IQuillmark* control = nullptr;
-    std::vector<RecordingSink*> sinks;
-    Lines events;
-    size_t mark = 0;
 };
 
 TEST_F(ControlWithFakeEngineTest, CreationLoadsTheEngineAndWiresItReleaseTearsItDown)
@@ -264,11 +192,6 @@ TEST_F(ControlWithFakeEngineTest, AHostReleasingTheControlInsideAnEventLeavesThe
 // clipboard first and call the engine in this order; Cut deletes only what
 // was copied. StoreAnnotation writes nothing while the client has saving
 // suppressed. The element members pass their handles and the current layer on.
-// The HRESULT of an engine error.
-constexpr HRESULT Err(int code)
-{
-    return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(code));
-}
 
 TEST_F(ControlWithFakeEngineTest, TransferMembersCallTheEngineInTheirOrder)
 {
