@@ -1,7 +1,8 @@
 // The group members of the control as a host meets them, with the real
 // engine beside the control: through the IQuillmark vtable (a compiled host)
 // and through IDispatch by name (a script host), on a layer read from a
-// record written out by hand.
+// record written out by hand; the layer and item members from a script host
+// on the same layer.
 #include "control_fixture.h"
 
 #include "annotation_engine.h"
@@ -239,6 +240,24 @@ TEST_F(GroupMembers, TheEnginesRefusalsReachTheHostAsItsErrors)
     EXPECT_EQ(E_POINTER, control->GrpGetItemCount(layer, id, nullptr));
 }
 
+// An automation client that passes its out values by reference: an item's
+// rectangle set by name comes back as it was set.
+TEST_F(GroupMembers, AnItemsRectangleSetThroughIDispatchComesBack)
+{
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO error = {};
+    ASSERT_EQ(S_OK, Invoke(L"PrgSetItemRect",
+                           {Long(layer), Long(2), Long(20), Long(30), Long(120), Long(90)},
+                           &result, &error));
+    long l = 0, t = 0, r = 0, b = 0;
+    ASSERT_EQ(S_OK, Invoke(L"PrgGetItemRect",
+                           {Long(layer), Long(2), LongRef(&l), LongRef(&t), LongRef(&r),
+                            LongRef(&b)},
+                           &result, &error));
+    EXPECT_EQ((std::vector<long>{20, 30, 120, 90}), (std::vector<long>{l, t, r, b}));
+}
+
 TEST_F(GroupMembers, ThroughIDispatchByName)
 {
     Bstr name(L"Scripted");
@@ -303,37 +322,88 @@ const char kGroupScript[] =
     "Set q = Nothing\r\n"
     "WScript.Quit 100 + failures\r\n";
 
+// The two rectangles stored in file as an engine stores them.
+void StoreTwoRectangles(const std::string& file)
+{
+    HMODULE library = LoadLibraryA((testkit::ProgramFolder() + "\\inkcore7.dll").c_str());
+    ASSERT_NE(nullptr, library);
+    auto init = reinterpret_cast<AnnInitFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnInitOrdinal))));
+    auto deinit = reinterpret_cast<AnnDeinitFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnDeinitOrdinal))));
+    ASSERT_TRUE(init && deinit);
+    AnnotationEngine* engine = init(0, nullptr, 0);
+    ASSERT_NE(nullptr, engine);
+    VARIANT v = ByteArray(TwoRectangles());
+    int layer = 0;
+    EXPECT_EQ(0, engine->SetLayerFromVariant(&v, &layer));
+    VariantClear(&v);
+    std::wstring wide(file.begin(), file.end());
+    BSTR name = SysAllocString(wide.c_str());
+    EXPECT_EQ(0, engine->StoreAnnotation(name));
+    SysFreeString(name);
+    deinit(engine);
+    FreeLibrary(library);
+}
+
+// Runs script with the stored file as its argument; the script's exit code.
+int RunOnTheStoredFile(const char* tag, const char* script)
+{
+    testkit::TempFolder folder(tag);
+    const std::string file = folder / "two rectangles.ann";
+    StoreTwoRectangles(file);
+    testkit::WriteText(folder / "members.vbs", script);
+    return testkit::RunAndWait("cscript.exe //nologo \"" + (folder / "members.vbs") + "\" \"" +
+                                   file + "\"",
+                               folder.path(), 120000);
+}
+
 TEST(GroupMembersFromAScript, TheScriptHostGroupsTheItemsOfARetrievedFile)
 {
-    testkit::TempFolder folder("group script");
-    const std::string file = folder / "two rectangles.ann";
-    {
-        // The file as an engine stores it.
-        HMODULE library = LoadLibraryA((testkit::ProgramFolder() + "\\inkcore7.dll").c_str());
-        ASSERT_NE(nullptr, library);
-        auto init = reinterpret_cast<AnnInitFn>(
-            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnInitOrdinal))));
-        auto deinit = reinterpret_cast<AnnDeinitFn>(
-            reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(kAnnDeinitOrdinal))));
-        ASSERT_TRUE(init && deinit);
-        AnnotationEngine* engine = init(0, nullptr, 0);
-        ASSERT_NE(nullptr, engine);
-        VARIANT v = ByteArray(TwoRectangles());
-        int layer = 0;
-        EXPECT_EQ(0, engine->SetLayerFromVariant(&v, &layer));
-        VariantClear(&v);
-        std::wstring wide(file.begin(), file.end());
-        BSTR name = SysAllocString(wide.c_str());
-        EXPECT_EQ(0, engine->StoreAnnotation(name));
-        SysFreeString(name);
-        deinit(engine);
-        FreeLibrary(library);
-    }
-    testkit::WriteText(folder / "group.vbs", kGroupScript);
-    const int rc = testkit::RunAndWait("cscript.exe //nologo \"" + (folder / "group.vbs") +
-                                           "\" \"" + file + "\"",
-                                       folder.path(), 120000);
-    EXPECT_EQ(100, rc) << "100 + the bits of the failed checks";
+    EXPECT_EQ(100, RunOnTheStoredFile("group script", kGroupScript))
+        << "100 + the bits of the failed checks";
+}
+
+// A layer renamed and made current, an item's colour and back style set and
+// read back, its rectangle set and its corner moved by one coordinate,
+// errors caught with their numbers and texts. (A colour comes back as an
+// unsigned number, which the script converts before comparing.)
+const char kLayerAndItemScript[] =
+    "Option Explicit\r\n"
+    "Dim q, layer, failures\r\n"
+    "failures = 0\r\n"
+    "Set q = CreateObject(\"MorvaneImaging.Quillmark.7\")\r\n"
+    "q.PrgSetImageMappingDimensions 800, 600\r\n"
+    "q.RetrieveAnnotation WScript.Arguments(0)\r\n"
+    "layer = q.GetFirstLayer()\r\n"
+    "If layer = 0 Or q.NumLayers <> 1 Then failures = failures + 1\r\n"
+    "q.SetLayerName layer, \"Scripted\"\r\n"
+    "q.SetCurrentLayer layer\r\n"
+    "If q.CurrentLayer <> layer Or q.LayerName <> \"Scripted\" Then failures = failures + 2\r\n"
+    "q.PrgSetItemColor layer, 2, 4, &HFF8000\r\n"
+    "If CLng(q.PrgGetItemColor(layer, 2, 4)) <> &HFF8000 Then failures = failures + 4\r\n"
+    "q.PrgSetItemBackstyle layer, 2, 2\r\n"
+    "If q.PrgGetItemBackstyle(layer, 2) <> 2 Then failures = failures + 8\r\n"
+    "q.PrgSetItemRect layer, 1, 20, 30, 120, 90\r\n"
+    "q.PrgSetItemPointX layer, 1, 0, 40\r\n"
+    "If q.PrgGetItemPointX(layer, 1, 0) <> 40 Or q.PrgGetItemPointY(layer, 1, 0) <> 30 Then failures = failures + 16\r\n"
+    "On Error Resume Next\r\n"
+    "q.SetCurrentLayer layer + 99\r\n"
+    "If Err.Number <> &H800403F5 Or Err.Description <> \"Invalid layer\" Then failures = failures + 32\r\n"
+    "Err.Clear\r\n"
+    "q.PrgSetItemColor layer, 2, 7, 0\r\n"
+    "If Err.Number <> &H800403F4 Or Err.Description <> \"Invalid color type\" Then failures = failures + 64\r\n"
+    "Err.Clear\r\n"
+    "On Error GoTo 0\r\n"
+    "q.Clear\r\n"
+    "If q.NumLayers <> 0 Or q.CurrentLayer <> 0 Then failures = failures + 128\r\n"
+    "Set q = Nothing\r\n"
+    "WScript.Quit 100 + failures\r\n";
+
+TEST(LayerAndItemMembersFromAScript, TheScriptHostRenamesALayerAndSetsAndReadsAnItem)
+{
+    EXPECT_EQ(100, RunOnTheStoredFile("layer script", kLayerAndItemScript))
+        << "100 + the bits of the failed checks";
 }
 
 } // namespace
