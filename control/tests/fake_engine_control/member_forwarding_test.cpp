@@ -12,6 +12,7 @@
 #include "member_support.h"
 
 #include <functional>
+#include <cctype>
 #include <cstring>
 #include <set>
 
@@ -35,6 +36,7 @@ struct TableRow {
     const char* result;  // what the row makes of the engine's answer
     int checkCode;       // the code a checked row reports
     const char* params;  // the parameter list as written
+    const char* outs;    // the pointers a forwarding row checks
 };
 
 using namespace quillmark;
@@ -43,15 +45,15 @@ using namespace quillmark;
 #define QM_INVOKE_PROPPUT INVOKE_PROPERTYPUT
 #define QM_INVOKE_PROPPUTREF INVOKE_PROPERTYPUTREF
 #define QM_CUSTOM(name, n, call, params) \
-    {#name, QM_INVOKE_##call, n, RowKind::Custom, "", "", 0, #params},
+    {#name, QM_INVOKE_##call, n, RowKind::Custom, "", "", 0, #params, ""},
 #define QM_NOTIMPL(name, n, call, params) \
-    {#name, QM_INVOKE_##call, n, RowKind::NotImplemented, "", "", 0, #params},
+    {#name, QM_INVOKE_##call, n, RowKind::NotImplemented, "", "", 0, #params, ""},
 #define QM_FORWARD(name, n, call, params, slot, args, outs, result) \
-    {#name, QM_INVOKE_##call, n, RowKind::Forward, #slot, #result, 0, #params},
+    {#name, QM_INVOKE_##call, n, RowKind::Forward, #slot, #result, 0, #params, #outs},
 #define QM_FORWARD_LAYER(name, n, call, params, none, slot, args, outs, result) \
-    {#name, QM_INVOKE_##call, n, RowKind::ForwardLayer, #slot, #result, 0, #params},
+    {#name, QM_INVOKE_##call, n, RowKind::ForwardLayer, #slot, #result, 0, #params, #outs},
 #define QM_FORWARD_CHECKED(name, n, call, params, valid, code, slot, args, outs, result) \
-    {#name, QM_INVOKE_##call, n, RowKind::ForwardChecked, #slot, #result, code, #params},
+    {#name, QM_INVOKE_##call, n, RowKind::ForwardChecked, #slot, #result, code, #params, #outs},
 const TableRow kTable[] = {
 #include "quillmark_member_table.h"
 };
@@ -195,6 +197,47 @@ TEST_F(MemberForwardingTest, NoForwardingRowNamesAParameterLikeALocalOfItsBody)
             EXPECT_EQ(std::string::npos, std::string(row.params).find(std::string(", ") + local + ")"))
                 << row.name << " names a parameter " << local;
     }
+}
+
+// The names of the parameters of a kind ("P_OUT(", ...) in a parameter list
+// as written.
+std::vector<std::string> ParameterNames(const std::string& params, const std::string& kind)
+{
+    std::vector<std::string> names;
+    for (size_t at = params.find(kind); at != std::string::npos; at = params.find(kind, at + 1)) {
+        if (at > 0 && std::isalnum(static_cast<unsigned char>(params[at - 1])))
+            continue;  // P_INOUT holds no P_OUT, but keep to whole words
+        const size_t comma = params.find(',', at);
+        const size_t close = params.find(')', comma);
+        std::string name = params.substr(comma + 1, close - comma - 1);
+        name.erase(0, name.find_first_not_of(' '));
+        names.push_back(name);
+    }
+    return names;
+}
+
+// A null out pointer is refused with E_POINTER before anything is done, so
+// every out parameter of a forwarding row is among the pointers it checks.
+TEST_F(MemberForwardingTest, EveryOutParameterOfAForwardingRowIsChecked)
+{
+    std::set<std::string> seen;
+    for (const TableRow& row : kTable) {
+        if (row.kind == RowKind::Custom || row.kind == RowKind::NotImplemented)
+            continue;
+        std::string outs = row.outs;
+        for (char& c : outs)
+            if (c == '(' || c == ')' || c == ' ')
+                c = ',';
+        outs = "," + outs + ",";
+        for (const char* kind : {"P_OUT(", "P_RET(", "P_INOUT("})
+            for (const std::string& name : ParameterNames(row.params, kind)) {
+                EXPECT_NE(std::string::npos, outs.find("," + name + ","))
+                    << row.name << " does not check " << name;
+                seen.insert(name);
+            }
+    }
+    // The parameter lists were read: the usual out names were found.
+    EXPECT_TRUE(seen.count("pVal") && seen.count("bottom") && seen.count("count"));
 }
 
 // ---- the layer and item members, argument by argument ----
