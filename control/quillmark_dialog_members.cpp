@@ -50,6 +50,26 @@ int ToolColourCheck(long tool, long colorType) {
     return allowed ? 0 : quillmark::kErrInvalidColorType;
 }
 
+// What every dialog member does first: FALSE in *result, then the engine and
+// the layer checked. False, with what to answer in *refused, when the member
+// goes no further.
+bool BeginDialogMember(QuillmarkControl& control, long layer, VARIANT_BOOL* result,
+                       AnnotationEngine** engine, HRESULT* refused) {
+    if (!result) {
+        *refused = E_POINTER;
+        return false;
+    }
+    *result = VARIANT_FALSE;
+    *engine = control.Engine();
+    if (!*engine)
+        *refused = control.ReportError(quillmark::kErrInvalidContext);
+    else if (!(*engine)->IsValidLayer(layer))
+        *refused = control.ReportError(quillmark::kErrInvalidLayer);
+    else
+        return true;
+    return false;
+}
+
 // Opens the dialog on what read gives and hands the choice to write (each
 // with the engine as it is then); *result TRUE once the engine took it.
 template <class Read, class Write>
@@ -91,12 +111,10 @@ HRESULT PickFontFor(QuillmarkControl& control, long hWndOwner, const BSTR* title
 STDMETHODIMP QuillmarkControl::UserItemColorSelect(long layerHandle, long seqNum,
                                                    annotationATTRIBUTE ColorType, BSTR dlgTitle,
                                                    long hWndOwner, VARIANT_BOOL* pResult) {
-    if (!pResult) return E_POINTER;
-    *pResult = VARIANT_FALSE;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
     const SelfHold<QuillmarkControl> hold(*this);
-    if (!engine->IsValidLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
+    AnnotationEngine* engine = nullptr;
+    HRESULT refused = S_OK;
+    if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
     if (!IsOwnerValid(hWndOwner)) return ReportError(kErrInvalidHwnd);
     EngineValue type = 0;
     int r = engine->PrgGetItemAttribute(layerHandle, seqNum, QMK_ToolType, &type);
@@ -122,12 +140,10 @@ STDMETHODIMP QuillmarkControl::UserItemColorSelect(long layerHandle, long seqNum
 
 STDMETHODIMP QuillmarkControl::UserItemFontSelect(long layerHandle, long seqNum, BSTR dlgTitle,
                                                   long hWndOwner, VARIANT_BOOL* pResult) {
-    if (!pResult) return E_POINTER;
-    *pResult = VARIANT_FALSE;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
     const SelfHold<QuillmarkControl> hold(*this);
-    if (!engine->IsValidLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
+    AnnotationEngine* engine = nullptr;
+    HRESULT refused = S_OK;
+    if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
     EngineValue type = 0;
     const int r = engine->PrgGetItemAttribute(layerHandle, seqNum, QMK_ToolType, &type);
     if (r != 0) return ReportError(r);
@@ -147,12 +163,10 @@ STDMETHODIMP QuillmarkControl::UserItemFontSelect(long layerHandle, long seqNum,
 STDMETHODIMP QuillmarkControl::UserColorSelect(long layerHandle, annotationTOOL Tool,
                                                annotationATTRIBUTE ColorType, long hWndOwner,
                                                VARIANT_BOOL* pResult) {
-    if (!pResult) return E_POINTER;
-    *pResult = VARIANT_FALSE;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
     const SelfHold<QuillmarkControl> hold(*this);
-    if (!engine->IsValidLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
+    AnnotationEngine* engine = nullptr;
+    HRESULT refused = S_OK;
+    if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
     if (!IsOwnerValid(hWndOwner)) return ReportError(kErrInvalidHwnd);
     const int check = ToolColourCheck(Tool, ColorType);
     if (check != 0) return ReportError(check);
@@ -171,12 +185,10 @@ STDMETHODIMP QuillmarkControl::UserColorSelect(long layerHandle, annotationTOOL 
 
 STDMETHODIMP QuillmarkControl::UserFontSelect(long layerHandle, annotationTOOL Tool,
                                               long hWndOwner, VARIANT_BOOL* pResult) {
-    if (!pResult) return E_POINTER;
-    *pResult = VARIANT_FALSE;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
     const SelfHold<QuillmarkControl> hold(*this);
-    if (!engine->IsValidLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
+    AnnotationEngine* engine = nullptr;
+    HRESULT refused = S_OK;
+    if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
     if (!IsFontTool(Tool)) return ReportError(QMK_ErrInvalidTool);
     if (!IsOwnerValid(hWndOwner)) return ReportError(kErrInvalidHwnd);
     const int tool = Tool;

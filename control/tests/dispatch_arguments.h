@@ -6,6 +6,8 @@
 #include <oaidl.h>
 #include <oleauto.h>
 
+#include <string>
+
 namespace quillmark_test {
 
 // What a host passes for one parameter: the parameter's type with pointers
@@ -104,6 +106,56 @@ inline WORD InvokeFlags(int invkind) {
     case INVOKE_PROPERTYPUTREF: return DISPATCH_PROPERTYPUTREF;
     default: return DISPATCH_METHOD;
     }
+}
+
+// One entry of the interface called through IDispatch.
+struct EntryCall {
+    std::wstring name;
+    int invkind = 0;
+    DISPID dispid = 0;
+    HRESULT result = E_UNEXPECTED;  // the exception's code for DISP_E_EXCEPTION
+};
+
+// Calls entry index of the interface vtable describes on dispatch, with
+// zero for every by-value argument, or (numbered) a number of its own for
+// each (Arguments::AddValue).
+inline EntryCall InvokeEntry(IDispatch* dispatch, ITypeInfo* vtable, UINT index, bool numbered) {
+    EntryCall call;
+    FUNCDESC* f = nullptr;
+    if (FAILED(vtable->GetFuncDesc(index, &f)) || !f) return call;
+    BSTR name = nullptr;
+    vtable->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
+    call.name = name ? name : L"";
+    SysFreeString(name);
+    call.invkind = f->invkind;
+    call.dispid = f->memid;
+    Arguments args;
+    for (int p = 0; p < f->cParams; ++p) {
+        const ELEMDESC& e = f->lprgelemdescParam[p];
+        if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) continue;
+        if (numbered)
+            args.AddValue(ArgumentType(vtable, e.tdesc), 11 + p);
+        else
+            args.Add(ArgumentType(vtable, e.tdesc));
+    }
+    const bool put = f->invkind == INVOKE_PROPERTYPUT || f->invkind == INVOKE_PROPERTYPUTREF;
+    DISPPARAMS params = args.Params(put);
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO exception = {};
+    UINT argError = 0;
+    HRESULT hr = dispatch->Invoke(f->memid, IID_NULL, 0, InvokeFlags(f->invkind), &params, &result,
+                                  &exception, &argError);
+    if (hr == DISP_E_EXCEPTION) {
+        hr = exception.scode;
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+    }
+    VariantClear(&result);
+    vtable->ReleaseFuncDesc(f);
+    call.result = hr;
+    return call;
 }
 
 } // namespace quillmark_test

@@ -86,43 +86,6 @@ protected:
         CoUninitialize();
     }
 
-    // Invokes the entry of FUNCDESC index i through IDispatch; the HRESULT
-    // the member's body returned.
-    HRESULT InvokeEntry(UINT i, std::wstring* name, int* invkind, DISPID* dispid) {
-        FUNCDESC* f = nullptr;
-        EXPECT_EQ(S_OK, vtable_->GetFuncDesc(i, &f));
-        if (!f) return E_UNEXPECTED;
-        BSTR n = nullptr;
-        vtable_->GetDocumentation(f->memid, &n, nullptr, nullptr, nullptr);
-        *name = n ? n : L"";
-        SysFreeString(n);
-        *invkind = f->invkind;
-        *dispid = f->memid;
-        quillmark_test::Arguments args;
-        for (int p = 0; p < f->cParams; ++p) {
-            const ELEMDESC& e = f->lprgelemdescParam[p];
-            if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) continue;
-            args.Add(quillmark_test::ArgumentType(vtable_, e.tdesc));
-        }
-        bool put = f->invkind == INVOKE_PROPERTYPUT || f->invkind == INVOKE_PROPERTYPUTREF;
-        DISPPARAMS params = args.Params(put);
-        VARIANT result;
-        VariantInit(&result);
-        EXCEPINFO exception = {};
-        UINT argError = 0;
-        HRESULT hr = host_->Invoke(f->memid, IID_NULL, 0, quillmark_test::InvokeFlags(f->invkind), &params, &result,
-                                   &exception, &argError);
-        if (hr == DISP_E_EXCEPTION) {
-            hr = exception.scode;
-            SysFreeString(exception.bstrSource);
-            SysFreeString(exception.bstrDescription);
-            SysFreeString(exception.bstrHelpFile);
-        }
-        VariantClear(&result);
-        vtable_->ReleaseFuncDesc(f);
-        return hr;
-    }
-
     MemberTableHost* host_ = nullptr;
     ITypeInfo* vtable_ = nullptr;
 };
@@ -135,11 +98,13 @@ TEST_F(MemberDispatchTest, EveryEntryReachesTheBodyOfItsOwnRow) {
     ASSERT_EQ(sizeof(kRows) / sizeof(kRows[0]), count);
     for (UINT i = 0; i < count; ++i) {
         const Row& row = kRows[i];
-        std::wstring name;
-        int invkind = 0;
-        DISPID dispid = 0;
         host_->reported.clear();
-        HRESULT hr = InvokeEntry(i, &name, &invkind, &dispid);
+        const quillmark_test::EntryCall call =
+            quillmark_test::InvokeEntry(host_, vtable_, i, false);
+        const std::wstring& name = call.name;
+        const int invkind = call.invkind;
+        const DISPID dispid = call.dispid;
+        const HRESULT hr = call.result;
         SCOPED_TRACE(testing::Message() << "entry " << i << " "
                                         << std::string(name.begin(), name.end()));
         EXPECT_EQ(row.name, name);

@@ -112,39 +112,6 @@ protected:
         for (int slot = 0; slot < kEngineSlotCount; ++slot)
             fake.setResult(slot, code);
     }
-    // Calls entry i of the interface through IDispatch with a distinct
-    // number for each by-value argument; what the member returned.
-    HRESULT InvokeEntry(UINT i)
-    {
-        FUNCDESC* f = nullptr;
-        if (FAILED(vtable->GetFuncDesc(i, &f)) || !f)
-            return E_UNEXPECTED;
-        quillmark_test::Arguments args;
-        for (int p = 0; p < f->cParams; ++p) {
-            const ELEMDESC& e = f->lprgelemdescParam[p];
-            if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL)
-                continue;
-            args.AddValue(quillmark_test::ArgumentType(vtable, e.tdesc), 11 + p);
-        }
-        const bool put = f->invkind == INVOKE_PROPERTYPUT || f->invkind == INVOKE_PROPERTYPUTREF;
-        DISPPARAMS params = args.Params(put);
-        VARIANT result;
-        VariantInit(&result);
-        EXCEPINFO exception = {};
-        UINT argError = 0;
-        HRESULT hr = control->Invoke(f->memid, IID_NULL, 0, quillmark_test::InvokeFlags(f->invkind),
-                                     &params, &result, &exception, &argError);
-        if (hr == DISP_E_EXCEPTION) {
-            hr = exception.scode;
-            SysFreeString(exception.bstrSource);
-            SysFreeString(exception.bstrDescription);
-            SysFreeString(exception.bstrHelpFile);
-        }
-        VariantClear(&result);
-        vtable->ReleaseFuncDesc(f);
-        return hr;
-    }
-
     ITypeInfo* vtable = nullptr;
 };
 
@@ -165,7 +132,7 @@ TEST_F(MemberForwardingTest, EveryForwardingRowMakesItsOneCallAndMapsItsAnswer)
             SCOPED_TRACE(testing::Message() << row.name << " " << KindName(row.invkind)
                                             << " answered " << code);
             mark = fake.LogSize();
-            const HRESULT hr = InvokeEntry(i);
+            const HRESULT hr = quillmark_test::InvokeEntry(control, vtable, i, true).result;
             Lines calls = EngineCalls();
             if (row.kind == RowKind::ForwardLayer) {
                 ASSERT_FALSE(calls.empty());
