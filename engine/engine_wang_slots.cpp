@@ -31,6 +31,15 @@ bool MarkOf(const Annotation& item, wang::Mark& mark)
         }
         mark.visible = item.IsVisible() ? 1 : 0;
         return true;
+    case LineTool:
+    case FreehandTool:
+        mark.type = item.Type() == LineTool ? wang::kStraightLine : wang::kFreehandLine;
+        mark.colour1 = static_cast<COLORREF>(item.MapNumber(QMK_PenColor));
+        mark.highlighting = item.MapNumber(QMK_PenFillStyle) == LinePenFillStyle_Translucent ? 1 : 0;
+        mark.line_size = static_cast<uint32_t>(item.MapNumber(QMK_PenWidth));
+        mark.visible = item.IsVisible() ? 1 : 0;
+        mark.has_points = true;
+        return true;
     default:
         return false;
     }
@@ -66,6 +75,18 @@ int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unic
                 if (!viewUsable || !item->ConvertPendingGeometry())
                     return 0;
                 out.mark.bounds = mapping_->LayerToImage(item->Bounds());
+                if (out.mark.has_points) {
+                    // Points in image pixels relative to the bounds; an item
+                    // without points leaves no trace.
+                    if (item->Points().empty())
+                        continue;
+                    for (const POINT& point : item->Points()) {
+                        const POINT pixel = mapping_->LayerToImage(point);
+                        out.mark.points.push_back(
+                            {pixel.x - out.mark.bounds.left, pixel.y - out.mark.bounds.top});
+                    }
+                    out.mark.max_points = static_cast<uint32_t>(out.mark.points.size());
+                }
                 out.mark.time = item->CreationSeconds();
                 out.index = nextIndex++;
                 written.marks.push_back(out);

@@ -273,6 +273,10 @@ enum linePenFillStyle : int {
     LinePenFillStyle_Translucent = 5509,
     LinePenFillStyle_Opaque = 5513,
 };
+enum LineEndStyle : int {
+    LineStyle_Plain = 0,
+    LineStyle_Arrow = 1,
+};
 enum hatchStyle : int {
     HatchStyle_None = 5999,
     HatchStyle_Horizontal = 6000,

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "layer/layer_host.h"
+#include "objects/point_list_annotation.h"
 #include "objects/shape_annotation.h"
 #include "view/view_mapping.h"
 
@@ -159,6 +160,12 @@ std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
     case RectangleTool:
     case EllipseTool:
         return std::unique_ptr<Annotation>(new (std::nothrow) ShapeAnnotation(tool, *attributes));
+    case PolygonTool:
+    case PolyLineTool:
+    case LineTool:
+    case FreehandTool:
+    case RulerTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) PointListAnnotation(tool, *attributes));
     default:
         return nullptr;  // the other kinds come with their own classes
     }
@@ -423,6 +430,11 @@ void AnnotationLayer::SelectBrush(HDC, COLORREF fill, bool hollow, int hatchStyl
 void AnnotationLayer::SelectPen(HDC, int width, COLORREF color, int style)
 {
     host_.SelectPen(width, color, 0, style);
+}
+
+bool AnnotationLayer::SetItemCursor(int tool, int kind)
+{
+    return host_.SetToolCursor(tool, kind) != 0;
 }
 
 UnitNames* AnnotationLayer::TextSettings()

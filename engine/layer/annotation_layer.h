@@ -307,6 +307,7 @@ private:
                      COLORREF hatchColor) override;
     void SelectPen(HDC dc, int width, COLORREF color, int style) override;
     UnitNames* TextSettings() override;
+    bool SetItemCursor(int tool, int kind) override;
 
     // The functions below that call out to the host return false when the
     // layer is gone afterwards: the caller then returns at once.

@@ -231,7 +231,12 @@ int AnnotationLayer::DrawingToolMouse(HWND window, UINT message, WPARAM keys, in
     if (!object)
         return -1;
     if (!object->IsCommitted()) {
-        if (!CursorOverImage(window))
+        // A press or release during a drawing reaches it wherever the cursor
+        // is, so that a drawing ended off the window is dropped rather than
+        // left holding the mouse.
+        const bool endsDrawing = object->IsTracking() &&
+                                 (message == WM_LBUTTONUP || message == WM_LBUTTONDOWN);
+        if (!endsDrawing && !CursorOverImage(window))
             return -1;
         if (message == WM_LBUTTONDBLCLK)
             lastDrag_.x = -1;

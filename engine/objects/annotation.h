@@ -52,6 +52,14 @@ public:
     virtual void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
                              COLORREF hatchColor) = 0;
     virtual void SelectPen(HDC dc, int width, COLORREF color, int style) = 0;
+    // Sets the cursor of a kind (0 creating, 1 selecting, 2 moving, or a
+    // system cursor id) for an item of a tool; true when one was set.
+    virtual bool SetItemCursor(int tool, int kind)
+    {
+        (void)tool;
+        (void)kind;
+        return false;
+    }
     // The engine's text settings and its font cache (null without an engine).
     virtual UnitNames* TextSettings() { return nullptr; }
 

@@ -358,6 +358,7 @@ TEST(WangImport, RealPagesBringTheirRectangles)
     const std::string layered = Describe(host.Engine());
     EXPECT_NE(std::string::npos,
               layered.find("layer [Untitled]\n  rect 97,1027,696,1061 time 1436948002 visible 1 filled ffff translucent\n"
+                           "layer [Untitled]\n"  // the page's line mark, between the two
                            "layer [Untitled]\n  rect 72,543,751,786"))
         << layered;
 

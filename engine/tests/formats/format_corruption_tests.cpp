@@ -215,7 +215,7 @@ TEST(CorruptedStreams, DamagedFieldsAreRefusedAndChangeNothing)
         {"group section start wrong", "groups", 1794},
         {"unknown tag outside a group", "group start", 1797},
         {"group without an id", "group id", 0},
-        {"unknown item type", "item2 type", 4100},
+        {"unknown item type", "item2 type", 4109},
         {"item type zero", "item1 type", 0},
         {"item type negative", "item1 type", 0xFFFFF000u},
         {"object record start wrong", "item1 start", 36757},

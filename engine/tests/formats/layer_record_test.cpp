@@ -313,9 +313,9 @@ TEST_F(LayerRecordTest, ReadsThePartsOfABodyItHasNoClassForOrThatLieBeyondIt)
     EXPECT_EQ(layer->ItemCount(), 1);
     EXPECT_NE(layer->FindItem(9), nullptr);
 
-    // An item of a kind no class reads yet refuses the record and changes nothing.
+    // An item of a kind no class reads refuses the record and changes nothing.
     Hand unknown;
-    unknown.D(36762).R(36753, 2).D(36763).D(4098).D(36756).D(36757).D(4100).D(36756).D(36757);
+    unknown.D(36762).R(36753, 2).D(36763).D(4098).D(36756).D(36757).D(4109).D(36756).D(36757);
     Hand bad;
     bad.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(unknown.Size())).Str(L"P");
     bad.Raw(unknown.bytes()).D(36755);

@@ -178,6 +178,62 @@ TEST(WangSlots, LayersWithoutWrittenMarks)
     EXPECT_EQ(0, host->SaveWangAnnotations(nullptr, 0));
 }
 
+// A line or freehand record: pen width 2, points in layer units.
+Bytes PointItem(int type, int seq, const std::vector<POINT>& points)
+{
+    Hand h;
+    h.D(static_cast<uint32_t>(type)).D(36756).R(36765, 0x17);
+    h.D(1024).D(static_cast<uint32_t>(points.size()));
+    for (const POINT& p : points) h.D(static_cast<uint32_t>(p.x)).D(static_cast<uint32_t>(p.y));
+    h.R(36751, static_cast<uint32_t>(seq)).R(36764, 77).D(36757);
+    return h.bytes();
+}
+
+TEST(WangSlots, LinesAndFreehandMarksCarryTheirPoints)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    // Pixels (100, 75), (300, 150) and (100, 75), (200, 150), (300, 75) of
+    // the 800 x 600 image; a polyline and a ruler leave no trace.
+    const int layer = AddRecordLayer(
+        host.Engine(),
+        LayerRecord(L"L", {PointItem(LineTool, 1, {{0x200000, 0x200000}, {0x600000, 0x400000}}),
+                           PointItem(PolyLineTool, 2, {{0x200000, 0x200000}, {0x600000, 0x400000}}),
+                           PointItem(FreehandTool, 3,
+                                     {{0x200000, 0x200000}, {0x400000, 0x400000}, {0x600000, 0x200000}}),
+                           PointItem(RulerTool, 4, {{0x200000, 0x200000}, {0x600000, 0x400000}})}));
+    ASSERT_NE(0, layer);
+    host->PrgSetItemAttribute(layer, 1, QMK_PenColor, 0x123456);
+    host->PrgSetItemAttribute(layer, 3, QMK_PenColor, 0x00AA00);
+    host->PrgSetItemAttribute(layer, 3, QMK_PenFillStyle, 5509);
+
+    // The bounds hold the pen (2 pixels) around the points; the points are
+    // relative to the bounds' left and top.
+    WangMarkFields line;
+    line.type = 3;
+    line.left = 98, line.top = 73, line.right = 302, line.bottom = 152;
+    line.colour1[0] = 0x12, line.colour1[1] = 0x34, line.colour1[2] = 0x56;
+    line.lineSize = 2;
+    line.time = 77;
+    WangMarkFields freehand = line;
+    freehand.type = 4;
+    freehand.colour1[0] = 0, freehand.colour1[1] = 0xAA, freehand.colour1[2] = 0;
+    freehand.highlighting = 1;
+
+    Hand h;
+    h.D(0).D(1);
+    WangNamed(h, 2, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 2, "OiIndex", Chars("0", 10));
+    WangMarkBlock(h, line);
+    WangNamed(h, 6, "OiAnoDat", Hand().D(2).D(2).D(2).D(2).D(202).D(77).bytes());
+    WangNamed(h, 6, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 6, "OiIndex", Chars("1", 10));
+    WangMarkBlock(h, freehand);
+    WangNamed(h, 6, "OiAnoDat", Hand().D(3).D(3).D(2).D(2).D(102).D(77).D(202).D(2).bytes());
+    Closing(h, "2");
+    EXPECT_EQ(h.bytes(), Saved(host.Engine(), false, false));
+}
+
 TEST(WangSlots, NoDataWithoutAViewToConvertWith)
 {
     EngineLibrary library;

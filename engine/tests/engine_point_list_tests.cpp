@@ -1,0 +1,491 @@
+// Polygons, polylines, lines, freehand marks and rulers drawn with the mouse
+// as a host forwards its messages (the screen cursor placed on each point
+// first), hit by the pointer, saved, loaded, pasted and burnt in. These tests
+// move the screen cursor and show a window, so they run alone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "dib_canvas.h"
+#include "engine_test_host.h"
+#include "host_window.h"
+
+using namespace engine_test;
+
+namespace {
+
+struct Step {
+    UINT message;
+    int x, y;
+};
+constexpr UINT kDown = WM_LBUTTONDOWN;
+constexpr UINT kUp = WM_LBUTTONUP;
+constexpr UINT kMove = WM_MOUSEMOVE;
+constexpr UINT kDouble = WM_LBUTTONDBLCLK;
+
+// Clicks at each point with a move to it first, then a double click at the
+// last: how a user closes a polygon or a polyline.
+std::vector<Step> Clicks(const std::vector<POINT>& points)
+{
+    std::vector<Step> steps;
+    for (const POINT& p : points) {
+        steps.push_back({kMove, p.x, p.y});
+        steps.push_back({kDown, p.x, p.y});
+        steps.push_back({kUp, p.x, p.y});
+    }
+    const POINT last = points.back();
+    steps.push_back({kDouble, last.x, last.y});
+    steps.push_back({kUp, last.x, last.y});
+    return steps;
+}
+
+// One drag: press at the first point, a move to each further one, release
+// at the last.
+std::vector<Step> Drag(const std::vector<POINT>& points)
+{
+    std::vector<Step> steps = {{kDown, points[0].x, points[0].y}};
+    for (size_t i = 1; i < points.size(); ++i) steps.push_back({kMove, points[i].x, points[i].y});
+    steps.push_back({kUp, points.back().x, points.back().y});
+    return steps;
+}
+
+class PointLists : public ::testing::Test {
+protected:
+    PointLists() : host(library)
+    {
+        ReleaseCapture();
+        host->SetHostWindow(window.hwnd());
+        layer = host->CreateLayer(1);
+        host.ClearCalls();
+    }
+
+    void Run(const std::vector<Step>& steps)
+    {
+        for (const Step& step : steps)
+            window.Send(host.Engine(), step.message,
+                        step.message == kDown || step.message == kDouble ? MK_LBUTTON : 0, step.x,
+                        step.y);
+    }
+
+    std::vector<POINT> PointsOf(int seq)
+    {
+        std::vector<POINT> points;
+        POINT p = {};
+        for (int i = 0; host->PrgGetItemPoint(layer, seq, i, &p) == 0 && i < 1000; ++i)
+            points.push_back(p);
+        return points;
+    }
+
+    int Count()
+    {
+        int count = -1;
+        host->PrgGetItemCount(layer, &count);
+        return count;
+    }
+
+    std::vector<int> Items()
+    {
+        std::vector<int> seqs;
+        int seq = 0;
+        for (host->PrgGetFirstItem(layer, &seq); seq != 0 && seqs.size() < 50;
+             host->PrgGetNextItem(layer, &seq))
+            seqs.push_back(seq);
+        return seqs;
+    }
+
+    EngineLibrary library;
+    TestHost host;
+    HostWindow window;
+    int layer = 0;
+};
+
+bool SamePoints(const std::vector<POINT>& a, const std::vector<POINT>& b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].x != b[i].x || a[i].y != b[i].y) return false;
+    return true;
+}
+
+std::string Text(const std::vector<POINT>& points)
+{
+    std::string text;
+    for (const POINT& p : points) text += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+    return text;
+}
+
+// ---- building -------------------------------------------------------------------------------
+
+struct BuildCase {
+    const char* name;
+    int tool;
+    std::vector<Step> steps;
+    std::vector<POINT> points;  // of the item made, in pixels
+};
+
+TEST_F(PointLists, EachKindIsBuiltAsItsToolSays)
+{
+    const BuildCase cases[] = {
+        {"polygon: three clicks closed by a double click", PolygonTool,
+         Clicks({{100, 100}, {200, 100}, {150, 200}}), {{100, 100}, {200, 100}, {150, 200}}},
+        {"polyline: four clicks", PolyLineTool, Clicks({{50, 50}, {90, 60}, {130, 50}, {170, 80}}),
+         {{50, 50}, {90, 60}, {130, 50}, {170, 80}}},
+        {"line: one drag", LineTool, Drag({{100, 100}, {150, 120}, {300, 150}}),
+         {{100, 100}, {300, 150}}},
+        {"freehand: one drag, every move a point, the release's duplicate dropped", FreehandTool,
+         Drag({{100, 100}, {120, 110}, {140, 130}, {160, 160}}),
+         {{100, 100}, {120, 110}, {140, 130}}},
+        {"ruler: one drag", RulerTool, Drag({{100, 300}, {200, 310}, {400, 300}}),
+         {{100, 300}, {400, 300}}},
+    };
+    for (const BuildCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        host->PrgDeleteAll(layer);
+        ASSERT_EQ(0, host->SetTool(layer, c.tool));
+        host.ClearCalls();
+        Run(c.steps);
+        const std::vector<int> items = Items();
+        ASSERT_EQ(1u, items.size());
+        const int seq = items[0];
+        const std::vector<ChannelCall> expected = {
+            {Channel_AnnotateEvent, {QMK_AnnotationAdded, seq}},
+            {Channel_AnnotateEvent, {QMK_ToolChange, c.tool}},
+        };
+        EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+        EXPECT_TRUE(SamePoints(c.points, PointsOf(seq))) << Text(PointsOf(seq));
+        EngineValue type = 0, count = 0;
+        host->PrgGetItemAttribute(layer, seq, QMK_ToolType, &type);
+        EXPECT_EQ(c.tool, type);
+        host->PrgGetItemAttribute(layer, seq, QMK_NumPoints, &count);
+        EXPECT_EQ(c.tool == LineTool || c.tool == RulerTool ? 2 : static_cast<int>(c.points.size()),
+                  count);
+        EXPECT_EQ(nullptr, GetCapture()) << "the mouse is let go";
+    }
+}
+
+TEST_F(PointLists, DrawingsThatEndTooEarlyOrOffTheWindowAreDropped)
+{
+    // The window covers 0..800 x 0..600 of the screen: (900, 700) is off it.
+    const BuildCase cases[] = {
+        {"a line pressed and released without a move", LineTool, {{kDown, 100, 100}, {kUp, 100, 100}}, {}},
+        {"a line released off the window", LineTool,
+         {{kDown, 100, 100}, {kMove, 300, 300}, {kUp, 900, 700}}, {}},
+        {"a ruler released off the window", RulerTool,
+         {{kDown, 100, 100}, {kMove, 300, 300}, {kUp, 900, 700}}, {}},
+        {"a polygon double-clicked right after its first click", PolygonTool,
+         {{kDown, 100, 100}, {kUp, 100, 100}, {kDouble, 100, 100}, {kUp, 100, 100}}, {}},
+        {"a polyline double-clicked after one move", PolyLineTool,
+         {{kDown, 100, 100}, {kUp, 100, 100}, {kMove, 150, 150}, {kDouble, 150, 150}, {kUp, 150, 150}},
+         {}},
+        {"a polygon clicked off the window while being built", PolygonTool,
+         {{kDown, 100, 100}, {kUp, 100, 100}, {kMove, 200, 100}, {kDown, 200, 100}, {kUp, 200, 100},
+          {kMove, 300, 200}, {kDown, 900, 700}, {kUp, 900, 700}},
+         {}},
+        {"a freehand mark of one move", FreehandTool, {{kDown, 100, 100}, {kMove, 120, 120}, {kUp, 120, 120}},
+         {}},
+    };
+    for (const BuildCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(0, host->SetTool(layer, c.tool));
+        host.ClearCalls();
+        Run(c.steps);
+        EXPECT_EQ(0, Count());
+        EXPECT_TRUE(host.Calls().empty()) << Describe(host.Calls());
+        EXPECT_EQ(nullptr, GetCapture()) << "the mouse is let go";
+        // The tool's object draws again afterwards.
+        Run(c.tool == PolygonTool || c.tool == PolyLineTool ? Clicks({{10, 10}, {60, 10}, {60, 60}})
+                                                            : Drag({{10, 10}, {40, 40}, {60, 60}}));
+        EXPECT_EQ(1, Count());
+        host->PrgDeleteAll(layer);
+    }
+}
+
+TEST_F(PointLists, LosingTheFocusDropsAPolygonBeingBuilt)
+{
+    ASSERT_EQ(0, host->SetTool(layer, PolygonTool));
+    host.ClearCalls();
+    Run({{kDown, 100, 100}, {kUp, 100, 100}, {kMove, 200, 100}, {kDown, 200, 100}, {kUp, 200, 100}});
+    EXPECT_EQ(window.hwnd(), GetCapture());
+    host->FocusMessage(WM_KILLFOCUS);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(0, Count());
+    EXPECT_TRUE(host.Calls().empty()) << Describe(host.Calls());
+}
+
+// ---- hit testing ---------------------------------------------------------------------------
+
+struct HitCase {
+    const char* name;
+    int tool;
+    std::vector<POINT> points;
+    int fill;     // polygon fill colour, -1 none
+    int endStyle; // line end style
+    POINT probe;
+    bool hit;
+};
+
+TEST_F(PointLists, ThePointerHitsWhatIsDrawn)
+{
+    const std::vector<POINT> triangle = {{100, 100}, {300, 100}, {200, 300}};
+    const std::vector<POINT> line = {{100, 400}, {500, 400}};
+    // The arrow's strokes run from (500, 400) back about 18 pixels and 6
+    // across; (491, 403) lies on the lower one.
+    const HitCase cases[] = {
+        {"unfilled polygon, on an edge", PolygonTool, triangle, -1, 0, {200, 100}, true},
+        {"unfilled polygon, inside", PolygonTool, triangle, -1, 0, {200, 150}, false},
+        {"unfilled polygon, on the closing edge", PolygonTool, triangle, -1, 0, {150, 200}, false},
+        {"filled polygon, inside", PolygonTool, triangle, 255, 0, {200, 150}, true},
+        {"filled polygon, on the closing edge", PolygonTool, triangle, 255, 0, {150, 200}, true},
+        {"filled polygon, outside", PolygonTool, triangle, 255, 0, {350, 150}, false},
+        {"polyline, on its last segment", PolyLineTool, triangle, -1, 0, {250, 200}, true},
+        {"polyline, beside it", PolyLineTool, triangle, -1, 0, {250, 205}, false},
+        {"line, on it", LineTool, line, -1, 0, {300, 400}, true},
+        {"line, three pixels off", LineTool, line, -1, 0, {300, 403}, false},
+        {"line with an arrow, on the arrow", LineTool, line, -1, 1, {491, 403}, true},
+        {"line without an arrow, there", LineTool, line, -1, 0, {491, 403}, false},
+        {"ruler, on a tick", RulerTool, line, -1, 0, {100, 410}, true},
+        {"ruler, past the tick", RulerTool, line, -1, 0, {100, 430}, false},
+    };
+    for (const HitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        host->PrgDeleteAll(layer);
+        if (c.tool == PolygonTool) {
+            ASSERT_EQ(0, host->SetToolAttribute(layer, c.tool, QMK_FillColor, c.fill));
+        }
+        if (c.tool == LineTool) {
+            ASSERT_EQ(0, host->SetToolAttribute(layer, c.tool, QMK_EndPtStyle, c.endStyle));
+        }
+        ASSERT_EQ(0, host->SetTool(layer, c.tool));
+        Run(c.tool == PolygonTool || c.tool == PolyLineTool ? Clicks(c.points) : Drag(c.points));
+        ASSERT_EQ(1, Count());
+        ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+        window.Click(host.Engine(), c.probe.x, c.probe.y);
+        EXPECT_EQ(c.hit ? 1 : 0, host->IsSelection(layer));
+    }
+}
+
+// ---- the ruler's measure ------------------------------------------------------------------
+
+float RulerLength(AnnotationEngine* engine, int layer, int seq)
+{
+    EngineValue bits = 0;
+    engine->PrgGetItemAttribute(layer, seq, QMK_RulerLength, &bits);
+    float value = 0;
+    const int32_t raw = static_cast<int32_t>(bits);
+    std::memcpy(&value, &raw, sizeof(value));
+    return value;
+}
+
+TEST_F(PointLists, TheRulerMeasuresAtTheHostsResolution)
+{
+    // 100 pixels across at 100 pixels per inch: one inch.
+    host.Services().resolutionX = 100.0;
+    host.Services().resolutionY = 100.0;
+    ASSERT_EQ(0, host->SetToolAttribute(layer, RulerTool, QMK_MeasureChoice, 2054));
+    ASSERT_EQ(0, host->SetTool(layer, RulerTool));
+    Run(Drag({{100, 100}, {150, 100}, {200, 100}}));
+    ASSERT_EQ(1, Count());
+    struct Case {
+        const char* name;
+        int unit;
+        int recalibrated;  // property 140, -1 for none
+        float value;
+    };
+    const Case cases[] = {
+        {"millimetres", 2054, -1, 25.4f},
+        {"inches", 2049, -1, 1.0f},
+        {"twips", 2062, -1, 1440.0f},
+        {"pixels, whatever the resolution", 2061, 50, 100.0f},
+        {"inches recalibrated to 50 per inch", 2049, 50, 2.0f},
+        {"a recalibration of 0 is no resolution: the host's holds", 2049, 0, 1.0f},
+    };
+    testkit::DibCanvas canvas(800, 600);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, 1, QMK_MeasureChoice, c.unit));
+        ASSERT_EQ(0, host->SetProperty(140, c.recalibrated));
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        EXPECT_FLOAT_EQ(c.value, RulerLength(host.Engine(), layer, 1));
+    }
+}
+
+// ---- moving and rectangles --------------------------------------------------------------------
+
+TEST_F(PointLists, MovedItemsStayOnTheImageAndRectanglesMoveThePoints)
+{
+    ASSERT_EQ(0, host->SetTool(layer, PolyLineTool));
+    Run(Clicks({{100, 100}, {200, 150}, {300, 120}}));
+    ASSERT_EQ(1, Count());
+    // Moved far to the left: the leftmost point stops at the image's edge.
+    RECT rect = {};
+    ASSERT_EQ(0, host->PrgGetItemRect(layer, 1, &rect));
+    ASSERT_EQ(0, host->PrgMoveItem(layer, 1, -500, rect.top));
+    EXPECT_TRUE(SamePoints({{0, 100}, {100, 150}, {200, 120}}, PointsOf(1))) << Text(PointsOf(1));
+
+    // A rectangle set on the item moves (and stretches) its points into it.
+    ASSERT_EQ(0, host->PrgGetItemRect(layer, 1, &rect));
+    RECT moved = rect;
+    OffsetRect(&moved, 100, 75);
+    ASSERT_EQ(0, host->PrgSetItemRect(layer, 1, moved.left, moved.top, moved.right - moved.left,
+                                      moved.bottom - moved.top));
+    EXPECT_TRUE(SamePoints({{100, 175}, {200, 225}, {300, 195}}, PointsOf(1))) << Text(PointsOf(1));
+    RECT now = {};
+    ASSERT_EQ(0, host->PrgGetItemRect(layer, 1, &now));
+    EXPECT_TRUE(EqualRect(&moved, &now));
+
+    // A point set by number moves that point alone.
+    const POINT point = {400, 400};
+    ASSERT_EQ(0, host->PrgSetItemPoint(layer, 1, 2, &point));
+    EXPECT_TRUE(SamePoints({{100, 175}, {200, 225}, {400, 400}}, PointsOf(1))) << Text(PointsOf(1));
+    EXPECT_EQ(QMK_ErrInvalidPoint, host->PrgSetItemPoint(layer, 1, 3, &point));
+}
+
+// ---- saving, loading, pasting, burning in ---------------------------------------------------
+
+class FiveKinds : public PointLists {
+protected:
+    void DrawAll()
+    {
+        ASSERT_EQ(0, host->SetToolAttribute(layer, PolygonTool, QMK_FillColor, RGB(255, 0, 0)));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, PolygonTool, QMK_PenColor, RGB(0, 0, 255)));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_EndPtStyle, 1));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_PenWidth, 3));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_PenColor, RGB(0, 128, 0)));
+        ASSERT_EQ(0, host->SetTool(layer, PolygonTool));
+        Run(Clicks({{100, 100}, {300, 100}, {200, 250}}));
+        ASSERT_EQ(0, host->SetTool(layer, PolyLineTool));
+        Run(Clicks({{400, 100}, {500, 150}, {600, 100}}));
+        ASSERT_EQ(0, host->SetTool(layer, LineTool));
+        Run(Drag({{100, 400}, {300, 400}, {500, 400}}));
+        ASSERT_EQ(0, host->SetTool(layer, FreehandTool));
+        Run(Drag({{100, 500}, {150, 520}, {200, 500}, {250, 530}, {250, 530}}));
+        ASSERT_EQ(0, host->SetTool(layer, RulerTool));
+        Run(Drag({{600, 300}, {650, 300}, {700, 350}}));
+        ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+        ASSERT_EQ((std::vector<int>{1, 2, 3, 4, 5}), Items());
+        for (int seq = 1; seq <= 5; ++seq) drawn.push_back(PointsOf(seq));
+    }
+
+    std::vector<std::vector<POINT>> drawn;
+};
+
+const int kKinds[] = {PolygonTool, PolyLineTool, LineTool, FreehandTool, RulerTool};
+
+TEST_F(FiveKinds, EveryKindComesBackFromASavedSet)
+{
+    DrawAll();
+    void* block = nullptr;
+    const int size = host->SaveAnnotationsToMemory(&block);
+    ASSERT_GT(size, 0);
+    std::vector<unsigned char> saved(size);
+    std::memcpy(saved.data(), GlobalLock(block), size);
+    GlobalUnlock(block);
+    GlobalFree(block);
+
+    TestHost other(library);
+    ASSERT_EQ(0, other->LoadAnnotationsFromMemory(saved.data(), size, 0, 0));
+    const int loaded = other->GetFirstLayer();
+    ASSERT_NE(0, loaded);
+    for (int seq = 1; seq <= 5; ++seq) {
+        SCOPED_TRACE(seq);
+        EngineValue type = 0;
+        ASSERT_EQ(0, other->PrgGetItemAttribute(loaded, seq, QMK_ToolType, &type));
+        EXPECT_EQ(kKinds[seq - 1], type);
+        std::vector<POINT> points;
+        POINT p = {};
+        for (int i = 0; other->PrgGetItemPoint(loaded, seq, i, &p) == 0; ++i) points.push_back(p);
+        EXPECT_TRUE(SamePoints(drawn[seq - 1], points)) << Text(points);
+    }
+    EngineValue style = 0;
+    other->PrgGetItemAttribute(loaded, 3, QMK_EndPtStyle, &style);
+    EXPECT_EQ(1, style);
+}
+
+TEST_F(FiveKinds, EveryKindIsPastedWithItsPoints)
+{
+    DrawAll();
+    ASSERT_EQ(0, host->CopyToClipboard(layer, 0));
+    const int target = host->CreateLayer(1);
+    ASSERT_EQ(0, host->Paste(target));
+    int seq = 0;
+    int index = 0;
+    for (host->PrgGetFirstItem(target, &seq); seq != 0 && index < 5; host->PrgGetNextItem(target, &seq), ++index) {
+        SCOPED_TRACE(index);
+        EngineValue type = 0;
+        host->PrgGetItemAttribute(target, seq, QMK_ToolType, &type);
+        EXPECT_EQ(kKinds[index], type);
+        std::vector<POINT> points;
+        POINT p = {};
+        for (int i = 0; host->PrgGetItemPoint(target, seq, i, &p) == 0; ++i) points.push_back(p);
+        EXPECT_TRUE(SamePoints(drawn[index], points)) << Text(points);
+    }
+    EXPECT_EQ(5, index);
+}
+
+// A white bottom-up 24-bit packed DIB in a movable block, as a host hands out
+// its image.
+HGLOBAL WhiteImage(int width, int height)
+{
+    const int row = ((width * 24 + 31) / 32) * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + row * height);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biSizeImage = row * height;
+    std::memcpy(p, &header, sizeof(header));
+    std::memset(p + sizeof(header), 0xFF, row * height);
+    GlobalUnlock(block);
+    return block;
+}
+
+COLORREF PixelOf24(HGLOBAL dib, int x, int y)
+{
+    const BYTE* p = static_cast<const BYTE*>(GlobalLock(dib));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, p, sizeof(header));
+    const int row = ((header.biWidth * 24 + 31) / 32) * 4;
+    const BYTE* pixel = p + header.biSize + (header.biHeight - 1 - y) * row + x * 3;
+    COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
+    GlobalUnlock(dib);
+    return colour;
+}
+
+TEST_F(FiveKinds, EveryKindIsPaintedAndBurntIn)
+{
+    DrawAll();
+    struct Probe {
+        const char* name;
+        int x, y;
+        COLORREF colour;
+    };
+    const Probe probes[] = {
+        {"inside the filled polygon", 200, 150, RGB(255, 0, 0)},
+        {"the polygon's top edge", 200, 100, RGB(0, 0, 255)},
+        {"outside the polygon", 120, 200, RGB(255, 255, 255)},
+        {"the polyline (pen 0x8020FF)", 450, 125, RGB(0xFF, 0x20, 0x80)},
+        {"the line, 3 wide", 300, 401, RGB(0, 128, 0)},
+        {"the arrow's stroke", 491, 403, RGB(0, 128, 0)},
+        {"below the line", 300, 405, RGB(255, 255, 255)},
+        {"the freehand mark (pen 0xFF00FF)", 100, 500, RGB(255, 0, 255)},
+        {"the ruler (pen 0xFF0000)", 650, 325, RGB(0, 0, 255)},
+    };
+    testkit::DibCanvas canvas(800, 600);
+    host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+    for (const Probe& probe : probes)
+        EXPECT_EQ(probe.colour, canvas.At(probe.x, probe.y)) << "painted: " << probe.name;
+
+    host.Services().picture = WhiteImage(800, 600);
+    ASSERT_EQ(0, host->Brand(24));
+    ASSERT_EQ(1u, host.Services().receivedImages.size());
+    HGLOBAL burnt = host.Services().receivedImages.back();
+    for (const Probe& probe : probes)
+        EXPECT_EQ(probe.colour, PixelOf24(burnt, probe.x, probe.y)) << "burnt: " << probe.name;
+}
+
+} // namespace
