@@ -90,10 +90,12 @@ HBRUSH DrawingPrimitives::MakeBrush(HPALETTE palette, int backStyle, COLORREF fi
     return CreateBrushIndirect(&brush);
 }
 
-int DrawingPrimitives::DevicePenWidth(int width) {
-    if (width == -1) return 1;
+int DrawingPrimitives::DevicePenWidth(ViewMapping* mapping, int width) {
     if (width == 0) return 0;
-    return mapping_.ScaledPenWidth(width).cx;
+    if (width == -1) return 1;
+    if (!mapping) return width;
+    const int scaled = mapping->ScaledPenWidth(width).cx;
+    return scaled < 1 ? 1 : scaled;
 }
 
 HPEN DrawingPrimitives::MakePen(int width, COLORREF color, int style) {

@@ -41,8 +41,12 @@ public:
     // horizontal factor, rounded). Styles from 5000 count from 5000. The
     // caller deletes the pen.
     HPEN MakePen(int width, COLORREF color, int style);
-    // The device width MakePen gives a width in image pixels.
-    int DevicePenWidth(int width);
+    // The device width of a pen width in image pixels, the one rule of every
+    // class and of the engine's paint: 0 stays 0 (a null pen), -1 is one
+    // pixel, any other width is scaled to the view along x and is at least
+    // one pixel; without a mapping the width itself.
+    static int DevicePenWidth(ViewMapping* mapping, int width);
+    int DevicePenWidth(int width) { return DevicePenWidth(&mapping_, width); }
 
     // --- hit helpers -------------------------------------------------------------
     // The index of the first point whose handle square (the screen unit wide,

@@ -266,6 +266,22 @@ TEST_F(PointLists, ThePointerHitsWhatIsDrawn)
     }
 }
 
+TEST_F(PointLists, AThinLineIsHitAtAQuarterOfItsSize)
+{
+    // The image shown at a quarter: a pen 1 pixel wide is still one on the
+    // screen, and the pointer finds the line with the tolerance of a thin pen.
+    host.Services().image = {0, 0, 200, 150};
+    host.Services().view = {0, 0, 200, 150};
+    ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_PenWidth, 1));
+    ASSERT_EQ(0, host->SetTool(layer, LineTool));
+    Run(Drag({{20, 50}, {100, 50}, {180, 50}}));
+    ASSERT_EQ(1, Count());
+    EXPECT_TRUE(SamePoints({{80, 200}, {720, 200}}, PointsOf(1))) << Text(PointsOf(1));
+    ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+    window.Click(host.Engine(), 100, 51);
+    EXPECT_EQ(1, host->IsSelection(layer));
+}
+
 // ---- the ruler's measure ------------------------------------------------------------------
 
 float RulerLength(AnnotationEngine* engine, int layer, int seq)

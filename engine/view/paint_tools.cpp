@@ -1,16 +1,12 @@
 #include "view/paint_tools.h"
 
 #include "engine_codes.h"
+#include "objects/drawing_primitives.h"
 #include "view/view_mapping.h"
 
 int PaintTools::DeviceWidth(ViewMapping* mapping, int width)
 {
-    if (width == 0)
-        return 0;
-    if (width == -1 || !mapping)
-        return width == -1 ? 1 : width;
-    const int scaled = mapping->ScaledPenWidth(width).cx;
-    return scaled < 1 ? 1 : scaled;
+    return DrawingPrimitives::DevicePenWidth(mapping, width);
 }
 
 void PaintTools::Begin(HDC device)

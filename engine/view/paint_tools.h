@@ -27,9 +27,8 @@ public:
     // A colour of -1 gives a null pen; styles from 5000 count from 5000.
     void SelectPen(int deviceWidth, COLORREF color, int style);
 
-    // The device width of a pen width in image pixels: 0 stays 0 (a null
-    // pen), -1 is one pixel, any other width is scaled to the view along x
-    // (at least one pixel); without a mapping the width itself.
+    // The device width of a pen width in image pixels, by the drawing
+    // primitives' one rule (DrawingPrimitives::DevicePenWidth).
     static int DeviceWidth(ViewMapping* mapping, int width);
 
     // The brush the request would make (exposed for the checks above).
