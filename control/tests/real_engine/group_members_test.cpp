@@ -258,6 +258,37 @@ TEST_F(GroupMembers, AnItemsRectangleSetThroughIDispatchComesBack)
     EXPECT_EQ((std::vector<long>{20, 30, 120, 90}), (std::vector<long>{l, t, r, b}));
 }
 
+// One coordinate of a polyline's point changes, the other and the other
+// points stay as they were.
+TEST_F(GroupMembers, APointsCoordinateChangesAloneOnAPolyline)
+{
+    ASSERT_EQ(S_OK, control->SetCurrentLayer(layer));
+    long element = 0;
+    ASSERT_EQ(S_OK, control->ElementCreate(&element));
+    ASSERT_EQ(S_OK, control->ElementSetType(element, PolyLineTool));
+    const POINT points[] = {{10, 10}, {50, 20}, {90, 60}};
+    for (const POINT& p : points)
+        ASSERT_EQ(S_OK, control->ElementAddPoint(element, p.x, p.y));
+    long seq = 0;
+    ASSERT_EQ(S_OK, control->ElementAppend(element, &seq));
+    ASSERT_EQ(S_OK, control->ElementDestroy(element));
+    ASSERT_NE(0, seq);
+    const auto point = [&](long which) {
+        long x = -1, y = -1;
+        EXPECT_EQ(S_OK, control->PrgGetItemPoint(layer, seq, which, &x, &y));
+        return std::vector<long>{x, y};
+    };
+    ASSERT_EQ((std::vector<long>{50, 20}), point(1));
+    EXPECT_EQ(S_OK, control->PrgSetItemPointY(layer, seq, 1, 33));
+    EXPECT_EQ(S_OK, control->PrgSetItemPointX(layer, seq, 2, 70));
+    EXPECT_EQ((std::vector<long>{10, 10}), point(0));
+    EXPECT_EQ((std::vector<long>{50, 33}), point(1));
+    EXPECT_EQ((std::vector<long>{70, 60}), point(2));
+    // A point the item does not have is reported and nothing changes.
+    EXPECT_NE(S_OK, control->PrgSetItemPointX(layer, seq, 7, 1));
+    EXPECT_EQ((std::vector<long>{70, 60}), point(2));
+}
+
 TEST_F(GroupMembers, ThroughIDispatchByName)
 {
     Bstr name(L"Scripted");
