@@ -1,16 +1,21 @@
-// Paint and hit-test speed of the engine with many items: N rectangles and
-// ellipses (half each) on a page of 2550 x 3300 pixels, painted into a
-// window-sized 32-bit DIB section with the page shown at fit and at 100 %,
-// and clicks hit-tested among them newest first. Prints milliseconds per
-// paint and microseconds per hit test for each N. Run by hand; not a test.
+// Paint and hit-test speed of the engine with many items on a page of
+// 2550 x 3300 pixels, painted into a window-sized 32-bit DIB section with the
+// page shown at fit and at 100 %, and clicks hit-tested among them newest
+// first: N rectangles and ellipses (half each), freehand marks of 200 points
+// and polygons. The same shapes are also drawn bare (plain GDI calls, one pen
+// and brush per style, the same view mapping) and the ratio printed. Prints
+// milliseconds per paint and microseconds per hit test for each set. Run by
+// hand; not a test.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "dib_canvas.h"
 #include "engine_object.h"
+#include "objects/point_list_annotation.h"
 #include "objects/shape_annotation.h"
 #include "settings/tool_defaults.h"
 #include "view/view_mapping.h"
@@ -53,7 +58,124 @@ double Now()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-void Run(int count, const ToolDefaults& defaults)
+// The kinds of a set of items.
+enum class Set { RectanglesAndEllipses, Freehand, Polygons };
+constexpr int kFreehandPoints = 200;
+constexpr int kPolygonPoints = 6;
+
+const char* NameOf(Set set)
+{
+    switch (set) {
+    case Set::RectanglesAndEllipses: return "rectangles and ellipses";
+    case Set::Freehand: return "freehand marks of 200 points";
+    default: return "polygons of 6 points";
+    }
+}
+
+POINT PagePoint(int x, int y) { return {MulDiv(x, kFull, kPageWidth), MulDiv(y, kFull, kPageHeight)}; }
+
+std::unique_ptr<Annotation> MakeItem(Set set, int i, const ToolDefaults& defaults)
+{
+    bool changed = false;
+    if (set == Set::RectanglesAndEllipses) {
+        const int tool = i % 2 ? EllipseTool : RectangleTool;
+        auto item = std::make_unique<ShapeAnnotation>(tool, *defaults.MapOf(tool));
+        const int w = 20 + Next(180), h = 20 + Next(180);
+        const int l = Next(kPageWidth - w), t = Next(kPageHeight - h);
+        const POINT a = PagePoint(l, t), b = PagePoint(l + w, t + h);
+        RECT bounds = {a.x, a.y, b.x, b.y};
+        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+        item->SetAttribute(QMK_PenWidth, 2, changed);
+        return item;
+    }
+    const int tool = set == Set::Freehand ? FreehandTool : PolygonTool;
+    auto item = std::make_unique<PointListAnnotation>(tool, *defaults.MapOf(tool));
+    std::vector<POINT> points;
+    const int box = set == Set::Freehand ? 300 : 200;
+    const int l = Next(kPageWidth - box), t = Next(kPageHeight - box);
+    if (set == Set::Freehand) {
+        int x = box / 2, y = box / 2;
+        for (int k = 0; k < kFreehandPoints; ++k) {
+            x = std::max(0, std::min(box, x + Next(11) - 5));
+            y = std::max(0, std::min(box, y + Next(11) - 5));
+            points.push_back(PagePoint(l + x, t + y));
+        }
+    } else {
+        for (int k = 0; k < kPolygonPoints; ++k) points.push_back(PagePoint(l + Next(box), t + Next(box)));
+    }
+    item->SetPoints(static_cast<int>(points.size()), points.data());
+    item->SetAttribute(QMK_PenWidth, 2, changed);
+    return item;
+}
+
+// The items drawn with plain GDI calls: one pen and one brush per style,
+// the coordinates mapped as the engine maps them.
+void DrawBare(HDC dc, ViewMapping& mapping, const std::vector<Annotation*>& items)
+{
+    const int width = mapping.ScaledPenWidth(2).cx;
+    struct Style {
+        int tool;
+        HPEN pen;
+        HBRUSH brush;
+    };
+    std::vector<Style> styles;
+    auto styleOf = [&](Annotation& item) -> Style& {
+        for (Style& style : styles)
+            if (style.tool == item.Type()) return style;
+        const COLORREF fill = static_cast<COLORREF>(item.MapNumber(QMK_FillColor, -1));
+        styles.push_back({item.Type(),
+                          CreatePen(item.Type() == RectangleTool || item.Type() == EllipseTool ? PS_INSIDEFRAME
+                                                                                             : PS_SOLID,
+                                    width, static_cast<COLORREF>(item.MapNumber(QMK_PenColor))),
+                          fill == static_cast<COLORREF>(-1) ? static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH))
+                                                           : CreateSolidBrush(fill)});
+        return styles.back();
+    };
+    const HGDIOBJ oldPen = GetCurrentObject(dc, OBJ_PEN);
+    const HGDIOBJ oldBrush = GetCurrentObject(dc, OBJ_BRUSH);
+    const int oldFill = SetPolyFillMode(dc, WINDING);
+    int current = 0;
+    std::vector<POINT> view;
+    RECT clip = {};
+    GetClipBox(dc, &clip);
+    for (Annotation* item : items) {
+        // Culled as the engine culls: items wholly outside the window are left.
+        RECT device = mapping.LayerToWindow(item->Bounds());
+        InflateRect(&device, 1, 1);
+        RECT common;
+        if (!IntersectRect(&common, &device, &clip))
+            continue;
+        Style& style = styleOf(*item);
+        if (style.tool != current) {
+            SelectObject(dc, style.pen);
+            SelectObject(dc, style.brush);
+            current = style.tool;
+        }
+        if (item->Type() == RectangleTool || item->Type() == EllipseTool) {
+            const RECT r = mapping.LayerToWindow(item->Bounds());
+            if (item->Type() == RectangleTool)
+                Rectangle(dc, r.left, r.top, r.right, r.bottom);
+            else
+                Ellipse(dc, r.left, r.top, r.right, r.bottom);
+            continue;
+        }
+        view.clear();
+        for (const POINT& p : item->Points()) view.push_back(mapping.LayerToWindow(p));
+        if (item->Type() == PolygonTool)
+            Polygon(dc, view.data(), static_cast<int>(view.size()));
+        else
+            Polyline(dc, view.data(), static_cast<int>(view.size()));
+    }
+    SetPolyFillMode(dc, oldFill);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    for (Style& style : styles) {
+        DeleteObject(style.pen);
+        DeleteObject(style.brush);
+    }
+}
+
+void Run(Set set, int count, const ToolDefaults& defaults)
 {
     EngineObject object(1, nullptr);
     object.LoadDefaults();
@@ -63,15 +185,7 @@ void Run(int count, const ToolDefaults& defaults)
     AnnotationLayer* items = object.FindLayer(layer);
     std::vector<Annotation*> added;
     for (int i = 0; i < count; ++i) {
-        const int tool = i % 2 ? EllipseTool : RectangleTool;
-        auto item = std::make_unique<ShapeAnnotation>(tool, *defaults.MapOf(tool));
-        const int w = 20 + Next(180), h = 20 + Next(180);
-        const int l = Next(kPageWidth - w), t = Next(kPageHeight - h);
-        RECT bounds = {MulDiv(l, kFull, kPageWidth), MulDiv(t, kFull, kPageHeight),
-                       MulDiv(l + w, kFull, kPageWidth), MulDiv(t + h, kFull, kPageHeight)};
-        bool changed = false;
-        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
-        item->SetAttribute(QMK_PenWidth, 2, changed);
+        std::unique_ptr<Annotation> item = MakeItem(set, i, defaults);
         added.push_back(item.get());
         items->AddItem(std::move(item), false, false);
     }
@@ -92,7 +206,13 @@ void Run(int count, const ToolDefaults& defaults)
 
         ViewMapping& mapping = *object.AsLayerHost().Mapping();
         mapping.Refresh(false, nullptr);
-        const int clicks = 2000;
+        DrawBare(canvas.dc(), mapping, added);  // warm up
+        start = Now();
+        for (int i = 0; i < paints; ++i)
+            DrawBare(canvas.dc(), mapping, added);
+        const double bareMs = (Now() - start) * 1000.0 / paints;
+
+        const int clicks = set == Set::RectanglesAndEllipses ? 2000 : 500;
         int hits = 0;
         start = Now();
         for (int i = 0; i < clicks; ++i) {
@@ -106,8 +226,11 @@ void Run(int count, const ToolDefaults& defaults)
             }
         }
         const double hitUs = (Now() - start) * 1e6 / clicks;
-        std::printf("N = %5d  %-6s  paint %8.2f ms  hit test %8.2f us  (%d of %d clicks hit)\n",
-                    count, shown.name, paintMs, hitUs, hits, clicks);
+        std::printf("N = %5d %-28s %-6s paint %8.2f ms  bare %8.2f ms  ratio %5.2f  "
+                    "hit test %9.2f us  (%d of %d clicks hit)\n",
+                    count, NameOf(set), shown.name, paintMs, bareMs, paintMs / bareMs, hitUs, hits,
+                    clicks);
+        std::fflush(stdout);
     }
 }
 
@@ -118,6 +241,8 @@ int main()
     ToolDefaults defaults;
     defaults.LoadDefaults();
     for (int count : {1000, 10000})
-        Run(count, defaults);
+        Run(Set::RectanglesAndEllipses, count, defaults);
+    Run(Set::Freehand, 1000, defaults);
+    Run(Set::Polygons, 1000, defaults);
     return 0;
 }

@@ -163,20 +163,35 @@ bool PointListAnnotation::HitTest(int x, int y)
 {
     if (!ConvertPendingGeometry() || points_.empty() || !HasView()) return false;
     ViewMapping& mapping = *Mapping();
+    if (mapping.ScaledWidth() <= 0 || mapping.ScaledHeight() <= 0) return false;
+    const double tolerance = HitTolerance();
+    {
+        // Most points miss most items: their bounds, widened by the
+        // tolerance, turn them away before anything is mapped.
+        const RECT& b = Bounds();
+        const int64_t marginX = static_cast<int64_t>((tolerance + 1) * kFull / mapping.ScaledWidth());
+        const int64_t marginY = static_cast<int64_t>((tolerance + 1) * kFull / mapping.ScaledHeight());
+        if (x < b.left - marginX || x > b.right + marginX || y < b.top - marginY || y > b.bottom + marginY)
+            return false;
+    }
     const POINT at = mapping.LayerToWindow(POINT{x, y});
     const Point2 p = {static_cast<double>(at.x), static_cast<double>(at.y)};
     auto view = [&mapping](POINT layer) {
         const POINT w = mapping.LayerToWindow(layer);
         return Point2{static_cast<double>(w.x), static_cast<double>(w.y)};
     };
-    const double tolerance = HitTolerance();
+
+    std::vector<Point2> mapped;
+    mapped.reserve(points_.size());
+    for (const POINT& point : points_) mapped.push_back(view(point));
 
     if (Type() == PolygonTool && MapNumber(QMK_FillColor, -1) != -1 && points_.size() > 2) {
         RECT bounds = Bounds();
         if (x >= bounds.left && x <= bounds.right && y >= bounds.top && y <= bounds.bottom) {
             std::vector<POINT> device;
-            device.reserve(points_.size());
-            for (const POINT& point : points_) device.push_back(mapping.LayerToWindow(point));
+            device.reserve(mapped.size());
+            for (const Point2& point : mapped)
+                device.push_back({static_cast<LONG>(point.x), static_cast<LONG>(point.y)});
             HRGN region = CreatePolygonRgn(device.data(), static_cast<int>(device.size()), WINDING);
             const bool inside = region && PtInRegion(region, at.x, at.y);
             if (region) DeleteObject(region);
@@ -184,7 +199,7 @@ bool PointListAnnotation::HitTest(int x, int y)
         }
         // The outline, closing edge included, belongs to a filled polygon.
         if (tolerance == 0) return false;
-        if (NearSegment(p, view(points_.back()), view(points_.front()), tolerance)) return true;
+        if (NearSegment(p, mapped.back(), mapped.front(), tolerance)) return true;
     }
     if (tolerance == 0) return false;
 
@@ -198,9 +213,9 @@ bool PointListAnnotation::HitTest(int x, int y)
     if (p.x < area.left - tolerance || p.x > area.right + tolerance || p.y < area.top - tolerance ||
         p.y > area.bottom + tolerance)
         return false;
-    if (points_.size() == 1) return NearSegment(p, view(points_[0]), view(points_[0]), tolerance);
-    for (size_t i = 1; i < points_.size(); ++i)
-        if (NearSegment(p, view(points_[i - 1]), view(points_[i]), tolerance)) return true;
+    if (mapped.size() == 1) return NearSegment(p, mapped[0], mapped[0], tolerance);
+    for (size_t i = 1; i < mapped.size(); ++i)
+        if (NearSegment(p, mapped[i - 1], mapped[i], tolerance)) return true;
     if (Type() == LineTool && points_.size() == 2 && MapNumber(QMK_EndPtStyle) == LineStyle_Arrow) {
         POINT left, right;
         if (ArrowEnds(points_[0], points_[1], left, right) &&
