@@ -144,6 +144,7 @@ private:
     int WriteAnnotationStream(ByteWriter& out);
     // Slots 35 and 36 (engine_wang_slots.cpp).
     int SaveWang(void** block, unsigned char preserveLayers, bool unicode);
+    uint32_t CreationScale() const;
     int ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded);
     void CommitAnnotationStream(LoadedStream& loaded, bool replaceLayers);
     void ApplyStreamHeader(const LoadedStream& loaded);

@@ -9,9 +9,34 @@
 #include "formats/wang_layout.h"
 #include "formats/wang_writer.h"
 #include "objects/annotation.h"
+#include "settings/tool_defaults_packed_dib.h"
+#include "view/unit_names.h"
 #include "view/view_mapping.h"
 
 namespace {
+
+// The text, orientation and font of a text or stamp mark: the font's height
+// in points of the screen.
+void TakeText(const Annotation& item, wang::Mark& mark)
+{
+    const auto text = item.Attributes().find(QMK_Text);
+    const BSTR value = text == item.Attributes().end() ? nullptr : text->second.Text();
+    mark.has_text = true;
+    mark.text = value ? std::wstring(value, SysStringLen(value)) : std::wstring();
+    mark.text_orientation = item.MapNumber(QMK_TextOrientation);
+    const auto font = item.Attributes().find(QMK_Logfont);
+    if (font != item.Attributes().end() && font->second.kind() == AttributeValue::Kind::Font)
+        mark.font = font->second.Font();
+    int screenDpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    if (screenDpi > 0) {
+        const int64_t points = static_cast<int64_t>(mark.font.lfHeight) * 72 / screenDpi;
+        mark.font.lfHeight = static_cast<LONG>(points < 0 ? -points : points);
+    }
+}
 
 // The mark of an item of a kind the data carries, its attributes by kind;
 // false for every other kind.
@@ -40,6 +65,34 @@ bool MarkOf(const Annotation& item, wang::Mark& mark)
         mark.visible = item.IsVisible() ? 1 : 0;
         mark.has_points = true;
         return true;
+    case StampTool: {
+        mark.type = wang::kTextStamp;
+        mark.colour1 = static_cast<COLORREF>(item.MapNumber(QMK_TextColor));
+        mark.colour2 = static_cast<COLORREF>(item.MapNumber(QMK_BackColor));
+        mark.highlighting = item.MapNumber(QMK_HighlightBack) != 0 ? 1 : 0;
+        mark.transparent = item.MapNumber(QMK_BackStyle) == BackStyle_Transparent ? 1 : 0;
+        mark.line_size = static_cast<uint32_t>(item.MapNumber(QMK_PenWidth));
+        TakeText(item, mark);
+        mark.visible = item.IsVisible() ? 1 : 0;
+        return true;
+    }
+    case ImageTool: {
+        const auto picture = item.Attributes().find(QMK_DibPtr);
+        HGLOBAL block = picture == item.Attributes().end() ? nullptr : picture->second.Image();
+        const void* bytes = block ? GlobalLock(block) : nullptr;
+        if (!bytes)
+            return false;
+        const size_t size = PackedDib::SizeOf(bytes, GlobalSize(block));
+        const uint8_t* first = static_cast<const uint8_t*>(bytes);
+        mark.dib.assign(first, first + size);
+        GlobalUnlock(block);
+        if (size == 0)
+            return false;
+        mark.type = wang::kImageEmbedded;
+        mark.transparent = item.MapNumber(QMK_BackStyle) == BackStyle_Transparent ? 1 : 0;
+        mark.visible = item.IsVisible() ? 1 : 0;
+        return true;
+    }
     default:
         return false;
     }
@@ -88,6 +141,12 @@ int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unic
                     out.mark.max_points = static_cast<uint32_t>(out.mark.points.size());
                 }
                 out.mark.time = item->CreationSeconds();
+                if (out.mark.has_text)
+                    out.mark.creation_scale = CreationScale();
+                if (out.mark.type == wang::kImageEmbedded) {
+                    out.mark.resolution[0] = static_cast<int32_t>(mapping_->ResolutionX());
+                    out.mark.resolution[1] = static_cast<int32_t>(mapping_->ResolutionY());
+                }
                 out.index = nextIndex++;
                 written.marks.push_back(out);
             }
@@ -108,6 +167,16 @@ int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unic
     } catch (...) {
         return 0;
     }
+}
+
+// The creation scale of a text mark: 1000, or with font scaling on the
+// image's vertical resolution relative to 72 dots per inch.
+uint32_t EngineObject::CreationScale() const
+{
+    const int resolution = static_cast<int>(mapping_->ResolutionY());
+    if (!unitNames_ || !unitNames_->FontScaling() || resolution == 0 || resolution == 72)
+        return wang::text::kDefaultCreationScale;
+    return static_cast<uint32_t>(72000.0 / mapping_->ResolutionY() + 0.5);
 }
 
 int __stdcall EngineObject::SaveWangAnnotationsUnicode(void** block, unsigned char preserveLayers)

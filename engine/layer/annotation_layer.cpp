@@ -7,7 +7,10 @@
 
 #include "layer/layer_host.h"
 #include "objects/point_list_annotation.h"
+#include "objects/button_annotation.h"
+#include "objects/image_annotation.h"
 #include "objects/shape_annotation.h"
+#include "objects/stamp_annotation.h"
 #include "view/view_mapping.h"
 
 namespace {
@@ -166,6 +169,12 @@ std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
     case FreehandTool:
     case RulerTool:
         return std::unique_ptr<Annotation>(new (std::nothrow) PointListAnnotation(tool, *attributes));
+    case StampTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) StampAnnotation(*attributes));
+    case ImageTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) ImageAnnotation(*attributes));
+    case ButtonTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) ButtonAnnotation(*attributes));
     default:
         return nullptr;  // the other kinds come with their own classes
     }
@@ -440,4 +449,38 @@ bool AnnotationLayer::SetItemCursor(int tool, int kind)
 UnitNames* AnnotationLayer::TextSettings()
 {
     return host_.TextSettings();
+}
+
+bool AnnotationLayer::StillHolds(const Annotation& item, int seq) const
+{
+    return (seq != 0 ? FindItem(seq) : pending_.get()) == &item;
+}
+
+bool AnnotationLayer::Stamping(Annotation& item)
+{
+    const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const LayerPresence presence = Presence();
+    host_.Stamping();
+    return presence.StillThere() && StillHolds(item, seq);
+}
+
+bool AnnotationLayer::HostDraw(Annotation& item, const int (&v)[12])
+{
+    const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const LayerPresence presence = Presence();
+    host_.HostDrawCall(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11]);
+    return presence.StillThere() && StillHolds(item, seq);
+}
+
+bool AnnotationLayer::MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result)
+{
+    *result = nullptr;
+    const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const LayerPresence presence = Presence();
+    const int mapped =
+        host_.MapHostValue(static_cast<int>(reinterpret_cast<intptr_t>(picture)), code);
+    HGLOBAL made = reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(mapped));
+    if (made != picture)
+        *result = made;
+    return presence.StillThere() && StillHolds(item, seq);
 }

@@ -308,6 +308,11 @@ private:
     void SelectPen(HDC dc, int width, COLORREF color, int style) override;
     UnitNames* TextSettings() override;
     bool SetItemCursor(int tool, int kind) override;
+    bool Stamping(Annotation& item) override;
+    bool HostDraw(Annotation& item, const int (&values)[12]) override;
+    bool MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result) override;
+    // Whether the item is still the one of that number (0: the pending object).
+    bool StillHolds(const Annotation& item, int seq) const;
 
     // The functions below that call out to the host return false when the
     // layer is gone afterwards: the caller then returns at once.
@@ -355,6 +360,9 @@ private:
     bool ItemMouse(Annotation& item, HWND window, UINT message, WPARAM keys, int x, int y,
                    int* result);
     bool MouseEventRelay(int code, int seq, int button, int shift, int x, int y);
+    // A button item shows itself pressed or raised; false when the layer went
+    // while its area was invalidated.
+    bool ShowButtonPressed(Annotation& item, bool pressed);
     std::vector<int> SelectedSequenceNumbers() const;
     void AddDirty(const RECT& layerRect);
     bool InvalidateDirty(bool updateNow);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "layer/annotation_layer.h"
+#include "objects/button_annotation.h"
 #include "layer/layer_host.h"
 #include "view/view_mapping.h"
 
@@ -490,10 +491,24 @@ void AnnotationLayer::FocusLost()
 
 // ---- interactive mode ------------------------------------------------------------------------
 
+bool AnnotationLayer::ShowButtonPressed(Annotation& item, bool pressed)
+{
+    if (item.Type() != ButtonTool)
+        return true;
+    ButtonAnnotation& button = static_cast<ButtonAnnotation&>(item);
+    if (button.Pressed() == (pressed ? 1 : 0))
+        return true;
+    button.SetPressed(pressed ? 1 : 0);
+    return Invalidate(ItemArea(item));
+}
+
 void AnnotationLayer::ResetPressedButtons()
 {
-    for (const auto& item : items_)
+    for (const auto& item : items_) {
         item->SetPressedButton(0);
+        if (item->Type() == ButtonTool)
+            static_cast<ButtonAnnotation&>(*item).SetPressed(0);
+    }
 }
 
 int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM keys, int x, int y)
@@ -541,6 +556,12 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
             captured_ = item;
             const int pressed = ButtonOfMessage(message);
             item->SetPressedButton(pressed);
+            const int seq = item->SequenceNumber();
+            if (!ShowButtonPressed(*item, message == WM_LBUTTONDOWN))
+                break;
+            item = FindItem(seq);
+            if (!item)
+                break;
             POINT at = relative(*item);
             MouseEventRelay(QMK_MouseDown, item->SequenceNumber(), pressed, shift, at.x, at.y);
         }
@@ -553,6 +574,10 @@ int AnnotationLayer::HandleInteractiveMouse(HWND window, UINT message, WPARAM ke
             captured_ = nullptr;
             ReleaseCapture();
             const int seq = pressed->SequenceNumber();
+            if (!ShowButtonPressed(*pressed, false))
+                break;
+            if (FindItem(seq) != pressed)
+                break;
             const POINT at = relative(*pressed);
             // The host may delete the layer or the item when told of the click.
             if (item == pressed && !MouseEventRelay(QMK_Click, seq, 0, 0, 0, 0))

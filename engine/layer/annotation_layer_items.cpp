@@ -474,22 +474,40 @@ void AnnotationLayer::DeleteAll()
 
 void AnnotationLayer::ImageMirrored()
 {
-    for (const auto& item : items_)
+    // A picture is turned by the host, which may change the list meanwhile.
+    const LayerPresence presence = Presence();
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Annotation* item = items_[i].get();
         item->MirrorInImage();
+        if (!presence.StillThere())
+            return;
+    }
     InvalidateAll();
 }
 
 void AnnotationLayer::ImageFlipped()
 {
-    for (const auto& item : items_)
+    // A picture is turned by the host, which may change the list meanwhile.
+    const LayerPresence presence = Presence();
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Annotation* item = items_[i].get();
         item->FlipInImage();
+        if (!presence.StillThere())
+            return;
+    }
     InvalidateAll();
 }
 
 void AnnotationLayer::ImageRotated(int angle)
 {
-    for (const auto& item : items_)
+    // A picture is turned by the host, which may change the list meanwhile.
+    const LayerPresence presence = Presence();
+    for (size_t i = 0; i < items_.size(); ++i) {
+        Annotation* item = items_[i].get();
         item->RotateInImage(angle);
+        if (!presence.StillThere())
+            return;
+    }
     InvalidateAll();
 }
 

@@ -62,6 +62,33 @@ public:
     }
     // The engine's text settings and its font cache (null without an engine).
     virtual UnitNames* TextSettings() { return nullptr; }
+    // The host is asked on its stamping channel to supply the text of the
+    // pending stamp. False when the item is no longer there afterwards (the
+    // host may change the tool or delete the layer meanwhile): then the item
+    // must not touch itself.
+    virtual bool Stamping(Annotation& item) {
+        (void)item;
+        return true;
+    }
+    // The host draws a picture through its draw service with twelve values
+    // (see HostDrawCallFn). False when the item is gone afterwards.
+    virtual bool HostDraw(Annotation& item, const int (&values)[12]) {
+        (void)item;
+        (void)values;
+        return true;
+    }
+    // The host turns a picture through its mapping service (code 1, 2, 3: a
+    // quarter, half or three-quarter turn; 4 flip; 5 mirror). result
+    // receives the new packed DIB the host made, which the caller owns, or
+    // null when none came (no service, or the host gave the picture itself
+    // back). False when the item is gone afterwards.
+    virtual bool MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result) {
+        (void)item;
+        (void)picture;
+        (void)code;
+        *result = nullptr;
+        return true;
+    }
 
 protected:
     ~AnnotationOwner() = default;

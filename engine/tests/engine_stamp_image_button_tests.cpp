@@ -1,0 +1,600 @@
+// Stamps, pictures and buttons as a host meets them: placed and drawn out
+// with the mouse (the screen cursor placed on each point first), painted,
+// turned with the host's image, pressed in interactive mode, saved and
+// loaded, and burnt into the image. These tests move the screen cursor and
+// show a window, so they run alone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "dib_canvas.h"
+#include "engine_test_host.h"
+#include "host_window.h"
+
+using namespace engine_test;
+
+namespace {
+
+// ---- pictures -----------------------------------------------------------------------------
+
+// A bottom-up packed DIB of 1, 8 or 24 bits whose pixel (x, y) is
+// colour(x, y) (1 and 8 bits: an index into the table, which is filled
+// up to the depth's size).
+template <typename Colour>
+HGLOBAL MakeDib(int bits, int width, int height, std::vector<RGBQUAD> table, Colour colour)
+{
+    // The whole table of the depth.
+    if (bits <= 8)
+        table.resize(size_t(1) << bits);
+    const int row = ((width * bits + 31) / 32) * 4;
+    const size_t size = sizeof(BITMAPINFOHEADER) + table.size() * 4 + size_t(row) * height;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(bits);
+    std::memcpy(p, &header, sizeof(header));
+    if (!table.empty())
+        std::memcpy(p + sizeof(header), table.data(), table.size() * 4);
+    BYTE* pixels = p + sizeof(header) + table.size() * 4;
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = pixels + size_t(height - 1 - y) * row;
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = colour(x, y);
+            if (bits == 24) {
+                line[x * 3] = GetBValue(c);
+                line[x * 3 + 1] = GetGValue(c);
+                line[x * 3 + 2] = GetRValue(c);
+            } else if (bits == 8) {
+                line[x] = static_cast<BYTE>(c);
+            } else if (c) {
+                line[x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+            }
+        }
+    }
+    GlobalUnlock(block);
+    return block;
+}
+
+SIZE DibSize(HGLOBAL dib)
+{
+    BITMAPINFOHEADER header = {};
+    std::memcpy(&header, GlobalLock(dib), sizeof(header));
+    GlobalUnlock(dib);
+    return {header.biWidth, header.biHeight};
+}
+
+// A pixel of a bottom-up 24-bit packed DIB.
+COLORREF PixelOf24(HGLOBAL dib, int x, int y)
+{
+    const BYTE* p = static_cast<const BYTE*>(GlobalLock(dib));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, p, sizeof(header));
+    const int row = ((header.biWidth * 24 + 31) / 32) * 4;
+    const BYTE* pixel = p + header.biSize + (header.biHeight - 1 - y) * row + x * 3;
+    const COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
+    GlobalUnlock(dib);
+    return colour;
+}
+
+HGLOBAL WhiteImage(int width, int height)
+{
+    return MakeDib(24, width, height, {}, [](int, int) { return RGB(255, 255, 255); });
+}
+
+// The host's draw service: records its twelve values and draws the picture
+// (leaving out the transparent colour when asked).
+std::vector<std::vector<int>> g_drawCalls;
+int __stdcall TestHostDraw(int dcValue, int pictureValue, int transparent, int colour, int x, int y,
+                           int width, int height, int sx, int sy, int sw, int sh)
+{
+    g_drawCalls.push_back({dcValue, pictureValue, transparent, colour, x, y, width, height, sx, sy, sw, sh});
+    HDC dc = reinterpret_cast<HDC>(static_cast<intptr_t>(dcValue));
+    HGLOBAL picture = reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(pictureValue));
+    BYTE* p = static_cast<BYTE*>(GlobalLock(picture));
+    const BITMAPINFO* info = reinterpret_cast<const BITMAPINFO*>(p);
+    const int bits = info->bmiHeader.biBitCount;
+    const BYTE* pixels = p + info->bmiHeader.biSize + (bits <= 8 ? (4 << bits) : 0);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    StretchDIBits(memory, 0, 0, width, height, sx, sy, sw, sh, pixels, info, DIB_RGB_COLORS, SRCCOPY);
+    if (transparent)
+        GdiTransparentBlt(dc, x, y, width, height, memory, 0, 0, width, height, static_cast<UINT>(colour));
+    else
+        BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    GlobalUnlock(picture);
+    return 1;
+}
+
+// The host's mapping service: a new 24-bit picture filled with a colour of
+// the code, turned a quarter for codes 1 and 3.
+std::vector<int> g_mapCodes;
+COLORREF MappedColour(int code) { return RGB(10 * code, 0, 255 - 10 * code); }
+int __stdcall TestMapPicture(HostCookie, int picture, int code)
+{
+    g_mapCodes.push_back(code);
+    SIZE size = DibSize(reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(picture)));
+    if (code == 1 || code == 3)
+        std::swap(size.cx, size.cy);
+    HGLOBAL made = MakeDib(24, size.cx, size.cy, {}, [code](int, int) { return MappedColour(code); });
+    return static_cast<int>(reinterpret_cast<intptr_t>(made));
+}
+
+LOGFONTA Tahoma(int height)
+{
+    LOGFONTA font = {};
+    font.lfHeight = height;
+    std::strcpy(font.lfFaceName, "Tahoma");
+    return font;
+}
+
+// The box around every pixel of a colour on a canvas region (empty when none).
+RECT InkBox(const testkit::DibCanvas& canvas, const RECT& area, COLORREF ink)
+{
+    RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    bool any = false;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) {
+            const COLORREF c = canvas.At(x, y);
+            // Text is drawn smoothed: a pixel mostly of the ink counts.
+            const int distance = abs(GetRValue(c) - GetRValue(ink)) + abs(GetGValue(c) - GetGValue(ink)) +
+                                 abs(GetBValue(c) - GetBValue(ink));
+            if (distance > 200)
+                continue;
+            any = true;
+            box.left = std::min<LONG>(box.left, x);
+            box.top = std::min<LONG>(box.top, y);
+            box.right = std::max<LONG>(box.right, x + 1);
+            box.bottom = std::max<LONG>(box.bottom, y + 1);
+        }
+    return any ? box : RECT{};
+}
+
+AnnotationEngine* g_stampingEngine = nullptr;
+int g_stampingLayer = 0;
+const wchar_t* g_stampText = nullptr;
+int __stdcall SupplyStampText(HostCookie cookie)
+{
+    TestHost::Record(cookie, Channel_Stamping, {});
+    BSTR text = SysAllocString(g_stampText);
+    g_stampingEngine->SetToolAttribute(g_stampingLayer, StampTool, QMK_Text,
+                                       reinterpret_cast<EngineValue>(text));
+    SysFreeString(text);
+    return 0;
+}
+
+class StampsImagesButtons : public ::testing::Test {
+protected:
+    StampsImagesButtons() : host(library)
+    {
+        host->SetHostWindow(window.hwnd());
+        host->SetHostDrawCall(&TestHostDraw);
+        host->SetHostMapValue(&TestMapPicture);
+        layer = host->CreateLayer(1);
+        const LOGFONTA font = Tahoma(24);
+        host->SetToolAttribute(layer, StampTool, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+        host->SetToolAttribute(layer, ButtonTool, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+        g_stampingEngine = host.Engine();
+        g_stampingLayer = layer;
+        g_stampText = L"";
+        host->RegisterCallback(Channel_Stamping, reinterpret_cast<void*>(&SupplyStampText));
+        g_drawCalls.clear();
+        g_mapCodes.clear();
+        host.ClearCalls();
+    }
+    ~StampsImagesButtons() override { g_stampingEngine = nullptr; }
+
+    RECT ItemRect(int seq)
+    {
+        RECT rect = {};
+        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
+        return rect;
+    }
+    int Count()
+    {
+        int count = -1;
+        host->PrgGetItemCount(layer, &count);
+        return count;
+    }
+    // Places a stamp of a text with one click.
+    void Stamp(const wchar_t* text, int x, int y, int orientation = 0)
+    {
+        g_stampText = text;
+        ASSERT_EQ(0, host->SetToolAttribute(layer, StampTool, QMK_TextOrientation, orientation));
+        ASSERT_EQ(0, host->SetTool(layer, StampTool));
+        window.Click(host.Engine(), x, y);
+    }
+    int Attribute(int seq, int code)
+    {
+        EngineValue value = 0;
+        EXPECT_EQ(0, host->PrgGetItemAttribute(layer, seq, code, &value));
+        return static_cast<int>(value);
+    }
+
+    EngineLibrary library;
+    TestHost host;
+    HostWindow window;
+    int layer = 0;
+};
+
+// ---- stamps --------------------------------------------------------------------------------
+
+TEST_F(StampsImagesButtons, AClickAsksTheHostForTheTextAndPlacesTheStampSizedToIt)
+{
+    Stamp(L"APPROVED", 100, 100);
+    const std::vector<ChannelCall> expected = {
+        {Channel_AnnotateEvent, {QMK_ToolChange, StampTool}},
+        {Channel_Stamping, {}},
+        {Channel_AnnotateEvent, {QMK_AnnotationAdded, 1}},
+        {Channel_AnnotateEvent, {QMK_ToolChange, StampTool}},
+    };
+    EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+    ASSERT_EQ(1, Count());
+    const RECT rect = ItemRect(1);
+    EXPECT_EQ(100, rect.left);
+    EXPECT_EQ(100, rect.top);
+    EXPECT_GT(rect.right - rect.left, rect.bottom - rect.top) << "one line of eight letters";
+    EXPECT_GE(rect.bottom - rect.top, 20) << "the font's height";
+    EXPECT_EQ(StampTool, Attribute(1, QMK_ToolType));
+
+    // Without a text from the host (and none of the tool) nothing is placed.
+    host.ClearCalls();
+    Stamp(L"", 300, 300);
+    EXPECT_EQ(1, Count());
+    EXPECT_EQ((std::vector<ChannelCall>{{Channel_AnnotateEvent, {QMK_ToolChange, StampTool}},
+                                        {Channel_Stamping, {}}}),
+              host.Calls())
+        << Describe(host.Calls());
+}
+
+TEST_F(StampsImagesButtons, StampsInFourOrientationsRunTheirTextAlongTheTurn)
+{
+    struct Case {
+        int orientation;
+        bool vertical;
+    };
+    const Case cases[] = {{0, false}, {900, true}, {1800, false}, {2700, true}};
+    int seq = 0;
+    for (const Case& c : cases) {
+        host->PrgDeleteAll(layer);
+        Stamp(L"LONGWORD", 200, 150, c.orientation);
+        ASSERT_EQ(1, Count()) << c.orientation;
+        host->PrgGetFirstItem(layer, &seq);
+        EXPECT_EQ(c.orientation, Attribute(seq, QMK_TextOrientation));
+        const RECT rect = ItemRect(seq);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        EXPECT_EQ(c.vertical, height > width) << c.orientation << ": sized " << width << " x " << height;
+
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT ink = InkBox(canvas, rect, RGB(255, 0, 0));
+        ASSERT_LT(ink.left, ink.right) << c.orientation << ": the text is drawn";
+        EXPECT_EQ(c.vertical, ink.bottom - ink.top > ink.right - ink.left) << c.orientation;
+    }
+    // Orientations between the quarter turns are refused silently.
+    EXPECT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_TextOrientation, 450));
+    EXPECT_EQ(2700, Attribute(seq, QMK_TextOrientation));
+}
+
+TEST_F(StampsImagesButtons, ALongTextWrapsInANarrowBoxAndACharacterWiderThanTheBoxShowsNothing)
+{
+    Stamp(L"ALPHA BRAVO CHARLIE", 100, 100);
+    const RECT sized = ItemRect(1);
+    const int lineHeight = sized.bottom - sized.top;
+    const int wide = sized.right - sized.left;
+    testkit::DibCanvas canvas(800, 600);
+    host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+    const RECT oneLine = InkBox(canvas, sized, RGB(255, 0, 0));
+    ASSERT_LT(oneLine.top, oneLine.bottom);
+
+    struct Case {
+        const char* name;
+        int width;
+        int minLines;
+        bool ink;
+    };
+    const Case cases[] = {
+        {"the whole width keeps one line", wide, 1, true},
+        {"a box of half the width wraps at the spaces", wide / 2 + 4, 2, true},
+        {"a box narrower than one letter shows no text", 4, 0, false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(0, host->PrgSetItemRect(layer, 1, 100, 100, c.width, lineHeight * 4));
+        testkit::DibCanvas after(800, 600);
+        host->Paint(after.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT ink = InkBox(after, RECT{90, 90, 100 + wide + 10, 100 + lineHeight * 4 + 10}, RGB(255, 0, 0));
+        EXPECT_EQ(c.ink, ink.right > ink.left) << c.name;
+        if (!c.ink)
+            continue;
+        EXPECT_LE(ink.right, 100 + c.width) << c.name << ": within the box";
+        const int lines = (ink.bottom - ink.top) / (oneLine.bottom - oneLine.top);
+        EXPECT_GE(lines, c.minLines) << c.name;
+        if (c.minLines == 1) {
+            EXPECT_EQ(oneLine.bottom - oneLine.top, ink.bottom - ink.top) << c.name;
+        }
+    }
+}
+
+// ---- pictures --------------------------------------------------------------------------------
+
+TEST_F(StampsImagesButtons, PicturesOfEachDepthAreDrawnByTheHostWithAndWithoutTheTransparentColour)
+{
+    const COLORREF key = RGB(255, 0, 255);
+    const COLORREF ink = RGB(0, 96, 0);
+    // Left half the key colour, right half the ink.
+    auto colourAt = [&](int x, int) { return x < 10 ? key : ink; };
+    const std::vector<RGBQUAD> twoColours = {{255, 0, 255, 0}, {0, 96, 0, 0}};
+    struct Case {
+        const char* name;
+        HGLOBAL picture;
+    };
+    const Case cases[] = {
+        {"1 bit", MakeDib(1, 20, 10, twoColours, [](int x, int) -> COLORREF { return x < 10 ? 0 : 1; })},
+        {"8 bits", MakeDib(8, 20, 10, twoColours, [](int x, int) -> COLORREF { return x < 10 ? 0 : 1; })},
+        {"24 bits", MakeDib(24, 20, 10, {}, colourAt)},
+    };
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_TransparentColor, static_cast<EngineValue>(key)));
+    for (const Case& c : cases) {
+        for (int backStyle : {BackStyle_Opaque, BackStyle_Transparent}) {
+            host->PrgDeleteAll(layer);
+            ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_BackStyle, backStyle));
+            ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_PenWidth, 0));
+            ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_DibPtr,
+                                                reinterpret_cast<EngineValue>(c.picture)));
+            ASSERT_EQ(0, host->SetTool(layer, ImageTool));
+            window.Click(host.Engine(), 300, 200);
+            ASSERT_EQ(1, Count()) << c.name;
+            int seq = 0;
+            host->PrgGetFirstItem(layer, &seq);
+            const RECT rect = ItemRect(seq);
+            EXPECT_EQ((RECT{300, 200, 320, 210}).right, rect.right) << c.name << ": natural width";
+            EXPECT_EQ(210, rect.bottom) << c.name << ": natural height";
+
+            g_drawCalls.clear();
+            testkit::DibCanvas canvas(800, 600);
+            host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+            ASSERT_EQ(1u, g_drawCalls.size()) << c.name;
+            const std::vector<int>& v = g_drawCalls[0];
+            const bool transparent = backStyle != BackStyle_Opaque;
+            EXPECT_EQ((std::vector<int>{transparent ? 1 : 0, static_cast<int>(key), 300, 200, 20, 10, 0, 0, 20, 10}),
+                      std::vector<int>(v.begin() + 2, v.end()))
+                << c.name;
+            EXPECT_EQ(ink, canvas.At(315, 205)) << c.name;
+            // The transparent back shows the rectangle's fill under the key colour.
+            const COLORREF under = canvas.At(305, 205);
+            EXPECT_EQ(transparent, under != key) << c.name;
+        }
+        GlobalFree(c.picture);
+    }
+}
+
+TEST_F(StampsImagesButtons, APictureTurnsWithTheHostsImageThroughItsMappingService)
+{
+    HGLOBAL picture = MakeDib(24, 30, 10, {}, [](int, int) { return RGB(1, 2, 3); });
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(picture)));
+    GlobalFree(picture);
+    ASSERT_EQ(0, host->SetTool(layer, ImageTool));
+    window.Click(host.Engine(), 100, 100);
+    ASSERT_EQ(1, Count());
+
+    struct Case {
+        const char* name;
+        int (*turn)(AnnotationEngine*);
+        int code;
+        SIZE size;
+    };
+    const Case cases[] = {
+        {"mirror", [](AnnotationEngine* e) { return e->ImageMirrored(0, 0); }, 5, {30, 10}},
+        {"flip", [](AnnotationEngine* e) { return e->ImageFlipped(0, 0); }, 4, {30, 10}},
+        {"90", [](AnnotationEngine* e) { return e->ImageRotated(0, 0, 90.0f); }, 1, {10, 30}},
+        {"180", [](AnnotationEngine* e) { return e->ImageRotated(0, 0, 180.0f); }, 2, {10, 30}},
+        {"-90", [](AnnotationEngine* e) { return e->ImageRotated(0, 0, -90.0f); }, 3, {30, 10}},
+        {"45 turns only the geometry", [](AnnotationEngine* e) { return e->ImageRotated(0, 0, 45.0f); }, 0, {30, 10}},
+    };
+    COLORREF colour = RGB(1, 2, 3);
+    for (const Case& c : cases) {
+        g_mapCodes.clear();
+        ASSERT_EQ(0, c.turn(host.Engine())) << c.name;
+        EXPECT_EQ(c.code ? std::vector<int>{c.code} : std::vector<int>{}, g_mapCodes) << c.name;
+        if (c.code)
+            colour = MappedColour(c.code);
+        EngineValue first = 0, second = 0;
+        ASSERT_EQ(0, host->PrgGetItemAttribute(layer, 1, QMK_ItemDib, &first));
+        ASSERT_EQ(0, host->PrgGetItemAttribute(layer, 1, QMK_ItemDib, &second));
+        HGLOBAL a = reinterpret_cast<HGLOBAL>(first), b = reinterpret_cast<HGLOBAL>(second);
+        ASSERT_TRUE(a && b);
+        EXPECT_NE(a, b) << "every read is a copy of its own";
+        const SIZE size = DibSize(a);
+        EXPECT_EQ(c.size.cx, size.cx) << c.name;
+        EXPECT_EQ(c.size.cy, size.cy) << c.name;
+        EXPECT_EQ(colour, PixelOf24(a, 0, 0)) << c.name << ": the host's picture is kept";
+        GlobalFree(a);
+        GlobalFree(b);
+    }
+}
+
+// ---- buttons -----------------------------------------------------------------------------------
+
+constexpr COLORREF kLight = RGB(250, 250, 0);
+constexpr COLORREF kShadow = RGB(0, 0, 128);
+constexpr COLORREF kFace = RGB(0, 200, 0);
+
+TEST_F(StampsImagesButtons, AButtonIsPressedAndReleasedInInteractiveMode)
+{
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_BevelLightColor, kLight));
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_BevelShadowColor, kShadow));
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_BackColor, kFace));
+    ASSERT_EQ(0, host->SetTool(layer, ButtonTool));
+    window.Drag(host.Engine(), 100, 100, 100, 100);
+    EXPECT_EQ(0, Count()) << "a button drawn out as a point is not added";
+    window.Drag(host.Engine(), 100, 100, 200, 140);
+    ASSERT_EQ(1, Count());
+    ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+    ASSERT_EQ(0, host->SetProperty(QMK_InteractMode, 1));
+
+    struct Look {
+        COLORREF top, bottom, face;
+    };
+    auto look = [&]() {
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        return Look{canvas.At(150, 102), canvas.At(150, 137), canvas.At(110, 120)};
+    };
+    Look raised = look();
+    EXPECT_EQ(kLight, raised.top);
+    EXPECT_EQ(kShadow, raised.bottom);
+    EXPECT_EQ(kFace, raised.face);
+
+    host.ClearCalls();
+    window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, 150, 120);
+    Look pressed = look();
+    EXPECT_EQ(kShadow, pressed.top);
+    EXPECT_EQ(kLight, pressed.bottom);
+    window.Send(host.Engine(), WM_LBUTTONUP, 0, 150, 120);
+    Look released = look();
+    EXPECT_EQ(kLight, released.top);
+
+    const std::vector<ChannelCall> expected = {
+        {Channel_MouseEvent, {QMK_MouseDown, layer, 1, 1, 0, 50, 20}},
+        {Channel_MouseEvent, {QMK_Click, layer, 1, 0, 0, 0, 0}},
+        {Channel_MouseEvent, {QMK_MouseUp, layer, 1, 1, 0, 50, 20}},
+    };
+    std::vector<ChannelCall> mouse;
+    for (const ChannelCall& call : host.Calls())
+        if (call.channel == Channel_MouseEvent)
+            mouse.push_back(call);
+    EXPECT_EQ(expected, mouse) << Describe(host.Calls());
+}
+
+// ---- every class saved, loaded, pasted and burnt in --------------------------------------------
+
+struct Saved {
+    std::wstring stampText;
+    int stampOrientation = 0;
+    std::vector<BYTE> picture;
+    LOGFONTA buttonFont = {};
+    std::wstring caption;
+};
+
+class EveryClass : public StampsImagesButtons {
+protected:
+    void MakeOneOfEach()
+    {
+        Stamp(L"PAID IN FULL", 100, 100, 900);
+        HGLOBAL picture = MakeDib(24, 12, 8, {}, [](int x, int) { return x < 6 ? RGB(200, 0, 0) : RGB(0, 0, 200); });
+        ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(picture)));
+        GlobalFree(picture);
+        ASSERT_EQ(0, host->SetTool(layer, ImageTool));
+        window.Click(host.Engine(), 300, 100);
+        BSTR caption = SysAllocString(L"Go");
+        ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_Text, reinterpret_cast<EngineValue>(caption)));
+        SysFreeString(caption);
+        ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_BackColor, kFace));
+        ASSERT_EQ(0, host->SetTool(layer, ButtonTool));
+        window.Drag(host.Engine(), 400, 300, 500, 360);
+        ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+        ASSERT_EQ(3, Count());
+    }
+    static Saved Read(AnnotationEngine* e, int layer)
+    {
+        Saved saved;
+        BSTR text = nullptr;
+        e->PrgGetItemAttribute(layer, 1, QMK_Text, reinterpret_cast<EngineValue*>(&text));
+        saved.stampText = text ? text : L"";
+        SysFreeString(text);
+        EngineValue orientation = 0;
+        e->PrgGetItemAttribute(layer, 1, QMK_TextOrientation, &orientation);
+        saved.stampOrientation = static_cast<int>(orientation);
+        EngineValue dib = 0;
+        e->PrgGetItemAttribute(layer, 2, QMK_ItemDib, &dib);
+        if (HGLOBAL block = reinterpret_cast<HGLOBAL>(dib)) {
+            const BYTE* p = static_cast<const BYTE*>(GlobalLock(block));
+            saved.picture.assign(p, p + 40 + 8 * 36);
+            GlobalUnlock(block);
+            GlobalFree(block);
+        }
+        e->PrgGetItemAttribute(layer, 3, QMK_Logfont, reinterpret_cast<EngineValue*>(&saved.buttonFont));
+        e->PrgGetItemAttribute(layer, 3, QMK_Text, reinterpret_cast<EngineValue*>(&text));
+        saved.caption = text ? text : L"";
+        SysFreeString(text);
+        return saved;
+    }
+    static void ExpectSame(const Saved& a, const Saved& b, const char* how)
+    {
+        EXPECT_EQ(a.stampText, b.stampText) << how;
+        EXPECT_EQ(a.stampOrientation, b.stampOrientation) << how;
+        EXPECT_EQ(a.picture, b.picture) << how;
+        EXPECT_EQ(0, std::memcmp(&a.buttonFont, &b.buttonFont, sizeof(LOGFONTA))) << how;
+        EXPECT_EQ(a.caption, b.caption) << how;
+    }
+};
+
+TEST_F(EveryClass, SurviveASaveAndLoadRoundTripAndAPaste)
+{
+    MakeOneOfEach();
+    // A turned image turns the button's caption, which its font keeps.
+    ASSERT_EQ(0, host->ImageRotated(0, 0, 90.0f));
+    const Saved before = Read(host.Engine(), layer);
+    EXPECT_EQ(L"PAID IN FULL", before.stampText);
+    EXPECT_EQ(1800, before.stampOrientation);
+    EXPECT_EQ(900, before.buttonFont.lfEscapement);
+    EXPECT_EQ(L"Go", before.caption);
+    ASSERT_EQ(40u + 8 * 36, before.picture.size());
+
+    void* block = nullptr;
+    const int size = host->SaveAnnotationsToMemory(&block);
+    ASSERT_GT(size, 0);
+    std::vector<BYTE> bytes(size);
+    std::memcpy(bytes.data(), GlobalLock(block), size);
+    GlobalUnlock(block);
+    GlobalFree(block);
+
+    TestHost other(library);
+    ASSERT_EQ(0, other->LoadAnnotationsFromMemory(bytes.data(), size, 0, 0));
+    const int loaded = other->GetCurrentLayer();
+    ASSERT_NE(0, loaded);
+    ExpectSame(before, Read(other.Engine(), loaded), "loaded");
+    // The loaded button still knows its turn: another quarter turns it on.
+    ASSERT_EQ(0, other->ImageRotated(0, 0, 90.0f));
+    EXPECT_EQ(1800, Read(other.Engine(), loaded).buttonFont.lfEscapement);
+
+    ASSERT_EQ(0, host->CopyToClipboard(layer, 0));
+    const int target = host->CreateLayer(1);
+    ASSERT_EQ(0, host->Paste(target));
+    ExpectSame(before, Read(host.Engine(), target), "pasted");
+}
+
+TEST_F(EveryClass, AreBurntIntoTheImage)
+{
+    MakeOneOfEach();
+    host.Services().picture = WhiteImage(800, 600);
+    ASSERT_EQ(0, host->Brand(24));
+    ASSERT_EQ(1u, host.Services().receivedImages.size());
+    HGLOBAL burnt = host.Services().receivedImages.back();
+    EXPECT_EQ(RGB(200, 0, 0), PixelOf24(burnt, 302, 104)) << "the picture's left half";
+    EXPECT_EQ(RGB(0, 0, 200), PixelOf24(burnt, 309, 104)) << "the picture's right half";
+    EXPECT_EQ(kFace, PixelOf24(burnt, 420, 340)) << "the button's face";
+    bool stampInk = false;
+    const RECT stamp = ItemRect(1);
+    for (int y = stamp.top; y < stamp.bottom && !stampInk; ++y)
+        for (int x = stamp.left; x < stamp.right && !stampInk; ++x) {
+            const COLORREF c = PixelOf24(burnt, x, y);
+            stampInk = GetRValue(c) > 200 && GetGValue(c) < 100;
+        }
+    EXPECT_TRUE(stampInk) << "the stamp's red text";
+    GlobalFree(host.Services().picture);
+    host.Services().picture = nullptr;
+    for (HGLOBAL image : host.Services().receivedImages)
+        GlobalFree(image);
+    host.Services().receivedImages.clear();
+}
+
+} // namespace
