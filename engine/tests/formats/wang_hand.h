@@ -43,6 +43,7 @@ struct WangMarkFields {
     uint32_t transparent = 0;
     uint32_t lineSize = 0;
     int32_t fontHeight = 0;
+    int32_t escapement = 0;  // also the orientation
     uint32_t fontWeight = 0;
     uint8_t charSet = 0;
     const char* face = "";
@@ -58,7 +59,7 @@ inline Hand& WangMarkBlock(Hand& h, const WangMarkFields& m)
     h.D(m.highlighting).D(m.transparent).D(m.lineSize).D(0).D(0);
     // LOGFONTA: height, width, escapement, orientation, weight, italic,
     // underline, strike-out, character set, four more bytes, the face in 32.
-    h.D(m.fontHeight).D(0).D(0).D(0).D(m.fontWeight).Raw({0, 0, 0, m.charSet, 0, 0, 0, 0});
+    h.D(m.fontHeight).D(0).D(m.escapement).D(m.escapement).D(m.fontWeight).Raw({0, 0, 0, m.charSet, 0, 0, 0, 0});
     h.Raw(Chars(m.face, 32));
     h.D(0).D(m.time).D(m.visible).D(0x000FF83F).Raw(Bytes(40, 0));
     return h;

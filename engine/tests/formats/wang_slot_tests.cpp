@@ -3,6 +3,8 @@
 // slots refuse.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "engine_test_host.h"
 #include "format_test_support.h"
 #include "wang_hand.h"
@@ -232,6 +234,72 @@ TEST(WangSlots, LinesAndFreehandMarksCarryTheirPoints)
     WangNamed(h, 6, "OiAnoDat", Hand().D(3).D(3).D(2).D(2).D(102).D(77).D(202).D(2).bytes());
     Closing(h, "2");
     EXPECT_EQ(h.bytes(), Saved(host.Engine(), false, false));
+}
+
+TEST(WangSlots, StampAndPictureMarks)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    const int layer = AddRecordLayer(
+        host.Engine(), LayerRecord(L"S", {ItemWithTime(StampTool, 1, kFirstBounds, 9),
+                                          ItemWithTime(ImageTool, 2, kSecondBounds, 10),
+                                          ItemWithTime(ButtonTool, 3, kSecondBounds, 11)}));
+    ASSERT_NE(0, layer);
+    BSTR text = SysAllocString(L"OK");
+    host->PrgSetItemAttribute(layer, 1, QMK_Text, reinterpret_cast<EngineValue>(text));
+    SysFreeString(text);
+    LOGFONTA font = {};
+    font.lfHeight = -32;
+    font.lfWeight = 700;
+    strcpy(font.lfFaceName, "Tahoma");
+    host->PrgSetItemAttribute(layer, 1, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+    host->PrgSetItemAttribute(layer, 1, QMK_TextOrientation, 900);
+    host->PrgSetItemAttribute(layer, 1, QMK_TextColor, 0x0000FF);
+    host->PrgSetItemAttribute(layer, 1, QMK_BackColor, 0xC00000);
+    // A 24-bit picture of 2 x 1 pixels: header and one row of 8 bytes.
+    HGLOBAL picture = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 48);
+    uint8_t* bits = static_cast<uint8_t*>(GlobalLock(picture));
+    const Bytes dib = Hand().D(40).D(2).D(1).Raw({1, 0, 24, 0}).D(0).D(8).D(0).D(0).D(0).D(0)
+                          .Raw({1, 2, 3, 4, 5, 6, 0, 0}).bytes();
+    memcpy(bits, dib.data(), dib.size());
+    GlobalUnlock(picture);
+    host->PrgSetItemAttribute(layer, 2, QMK_DibPtr, reinterpret_cast<EngineValue>(picture));
+    GlobalFree(picture);
+
+    // The font's height in points of the screen.
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    WangMarkFields stamp;
+    stamp.type = 9;
+    stamp.left = 50, stamp.top = 75, stamp.right = 250, stamp.bottom = 150;
+    stamp.colour1[2] = 0xFF;
+    stamp.colour2[0] = 0xC0;
+    stamp.transparent = 1;
+    stamp.fontHeight = 32 * 72 / dpi;
+    stamp.escapement = 900;
+    stamp.fontWeight = 700;
+    stamp.face = "Tahoma";
+    stamp.time = 9;
+    WangMarkFields image;
+    image.type = 1;
+    image.left = 400, image.top = 300, image.right = 450, image.bottom = 375;
+    image.time = 10;
+
+    Hand h;
+    h.D(0).D(1);
+    WangNamed(h, 2, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 2, "OiIndex", Chars("0", 10));
+    WangMarkBlock(h, stamp);
+    WangNamed(h, 6, "OiAnText", Hand().D(900).D(1000).D(1000).D(3).Raw(Chars("OK", 3)).bytes());
+    WangNamed(h, 6, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(h, 6, "OiIndex", Chars("1", 10));
+    WangMarkBlock(h, image);
+    WangNamed(h, 6, "OiDIB", dib);
+    // The image's resolution of the host (200 dots per inch), now and first stored.
+    WangNamed(h, 6, "OiAnoDat", Hand().D(1).D(1000).D(200).D(200).D(200).D(200).Raw(Bytes(32, 0)).bytes());
+    Closing(h, "2");
+    EXPECT_EQ(h.bytes(), Saved(host.Engine(), false, false)) << "the button leaves no trace";
 }
 
 TEST(WangSlots, NoDataWithoutAViewToConvertWith)
