@@ -30,21 +30,9 @@ ButtonAnnotation::~ButtonAnnotation()
     DeleteTrackingTools();
 }
 
-std::wstring ButtonAnnotation::Caption() const
-{
-    const auto it = Attributes().find(QMK_Text);
-    const BSTR text = it == Attributes().end() ? nullptr : it->second.Text();
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
+std::wstring ButtonAnnotation::Caption() const { return TurnedFont::TextOf(*this); }
 
-LOGFONTA ButtonAnnotation::Font() const
-{
-    const auto it = Attributes().find(QMK_Logfont);
-    LOGFONTA font = {};
-    if (it != Attributes().end() && it->second.kind() == AttributeValue::Kind::Font)
-        font = it->second.Font();
-    return font;
-}
+LOGFONTA ButtonAnnotation::Font() const { return TurnedFont::FontOf(*this); }
 
 bool ButtonAnnotation::SetPressed(int pressed)
 {

@@ -25,21 +25,9 @@ StampAnnotation::StampAnnotation(const AttributeMap& toolAttributes)
 
 StampAnnotation::~StampAnnotation() = default;
 
-std::wstring StampAnnotation::Text() const
-{
-    const auto it = Attributes().find(QMK_Text);
-    const BSTR text = it == Attributes().end() ? nullptr : it->second.Text();
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
+std::wstring StampAnnotation::Text() const { return TurnedFont::TextOf(*this); }
 
-LOGFONTA StampAnnotation::Font() const
-{
-    const auto it = Attributes().find(QMK_Logfont);
-    LOGFONTA font = {};
-    if (it != Attributes().end() && it->second.kind() == AttributeValue::Kind::Font)
-        font = it->second.Font();
-    return font;
-}
+LOGFONTA StampAnnotation::Font() const { return TurnedFont::FontOf(*this); }
 
 RECT StampAnnotation::DeviceRect() const
 {

@@ -43,3 +43,19 @@ FontEntry* TurnedFont::Get(const Annotation& item, const LOGFONTA& key, const wc
         use_.Get(mapping->ScaleX(), mapping->ScaleY(), mapping->ResolutionY(), text, length);
     return entry && entry->font ? entry : nullptr;
 }
+
+std::wstring TurnedFont::TextOf(const Annotation& item)
+{
+    const auto it = item.Attributes().find(QMK_Text);
+    const BSTR text = it == item.Attributes().end() ? nullptr : it->second.Text();
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+LOGFONTA TurnedFont::FontOf(const Annotation& item)
+{
+    const auto it = item.Attributes().find(QMK_Logfont);
+    LOGFONTA font = {};
+    if (it != item.Attributes().end() && it->second.kind() == AttributeValue::Kind::Font)
+        font = it->second.Font();
+    return font;
+}

@@ -6,6 +6,8 @@
 // registers at its first use.
 #include <windows.h>
 
+#include <string>
+
 #include "objects/font_cache.h"
 
 class Annotation;
@@ -30,6 +32,11 @@ public:
     void Register(const Annotation& item, const LOGFONTA& key);
     void Release() { use_.Release(); }
     bool HasCache(const Annotation& item) const;
+
+    // The item's text (10) and font (11) as its map holds them (empty or
+    // zero when it holds none).
+    static std::wstring TextOf(const Annotation& item);
+    static LOGFONTA FontOf(const Annotation& item);
 
 private:
     FontUse use_;
