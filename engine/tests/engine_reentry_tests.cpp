@@ -124,6 +124,12 @@ int __stdcall OnMouseEvent(HostCookie, int code, int layer, int seq, int, int, i
     g_host->Heard(Channel_MouseEvent, code, layer, seq);
     return 0;
 }
+int __stdcall OnStamping(HostCookie)
+{
+    g_host->Heard(Channel_Stamping, 0, 0, 0);
+    return 0;
+}
+
 int __stdcall OnUserDraw(HostCookie, HDC, int, int, int, int, int layer, int seq, int)
 {
     g_host->Heard(Channel_UserDraw, 0, layer, seq);
@@ -249,6 +255,7 @@ public:
         host->RegisterCallback(Channel_AnnotateEvent, reinterpret_cast<void*>(&OnAnnotateEvent));
         host->RegisterCallback(Channel_MouseEvent, reinterpret_cast<void*>(&OnMouseEvent));
         host->RegisterCallback(Channel_UserDraw, reinterpret_cast<void*>(&OnUserDraw));
+        host->RegisterCallback(Channel_Stamping, reinterpret_cast<void*>(&OnStamping));
         host->RegisterCallback(Channel_ItemChanged, reinterpret_cast<void*>(&OnItemChanged));
         host->RegisterCallback(Channel_CurrentLayerChange,
                                reinterpret_cast<void*>(&OnCurrentLayerChange));
@@ -502,6 +509,15 @@ const Report kReports[] = {
      [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_PenColor, 0x00FF00); }},
     {"CurrentLayerChange", Channel_CurrentLayerChange, 0, Nothing,
      [](ReentryCase& c) { c.host->CreateLayer(1); }},
+    {"StampingOfAClick", Channel_Stamping, 0,
+     [](ReentryCase& c) {
+         BSTR text = SysAllocString(L"PAID");
+         ASSERT_EQ(0, c.host->SetToolAttribute(c.layer, StampTool, QMK_Text,
+                                               reinterpret_cast<EngineValue>(text)));
+         SysFreeString(text);
+         ASSERT_EQ(0, c.host->SetTool(c.layer, StampTool));
+     },
+     [](ReentryCase& c) { c.window.Click(c.host.Engine(), 500, 100); }},
     {"UserDraw", Channel_UserDraw, 0, UserDrawn, PaintOnce},
     {"UserDrawOfTheHostsPaint", Channel_UserDraw, 0, PaintedByTheHostsWindow,
      [](ReentryCase& c) { c.window.Drag(c.host.Engine(), 120, 110, 180, 140); }},
