@@ -323,6 +323,48 @@ TEST_F(StampsImagesButtons, ALongTextWrapsInANarrowBoxAndACharacterWiderThanTheB
     }
 }
 
+// The runs of rows holding ink inside an area.
+int InkBands(const testkit::DibCanvas& canvas, const RECT& area, COLORREF ink)
+{
+    int bands = 0;
+    bool inBand = false;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const RECT row = InkBox(canvas, RECT{area.left, y, area.right, y + 1}, ink);
+        const bool any = row.right > row.left;
+        if (any && !inBand)
+            ++bands;
+        inBand = any;
+    }
+    return bands;
+}
+
+TEST_F(StampsImagesButtons, ABreakCharacterWhereTheLineOverflowsIsDroppedWithTheBreak)
+{
+    Stamp(L"W", 100, 100);
+    const RECT one = ItemRect(1);
+    host->PrgDeleteAll(layer);
+    struct Case {
+        const wchar_t* text;
+        int bands;
+    };
+    // A box as wide as one letter: the hyphen and the space end the line and
+    // are not shown on the next.
+    const Case cases[] = {{L"W-W", 2}, {L"W W", 2}, {L"WW", 2}, {L"W", 1}};
+    for (const Case& c : cases) {
+        host->PrgDeleteAll(layer);
+        Stamp(c.text, 100, 100);
+        int seq = 0;
+        host->PrgGetFirstItem(layer, &seq);
+        ASSERT_EQ(0, host->PrgSetItemRect(layer, seq, 100, 100, one.right - one.left + 2,
+                                          (one.bottom - one.top) * 4));
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        EXPECT_EQ(c.bands, InkBands(canvas, RECT{100, 100, 200, 100 + (one.bottom - one.top) * 4},
+                                    RGB(255, 0, 0)))
+            << static_cast<int>(wcslen(c.text));
+    }
+}
+
 // ---- pictures --------------------------------------------------------------------------------
 
 TEST_F(StampsImagesButtons, PicturesOfEachDepthAreDrawnByTheHostWithAndWithoutTheTransparentColour)
