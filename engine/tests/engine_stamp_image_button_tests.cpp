@@ -614,6 +614,32 @@ TEST_F(EveryClass, SurviveASaveAndLoadRoundTripAndAPaste)
     ExpectSame(before, Read(host.Engine(), target), "pasted");
 }
 
+TEST_F(EveryClass, AStampSavesItsTextEvenWhenEmptyAndAButtonDoesNot)
+{
+    for (int type : {StampTool, ButtonTool}) {
+        int element = 0;
+        ASSERT_EQ(0, host->ElementCreate(&element));
+        host->ElementSetAttribute(element, QMK_ElementType, type);
+        RECT rect = {100, 50, 300, 250};
+        host->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&rect));
+        int seq = 0;
+        ASSERT_EQ(0, host->ElementAppend(layer, element, &seq)) << type;
+    }
+    ASSERT_EQ(2, Count());
+    void* block = nullptr;
+    const int size = host->SaveAnnotationsToMemory(&block);
+    ASSERT_GT(size, 0);
+    const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(block));
+    // Code 10, a byte count of 2 and the NUL alone.
+    const BYTE emptyText[10] = {10, 0, 0, 0, 2, 0, 0, 0, 0, 0};
+    int found = 0;
+    for (int i = 0; i + 10 <= size; ++i)
+        found += std::memcmp(bytes + i, emptyText, sizeof emptyText) == 0 ? 1 : 0;
+    GlobalUnlock(block);
+    GlobalFree(block);
+    EXPECT_EQ(1, found);
+}
+
 TEST_F(EveryClass, AreBurntIntoTheImage)
 {
     MakeOneOfEach();
