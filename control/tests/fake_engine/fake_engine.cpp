@@ -30,6 +30,7 @@ struct State {
     int tool = 0;
     LOGFONTA logFont = {};
     std::map<int, std::vector<int>> outs;
+    int reportChangeOn = -1;  // a slot that reports an item change while it runs
     std::map<int, void*> callbacks;
     HostCookie cookie = 0;
     int live = 0;
@@ -259,6 +260,11 @@ int __stdcall Entry(FakeEngine*, A... a)
             line += (i ? "," : "") + parts[i];
         line += ")";
         S().log.push_back(line);
+        if (Slot == S().reportChangeOn) {
+            auto changed = reinterpret_cast<ItemChangedFn>(S().callbacks[Channel_ItemChanged]);
+            if (changed)
+                changed(S().cookie, 1, 2, 3);
+        }
         const int result = Answer(Slot, a...);
         WriteOuts<Slot>(a...);
         return result;
@@ -322,6 +328,7 @@ void __cdecl FakeEngine_SetOuts(int slot, const int* words, int count)
     else
         S().outs.erase(slot);
 }
+void __cdecl FakeEngine_ReportChangeOn(int slot) { S().reportChangeOn = slot; }
 void __cdecl FakeEngine_SetProperty(int code, EngineValue value)
 {
     S().propertyTexts.erase(code);

@@ -30,6 +30,9 @@ typedef void(__cdecl* FakeEngineSetResultFn)(int slot, int result);
 // one to each int or EngineValue, two to a POINT, four to a RECT, one (its
 // low byte) to a byte flag; none (count 0) to stop.
 typedef void(__cdecl* FakeEngineSetOutsFn)(int slot, const int* words, int count);
+// A slot that, each time it is called, reports an item change (1, 2, 3) on
+// the registered ItemChanged channel before it answers; -1 for none.
+typedef void(__cdecl* FakeEngineReportChangeOnFn)(int slot);
 // What GetProperty(code) answers: a number, or a string (a new BSTR each time).
 typedef void(__cdecl* FakeEngineSetPropertyFn)(int code, EngineValue value);
 typedef void(__cdecl* FakeEngineSetPropertyTextFn)(int code, const wchar_t* text);

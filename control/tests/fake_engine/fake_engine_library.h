@@ -22,6 +22,7 @@ public:
         Bind(setInitFails, "FakeEngine_SetInitFails");
         Bind(setResult, "FakeEngine_SetResult");
         Bind(setOuts, "FakeEngine_SetOuts");
+        Bind(reportChangeOn, "FakeEngine_ReportChangeOn");
         Bind(setProperty, "FakeEngine_SetProperty");
         Bind(setPropertyText, "FakeEngine_SetPropertyText");
         Bind(setLayerProperty, "FakeEngine_SetLayerProperty");
@@ -77,6 +78,7 @@ public:
     FakeEngineSetInitFailsFn setInitFails = nullptr;
     FakeEngineSetResultFn setResult = nullptr;
     FakeEngineSetOutsFn setOuts = nullptr;
+    FakeEngineReportChangeOnFn reportChangeOn = nullptr;
     FakeEngineSetPropertyFn setProperty = nullptr;
     FakeEngineSetPropertyTextFn setPropertyText = nullptr;
     FakeEngineSetLayerPropertyFn setLayerProperty = nullptr;

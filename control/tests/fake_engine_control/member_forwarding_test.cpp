@@ -710,4 +710,26 @@ TEST_F(MemberForwardingTest, AHostReleasingTheControlInsideAMembersEventLetsTheM
     }
 }
 
+// The engine reports a change from inside a generated member's call and the
+// host lets go of the control there: the member finishes on the control it
+// holds, which goes (and takes the engine with it) once the member returns,
+// not under the engine's own call.
+TEST_F(MemberForwardingTest, AHostReleasingTheControlInsideAnEngineCallLetsTheMemberFinish)
+{
+    fake.reportChangeOn(EngineSlot_PrgSetItemAttribute);
+    RecordingSink* sink = Advise();
+    IQuillmark* doomed = control;
+    control = nullptr;
+    sink->onEvent = [doomed](DISPID, DISPPARAMS&) -> long {
+        doomed->Release();
+        return 0;
+    };
+    EXPECT_EQ(S_OK, doomed->PrgSetItemPenWidth(8, 3, 6));
+    sink->ForgetControl();
+    fake.reportChangeOn(-1);
+    EXPECT_EQ(Lines{"13(I4 1,I4 2,I4 3)"}, events);
+    EXPECT_EQ("Ann_Deinit", fake.Log().back());
+    EXPECT_EQ(0, fake.liveCount()) << "torn down when the member returned, not retired";
+}
+
 } // namespace
