@@ -330,12 +330,3 @@ int ButtonAnnotation::SetAttribute(int code, EngineValue value, bool& changed)
     }
     return ShapeAnnotation::SetAttribute(code, value, changed);
 }
-
-int ButtonAnnotation::GetAttribute(int code, void* out)
-{
-    if (code == QMK_ToolType && out) {
-        *static_cast<int*>(out) = ButtonTool;
-        return QMK_NoError;
-    }
-    return ShapeAnnotation::GetAttribute(code, out);
-}

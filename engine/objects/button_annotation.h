@@ -21,7 +21,6 @@ public:
     void RotateInImage(int angle) override;
     void Attach() override;
     int SetAttribute(int code, EngineValue value, bool& changed) override;
-    int GetAttribute(int code, void* out) override;
     void BeginTrack(HWND window, int x, int y) override;
     void EndTrack(HWND window, int x, int y) override;
     void TrackTo(HWND window, int x, int y) override;

@@ -358,15 +358,6 @@ int StampAnnotation::SetAttribute(int code, EngineValue value, bool& changed)
     }
 }
 
-int StampAnnotation::GetAttribute(int code, void* out)
-{
-    if (code == QMK_ToolType && out) {
-        *static_cast<int*>(out) = StampTool;
-        return QMK_NoError;
-    }
-    return ShapeAnnotation::GetAttribute(code, out);
-}
-
 bool StampAnnotation::WriteAttributeRecord(ByteWriter& stream, int code)
 {
     if (code != QMK_Text)

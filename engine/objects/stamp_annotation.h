@@ -31,7 +31,6 @@ public:
     HANDLE GetCachedHandle() override;
     void Attach() override;
     int SetAttribute(int code, EngineValue value, bool& changed) override;
-    int GetAttribute(int code, void* out) override;
     void BeginTrack(HWND window, int x, int y) override;
 
     // One laid-out line, in device pixels of the view it was laid out for:
