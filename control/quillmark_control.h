@@ -22,6 +22,7 @@
 #include "engine_link.h"
 #include "member_support.h"
 #include "quillmark.h"
+#include "image_client.h"
 
 class QuillmarkControl : public comkit::Dispatch<IQuillmark>,
                          public comkit::ControlBase,
