@@ -11,6 +11,7 @@
 #include "objects/image_annotation.h"
 #include "objects/shape_annotation.h"
 #include "objects/stamp_annotation.h"
+#include "objects/text_annotation.h"
 #include "view/view_mapping.h"
 
 namespace {
@@ -175,6 +176,8 @@ std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
         return std::unique_ptr<Annotation>(new (std::nothrow) ImageAnnotation(*attributes));
     case ButtonTool:
         return std::unique_ptr<Annotation>(new (std::nothrow) ButtonAnnotation(*attributes));
+    case TextTool:
+        return std::unique_ptr<Annotation>(new (std::nothrow) TextAnnotation(*attributes));
     default:
         return nullptr;  // the other kinds come with their own classes
     }
@@ -483,4 +486,25 @@ bool AnnotationLayer::MapPicture(Annotation& item, HGLOBAL picture, int code, HG
     if (made != picture)
         *result = made;
     return presence.StillThere() && StillHolds(item, seq);
+}
+
+bool AnnotationLayer::ItemEvent(Annotation& item, int code)
+{
+    const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const LayerPresence presence = Presence();
+    Notify(code, item.SequenceNumber());
+    return presence.StillThere() && StillHolds(item, seq);
+}
+
+bool AnnotationLayer::ItemAttributeChanged(Annotation& item, int attribute)
+{
+    const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const LayerPresence presence = Presence();
+    host_.ItemChanged(handle_, item.SequenceNumber(), attribute);
+    return presence.StillThere() && StillHolds(item, seq);
+}
+
+void AnnotationLayer::SetItemMouseHook(MouseHookFn hook, void* context)
+{
+    host_.SetMouseHook(hook, context);
 }

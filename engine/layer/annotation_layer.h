@@ -313,6 +313,9 @@ private:
     bool MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result) override;
     // Whether the item is still the one of that number (0: the pending object).
     bool StillHolds(const Annotation& item, int seq) const;
+    bool ItemEvent(Annotation& item, int code) override;
+    bool ItemAttributeChanged(Annotation& item, int attribute) override;
+    void SetItemMouseHook(MouseHookFn hook, void* context) override;
 
     // The functions below that call out to the host return false when the
     // layer is gone afterwards: the caller then returns at once.

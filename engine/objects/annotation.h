@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "annotation_engine.h"
+#include "layer/layer_host.h"
 #include "objects/drawing_primitives.h"
 #include "settings/tool_defaults_attribute_value.h"
 
@@ -89,6 +90,18 @@ public:
         *result = nullptr;
         return true;
     }
+    // An annotationEVENT about the item (channel 1) and a change of one of
+    // its attributes by the user (channel 8). The host may delete the item
+    // when told: false when the item is gone afterwards.
+    virtual bool ItemEvent(Annotation& item, int code) { (void)item; (void)code; return true; }
+    virtual bool ItemAttributeChanged(Annotation& item, int attribute) {
+        (void)item;
+        (void)attribute;
+        return true;
+    }
+    // Installs an item's mouse hook, which sees every mouse message first;
+    // a null function removes it.
+    virtual void SetItemMouseHook(MouseHookFn hook, void* context) { (void)hook; (void)context; }
 
 protected:
     ~AnnotationOwner() = default;

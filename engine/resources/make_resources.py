@@ -119,6 +119,23 @@ def arrow_with(mark):
     return ["".join(r) for r in rows]
 
 
+def overflow_arrow(direction):
+    """A solid arrow 16 pixels long pointing down, right, up or left."""
+    rows = [[" "] * SIZE for _ in range(SIZE)]
+    for i in range(16):
+        half = 8 - i // 2
+        for k in range(-half, half + 1):
+            if direction == "down":
+                rows[8 + i][16 + k] = "#"
+            elif direction == "up":
+                rows[23 - i][16 + k] = "#"
+            elif direction == "right":
+                rows[16 + k][8 + i] = "#"
+            else:
+                rows[16 + k][23 - i] = "#"
+    return ["".join(r) for r in rows]
+
+
 # The cursor resources of the engine: number -> (picture, hot spot).
 # Tool t has its cursors at 10000 + 1000 * (t - 4096): + 0 creating, + 1 selecting.
 def cursors():
@@ -140,6 +157,12 @@ def cursors():
         20001: (arrow_with(MARKS["button"]), tip),
         21001: (arrow_with(MARKS["ruler"]), tip),
         114: (four_arrows(), (15, 15)),
+        # Text that goes on past its box: the arrow of each orientation, with
+        # the hot spot on the corner of the box it is drawn at.
+        115: (overflow_arrow("down"), (31, 31)),
+        116: (overflow_arrow("right"), (31, 0)),
+        117: (overflow_arrow("up"), (0, 0)),
+        118: (overflow_arrow("left"), (0, 31)),
     }
 
 
