@@ -38,6 +38,23 @@ void TakeText(const Annotation& item, wang::Mark& mark)
     }
 }
 
+// A text item's mark: a note (Wang type 10) or typed text.
+bool TextMarkOf(const Annotation& item, wang::Mark& mark)
+{
+    const bool note = item.MapNumber(QMK_WangType) == wang::kAttachANote;
+    mark.type = note ? wang::kAttachANote : wang::kTypedText;
+    const COLORREF text = static_cast<COLORREF>(item.MapNumber(QMK_TextColor));
+    const COLORREF back = static_cast<COLORREF>(item.MapNumber(QMK_BackColor));
+    mark.colour1 = note ? back : text;
+    mark.colour2 = note ? text : back;
+    mark.highlighting = !note && item.MapNumber(QMK_HighlightBack) != 0 ? 1 : 0;
+    mark.transparent = !note && item.MapNumber(QMK_BackStyle) == BackStyle_Transparent ? 1 : 0;
+    mark.line_size = static_cast<uint32_t>(item.MapNumber(QMK_PenWidth));
+    TakeText(item, mark);
+    mark.visible = item.IsVisible() ? 1 : 0;
+    return true;
+}
+
 // The mark of an item of a kind the data carries, its attributes by kind;
 // false for every other kind.
 bool MarkOf(const Annotation& item, wang::Mark& mark)
@@ -93,6 +110,8 @@ bool MarkOf(const Annotation& item, wang::Mark& mark)
         mark.visible = item.IsVisible() ? 1 : 0;
         return true;
     }
+    case TextTool:
+        return TextMarkOf(item, mark);
     default:
         return false;
     }

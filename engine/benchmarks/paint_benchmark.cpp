@@ -2,7 +2,7 @@
 // 2550 x 3300 pixels, painted into a window-sized 32-bit DIB section with the
 // page shown at fit and at 100 %, and clicks hit-tested among them newest
 // first: N rectangles and ellipses (half each), freehand marks of 200 points
-// and polygons. The same shapes are also drawn bare (plain GDI calls, one pen
+// and polygons, and text items of three lines. The same shapes are also drawn bare (plain GDI calls, one pen
 // and brush per style, the same view mapping) and the ratio printed. Prints
 // milliseconds per paint and microseconds per hit test for each set. Run by
 // hand; not a test.
@@ -17,6 +17,7 @@
 #include "engine_object.h"
 #include "objects/point_list_annotation.h"
 #include "objects/shape_annotation.h"
+#include "objects/text_annotation.h"
 #include "settings/tool_defaults.h"
 #include "view/view_mapping.h"
 
@@ -234,6 +235,51 @@ void Run(Set set, int count, const ToolDefaults& defaults)
     }
 }
 
+// N text items of three lines each, in one font, painted the same way: the
+// cost of laying text out and drawing it beside the rectangles.
+void RunText(int count, const ToolDefaults& defaults)
+{
+    EngineObject object(1, nullptr);
+    object.LoadDefaults();
+    AnnotationEngine* engine = &object;
+    engine->SetHostGetViewGeometry(2, &GetView);
+    const int layer = engine->CreateLayer(1);
+    AnnotationLayer* items = object.FindLayer(layer);
+    LOGFONTA font = {};
+    font.lfHeight = -16;
+    font.lfWeight = FW_NORMAL;
+    lstrcpyA(font.lfFaceName, "Arial");
+    BSTR text = SysAllocString(L"The quick brown fox\rjumps over the lazy\rdog, wrapping as it goes");
+    for (int i = 0; i < count; ++i) {
+        auto item = std::make_unique<TextAnnotation>(*defaults.MapOf(TextTool));
+        const int w = 160 + Next(120), h = 60 + Next(60);
+        const int l = Next(kPageWidth - w), t = Next(kPageHeight - h);
+        RECT bounds = {MulDiv(l, kFull, kPageWidth), MulDiv(t, kFull, kPageHeight),
+                       MulDiv(l + w, kFull, kPageWidth), MulDiv(t + h, kFull, kPageHeight)};
+        bool changed = false;
+        item->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+        item->SetAttribute(QMK_Logfont, reinterpret_cast<EngineValue>(&font), changed);
+        item->SetAttribute(QMK_Text, reinterpret_cast<EngineValue>(text), changed);
+        items->AddItem(std::move(item), false, false);
+    }
+    SysFreeString(text);
+    const Shown views[] = {
+        {"fit", 800, 1035, 800, 1035},
+        {"100 %", 1024, 768, kPageWidth, kPageHeight},
+    };
+    for (const Shown& shown : views) {
+        g_shown = &shown;
+        testkit::DibCanvas canvas(shown.windowWidth, shown.windowHeight);
+        const int paints = 20;
+        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // warm up: first layouts
+        const double start = Now();
+        for (int i = 0; i < paints; ++i)
+            engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const double paintMs = (Now() - start) * 1000.0 / paints;
+        std::printf("N = %5d  %-6s  text items: paint %8.2f ms\n", count, shown.name, paintMs);
+    }
+}
+
 } // namespace
 
 int main()
@@ -244,5 +290,6 @@ int main()
         Run(Set::RectanglesAndEllipses, count, defaults);
     Run(Set::Freehand, 1000, defaults);
     Run(Set::Polygons, 1000, defaults);
+    RunText(1000, defaults);
     return 0;
 }
