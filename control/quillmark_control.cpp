@@ -119,11 +119,12 @@ void QuillmarkControl::NotifyPropertyChanged(DISPID dispid) {
     NotifyChanged(dispid);
 }
 
-void QuillmarkControl::HostCurrentLayerChanged(int) {
-    // No client services are held until the control is bound to a client.
+void QuillmarkControl::HostCurrentLayerChanged(int active) {
+    if (hostServices_ && hostServices_->CurrentLayerChanged)
+        hostServices_->CurrentLayerChanged(hostCookie_, active);
 }
 
-bool QuillmarkControl::HoldsHostServices() const { return false; }
+bool QuillmarkControl::HoldsHostServices() const { return hostServices_ != nullptr; }
 
 STDMETHODIMP QuillmarkControl::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualIID(riid, IID_IQuillmark) ? S_OK : S_FALSE;

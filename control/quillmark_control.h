@@ -107,6 +107,10 @@ private:
     quillmark::DefaultsCache defaults_;
 
     HWND hostWindow_ = nullptr; // the client's window, once bound
+    // The bound client's service table and the cookie its services take;
+    // null while no client has handed its table over.
+    HostServiceTable* hostServices_ = nullptr;
+    HostCookie hostCookie_ = 0;
 
     int reportedLayer_ = 0;
     HICON designIcon_ = nullptr;
