@@ -46,11 +46,16 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
         ownTools.Begin(dc);
         ownTools.SelectPen(PaintTools::DeviceWidth(Mapping(), penWidth), penColor, style);
     }
-    const int oldRop = GetROP2(dc);
-    if (Type() != PolygonTool) SetROP2(dc, RasterOperation(MapNumber(QMK_PenFillStyle, 5513)));
+    const bool highlight = Type() == PolygonTool && (MapNumber(QMK_HighlightFill) != 0 ||
+                                                     backStyle == BackStyle_Translucent);
+    const int rop = Type() == PolygonTool ? (highlight ? R2_MASKPEN : R2_COPYPEN)
+                                          : RasterOperation(MapNumber(QMK_PenFillStyle, 5513));
+    const int oldRop = SetROP2(dc, rop);
 
-    std::vector<POINT> view;
-    view.reserve(points_.size());
+    // The points mapped to the window, in one buffer reused by every item
+    // (drawing calls nothing that could draw again meanwhile).
+    static std::vector<POINT> view;
+    view.clear();
     for (const POINT& point : points_) view.push_back(mapping.LayerToWindow(point));
 
     switch (Type()) {
@@ -59,15 +64,11 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
         Polyline(dc, view.data(), static_cast<int>(view.size()));
         break;
     case PolygonTool: {
-        const bool highlight =
-            MapNumber(QMK_HighlightFill) != 0 || backStyle == BackStyle_Translucent;
-        SetROP2(dc, highlight ? R2_MASKPEN : R2_COPYPEN);
         const int oldFill = SetPolyFillMode(dc, WINDING);
         const int fillCode = MapNumber(QMK_FillColor, -1);
         const COLORREF fill = static_cast<COLORREF>(fillCode);
         const int hatch = MapNumber(QMK_HatchStyle, HatchStyle_None);
-        const COLORREF oldBack = GetBkColor(dc);
-        if (hatch != HatchStyle_None) SetBkColor(dc, fill);
+        const COLORREF oldBack = hatch != HatchStyle_None ? SetBkColor(dc, fill) : CLR_INVALID;
         const bool hollow = backStyle == BackStyle_Transparent || fillCode == -1;
         const COLORREF hatchColor = static_cast<COLORREF>(MapNumber(QMK_HatchColor));
         if (Owner())
@@ -77,8 +78,8 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
             ownTools.SelectBrush(fill, hollow, hatch, hatchColor);
         }
         Polygon(dc, view.data(), static_cast<int>(view.size()));
-        SetBkColor(dc, oldBack);
-        SetPolyFillMode(dc, oldFill);
+        if (oldBack != CLR_INVALID) SetBkColor(dc, oldBack);
+        if (oldFill != WINDING) SetPolyFillMode(dc, oldFill);
         break;
     }
     case LineTool:
@@ -100,9 +101,13 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
     default: break;
     }
 
-    SetROP2(dc, oldRop);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
+    if (oldRop != rop) SetROP2(dc, oldRop);
+    // The engine's pen and brush stay selected until the paint puts the
+    // device back; the item's own go before they are deleted.
+    if (creating || ownTools.Device()) {
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+    }
     ownTools.End();
     if (handles) DrawPointHandles(dc);
     return 1;

@@ -341,10 +341,17 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
     const int hatch = MapNumber(QMK_HatchStyle, HatchStyle_None);
     const bool hatched = hatch != HatchStyle_None;
 
-    const int saved = SaveDC(dc);
+    // What the drawing changes in the device is put back afterwards; the
+    // engine's pen and brush stay selected until the paint puts the device
+    // back, the item's own go before they are deleted.
+    const bool ownObjects = (beingDrawn && trackingPen_ && trackingBrush_) || !Owner();
+    const HGDIOBJ oldPen = ownObjects ? GetCurrentObject(dc, OBJ_PEN) : nullptr;
+    const HGDIOBJ oldBrush = ownObjects ? GetCurrentObject(dc, OBJ_BRUSH) : nullptr;
+    COLORREF oldBack = CLR_INVALID;
+    int oldBackMode = 0;
     if (hatched) {
-        SetBkColor(dc, fill);
-        if (backStyle == BackStyle_Opaque) SetBkMode(dc, OPAQUE);
+        oldBack = SetBkColor(dc, fill);
+        if (backStyle == BackStyle_Opaque) oldBackMode = SetBkMode(dc, OPAQUE);
     }
     DrawingPrimitives primitives = Primitives();
     // An item of a layer draws with the engine's pen and brush; one on its
@@ -370,7 +377,7 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
             ownTools.SelectPen(PaintTools::DeviceWidth(Mapping(), penWidth), penColor, PS_INSIDEFRAME);
         }
     }
-    if (highlight) SetROP2(dc, R2_MASKPEN);
+    const int oldRop = highlight ? SetROP2(dc, R2_MASKPEN) : 0;
 
     const RECT shape = beingDrawn ? NormalizedAnchor() : Bounds();
     if (Type() == EllipseTool)
@@ -378,7 +385,13 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
     else
         primitives.DrawRectangle(dc, shape);
 
-    RestoreDC(dc, saved);
+    if (oldRop) SetROP2(dc, oldRop);
+    if (oldBackMode) SetBkMode(dc, oldBackMode);
+    if (oldBack != CLR_INVALID) SetBkColor(dc, oldBack);
+    if (ownObjects) {
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+    }
     ownTools.End();
 
     if (handles) mapping.DrawHandles(Bounds(), dc);

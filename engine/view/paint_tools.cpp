@@ -21,6 +21,12 @@ void PaintTools::End()
         DeleteObject(brush_);
     if (pen_)
         DeleteObject(pen_);
+    for (const KeptBrush& kept : brushes_)
+        DeleteObject(kept.brush);
+    for (const KeptPen& kept : pens_)
+        DeleteObject(kept.pen);
+    brushes_.clear();
+    pens_.clear();
     brush_ = nullptr;
     pen_ = nullptr;
     device_ = nullptr;
@@ -42,23 +48,42 @@ LOGBRUSH PaintTools::WantedBrush(COLORREF fill, bool hollow, int hatchStyle, COL
     return wanted;
 }
 
+namespace {
+
+bool SameBrush(const LOGBRUSH& a, const LOGBRUSH& b)
+{
+    return a.lbStyle == b.lbStyle &&
+           (a.lbStyle == BS_HOLLOW ||
+            (a.lbColor == b.lbColor && (a.lbStyle != BS_HATCHED || a.lbHatch == b.lbHatch)));
+}
+
+} // namespace
+
 void PaintTools::SelectBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor)
 {
     if (!device_)
         return;
-    LOGBRUSH wanted = WantedBrush(fill, hollow, hatchStyle, hatchColor);
-    LOGBRUSH current = {};
+    const LOGBRUSH wanted = WantedBrush(fill, hollow, hatchStyle, hatchColor);
     HGDIOBJ selected = GetCurrentObject(device_, OBJ_BRUSH);
+    for (const KeptBrush& kept : brushes_) {
+        if (SameBrush(kept.wanted, wanted)) {
+            if (selected != kept.brush)
+                SelectObject(device_, kept.brush);
+            return;
+        }
+    }
+    LOGBRUSH current = {};
     if (selected && GetObjectA(selected, sizeof(current), &current) == sizeof(current) &&
-        current.lbStyle == wanted.lbStyle &&
-        (wanted.lbStyle == BS_HOLLOW ||
-         (current.lbColor == wanted.lbColor &&
-          (wanted.lbStyle != BS_HATCHED || current.lbHatch == wanted.lbHatch))))
+        SameBrush(current, wanted))
         return;
     HBRUSH brush = CreateBrushIndirect(&wanted);
     if (!brush)
         return;
     SelectObject(device_, brush);
+    if (brushes_.size() < kKept) {
+        brushes_.push_back({wanted, brush});
+        return;
+    }
     if (brush_)
         DeleteObject(brush_);
     brush_ = brush;
@@ -71,10 +96,22 @@ void PaintTools::SelectPen(int deviceWidth, COLORREF color, int style)
     int penStyle = style >= LinePenStyle_Solid ? style - LinePenStyle_Solid : style;
     if (color == static_cast<COLORREF>(-1) || deviceWidth == 0)
         penStyle = PS_NULL;
-    HPEN pen = CreatePen(penStyle, deviceWidth, color == static_cast<COLORREF>(-1) ? 0 : color);
+    const COLORREF penColor = color == static_cast<COLORREF>(-1) ? 0 : color;
+    for (const KeptPen& kept : pens_) {
+        if (kept.style == penStyle && kept.width == deviceWidth && kept.color == penColor) {
+            if (GetCurrentObject(device_, OBJ_PEN) != kept.pen)
+                SelectObject(device_, kept.pen);
+            return;
+        }
+    }
+    HPEN pen = CreatePen(penStyle, deviceWidth, penColor);
     if (!pen)
         return;
     SelectObject(device_, pen);
+    if (pens_.size() < kKept) {
+        pens_.push_back({penStyle, deviceWidth, penColor, pen});
+        return;
+    }
     if (pen_)
         DeleteObject(pen_);
     pen_ = pen;

@@ -1,8 +1,12 @@
 #pragma once
 // The brush and pen of the paint in progress. Items ask for them by attribute
-// values; the paint device gets the new object and the one it replaces is
+// values and the paint device gets them. The pens and brushes of a paint are
+// kept for the rest of it, one per style (up to kKept of each), so that items
+// drawn alike share them; past that, the object a new one replaces is
 // deleted. Whatever is left is deleted when the paint ends.
 #include <windows.h>
+
+#include <vector>
 
 class ViewMapping;
 
@@ -34,8 +38,23 @@ public:
     // The brush the request would make (exposed for the checks above).
     static LOGBRUSH WantedBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor);
 
+    static constexpr size_t kKept = 32;
+
 private:
+    struct KeptPen {
+        int style, width;
+        COLORREF color;
+        HPEN pen;
+    };
+    struct KeptBrush {
+        LOGBRUSH wanted;
+        HBRUSH brush;
+    };
+
     HDC device_ = nullptr;
+    // Made past the kept ones: replaced (and deleted) by the next.
     HBRUSH brush_ = nullptr;
     HPEN pen_ = nullptr;
+    std::vector<KeptPen> pens_;
+    std::vector<KeptBrush> brushes_;
 };
