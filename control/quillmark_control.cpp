@@ -132,42 +132,6 @@ STDMETHODIMP QuillmarkControl::InterfaceSupportsErrorInfo(REFIID riid) {
 
 STDMETHODIMP QuillmarkControl::NameChange(BSTR) { return S_OK; }
 
-// ---- IPerPropertyBrowsing ----
-
-STDMETHODIMP QuillmarkControl::GetDisplayString(DISPID, BSTR* text) {
-    if (!text) return E_POINTER;
-    *text = nullptr;
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP QuillmarkControl::MapPropertyToPage(DISPID id, CLSID* page) {
-    if (!page) return E_POINTER;
-    *page = CLSID_NULL;
-    const comkit::PropertyMap map = PersistedProperties();
-    for (size_t i = 0; i < map.count; ++i)
-        if (map.rows[i].dispid == id && map.rows[i].page) {
-            *page = *map.rows[i].page;
-            return S_OK;
-        }
-    return PERPROP_E_NOPAGEAVAILABLE;
-}
-
-STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID, CALPOLESTR* strings,
-                                                    CADWORD* cookies) {
-    if (!strings || !cookies) return E_POINTER;
-    strings->cElems = 0;
-    strings->pElems = nullptr;
-    cookies->cElems = 0;
-    cookies->pElems = nullptr;
-    return E_NOTIMPL;
-}
-
-STDMETHODIMP QuillmarkControl::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
-    if (!value) return E_POINTER;
-    VariantInit(value);
-    return E_NOTIMPL;
-}
-
 // ---- members that keep control state ----
 
 STDMETHODIMP QuillmarkControl::get_AllowPaint(VARIANT_BOOL* pVal) {

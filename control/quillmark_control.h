@@ -24,6 +24,9 @@
 #include "quillmark.h"
 #include "image_client.h"
 
+#include <string>
+#include <vector>
+
 class QuillmarkControl : public comkit::Dispatch<IQuillmark>,
                          public comkit::ControlBase,
                          public IAnnotateServer7,
@@ -55,8 +58,9 @@ public:
                                            DWORD* enabled) override;
     STDMETHODIMP SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled) override;
 
-    // IPerPropertyBrowsing: the property page's browsing comes with the page;
-    // until then the container's own display is used.
+    // IPerPropertyBrowsing (quillmark_property_browsing.cpp): display
+    // strings, the page of each property and the client names offered for
+    // Client.
     STDMETHODIMP GetDisplayString(DISPID id, BSTR* text) override;
     STDMETHODIMP MapPropertyToPage(DISPID id, CLSID* page) override;
     STDMETHODIMP GetPredefinedStrings(DISPID id, CALPOLESTR* strings, CADWORD* cookies) override;
@@ -122,4 +126,5 @@ private:
     VARIANT_BOOL allowUserGrouping_ = VARIANT_FALSE;
     BSTR client_ = nullptr;
     bool noClient_ = false;
+    std::vector<std::wstring> offeredClients_; // the names last offered for Client, by cookie
 };

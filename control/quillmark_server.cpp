@@ -2,6 +2,7 @@
 #include "comkit/module.h"
 
 #include "control_resources.h"
+#include "note_props_page.h"
 #include "quillmark_control.h"
 
 namespace {
@@ -14,19 +15,12 @@ const DWORD kMiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT |
 
 const comkit::ClassVerb kControlVerbs[] = {{1, L"&Properties,0,2"}};
 
-// The property page is registered with the control; it is not made here yet.
-HRESULT CreatePropertyPage(REFIID, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
-}
-
 const comkit::ClassEntry kClasses[] = {
     {&CLSID_Quillmark, &comkit::CreateObject<QuillmarkControl>, L"MorvaneImaging.Quillmark.7",
      L"MorvaneImaging.Quillmark", L"Morvane Quillmark Control v7.0", L"Apartment", true,
      kMiscStatus, &LIBID_QUILLM70Lib, 1, 0, IDB_TOOLBOX, L"Quillmark Class", true, true,
      kControlVerbs, 1, true, false},
-    {&CLSID_NoteProps, &CreatePropertyPage, L"MorvaneImaging.NoteProps.7",
+    {&CLSID_NoteProps, &comkit::CreateObject<NotePropsPage>, L"MorvaneImaging.NoteProps.7",
      L"MorvaneImaging.NoteProps", L"NoteProps Class", L"Apartment", false, 0, nullptr, 0, 0, 0,
      nullptr, true, false, nullptr, 0, true, true},
 };

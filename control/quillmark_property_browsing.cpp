@@ -1,0 +1,236 @@
+// IPerPropertyBrowsing of the control: how a container's property browser
+// shows the control's properties, which page edits each, and the names of
+// the image controls offered for Client.
+#include "quillmark_control.h"
+
+#include "note_props_page.h"
+
+namespace quillmark {
+
+// What an image control on the same form offers: its name (the operation
+// after the binding ones in its interface). Outside the file-local
+// namespace: its implementations live in other modules.
+const IID kImageControlInterface = {
+    0xE8F34546, 0xAE73, 0x4A73, {0x92, 0x45, 0xA3, 0x94, 0xD5, 0x30, 0xB2, 0x1C}};
+struct ImageControlNames : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE ReleaseAnnotateServer() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAnnotateServer(IUnknown* server) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reserved() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetAnnotationCallbacks(void* control, void* table) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetControlName(BSTR* name) = 0;
+};
+} // namespace quillmark
+
+namespace {
+
+using quillmark::ImageControlNames;
+using quillmark::kImageControlInterface;
+
+const DISPID kClientId = 1;
+const DISPID kDefaultPenWidthId = 12;
+const DISPID kDefaultToolId = 16;
+const DISPID kInteractModeId = 170;
+const DISPID kTiffAnnotationTypeId = 253;
+
+const int kToolNameChars = 32;
+const DWORD kNoClientCookie = static_cast<DWORD>(-1);
+const wchar_t kNoClient[] = L"<No Client>";
+
+// Properties whose value the browser shows itself.
+const DISPID kShownAsValues[] = {9,   10,  15,  17,  70,  71,  80,  171, 196,
+                                 243, 248, 256, 281, 326, 332, 333, 334};
+
+const UINT kControlQueryMessage = 0x0BD0;
+const WPARAM kControlQueryCode = 0x0445;
+
+void AddName(ImageControlNames* image, std::vector<std::wstring>& names) {
+    BSTR name = nullptr;
+    const HRESULT hr = image->GetControlName(&name);
+    if (SUCCEEDED(hr))
+        names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
+    SysFreeString(name);
+}
+
+// The names of the image controls beside the control: the container's
+// embedded objects that are image controls, or, without a container, the
+// child windows of the frame that answer the control query.
+std::vector<std::wstring> ImageControlNamesOf(IOleClientSite* site) {
+    std::vector<std::wstring> names;
+    if (!site) return names;
+    IOleContainer* container = nullptr;
+    if (SUCCEEDED(site->GetContainer(&container)) && container) {
+        IEnumUnknown* objects = nullptr;
+        if (SUCCEEDED(container->EnumObjects(OLECONTF_EMBEDDINGS, &objects)) && objects) {
+            IUnknown* object = nullptr;
+            while (objects->Next(1, &object, nullptr) == S_OK && object) {
+                IOleObject* embedded = nullptr;
+                if (SUCCEEDED(object->QueryInterface(IID_IOleObject,
+                                                     reinterpret_cast<void**>(&embedded)))) {
+                    ImageControlNames* image = nullptr;
+                    if (SUCCEEDED(embedded->QueryInterface(kImageControlInterface,
+                                                           reinterpret_cast<void**>(&image)))) {
+                        AddName(image, names);
+                        image->Release();
+                    }
+                    embedded->Release();
+                }
+                object->Release();
+                object = nullptr;
+            }
+            objects->Release();
+        }
+        container->Release();
+        return names;
+    }
+    IOleInPlaceFrame* frame = nullptr;
+    if (FAILED(site->QueryInterface(IID_IOleInPlaceFrame, reinterpret_cast<void**>(&frame))) ||
+        !frame)
+        return names;
+    HWND window = nullptr;
+    frame->GetWindow(&window);
+    frame->Release();
+    for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        ImageControlNames* image = nullptr;
+        SendMessageW(child, kControlQueryMessage, kControlQueryCode,
+                     reinterpret_cast<LPARAM>(&image));
+        if (image) {
+            AddName(image, names);
+            image->Release();
+        }
+    }
+    return names;
+}
+
+LPOLESTR TaskString(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    auto* out = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (out) CopyMemory(out, text.c_str(), bytes);
+    return out;
+}
+
+HRESULT NewText(const std::wstring& text, BSTR* out) {
+    *out = SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+} // namespace
+
+STDMETHODIMP QuillmarkControl::GetDisplayString(DISPID id, BSTR* text) {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    return comkit::Guarded([&]() -> HRESULT {
+        for (DISPID shown : kShownAsValues)
+            if (id == shown) return S_FALSE;
+        if (id == kDefaultToolId) {
+            annotationTOOL tool = NoTool;
+            get_DefaultTool(&tool);
+            // Only tool codes have names; any other number is no tool.
+            std::wstring name;
+            if (tool >= PointerTool && tool <= ProtractorTool)
+                name = quillmark::ControlString(static_cast<UINT>(tool), kToolNameChars);
+            if (name.empty()) name = tool == NoTool ? L"No Tool" : L"Unknown Tool";
+            return NewText(name, text);
+        }
+        if (id == kInteractModeId) {
+            annotationMODES mode = EditMode;
+            get_InteractMode(&mode);
+            return NewText(mode != EditMode ? L"InteractMode" : L"EditMode", text);
+        }
+        if (id == kTiffAnnotationTypeId)
+            return NewText(tiffAnnotationType_ != 0 ? L"QMK_Compatible" : L"I4W_Compatible", text);
+        // Anything else as its value reads: a font by its name.
+        VARIANT value;
+        VariantInit(&value);
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        HRESULT hr = Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                            &value, nullptr, nullptr);
+        if (FAILED(hr)) return E_FAIL;
+        if (V_VT(&value) == VT_DISPATCH) {
+            IFont* font = nullptr;
+            if (V_DISPATCH(&value) &&
+                SUCCEEDED(V_DISPATCH(&value)->QueryInterface(IID_IFont,
+                                                             reinterpret_cast<void**>(&font)))) {
+                hr = font->get_Name(text);
+                font->Release();
+            } else {
+                hr = E_FAIL;
+            }
+        } else {
+            hr = VariantChangeType(&value, &value, 0, VT_BSTR);
+            if (SUCCEEDED(hr)) {
+                *text = V_BSTR(&value);
+                V_VT(&value) = VT_EMPTY;
+            }
+        }
+        VariantClear(&value);
+        return SUCCEEDED(hr) ? S_OK : E_FAIL;
+    });
+}
+
+STDMETHODIMP QuillmarkControl::MapPropertyToPage(DISPID id, CLSID* page) {
+    if (!page) return E_POINTER;
+    *page = CLSID_NULL;
+    // Edited in the browser itself.
+    if (id == kClientId || id == kDefaultPenWidthId) return E_NOTIMPL;
+    const comkit::PropertyMap map = PersistedProperties();
+    for (size_t i = 0; i < map.count; ++i) {
+        if (map.rows[i].dispid != id) continue;
+        if (!map.rows[i].page) return PERPROP_E_NOPAGEAVAILABLE;
+        *page = *map.rows[i].page;
+        return S_OK;
+    }
+    return E_INVALIDARG;
+}
+
+STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
+                                                    CADWORD* cookies) {
+    if (!strings || !cookies) return E_POINTER;
+    strings->cElems = 0;
+    strings->pElems = nullptr;
+    cookies->cElems = 0;
+    cookies->pElems = nullptr;
+    if (id != kClientId) return E_NOTIMPL;
+    return comkit::Guarded([&]() -> HRESULT {
+        offeredClients_.clear();
+        const std::vector<std::wstring> names = ImageControlNamesOf(ClientSite());
+        if (names.empty()) return E_NOTIMPL;
+        offeredClients_ = names;
+        const ULONG count = static_cast<ULONG>(names.size() + 1);
+        auto* texts = static_cast<LPOLESTR*>(CoTaskMemAlloc(count * sizeof(LPOLESTR)));
+        auto* numbers = static_cast<DWORD*>(CoTaskMemAlloc(count * sizeof(DWORD)));
+        bool complete = texts && numbers;
+        for (ULONG i = 0; complete && i < count; ++i) {
+            texts[i] = TaskString(i == 0 ? std::wstring(kNoClient) : names[i - 1]);
+            numbers[i] = i == 0 ? kNoClientCookie : i - 1;
+            if (!texts[i]) {
+                for (ULONG j = 0; j < i; ++j) CoTaskMemFree(texts[j]);
+                complete = false;
+            }
+        }
+        if (!complete) {
+            CoTaskMemFree(texts);
+            CoTaskMemFree(numbers);
+            return E_OUTOFMEMORY;
+        }
+        strings->cElems = cookies->cElems = count;
+        strings->pElems = texts;
+        cookies->pElems = numbers;
+        SetDirty(true);
+        return S_OK;
+    });
+}
+
+STDMETHODIMP QuillmarkControl::GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) {
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    if (id != kClientId) return E_NOTIMPL;
+    return comkit::Guarded([&]() -> HRESULT {
+        V_VT(value) = VT_BSTR;
+        V_BSTR(value) = nullptr;
+        if (cookie == kNoClientCookie) return NewText(kNoClient, &V_BSTR(value));
+        if (cookie < offeredClients_.size())
+            return NewText(offeredClients_[cookie], &V_BSTR(value));
+        return S_OK; // a cookie never offered: no name
+    });
+}
