@@ -3,28 +3,10 @@
 // the image controls offered for Client.
 #include "quillmark_control.h"
 
+#include "image_client.h"
 #include "note_props_page.h"
 
-namespace quillmark {
-
-// What an image control on the same form offers: its name (the operation
-// after the binding ones in its interface). Outside the file-local
-// namespace: its implementations live in other modules.
-const IID kImageControlInterface = {
-    0xE8F34546, 0xAE73, 0x4A73, {0x92, 0x45, 0xA3, 0x94, 0xD5, 0x30, 0xB2, 0x1C}};
-struct ImageControlNames : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE ReleaseAnnotateServer() = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetAnnotateServer(IUnknown* server) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reserved() = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetAnnotationCallbacks(void* control, void* table) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetControlName(BSTR* name) = 0;
-};
-} // namespace quillmark
-
 namespace {
-
-using quillmark::ImageControlNames;
-using quillmark::kImageControlInterface;
 
 const DISPID kClientId = 1;
 const DISPID kDefaultPenWidthId = 12;
@@ -40,10 +22,8 @@ const wchar_t kNoClient[] = L"<No Client>";
 const DISPID kShownAsValues[] = {9,   10,  15,  17,  70,  71,  80,  171, 196,
                                  243, 248, 256, 281, 326, 332, 333, 334};
 
-const UINT kControlQueryMessage = 0x0BD0;
-const WPARAM kControlQueryCode = 0x0445;
 
-void AddName(ImageControlNames* image, std::vector<std::wstring>& names) {
+void AddName(ImageControlInterface* image, std::vector<std::wstring>& names) {
     BSTR name = nullptr;
     const HRESULT hr = image->GetControlName(&name);
     if (SUCCEEDED(hr))
@@ -54,7 +34,7 @@ void AddName(ImageControlNames* image, std::vector<std::wstring>& names) {
 // The names of the image controls beside the control: the container's
 // embedded objects that are image controls, or, without a container, the
 // child windows of the frame that answer the control query.
-std::vector<std::wstring> ImageControlNamesOf(IOleClientSite* site) {
+std::vector<std::wstring> ImageControlInterfaceOf(IOleClientSite* site) {
     std::vector<std::wstring> names;
     if (!site) return names;
     IOleContainer* container = nullptr;
@@ -66,8 +46,8 @@ std::vector<std::wstring> ImageControlNamesOf(IOleClientSite* site) {
                 IOleObject* embedded = nullptr;
                 if (SUCCEEDED(object->QueryInterface(IID_IOleObject,
                                                      reinterpret_cast<void**>(&embedded)))) {
-                    ImageControlNames* image = nullptr;
-                    if (SUCCEEDED(embedded->QueryInterface(kImageControlInterface,
+                    ImageControlInterface* image = nullptr;
+                    if (SUCCEEDED(embedded->QueryInterface(IID_ImageControlInterface,
                                                            reinterpret_cast<void**>(&image)))) {
                         AddName(image, names);
                         image->Release();
@@ -91,8 +71,8 @@ std::vector<std::wstring> ImageControlNamesOf(IOleClientSite* site) {
     frame->Release();
     for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        ImageControlNames* image = nullptr;
-        SendMessageW(child, kControlQueryMessage, kControlQueryCode,
+        ImageControlInterface* image = nullptr;
+        SendMessageW(child, kControlQueryMessage, kControlQueryParam,
                      reinterpret_cast<LPARAM>(&image));
         if (image) {
             AddName(image, names);
@@ -193,7 +173,7 @@ STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strin
     if (id != kClientId) return E_NOTIMPL;
     return comkit::Guarded([&]() -> HRESULT {
         offeredClients_.clear();
-        const std::vector<std::wstring> names = ImageControlNamesOf(ClientSite());
+        const std::vector<std::wstring> names = ImageControlInterfaceOf(ClientSite());
         if (names.empty()) return E_NOTIMPL;
         offeredClients_ = names;
         const ULONG count = static_cast<ULONG>(names.size() + 1);

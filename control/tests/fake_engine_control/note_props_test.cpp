@@ -4,6 +4,7 @@
 // control's property browsing.
 #include "control_fake_engine_fixture.h"
 #include "control_fixture.h"
+#include "image_client.h"
 
 #include <ocidl.h>
 
@@ -269,7 +270,7 @@ TEST_F(NotePropsTest, HelpIsAFailureWithoutTheHelpFileAndOtherMessagesPassThroug
 // ---- property browsing ----
 
 // An image control on the form, known by its name.
-class NamedImageControl : public IUnknown {
+class NamedImageControl : public ImageControlInterface {
 public:
     explicit NamedImageControl(const wchar_t* name) : name_(name) {}
     STDMETHODIMP QueryInterface(REFIID, void** object) override
@@ -281,11 +282,11 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    virtual HRESULT STDMETHODCALLTYPE ReleaseAnnotateServer() { return S_OK; }
-    virtual HRESULT STDMETHODCALLTYPE SetAnnotateServer(IUnknown*) { return S_OK; }
-    virtual HRESULT STDMETHODCALLTYPE Unused() { return S_OK; }
-    virtual HRESULT STDMETHODCALLTYPE SetAnnotationCallbacks(void*, void*) { return S_OK; }
-    virtual HRESULT STDMETHODCALLTYPE GetControlName(BSTR* name)
+    STDMETHODIMP ReleaseAnnotateServer() override { return S_OK; }
+    STDMETHODIMP SetAnnotateServer(IAnnotateServer7*) override { return S_OK; }
+    STDMETHODIMP Unused() override { return S_OK; }
+    STDMETHODIMP SetAnnotationCallbacks(HostContext, HostCallbackTable*) override { return S_OK; }
+    STDMETHODIMP GetControlName(BSTR* name) override
     {
         *name = SysAllocString(name_);
         return S_OK;
