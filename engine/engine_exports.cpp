@@ -4,6 +4,18 @@
 
 #include "engine_object.h"
 
+#include <commctrl.h>
+
+// The palette's toolbar and tooltips are common controls.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+    return TRUE;
+}
+
 extern "C" AnnotationEngine* __stdcall Ann_Init(HostCookie hostCookie, HWND hostWindow, int)
 {
     try {

@@ -74,11 +74,6 @@ void EngineObject::SelectPen(int width, COLORREF color, int, int style)
     paint_.SelectPen(PaintTools::DeviceWidth(mapping_.get(), width), color, style);
 }
 
-void EngineObject::ToolShown(int, int)
-{
-    // the palette comes later
-}
-
 int EngineObject::HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8,
                                int v9, int v10, int v11, int v12)
 {
@@ -113,10 +108,6 @@ int EngineObject::SetToolCursor(int tool, int kind)
     return 1;
 }
 
-void EngineObject::PaletteToolEnabled(int, bool) {}
-void EngineObject::PaletteToolDeleted(int, bool) {}
-void EngineObject::PaletteToolVisible(int, bool) {}
-
 void EngineObject::ContextMenuSelect(int menuId, int layer, int seq)
 {
     if (IsLiveItem(layer, seq))
@@ -138,12 +129,6 @@ void EngineObject::RequestLayerPassword(BSTR layerName, BSTR* password)
 bool EngineObject::ContextMenuEnabled()
 {
     return settings_->ContextMenuEnabled();
-}
-
-void EngineObject::ShowContextMenu(int, int)
-{
-    // The context menu comes with its own work; until then a right click on
-    // an item with the menu enabled selects the item and nothing more.
 }
 
 void EngineObject::SetMouseHook(MouseHookFn hook, void* context)

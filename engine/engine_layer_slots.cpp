@@ -315,6 +315,11 @@ int __stdcall EngineObject::ToolbarSetVisible(int layer, int flag)
     if (!found)
         return QMK_ErrInvalidLayer;
     found->SetPaletteVisible(flag != 0);
+    ToolPalette* palette = Palette();
+    if (layer == currentLayer_ && palette && !palette->HiddenByHost()) {
+        palette->Show(flag != 0);
+        palette->Enable(found->PaletteEnabled());
+    }
     return QMK_NoError;
 }
 
@@ -336,6 +341,9 @@ int __stdcall EngineObject::ToolbarSetEnabled(int layer, int flag)
     if (!found)
         return QMK_ErrInvalidLayer;
     found->SetPaletteEnabled(flag != 0);
+    if (layer == currentLayer_)
+        if (ToolPalette* palette = Palette())
+            palette->Enable(flag != 0);
     return QMK_NoError;
 }
 

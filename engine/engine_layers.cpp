@@ -51,8 +51,10 @@ void EngineObject::MakeCurrent(AnnotationLayer& layer)
     currentLayer_ = handle;
     made->Activate(true);
     // The host, told of the layer's tool, may have changed the layers.
-    if (currentLayer_ == handle && FindLayer(handle))
+    if (currentLayer_ == handle && FindLayer(handle)) {
+        ApplyPaletteLook();
         channels_.CurrentLayerChange(handle);
+    }
 }
 
 int __stdcall EngineObject::CreateLayer(unsigned char makeCurrent)
@@ -84,6 +86,7 @@ int __stdcall EngineObject::DeleteLayer(int handle)
         layers_.erase(it);
         if (handle == currentLayer_) {
             currentLayer_ = 0;
+            ApplyPaletteLook();
             InvalidateHostWindow();
         }
         doomed->TearDown();
@@ -99,6 +102,7 @@ int __stdcall EngineObject::SetCurrentLayer(int handle)
         if (AnnotationLayer* previous = FindLayer(currentLayer_))
             previous->Activate(false);
         currentLayer_ = 0;
+        ApplyPaletteLook();
         return 1;
     }
     AnnotationLayer* layer = FindLayer(handle);
@@ -114,6 +118,8 @@ int __stdcall EngineObject::SetCurrentLayer(int handle)
         return 0;
     currentLayer_ = handle;
     layer->Activate(true);
+    if (currentLayer_ == handle)
+        ApplyPaletteLook();
     return 1;
 }
 
@@ -137,6 +143,8 @@ int __stdcall EngineObject::DeleteAllLayers()
         layer->TearDown();
         RetireLayer(std::move(layer));
     }
+    if (currentLayer_ == 0)
+        ApplyPaletteLook();  // hidden without a current layer
     if (hadCurrent && currentLayer_ == 0)
         channels_.CurrentLayerChange(0);
     InvalidateHostWindow();

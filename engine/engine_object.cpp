@@ -43,6 +43,11 @@ EngineObject::~EngineObject()
     channels_.Silence();
     DestroyAllLayers();
     currentLayer_ = 0;
+    palette_.reset();
+    for (BSTR& tip : tips_) {
+        SysFreeString(tip);
+        tip = nullptr;
+    }
     helper_.reset();
     cursors_.reset();
     paint_.End();
@@ -326,33 +331,6 @@ int __stdcall EngineObject::ContextMenuDeleteItem(int item, int subItem, unsigne
 int __stdcall EngineObject::ContextMenuGetItem(int item, int subItem, BSTR* caption)
 {
     return contextMenu_.GetString(item, subItem, caption);
-}
-
-// --- the palette, until it exists --------------------------------------------------
-
-int __stdcall EngineObject::SetToolbarHeight(int)
-{
-    return QMK_ErrInvalidItem;
-}
-
-int __stdcall EngineObject::GetToolbarHeight()
-{
-    return QMK_ErrInvalidItem;
-}
-
-int __stdcall EngineObject::SetToolbarWidth(int)
-{
-    return QMK_ErrInvalidItem;
-}
-
-int __stdcall EngineObject::GetToolbarWidth()
-{
-    return QMK_ErrInvalidItem;
-}
-
-int __stdcall EngineObject::GetToolbarHwnd()
-{
-    return 0;
 }
 
 // --- host image changes and focus --------------------------------------------------

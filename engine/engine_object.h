@@ -15,18 +15,23 @@
 #include "layer/annotation_layer.h"
 #include "objects/annotation_element.h"
 #include "callback_channels.h"
+#include "ui/context_menu_builder.h"
 #include "ui/context_menu_list.h"
 #include "ui/cursor_table.h"
 #include "settings/engine_settings.h"
 #include "settings/engine_settings_host.h"
 #include "ui/helper_window.h"
+#include "ui/tool_palette.h"
 #include "layer/layer_host.h"
 #include "view/paint_tools.h"
 
 class ByteWriter;
 class ViewMapping;
 
-class EngineObject final : public AnnotationEngine, private LayerHost, private EngineSettingsHost {
+class EngineObject final : public AnnotationEngine,
+                           private LayerHost,
+                           private EngineSettingsHost,
+                           private ToolPaletteHost {
 public:
     EngineObject(HostCookie hostCookie, HWND hostWindow);
     ~EngineObject();
@@ -55,6 +60,11 @@ public:
     LayerHost& AsLayerHost() { return *this; }
     int ScreenUnit() const { return screenUnit_; }
     const EngineSettings& Settings() const { return *settings_; }
+    // The palette, or null before the host first activated it.
+    ToolPalette* Palette() const { return palette_ && palette_->Exists() ? palette_.get() : nullptr; }
+    // Deletes a layer once the message queue is next served (for commands
+    // that run inside the layer's own handling of the mouse).
+    void DeleteLayerLater(int handle);
 
 private:
     // LayerHost
@@ -97,6 +107,15 @@ private:
     void ContextMenuEnabledSet(bool enabled) override;
     void UsePaletteMenuSet(bool on) override;
     void FontScalingSet(short scaling) override;
+
+    // ToolPaletteHost
+    void PaletteToolClicked(int tool) override;
+    void PaletteMenuChosen(int tool, const PopupMenuChoice& choice) override;
+    // The button of a tool on the palette, or null (also without a palette).
+    ToolPalette::Button* PaletteButton(int tool) const;
+    // Shows or hides the palette after the current layer's flags, unless the
+    // host hid it or the interactive mode is on; hidden without a current layer.
+    void ApplyPaletteLook();
 
     bool IsLiveItem(int layer, int seq) const;
     // Brings the view up to date for work on geometry: the host is asked now
@@ -154,7 +173,6 @@ private:
     AnnotationElement* FindElement(int handle) const;
     // The bytes of the clipboard's "QMK7_Layer" data, copied (engine_clipboard_slots.cpp).
     int ReadLayerClipboard(std::vector<uint8_t>& bytes) const;
-    bool PaletteWindowExists() const { return false; }  // the palette comes later
 
     using LayerList = std::list<std::unique_ptr<AnnotationLayer>>;
 
@@ -171,6 +189,9 @@ private:
     std::unique_ptr<EngineSettings> settings_;  // uses unitNames_
     ContextMenuList contextMenu_;
     std::unique_ptr<CursorTable> cursors_;
+    ContextMenuBuilder contextMenuBuilder_{*this};
+    std::unique_ptr<ToolPalette> palette_;
+    BSTR tips_[kToolCount] = {};  // the host's tip texts, kept for a palette made later
     PaintTools paint_;
     int screenUnit_ = 0;
     MouseHookFn mouseHook_ = nullptr;

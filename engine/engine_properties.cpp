@@ -69,8 +69,9 @@ void EngineObject::SetCurrentLayerToolAttribute(int tool, int attribute, EngineV
 void EngineObject::InteractModeSet(bool on)
 {
     // A change of mode ends every selection; entering the interactive mode
-    // also leaves no item pressed. There is no palette to show yet, and the
-    // host redraws in the new mode.
+    // also leaves no item pressed. Leaving it shows the palette after the
+    // current layer's flags (never one the host hid), and the host redraws
+    // in the new mode.
     // The host hears of each deselection and may change the layers then.
     for (int handle : LayerHandles()) {
         AnnotationLayer* layer = FindLayer(handle);
@@ -81,17 +82,14 @@ void EngineObject::InteractModeSet(bool on)
             layer->DeselectAll();
         }
     }
+    if (!on && FindLayer(currentLayer_))
+        ApplyPaletteLook();
     InvalidateHostWindow();
 }
 
 void EngineObject::ContextMenuEnabledSet(bool)
 {
-    // No context menu is built yet; its builder will read ContextMenuEnabled().
-}
-
-void EngineObject::UsePaletteMenuSet(bool)
-{
-    // There is no tool palette yet; it will read UsePaletteMenu().
+    // The layers ask ContextMenuEnabled() at each right click.
 }
 
 void EngineObject::FontScalingSet(short scaling)

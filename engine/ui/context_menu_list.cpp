@@ -41,6 +41,14 @@ BSTR LoadCaption(HINSTANCE module, int number)
 }
 } // namespace
 
+bool ContextMenuList::IsOwnAttribute(int code)
+{
+    for (const OwnRow& row : kAttributeRows)
+        if (row.id == code || row.subId == code)
+            return true;
+    return false;
+}
+
 ContextMenuList::~ContextMenuList()
 {
     for (Item& item : items_)

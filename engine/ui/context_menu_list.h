@@ -28,6 +28,10 @@ public:
     ContextMenuList(const ContextMenuList&) = delete;
     ContextMenuList& operator=(const ContextMenuList&) = delete;
 
+    // Whether an attribute code has engine captions of its own (as an item
+    // id or a sub-item id), so that the context menu may offer it.
+    static bool IsOwnAttribute(int code);
+
     // The engine's own 66 items, captions loaded from the module's strings;
     // a row whose string is missing is skipped.
     void LoadOwnItems(HINSTANCE module);
@@ -50,6 +54,7 @@ public:
     bool Next(int* id, int* subId);
 
     size_t Count() const { return items_.size(); }
+    const Item& At(size_t position) const { return items_[position]; }
     const Item* Find(int id, int subId) const;
 
 private:

@@ -1,5 +1,7 @@
 #include "ui/helper_window.h"
 
+#include "annotation_engine.h"
+
 int HelperWindow::liveCount_ = 0;
 
 HINSTANCE HelperWindow::Module()
@@ -65,6 +67,10 @@ LRESULT CALLBACK HelperWindow::WindowProc(HWND window, UINT message, WPARAM wPar
 {
     switch (message) {
     case WM_COMMAND:
+        return 0;
+    case kDeleteLayerMessage:
+        if (auto engine = reinterpret_cast<AnnotationEngine*>(GetWindowLongPtrA(window, 0)))
+            engine->DeleteLayer(static_cast<int>(wParam));
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

@@ -9,8 +9,11 @@
 class HelperWindow {
 public:
     static constexpr const char* kClassName = "inkcore7_helper";
+    // Posted with a layer handle: the engine deletes that layer when the
+    // message arrives, after whatever was running on the layer has returned.
+    static constexpr UINT kDeleteLayerMessage = WM_APP + 1;
 
-    // Creates the window; owner goes into its window data.
+    // Creates the window; owner (the engine) goes into its window data.
     explicit HelperWindow(void* owner);
     ~HelperWindow();
     HelperWindow(const HelperWindow&) = delete;
