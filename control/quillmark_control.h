@@ -103,6 +103,17 @@ private:
     // Copy and Cut: the current layer's selection to the clipboard, then
     // (thenDelete) deleted (quillmark_transfer_members.cpp).
     HRESULT CopySelection(bool thenDelete);
+    // The Menu members' shared work (quillmark_menu_members.cpp): a result
+    // of a menu reported, and the flag getters and setters of either menu.
+    HRESULT ReportMenuResult(int result);
+    using FlagGetter = int (__stdcall AnnotationEngine::*)(int, int, unsigned char*);
+    using ToolFlagGetter = int (__stdcall AnnotationEngine::*)(int, int, int, unsigned char*);
+    using FlagSetter = int (__stdcall AnnotationEngine::*)(int, int, int, int);
+    using ToolFlagSetter = int (__stdcall AnnotationEngine::*)(int, int, int, int, int);
+    HRESULT MenuGetFlag(enumMenu menu, annotationTOOL tool, long top, long sub,
+                        VARIANT_BOOL* flag, FlagGetter context, ToolFlagGetter palette);
+    HRESULT MenuSetFlag(enumMenu menu, annotationTOOL tool, long top, long sub, VARIANT_BOOL value,
+                        VARIANT_BOOL exclusive, FlagSetter context, ToolFlagSetter palette);
 
     bool saveSuppressed_ = true;  // the client lets saving happen (SetSaveSuppressed)
 

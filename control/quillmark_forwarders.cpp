@@ -31,6 +31,7 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
 #define QM_NAME_PROPPUTREF(name) putref_##name
 
 #define QM_RESULT_MAPPED return ReportError(r);
+#define QM_RESULT_MENU return ReportError(r == -1 ? 1039 : r);
 #define QM_RESULT_IGNORED (void)r; return S_OK;
 #define QM_RESULT_BYTE_BOOL_IGNORED(p) (void)r; *p = Bool(byte); return S_OK;
 #define QM_RESULT_STORE(p) *p = r; return S_OK;

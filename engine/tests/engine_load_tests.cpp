@@ -201,9 +201,7 @@ TEST(EngineErrors, WorkNotBuiltYetAnswersUnsupported)
     EngineLibrary library;
     TestHost host(library);
     int layer = host->CreateLayer(1);
-    BSTR tip = nullptr;
     EXPECT_EQ(QMK_ErrUnsupportedOperation, host->PrgGetItemAttributes(layer, 1, 0));
-    EXPECT_EQ(QMK_ErrUnsupportedOperation, host->ToolbarGetToolTip(4098, &tip));
     EXPECT_EQ(-1, host->Paint(nullptr, nullptr, nullptr, 0, 0, 0, 0));
 }
 

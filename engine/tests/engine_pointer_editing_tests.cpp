@@ -9,6 +9,7 @@
 
 #include "engine_test_host.h"
 #include "host_window.h"
+#include "menu_driver.h"
 
 using namespace engine_test;
 
@@ -247,7 +248,8 @@ TEST_F(PointerEditing, RightClicks)
         {"menu on: the menu's, not the host's",
          1,
          {160, 130},
-         {Event(QMK_AnnotationEndSelected, 0), Event(QMK_AnnotationSelected, 1)},
+         {Event(QMK_AnnotationEndSelected, 0), Event(QMK_AnnotationSelected, 1),
+          {Channel_MenuSelect, {1, 0, 0, 0, 0, 0, layer, 1}}},
          {1}},
         {"released away from the item: nothing", 0, {600, 500}, {}, {2}},
     };
@@ -256,8 +258,10 @@ TEST_F(PointerEditing, RightClicks)
         ASSERT_EQ(0, host->SetProperty(QMK_EnableContextMenu, row.contextMenu));
         window.Click(host.Engine(), 350, 150);  // item 2 selected first
         host.ClearCalls();
+        MenuDriver dismiss;  // the menu that opens is dismissed
         EXPECT_EQ(0, window.Send(host.Engine(), WM_RBUTTONDOWN, MK_RBUTTON, 150, 120));
         EXPECT_EQ(0, window.Send(host.Engine(), WM_RBUTTONUP, 0, row.release.x, row.release.y));
+        EXPECT_EQ(row.contextMenu == 1 && row.release.x == 160, dismiss.MenuSeen());
         EXPECT_EQ(row.expected, host.Calls()) << Describe(host.Calls());
         EXPECT_EQ(row.selection, Selection());
     }

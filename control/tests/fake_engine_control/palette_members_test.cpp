@@ -1,0 +1,159 @@
+// The palette and menu members against the recording fake engine: which
+// engine operation each calls for the context menu (Menu 1) and for a
+// palette tool's menu (any other Menu), with what arguments, and what the
+// caller gets back, the menus' own failures included.
+#include "control_fake_engine_fixture.h"
+#include "fake_engine_library.h"
+
+#include "quillmark.h"
+
+#include <gtest/gtest.h>
+
+using quillmark_test::ControlWithFakeEngineTest;
+using quillmark_test::Err;
+using quillmark_test::Lines;
+
+namespace {
+
+struct Text {
+    explicit Text(const wchar_t* text) : bstr(SysAllocString(text)) {}
+    ~Text() { SysFreeString(bstr); }
+    BSTR bstr;
+};
+
+TEST_F(ControlWithFakeEngineTest, PaletteAndMenuMembersCallTheirEngineOperation)
+{
+    static Text caption(L"Cap");
+    struct Case {
+        const char* name;
+        int slot;     // the slot whose answer is set, -1 for none
+        int answer;
+        HRESULT (*call)(IQuillmark*);
+        HRESULT expected;
+        Lines calls;
+    };
+    const Case cases[] = {
+        {"context add", -1, 0,
+         [](IQuillmark* c) { return c->MenuAddItem(Context, RectangleTool, 20001, 3, caption.bstr, 4, 5); },
+         S_OK, {"AddContextMenuItem(20001,3,\"Cap\",4,5)"}},
+        {"context add refused", EngineSlot_AddContextMenuItem, 1036,
+         [](IQuillmark* c) { return c->MenuAddItem(Context, RectangleTool, 7, 0, caption.bstr, 0, 0); },
+         Err(1036), {"AddContextMenuItem(7,0,\"Cap\",0,0)"}},
+        {"palette add", -1, 0,
+         [](IQuillmark* c) { return c->MenuAddItem(Toolbar, EllipseTool, 7, 0, caption.bstr, 4, 5); },
+         S_OK, {"ToolbarMenuAddItem(4099,7,0,\"Cap\",4,5)"}},
+        {"palette add through menu 3", -1, 0,
+         [](IQuillmark* c) {
+             return c->MenuAddItem(static_cast<enumMenu>(3), EllipseTool, 7, 0, caption.bstr, 4, 5);
+         },
+         S_OK, {"ToolbarMenuAddItem(4099,7,0,\"Cap\",4,5)"}},
+        {"palette add of a list's -1", EngineSlot_ToolbarMenuAddItem, -1,
+         [](IQuillmark* c) { return c->MenuAddItem(Toolbar, EllipseTool, 7, 0, caption.bstr, 0, 0); },
+         Err(1039), {"ToolbarMenuAddItem(4099,7,0,\"Cap\",0,0)"}},
+        {"palette add duplicate", EngineSlot_ToolbarMenuAddItem, 1038,
+         [](IQuillmark* c) { return c->MenuAddItem(Toolbar, EllipseTool, 7, 0, caption.bstr, 0, 0); },
+         Err(1038), {"ToolbarMenuAddItem(4099,7,0,\"Cap\",0,0)"}},
+        {"palette set checked without a button", EngineSlot_ToolbarMenuSetItemChecked, E_FAIL,
+         [](IQuillmark* c) {
+             return c->MenuSetItemChecked(Toolbar, EllipseTool, 7, 2, VARIANT_TRUE, VARIANT_TRUE);
+         },
+         E_FAIL, {"ToolbarMenuSetItemChecked(4099,7,2,1,1)"}},
+        {"context set visible", -1, 0,
+         [](IQuillmark* c) {
+             return c->MenuSetItemVisible(Context, EllipseTool, 5, 0, VARIANT_FALSE, VARIANT_TRUE);
+         },
+         S_OK, {"ContextMenuSetItemVisible(5,0,0,1)"}},
+        {"palette get enabled", EngineSlot_ToolbarMenuGetItemEnabled, 1005,
+         [](IQuillmark* c) {
+             VARIANT_BOOL flag = 7;
+             const HRESULT hr = c->MenuGetItemEnabled(Toolbar, static_cast<annotationTOOL>(4200), 1, 0, &flag);
+             return flag == VARIANT_FALSE ? hr : E_UNEXPECTED;  // written whatever the result
+         },
+         S_FALSE, {"ToolbarMenuGetItemEnabled(4200,1,0,ptr)"}},
+        {"context delete", -1, 0,
+         [](IQuillmark* c) {
+             VARIANT_BOOL deleted = VARIANT_TRUE;
+             return c->MenuDeleteItem(Context, EllipseTool, 20001, 0, &deleted);
+         },
+         S_OK, {"ContextMenuDeleteItem(20001,0,ptr)"}},
+        {"palette delete of an absent item", EngineSlot_ToolbarMenuDeleteItem, 1039,
+         [](IQuillmark* c) {
+             VARIANT_BOOL deleted = VARIANT_TRUE;
+             const HRESULT hr = c->MenuDeleteItem(Toolbar, EllipseTool, 9, 0, &deleted);
+             return deleted == VARIANT_FALSE ? hr : E_UNEXPECTED;
+         },
+         S_OK, {"ToolbarMenuDeleteItem(4099,9,0)"}},
+        {"context change of an absent item", EngineSlot_SetContextMenuString, 1036,
+         [](IQuillmark* c) {
+             VARIANT_BOOL changed = VARIANT_TRUE;
+             const HRESULT hr = c->MenuChangeItem(Context, EllipseTool, 9, 0, caption.bstr, &changed);
+             return changed == VARIANT_FALSE ? hr : E_UNEXPECTED;
+         },
+         Err(1036), {"SetContextMenuString(9,0,\"Cap\",0,0,0)"}},
+        {"palette first id", -1, 0,
+         [](IQuillmark* c) {
+             long top = 5, sub = 5;
+             return c->MenuGetFirstItemID(Toolbar, LineTool, &top, &sub);
+         },
+         S_OK, {"ToolbarMenuGetFirstItemID(4102,ptr,ptr)"}},
+        {"context next id", -1, 0,
+         [](IQuillmark* c) {
+             long top = 5, sub = 5;
+             return c->MenuGetNextItemID(Context, LineTool, &top, &sub);
+         },
+         S_OK, {"ContextMenuGetNextItemID(ptr,ptr)"}},
+        {"palette menu switch, result ignored", EngineSlot_MenuSetEnabled, 1005,
+         [](IQuillmark* c) { return c->MenuSetEnabled(Toolbar, LineTool, VARIANT_TRUE); },
+         S_OK, {"MenuSetEnabled(4102,1)"}},
+        {"context menu switch", -1, 0,
+         [](IQuillmark* c) { return c->MenuSetEnabled(Context, LineTool, VARIANT_FALSE); },
+         S_OK, {"SetProperty(131,0)"}},
+        {"old palette item", EngineSlot_AddPaletteMenuItem, -1,
+         [](IQuillmark* c) { return c->AddPaletteMenuItem(LineTool, 3, caption.bstr, 1, 2); },
+         Err(1039), {"AddPaletteMenuItem(4102,3,\"Cap\",1,2)"}},
+        {"old sub-item checked", EngineSlot_SetPaletteMenuSubitemChecked, E_FAIL,
+         [](IQuillmark* c) {
+             return c->SetPaletteMenuSubitemChecked(LineTool, 3, 4, VARIANT_TRUE, VARIANT_FALSE);
+         },
+         E_FAIL, {"SetPaletteMenuSubitemChecked(4102,3,4,1,0)"}},
+        {"old context item", -1, 0,
+         [](IQuillmark* c) { return c->AddContextMenuItem(20005, caption.bstr); },
+         S_OK, {"AddContextMenuItem(20005,0,\"Cap\",0,0)"}},
+        {"old context string", -1, 0,
+         [](IQuillmark* c) { return c->SetContextMenuString(5, caption.bstr); },
+         S_OK, {"SetContextMenuString(5,0,\"Cap\",0,0,0)"}},
+        {"old context id walk", -1, 0,
+         [](IQuillmark* c) {
+             long id = 5;
+             const HRESULT hr = c->GetFirstContextMenuID(&id);
+             return id == 0 ? hr : E_UNEXPECTED;
+         },
+         S_OK, {}},
+        {"rows without a palette", -1, 0,
+         [](IQuillmark* c) {
+             long rows = 5;
+             const HRESULT hr = c->get_ToolbarHeight(&rows);
+             return rows == 5 ? hr : E_UNEXPECTED;
+         },
+         Err(1048), {"GetToolbarHwnd()"}},
+        {"columns with a palette", EngineSlot_GetToolbarHwnd, 0x1234,
+         [](IQuillmark* c) {
+             long columns = 5;
+             return c->get_ToolbarWidth(&columns);
+         },
+         S_OK, {"GetToolbarHwnd()", "GetToolbarWidth()"}},
+    };
+    CreateControl();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int slot = 0; slot < kEngineSlotCount; ++slot)
+            fake.setResult(slot, 0);
+        if (c.slot >= 0)
+            fake.setResult(c.slot, c.answer);
+        mark = fake.LogSize();
+        EXPECT_EQ(c.expected, c.call(control));
+        EXPECT_EQ(c.calls, EngineCalls());
+    }
+}
+
+} // namespace
