@@ -120,17 +120,34 @@ std::vector<uint8_t> PackedDibFromRaster(const Raster& page) {
     return dib;
 }
 
-bool RasterFromPackedDib(const uint8_t* dib, size_t size, Raster* page, std::string* error) {
+namespace {
+
+// The parts of a packed DIB that every reader needs, checked against its size.
+struct DibParts {
+    BITMAPINFOHEADER header;
+    int bits = 0;
+    int width = 0;
+    int height = 0; // always positive
+    bool bottomUp = true;
+    uint64_t colourCount = 0;
+    uint64_t tableOffset = 0;
+    uint64_t rowsOffset = 0;
+    uint64_t stride = 0;
+};
+
+bool ParseDib(const uint8_t* dib, size_t size, bool sixteenBits, DibParts* parts,
+              std::string* error) {
     if (!dib || size < sizeof(BITMAPINFOHEADER))
         return Fail(error, "the DIB is shorter than its header");
-    BITMAPINFOHEADER header;
+    BITMAPINFOHEADER& header = parts->header;
     std::memcpy(&header, dib, sizeof header);
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > size)
         return Fail(error, "the DIB header has an unknown size");
     if (header.biPlanes != 1) return Fail(error, "the DIB does not have one plane");
     if (header.biCompression != BI_RGB) return Fail(error, "the DIB is compressed");
     const int bits = header.biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32 &&
+        !(sixteenBits && bits == 16))
         return Fail(error, "the DIB has an unsupported number of bits per pixel");
     const int64_t width = header.biWidth;
     const int64_t height = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
@@ -143,16 +160,73 @@ bool RasterFromPackedDib(const uint8_t* dib, size_t size, Raster* page, std::str
         if (colourCount == 0) colourCount = uint64_t(1) << bits;
         if (colourCount > (uint64_t(1) << bits))
             return Fail(error, "the DIB's colour table is too long");
+    } else if (colourCount > 256) {
+        return Fail(error, "the DIB's colour table is too long");
     }
-    const uint64_t tableOffset = header.biSize;
-    const uint64_t rowsOffset = tableOffset + colourCount * sizeof(RGBQUAD);
-    const uint64_t stride = DibStride(static_cast<int>(width), bits);
-    if (rowsOffset > size || stride * height > size - rowsOffset)
+    parts->bits = bits;
+    parts->width = static_cast<int>(width);
+    parts->height = static_cast<int>(height);
+    parts->bottomUp = header.biHeight > 0;
+    parts->colourCount = colourCount;
+    parts->tableOffset = header.biSize;
+    parts->rowsOffset = parts->tableOffset + colourCount * sizeof(RGBQUAD);
+    parts->stride = DibStride(parts->width, bits);
+    if (parts->rowsOffset > size || parts->stride * height > size - parts->rowsOffset)
         return Fail(error, "the DIB's rows run past its end");
+    return true;
+}
+
+// A pixel's value (an index or the colour's bytes as one number) at x of a row.
+uint32_t PixelAt(const uint8_t* row, int x, int bits) {
+    switch (bits) {
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+    default: {
+        const int step = bits / 8;
+        uint32_t value = 0;
+        for (int i = 0; i < step; ++i) value |= uint32_t(row[step * x + i]) << (8 * i);
+        return value;
+    }
+    }
+}
+
+void SetPixelAt(uint8_t* row, int x, int bits, uint32_t value) {
+    switch (bits) {
+    case 1: {
+        const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
+        row[x >> 3] = static_cast<uint8_t>(value ? row[x >> 3] | bit : row[x >> 3] & ~bit);
+        break;
+    }
+    case 4: {
+        const int shift = (x & 1) ? 0 : 4;
+        row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & ~(15 << shift)) | (value << shift));
+        break;
+    }
+    default: {
+        const int step = bits / 8;
+        for (int i = 0; i < step; ++i) row[step * x + i] = static_cast<uint8_t>(value >> (8 * i));
+        break;
+    }
+    }
+}
+
+} // namespace
+
+bool RasterFromPackedDib(const uint8_t* dib, size_t size, Raster* page, std::string* error) {
+    DibParts parts;
+    if (!ParseDib(dib, size, false, &parts, error)) return false;
+    const BITMAPINFOHEADER& header = parts.header;
+    const int bits = parts.bits;
+    const uint64_t colourCount = parts.colourCount;
+    const uint64_t tableOffset = parts.tableOffset;
+    const uint64_t rowsOffset = parts.rowsOffset;
+    const uint64_t stride = parts.stride;
+    const int64_t width = parts.width;
+    const int64_t height = parts.height;
 
     const RGBQUAD* colours = reinterpret_cast<const RGBQUAD*>(dib + tableOffset);
     const uint8_t* rows = dib + rowsOffset;
-    const bool bottomUp = header.biHeight > 0;
+    const bool bottomUp = parts.bottomUp;
 
     Raster result;
     result.width = static_cast<int>(width);
@@ -206,6 +280,51 @@ bool RasterFromPackedDib(const uint8_t* dib, size_t size, Raster* page, std::str
         }
     }
     *page = std::move(result);
+    return true;
+}
+
+bool TurnPackedDib(const uint8_t* dib, size_t size, int code, std::vector<uint8_t>* turned,
+                   std::string* error) {
+    if (code < kTurnRight || code > kMirror) return Fail(error, "unknown turn");
+    DibParts parts;
+    if (!ParseDib(dib, size, true, &parts, error)) return false;
+    const bool swapSides = code == kTurnRight || code == kTurnLeft;
+    const int width = parts.width, height = parts.height;
+    const int newWidth = swapSides ? height : width;
+    const int newHeight = swapSides ? width : height;
+    const size_t newStride = DibStride(newWidth, parts.bits);
+    const size_t headBytes = static_cast<size_t>(parts.rowsOffset);
+    std::vector<uint8_t> result(headBytes + newStride * newHeight, 0);
+    // Header and colour table as they were; the sides and the order of the
+    // rows (bottom-up) as made here.
+    std::memcpy(result.data(), dib, headBytes);
+    BITMAPINFOHEADER header = parts.header;
+    header.biWidth = newWidth;
+    header.biHeight = newHeight;
+    header.biSizeImage = static_cast<DWORD>(newStride * newHeight);
+    if (swapSides) std::swap(header.biXPelsPerMeter, header.biYPelsPerMeter);
+    std::memcpy(result.data(), &header, sizeof header);
+
+    const uint8_t* rows = dib + parts.rowsOffset;
+    auto sourceRow = [&](int y) {
+        return rows + parts.stride * static_cast<uint64_t>(parts.bottomUp ? height - 1 - y : y);
+    };
+    uint8_t* target = result.data() + headBytes;
+    for (int y = 0; y < newHeight; ++y) {
+        uint8_t* row = target + newStride * static_cast<size_t>(newHeight - 1 - y);
+        for (int x = 0; x < newWidth; ++x) {
+            int sx = x, sy = y;
+            switch (code) {
+            case kTurnRight: sx = y; sy = height - 1 - x; break;
+            case kTurnHalf: sx = width - 1 - x; sy = height - 1 - y; break;
+            case kTurnLeft: sx = width - 1 - y; sy = x; break;
+            case kFlip: sy = height - 1 - y; break;
+            default: sx = width - 1 - x; break; // kMirror
+            }
+            SetPixelAt(row, x, parts.bits, PixelAt(sourceRow(sy), sx, parts.bits));
+        }
+    }
+    *turned = std::move(result);
     return true;
 }
 

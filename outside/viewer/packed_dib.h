@@ -29,4 +29,14 @@ std::vector<uint8_t> PackedDibFromRaster(const imaging::Raster& page);
 bool RasterFromPackedDib(const uint8_t* dib, size_t size, imaging::Raster* page,
                          std::string* error);
 
+// The turns a picture can take, by their codes: a quarter turn clockwise,
+// a half turn, a quarter turn anticlockwise, top to bottom, left to right.
+enum TurnCode { kTurnRight = 1, kTurnHalf = 2, kTurnLeft = 3, kFlip = 4, kMirror = 5 };
+
+// A new packed DIB (bottom-up) of the one given, turned by code; the header's
+// other fields and the colour table stay. Takes what RasterFromPackedDib
+// takes and 16-bit DIBs too; fails with a reason otherwise.
+bool TurnPackedDib(const uint8_t* dib, size_t size, int code, std::vector<uint8_t>* turned,
+                   std::string* error);
+
 } // namespace viewer

@@ -122,6 +122,27 @@ int Picture::BitsPerPixel() const {
                                                          : 8;
 }
 
+const std::vector<uint8_t>* Picture::PrivateTag(uint16_t tag) const {
+    for (const imaging::TiffPrivateTag& kept : tags_)
+        if (kept.tag == tag) return &kept.bytes;
+    return nullptr;
+}
+
+void Picture::SetPrivateTag(uint16_t tag, std::vector<uint8_t> bytes) {
+    auto found = std::find_if(tags_.begin(), tags_.end(),
+                              [tag](const imaging::TiffPrivateTag& kept) { return kept.tag == tag; });
+    if (bytes.empty()) {
+        if (found != tags_.end()) tags_.erase(found);
+        return;
+    }
+    if (found == tags_.end()) {
+        imaging::TiffPrivateTag added;
+        added.tag = tag;
+        found = tags_.insert(tags_.end(), std::move(added));
+    }
+    found->bytes = std::move(bytes);
+}
+
 const BITMAPINFO* Picture::DibInfo() const {
     return Empty() ? nullptr : reinterpret_cast<const BITMAPINFO*>(dib_.data());
 }

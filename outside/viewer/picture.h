@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace viewer {
@@ -28,6 +29,11 @@ public:
     int BitsPerPixel() const;
     const imaging::Raster& Page() const { return page_; }
     const std::vector<imaging::TiffPrivateTag>& PrivateTags() const { return tags_; }
+    // The kept tag's bytes, or null when the picture has no such tag.
+    const std::vector<uint8_t>* PrivateTag(uint16_t tag) const;
+    // Keeps bytes as tag (in place of what it held); empty bytes drop the tag.
+    void SetPrivateTag(uint16_t tag, std::vector<uint8_t> bytes);
+    void SetPrivateTags(std::vector<imaging::TiffPrivateTag> tags) { tags_ = std::move(tags); }
 
     // The packed DIB and the parts StretchDIBits takes.
     const std::vector<uint8_t>& PackedDib() const { return dib_; }

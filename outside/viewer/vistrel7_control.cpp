@@ -1,6 +1,8 @@
 // Vistrel7Control: the properties and methods of IVistrel7, and its errors.
 #include "vistrel7_control.h"
 
+#include "binding_trace.h"
+
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -37,14 +39,16 @@ HGLOBAL HandleFromLong(LONG value) {
 
 } // namespace
 
-Vistrel7Control::Vistrel7Control() : ControlBase(CLSID_Vistrel7, DIID__IVistrel7Events) {}
-
-Vistrel7Control::~Vistrel7Control() = default;
-
 void* Vistrel7Control::FindInterface(REFIID riid) {
     if (IsEqualIID(riid, IID_IVistrel7) || IsEqualIID(riid, IID_IDispatch))
         return static_cast<IVistrel7*>(this);
     if (IsEqualIID(riid, IID_ISupportErrorInfo)) return static_cast<ISupportErrorInfo*>(this);
+    if (IsEqualIID(riid, IID_ImageControlInterface))
+        return static_cast<ImageControlInterface*>(this);
+    if (IsEqualIID(riid, IID_ImageControlSupport)) {
+        viewer::Trace(L"QueryInterface ImageControlSupport");
+        return static_cast<ImageControlSupport*>(this);
+    }
     return nullptr;
 }
 
@@ -94,6 +98,7 @@ void Vistrel7Control::Show(viewer::Picture picture, const std::wstring& name) {
     scrollY_ = 0;
     SyncWindowText();
     UpdateView();
+    LoadTagAnnotations(true);
 }
 
 STDMETHODIMP Vistrel7Control::put_FileName(BSTR value) {
@@ -181,6 +186,7 @@ STDMETHODIMP Vistrel7Control::SaveFile() {
         Succeeded();
         if (picture_.Empty()) return Fail(E_UNEXPECTED, L"There is no image to save.");
         if (saveFileName_.empty()) return Fail(E_INVALIDARG, L"SaveFileName is empty.");
+        TakeTagAnnotations();
         std::string reason;
         const imaging::TiffCompression compression =
             viewer::SaveCompression(saveCompression_, picture_.Page().layout);

@@ -8,8 +8,14 @@
 // Its window's text is the loaded file's name, and it answers the state
 // query of vistrel7_state_query.h, so that another process can tell what it
 // shows. Child windows (a host's tool bars) may sit on it.
+//
+// It is also a client of an annotation control (image_client.h): it answers
+// the query message on its window, takes the control's entries, hands over
+// its services (vistrel7_services.cpp), and passes its painting, input and
+// TIFF tags to the entries (vistrel7_binding.cpp).
 #include "comkit/control_base.h"
 #include "comkit/dispatch.h"
+#include "image_client.h"
 
 #include "picture.h"
 #include "view_layout.h"
@@ -37,7 +43,9 @@
 
 class Vistrel7Control : public comkit::Dispatch<IVistrel7>,
                         public comkit::ControlBase,
-                        public ISupportErrorInfo {
+                        public ISupportErrorInfo,
+                        public ImageControlInterface,
+                        public ImageControlSupport {
 public:
     Vistrel7Control();
     ~Vistrel7Control() override;
@@ -66,10 +74,18 @@ public:
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
 
+    // ImageControlInterface (vistrel7_binding.cpp)
+    STDMETHODIMP ReleaseAnnotateServer() override;
+    STDMETHODIMP SetAnnotateServer(IAnnotateServer7* server) override;
+    STDMETHODIMP Unused() override;
+    STDMETHODIMP SetAnnotationCallbacks(HostContext ctx, HostCallbackTable* table) override;
+    STDMETHODIMP GetControlName(BSTR* name) override;
+
 protected:
     void* FindInterface(REFIID riid) override;
     void OnDraw(HDC dc, const RECT& bounds) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+    void OnAmbientChanged(DISPID id) override;
 
 private:
     // Errors: the description goes to LastError and IErrorInfo.
@@ -95,6 +111,60 @@ private:
     void OnMouseWheel(WPARAM wp);
     LRESULT AnswerStateQuery(WPARAM field) const;
     void SyncWindowText();
+
+    // --- the binding (vistrel7_binding.cpp) ---
+    bool Bound() const { return table_ != nullptr; }
+    void Unbind();
+    // Hands the annotation tags of the shown picture to the entries; the
+    // annotations of a picture shown before are cleared first when clear.
+    void LoadTagAnnotations(bool clear);
+    // Asks the entries for the annotations to save and keeps them as their
+    // tag of the picture.
+    void TakeTagAnnotations();
+    void PaintAnnotations(HDC dc, const RECT& bounds);
+    // Passes a mouse, key or focus message to the entries; true when they
+    // handled it.
+    bool ForwardInput(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT AnswerControlQuery(WPARAM wp, LPARAM lp);
+    void GiveHostWindow();
+
+    // --- the services (vistrel7_services.cpp) ---
+    static HostServiceTable MakeServices();
+    static Vistrel7Control* FromCookie(HostCookie cookie);
+    void Geometry(int* kind, RECT* view, RECT* image, int* width, int* height) const;
+    void FixedGeometry(int* kind, RECT* view, RECT* image, int* width, int* height) const;
+    void Resolution(double* x, double* y) const;
+    HGLOBAL CopyOfImage() const;
+    int ReplaceImage(HGLOBAL dib);
+    void NoteCurrentLayerChanged(int active);
+    void ForceUpdate();
+    static int __stdcall ServiceGetImageDib(HostCookie cookie, HGLOBAL* image, BOOL* mustFree);
+    static int __stdcall ServiceSetImageDib(HostCookie cookie, HGLOBAL image);
+    static int __stdcall ServiceCurrentLayerChanged(HostCookie cookie, int active);
+    static int __stdcall ServiceHostDrawCall(int dc, int picture, int transparent, int colour,
+                                             int x, int y, int width, int height, int sourceX,
+                                             int sourceY, int pictureWidth, int pictureHeight);
+    static int __stdcall ServiceGetViewGeometry(HostCookie cookie, int* kind, RECT* view,
+                                                RECT* image, int* width, int* height);
+    static int __stdcall ServiceMapHostValue(HostCookie cookie, int picture, int code);
+    static int __stdcall ServiceGetFixedViewGeometry(HostCookie cookie, int* kind, RECT* view,
+                                                     RECT* image, int* width, int* height);
+    static int __stdcall ServiceForceUpdate(HostCookie cookie);
+    static int __stdcall ServiceGetResolution(HostCookie cookie, double* x, double* y);
+    static int __stdcall ServiceSetViewGeometry(HostCookie cookie, int value);
+
+    IAnnotateServer7* server_ = nullptr;
+    HostContext ctx_ = nullptr;
+    HostCallbackTable* table_ = nullptr;
+    HostServiceTable services_;
+    HostCookie cookie_ = 0;
+    // While the tags of a load are handed over: whether the entries took
+    // them (they report the current layer that the load made).
+    bool handingTags_ = false;
+    bool tagsTaken_ = false;
+    // The tag whose annotations the entries hold (0: none): a save that
+    // gets no annotations drops it, since they were deleted.
+    int annotationTag_ = 0;
 
     viewer::Picture picture_;
     std::wstring fileName_;

@@ -25,13 +25,17 @@ int LineStep(int page) { return std::max(1, page / 10); }
 
 } // namespace
 
-LRESULT Vistrel7Control::OnMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
+LRESULT Vistrel7Control::OnMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     handled = true;
+    if (msg == kControlQueryMessage) return AnswerControlQuery(wp, lp);
+    if (msg == WM_LBUTTONDOWN && Window()) SetFocus(Window()); // so the wheel and keys reach the view
+    if (ForwardInput(msg, wp, lp)) return msg == WM_SETCURSOR ? TRUE : 0;
     switch (msg) {
     case WM_SHOWWINDOW:
         // The first message after the window exists that Window() knows of.
         SyncWindowText();
         UpdateView();
+        GiveHostWindow();
         handled = false;
         return 0;
     case WM_SIZE:
@@ -55,7 +59,6 @@ LRESULT Vistrel7Control::OnMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
         OnMouseWheel(wp);
         return 0;
     case WM_LBUTTONDOWN:
-        if (Window()) SetFocus(Window()); // so the wheel reaches the view
         return 0;
     case WM_LBUTTONDBLCLK:
         Fire(kDblClick);
@@ -69,6 +72,7 @@ LRESULT Vistrel7Control::OnMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
 
 void Vistrel7Control::OnDraw(HDC dc, const RECT& bounds) {
     viewer::PaintPicture(dc, bounds, picture_, zoom_, scrollX_, scrollY_);
+    PaintAnnotations(dc, bounds);
 }
 
 LRESULT Vistrel7Control::AnswerStateQuery(WPARAM field) const {
