@@ -169,6 +169,17 @@ void ActiveXSite::ResizeControl() {
     inPlaceObject_->SetObjectRects(&rect, &rect);
 }
 
+void ActiveXSite::SetDisplayName(const std::wstring& name) {
+    if (displayName_ == name) return;
+    displayName_ = name;
+    IOleControl* control = nullptr;
+    if (control_ &&
+        SUCCEEDED(control_->QueryInterface(IID_IOleControl, reinterpret_cast<void**>(&control)))) {
+        control->OnAmbientPropertyChange(DISPID_AMBIENT_DISPLAYNAME);
+        control->Release();
+    }
+}
+
 void ActiveXSite::SetUserMode(bool userMode) {
     if (userMode_ == userMode) return;
     userMode_ = userMode;
@@ -377,8 +388,15 @@ STDMETHODIMP ActiveXSite::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPP
                                  VARIANT* result, EXCEPINFO*, UINT*) {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     // Every ambient the site does not set is left to the control's default.
-    if (!(flags & DISPATCH_PROPERTYGET) || id != DISPID_AMBIENT_USERMODE)
-        return DISP_E_MEMBERNOTFOUND;
+    if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+    if (id == DISPID_AMBIENT_DISPLAYNAME && !displayName_.empty()) {
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        result->vt = VT_BSTR;
+        result->bstrVal = SysAllocString(displayName_.c_str());
+        return result->bstrVal ? S_OK : E_OUTOFMEMORY;
+    }
+    if (id != DISPID_AMBIENT_USERMODE) return DISP_E_MEMBERNOTFOUND;
     if (!result) return E_POINTER;
     VariantInit(result);
     result->vt = VT_BOOL;

@@ -19,6 +19,7 @@
 #include <olectl.h>
 
 #include <functional>
+#include <string>
 
 namespace comkit {
 class EventSink;
@@ -64,6 +65,9 @@ public:
     // The ambient UserMode the site reports (true unless set); a change is
     // announced to the control.
     void SetUserMode(bool userMode);
+    // The ambient DisplayName the site reports: the name the program knows
+    // the control by (none unless set); a change is announced to the control.
+    void SetDisplayName(const std::wstring& name);
 
     // Closes the control, disconnects its events and releases it; the site
     // window stays. Safe to call twice.
@@ -149,6 +153,7 @@ private:
     comkit::EventSink* sink_ = nullptr;
     EventHandler handler_;
     bool userMode_ = true;
+    std::wstring displayName_;
 };
 
 } // namespace forms

@@ -1,0 +1,235 @@
+#include "host_form.h"
+
+#include "forms/component_name.h"
+
+#include <oleauto.h>
+
+#include <string>
+
+namespace host {
+namespace {
+
+// The annotation control's tools that the host offers.
+constexpr long kPointerTool = 4096;
+constexpr long kRectangleTool = 4098;
+constexpr long kEllipseTool = 4099;
+// The annotation control saves its own stream as TIFF tag 34686.
+constexpr long kTiffAnnotationsOwnStream = 1;
+
+const wchar_t kViewerName[] = L"Viewer1";
+const wchar_t kAnnotationsName[] = L"Annotations1";
+
+// The window's layout, in pixels of its client area.
+constexpr int kClientWidth = 900;
+constexpr int kClientHeight = 640;
+constexpr int kBarHeight = 32;
+constexpr int kStripWidth = 120;
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string narrow(length > 0 ? length : 0, '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
+                            length, nullptr, nullptr);
+    return narrow;
+}
+
+std::wstring Hex(HRESULT hr) {
+    wchar_t text[16];
+    wsprintfW(text, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+} // namespace
+
+HostForm::HostForm() : Form("HostForm") {
+    SetCaption("Annotate");
+    SetClientSize(kClientWidth, kClientHeight);
+    pointer_ = std::make_unique<forms::Button>(*this, "PointerButton",
+                                               forms::Rect{4, 4, 80, 24}, "Pointer");
+    rectangle_ = std::make_unique<forms::Button>(*this, "RectangleButton",
+                                                 forms::Rect{88, 4, 80, 24}, "Rectangle");
+    ellipse_ = std::make_unique<forms::Button>(*this, "EllipseButton",
+                                               forms::Rect{172, 4, 80, 24}, "Ellipse");
+    save_ = std::make_unique<forms::Button>(*this, "SaveButton", forms::Rect{268, 4, 80, 24},
+                                            "Save");
+    status_ = std::make_unique<forms::Label>(*this, "StatusLabel",
+                                             forms::Rect{360, 8, 340, 20}, "");
+    events_ = std::make_unique<forms::Label>(*this, "EventLabel", forms::Rect{704, 8, 192, 20},
+                                             "No events");
+    pointer_->OnClick = [this] { PickTool(kPointerTool); };
+    rectangle_->OnClick = [this] { PickTool(kRectangleTool); };
+    ellipse_->OnClick = [this] { PickTool(kEllipseTool); };
+    save_->OnClick = [this] { Save(); };
+
+    const RECT viewArea = {0, kBarHeight, kClientWidth - kStripWidth, kClientHeight};
+    const RECT stripArea = {kClientWidth - kStripWidth, kBarHeight, kClientWidth, kClientHeight};
+    viewer_ = std::make_unique<forms::ActiveXSite>(Handle(), viewArea);
+    annotations_ = std::make_unique<forms::ActiveXSite>(Handle(), stripArea);
+    forms::SetComponentName(viewer_->Window(), Narrow(kViewerName));
+    forms::SetComponentName(annotations_->Window(), Narrow(kAnnotationsName));
+    viewer_->SetDisplayName(kViewerName);
+    annotations_->SetDisplayName(kAnnotationsName);
+
+    HRESULT hr = viewer_->Create(L"Vistrel.Vistrel7");
+    if (FAILED(hr)) {
+        SetStatus(L"The image view cannot be created (" + Hex(hr) + L").");
+        return;
+    }
+    hr = annotations_->Create(L"MorvaneImaging.Quillmark");
+    if (FAILED(hr)) {
+        SetStatus(L"The annotation control cannot be created (" + Hex(hr) + L").");
+        return;
+    }
+    annotations_->SetEventHandler(
+        [this](DISPID id, const DISPPARAMS& params) { OnAnnotationEvent(id, params); });
+    Bind();
+}
+
+HostForm::~HostForm() {
+    // The annotation control lets go of the view first.
+    if (annotations_) annotations_->Destroy();
+    if (viewer_) viewer_->Destroy();
+}
+
+HRESULT HostForm::Invoke(forms::ActiveXSite& site, const wchar_t* name, WORD flags,
+                         VARIANT* args, UINT count, VARIANT* result, std::wstring* error) {
+    IDispatch* dispatch = site.GetDispatch();
+    if (!dispatch) return E_NOINTERFACE;
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) {
+        if (error) *error = std::wstring(L"No member ") + name;
+        return hr;
+    }
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {args, (flags & DISPATCH_PROPERTYPUT) ? &named : nullptr, count,
+                         (flags & DISPATCH_PROPERTYPUT) ? 1u : 0u};
+    EXCEPINFO exception = {};
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception,
+                          nullptr);
+    if (error && FAILED(hr))
+        *error = exception.bstrDescription
+                     ? std::wstring(exception.bstrDescription)
+                     : std::wstring(name) + L" failed (" + Hex(hr) + L")";
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
+}
+
+HRESULT HostForm::PutText(forms::ActiveXSite& site, const wchar_t* name,
+                          const std::wstring& text, std::wstring* error) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    const HRESULT hr = Invoke(site, name, DISPATCH_PROPERTYPUT, &value, 1, nullptr, error);
+    VariantClear(&value);
+    return hr;
+}
+
+HRESULT HostForm::PutLong(forms::ActiveXSite& site, const wchar_t* name, long value,
+                          std::wstring* error) {
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_I4;
+    arg.lVal = value;
+    return Invoke(site, name, DISPATCH_PROPERTYPUT, &arg, 1, nullptr, error);
+}
+
+long HostForm::GetLong(forms::ActiveXSite& site, const wchar_t* name) {
+    VARIANT result;
+    VariantInit(&result);
+    long value = 0;
+    if (SUCCEEDED(Invoke(site, name, DISPATCH_PROPERTYGET, nullptr, 0, &result, nullptr)) &&
+        SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4)))
+        value = result.lVal;
+    VariantClear(&result);
+    return value;
+}
+
+void HostForm::Bind() {
+    std::wstring error;
+    if (FAILED(PutLong(*annotations_, L"TIFFAnnotationType", kTiffAnnotationsOwnStream, &error)) ||
+        FAILED(PutText(*annotations_, L"Client", kViewerName, &error)))
+        SetStatus(L"Binding failed: " + error);
+}
+
+void HostForm::EnsureLayer() {
+    // Drawing needs a current layer: the file's, or a new one.
+    if (GetLong(*annotations_, L"CurrentLayer") != 0) return;
+    VARIANT result;
+    VariantInit(&result);
+    std::wstring error;
+    if (FAILED(Invoke(*annotations_, L"CreateLayer", DISPATCH_METHOD, nullptr, 0, &result,
+                      &error)))
+        SetStatus(L"No layer to draw in: " + error);
+    VariantClear(&result);
+}
+
+bool HostForm::Open(const std::wstring& path) {
+    std::wstring error;
+    if (FAILED(PutText(*viewer_, L"FileName", path, &error))) {
+        SetStatus(error);
+        return false;
+    }
+    path_ = path;
+    SetCaption(Narrow(L"Annotate - " + path));
+    EnsureLayer();
+    if (status_->Caption().empty()) SetStatus(L"Opened " + path);
+    return true;
+}
+
+bool HostForm::Save() {
+    if (path_.empty()) {
+        SetStatus(L"There is no file to save.");
+        return false;
+    }
+    std::wstring error;
+    VARIANT result;
+    VariantInit(&result);
+    const bool ok =
+        SUCCEEDED(PutText(*viewer_, L"SaveFileName", path_, &error)) &&
+        SUCCEEDED(Invoke(*viewer_, L"SaveFile", DISPATCH_METHOD, nullptr, 0, &result, &error));
+    VariantClear(&result);
+    SetStatus(ok ? L"Saved " + path_ : L"Not saved: " + error);
+    return ok;
+}
+
+bool HostForm::PickTool(long tool) {
+    EnsureLayer();
+    std::wstring error;
+    if (FAILED(PutLong(*annotations_, L"Tool", tool, &error))) {
+        SetStatus(L"The tool cannot be picked: " + error);
+        return false;
+    }
+    SetStatus(tool == kPointerTool     ? L"Pointer"
+              : tool == kRectangleTool ? L"Rectangle"
+                                       : L"Ellipse");
+    return true;
+}
+
+void HostForm::SetStatus(const std::wstring& text) { status_->SetCaption(Narrow(text)); }
+
+void HostForm::OnAnnotationEvent(DISPID id, const DISPPARAMS& params) {
+    // "Events: count, last: dispid(arguments in order)".
+    ++eventCount_;
+    std::wstring text = L"Events: " + std::to_wstring(eventCount_) + L", last: " +
+                        std::to_wstring(id) + L"(";
+    for (UINT i = params.cArgs; i-- > 0;) {
+        VARIANT copy;
+        VariantInit(&copy);
+        if (SUCCEEDED(VariantChangeType(&copy, &params.rgvarg[i], 0, VT_BSTR)))
+            text += copy.bstrVal ? copy.bstrVal : L"";
+        VariantClear(&copy);
+        if (i > 0) text += L",";
+    }
+    text += L")";
+    events_->SetCaption(Narrow(text));
+}
+
+} // namespace host

@@ -1,0 +1,53 @@
+#pragma once
+// The host's one window: the image view and the annotation control side by
+// side (the annotation control a strip at the right), bound to each other,
+// with buttons to pick the drawing tool and to save, and a line that says
+// what happened last. Every part carries its component name:
+//   HostForm, PointerButton, RectangleButton, EllipseButton, SaveButton,
+//   StatusLabel, EventLabel, Viewer1 (the image view's site), Annotations1.
+#include "forms/activex_site.h"
+#include "forms/button.h"
+#include "forms/form.h"
+#include "forms/label.h"
+
+#include <memory>
+#include <string>
+
+namespace host {
+
+class HostForm : public forms::Form {
+public:
+    HostForm();
+    ~HostForm() override;
+
+    // Shows the TIFF file at path with its annotations; false (and the
+    // reason on the status line) when it cannot.
+    bool Open(const std::wstring& path);
+    // Saves the shown file with its annotations in place.
+    bool Save();
+    // Picks the annotation control's current tool.
+    bool PickTool(long tool);
+
+private:
+    // The annotation control's member name through IDispatch.
+    HRESULT Invoke(forms::ActiveXSite& site, const wchar_t* name, WORD flags, VARIANT* args,
+                   UINT count, VARIANT* result, std::wstring* error);
+    HRESULT PutText(forms::ActiveXSite& site, const wchar_t* name, const std::wstring& text,
+                    std::wstring* error);
+    HRESULT PutLong(forms::ActiveXSite& site, const wchar_t* name, long value,
+                    std::wstring* error);
+    long GetLong(forms::ActiveXSite& site, const wchar_t* name);
+    void Bind();
+    void EnsureLayer();
+    void SetStatus(const std::wstring& text);
+    void OnAnnotationEvent(DISPID id, const DISPPARAMS& params);
+
+    std::unique_ptr<forms::ActiveXSite> viewer_;
+    std::unique_ptr<forms::ActiveXSite> annotations_;
+    std::unique_ptr<forms::Button> pointer_, rectangle_, ellipse_, save_;
+    std::unique_ptr<forms::Label> status_, events_;
+    std::wstring path_;
+    int eventCount_ = 0;
+};
+
+} // namespace host
