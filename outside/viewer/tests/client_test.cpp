@@ -17,10 +17,6 @@
 namespace viewertest {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 // The stand-in control: one table whose entries record their calls.
 struct Recorder {
@@ -147,33 +143,6 @@ public:
     }
     ULONG refs = 0;
 };
-
-// The view's own record of what it was asked and did.
-Lines ViewTrace() {
-    using ReadFn = int (*)(wchar_t*, int);
-    auto read = reinterpret_cast<ReadFn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"vistrel7.dll"), "VistrelReadTrace")));
-    if (!read) return {"(no trace)"};
-    std::wstring text(read(nullptr, 0) + 1, L'\0');
-    read(&text[0], static_cast<int>(text.size()));
-    text.resize(text.size() - 1);
-    Lines lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos) end = text.size();
-        lines.push_back(Narrow(text.substr(start, end - start)));
-        start = end + 1;
-    }
-    return lines;
-}
-
-void ClearViewTrace() {
-    using ClearFn = void (*)();
-    if (auto clear = reinterpret_cast<ClearFn>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleW(L"vistrel7.dll"), "VistrelClearTrace"))))
-        clear();
-}
 
 class ViewerClient : public ViewerTest {
 protected:

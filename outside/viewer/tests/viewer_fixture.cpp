@@ -27,8 +27,6 @@ HWND Viewer::window() const {
     return hwnd;
 }
 
-namespace {
-
 CallResult Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
                   bool put) {
     CallResult result;
@@ -53,7 +51,6 @@ CallResult Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vecto
     return result;
 }
 
-} // namespace
 
 CallResult Viewer::Put(const wchar_t* name, const VARIANT& value) {
     return Invoke(dispatch(), name, DISPATCH_PROPERTYPUT, {value}, true);
@@ -263,6 +260,36 @@ std::unique_ptr<Snapshot> PrintClient(HWND window) {
 
 uint32_t ColourOf(COLORREF c) {
     return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The view's own record of what it was asked and did.
+Lines ViewTrace() {
+    using ReadFn = int (*)(wchar_t*, int);
+    auto read = reinterpret_cast<ReadFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"vistrel7.dll"), "VistrelReadTrace")));
+    if (!read) return {"(no trace)"};
+    std::wstring text(read(nullptr, 0) + 1, L'\0');
+    read(&text[0], static_cast<int>(text.size()));
+    text.resize(text.size() - 1);
+    Lines lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        lines.push_back(Narrow(text.substr(start, end - start)));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void ClearViewTrace() {
+    using ClearFn = void (*)();
+    if (auto clear = reinterpret_cast<ClearFn>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"vistrel7.dll"), "VistrelClearTrace"))))
+        clear();
 }
 
 } // namespace viewertest

@@ -39,6 +39,11 @@ struct CallResult {
     CallResult(CallResult&& other) noexcept;
 };
 
+// A member of object by its name: args in declaration order (cleared
+// after the call); put: a property put.
+CallResult Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
+                  bool put);
+
 // One control in its site, driven through IDispatch by member names.
 class Viewer {
 public:
@@ -128,5 +133,16 @@ private:
 std::unique_ptr<Snapshot> PrintClient(HWND window);
 
 uint32_t ColourOf(COLORREF c);
+
+using Lines = std::vector<std::string>;
+
+// Plain ASCII text between the two widths (paths and names of the tests).
+std::string Narrow(const std::wstring& text);
+std::wstring Widen(const std::string& text);
+
+// The view's own record of the binding calls it received and made, one a
+// line, and its clearing (the view's test exports).
+Lines ViewTrace();
+void ClearViewTrace();
 
 } // namespace viewertest
