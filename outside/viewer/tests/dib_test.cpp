@@ -3,6 +3,8 @@
 // cannot be shown.
 #include "viewer_fixture.h"
 
+#include "packed_dib.h"
+
 #include "image_reader.h"
 #include "test_support.h"
 
@@ -248,6 +250,54 @@ TEST_F(ViewerDib, ADibThatCannotBeShownIsRefusedAndEmptiesTheView) {
     EXPECT_EQ(S_OK, view.PutLong(L"hDIB", 0));
     EXPECT_EQ(0, view.GetLong(L"IWidth"));
     EXPECT_EQ(0, CopyDib(view));
+}
+
+// Pictures turned for the annotations: a 3 x 2 8-bit picture whose pixels are
+// their own numbers, row by row from the top, and what each code makes.
+TEST(ViewerTurn, EachCodeTurnsThePicture) {
+    struct Case {
+        int code;
+        int width, height;
+        std::vector<uint8_t> pixels; // top row first
+    } const cases[] = {
+        {viewer::kTurnRight, 2, 3, {3, 0, 4, 1, 5, 2}},
+        {viewer::kTurnHalf, 3, 2, {5, 4, 3, 2, 1, 0}},
+        {viewer::kTurnLeft, 2, 3, {2, 5, 1, 4, 0, 3}},
+        {viewer::kFlip, 3, 2, {3, 4, 5, 0, 1, 2}},
+        {viewer::kMirror, 3, 2, {2, 1, 0, 5, 4, 3}},
+    };
+    // BITMAPINFOHEADER, 256 grey entries, rows bottom-up padded to 4 bytes.
+    std::vector<uint8_t> dib(40 + 1024 + 8, 0);
+    BITMAPINFOHEADER header = {};
+    header.biSize = 40;
+    header.biWidth = 3;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 8;
+    std::memcpy(dib.data(), &header, 40);
+    const uint8_t rows[8] = {3, 4, 5, 0, 0, 1, 2, 0};
+    std::memcpy(dib.data() + 1064, rows, 8);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("code " + std::to_string(c.code));
+        std::vector<uint8_t> turned;
+        std::string reason;
+        ASSERT_TRUE(viewer::TurnPackedDib(dib.data(), dib.size(), c.code, &turned, &reason))
+            << reason;
+        BITMAPINFOHEADER out;
+        std::memcpy(&out, turned.data(), 40);
+        ASSERT_EQ(c.width, out.biWidth);
+        ASSERT_EQ(c.height, out.biHeight);
+        const size_t stride = (c.width + 3) / 4 * 4;
+        std::vector<uint8_t> pixels;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                pixels.push_back(turned[1064 + stride * (c.height - 1 - y) + x]);
+        EXPECT_EQ(c.pixels, pixels);
+    }
+    std::vector<uint8_t> turned;
+    std::string reason;
+    EXPECT_FALSE(viewer::TurnPackedDib(dib.data(), dib.size(), 6, &turned, &reason));
+    EXPECT_FALSE(viewer::TurnPackedDib(dib.data(), dib.size() - 1, 1, &turned, &reason));
 }
 
 } // namespace
