@@ -10,6 +10,7 @@
 #include "dib_canvas.h"
 #include "engine_test_host.h"
 #include "host_window.h"
+#include "packed_images.h"
 
 using namespace engine_test;
 
@@ -187,39 +188,6 @@ TEST_F(DrawnItems, ItemOperationsOnDrawnItems)
         {Channel_AnnotateEvent, {QMK_ToolChange, PointerTool}},
     };
     EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
-}
-
-// A white bottom-up 24-bit packed DIB in a movable block, as a host hands out
-// its image.
-HGLOBAL WhiteImage(int width, int height)
-{
-    const int row = ((width * 24 + 31) / 32) * 4;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + row * height);
-    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biSizeImage = row * height;
-    std::memcpy(p, &header, sizeof(header));
-    std::memset(p + sizeof(header), 0xFF, row * height);
-    GlobalUnlock(block);
-    return block;
-}
-
-// A pixel of a bottom-up 24-bit packed DIB.
-COLORREF PixelOf24(HGLOBAL dib, int x, int y)
-{
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(dib));
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, p, sizeof(header));
-    const int row = ((header.biWidth * 24 + 31) / 32) * 4;
-    const BYTE* pixel = p + header.biSize + (header.biHeight - 1 - y) * row + x * 3;
-    COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
-    GlobalUnlock(dib);
-    return colour;
 }
 
 TEST_F(DrawnItems, DrawnItemsArePaintedAndBurntIntoTheImage)
