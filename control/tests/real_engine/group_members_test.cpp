@@ -6,57 +6,20 @@
 #include "control_fixture.h"
 
 #include "annotation_engine.h"
-#include "hand_bytes.h"
+#include "layer_records.h"
 #include "testkit.h"
 
 #include <functional>
 
 namespace {
 
-using formats_test::Hand;
+using real_engine_test::ByteArray;
+using real_engine_test::TwoRectangles;
 
 // The HRESULT of an engine error as the control reports it.
 HRESULT EngineError(int code)
 {
     return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(code));
-}
-
-// A layer record with rectangles 1 at (100,75)-(200,150) and 2 at
-// (300,75)-(400,225) in pixels of an 800 x 600 image (layer units are
-// fractions of the image in 8.24 fixed point).
-std::vector<uint8_t> TwoRectangles()
-{
-    struct Item {
-        int seq;
-        RECT layer;
-    };
-    const Item items[] = {{1, {2097152, 2097152, 4194304, 4194304}},
-                          {2, {6291456, 2097152, 8388608, 6291456}}};
-    Hand body;
-    body.D(36762).R(36753, 2).D(36763);
-    for (const Item& item : items) {
-        body.D(RectangleTool).D(36756).R(36765, 0x17);
-        body.D(7).D(item.layer.left).D(item.layer.top).D(item.layer.right).D(item.layer.bottom);
-        body.R(36751, item.seq).D(36757);
-    }
-    Hand record;
-    record.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(body.Size())).Str(L"Hand");
-    record.Raw(body.bytes()).D(36755);
-    return record.bytes();
-}
-
-// The record as a byte-array VARIANT (VariantClear frees it).
-VARIANT ByteArray(const std::vector<uint8_t>& bytes)
-{
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
-    void* data = nullptr;
-    SafeArrayAccessData(array, &data);
-    memcpy(data, bytes.data(), bytes.size());
-    SafeArrayUnaccessData(array);
-    VARIANT v;
-    V_VT(&v) = VT_ARRAY | VT_UI1;
-    V_ARRAY(&v) = array;
-    return v;
 }
 
 class GroupMembers : public ControlTest {
