@@ -3,7 +3,9 @@
 // slots refuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine_test_host.h"
 #include "format_test_support.h"
@@ -300,6 +302,85 @@ TEST(WangSlots, StampAndPictureMarks)
     WangNamed(h, 6, "OiAnoDat", Hand().D(1).D(1000).D(200).D(200).D(200).D(200).Raw(Bytes(32, 0)).bytes());
     Closing(h, "2");
     EXPECT_EQ(h.bytes(), Saved(host.Engine(), false, false)) << "the button leaves no trace";
+}
+
+TEST(WangSlots, TypedTextAndNoteMarks)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    const int layer = AddRecordLayer(
+        host.Engine(), LayerRecord(L"T", {ItemWithTime(TextTool, 1, kFirstBounds, 9),
+                                          ItemWithTime(TextTool, 2, kSecondBounds, 10)}));
+    ASSERT_NE(0, layer);
+    LOGFONTA font = {};
+    font.lfHeight = -32;
+    font.lfWeight = 400;
+    strcpy(font.lfFaceName, "Arial");
+    const wchar_t* texts[] = {L"Hi", L"Note \x4E16"};
+    for (int seq = 1; seq <= 2; ++seq) {
+        BSTR text = SysAllocString(texts[seq - 1]);
+        host->PrgSetItemAttribute(layer, seq, QMK_Text, reinterpret_cast<EngineValue>(text));
+        SysFreeString(text);
+        host->PrgSetItemAttribute(layer, seq, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+        host->PrgSetItemAttribute(layer, seq, QMK_TextColor, 0x0000FF);
+        host->PrgSetItemAttribute(layer, seq, QMK_BackColor, 0xC00000);
+    }
+    host->PrgSetItemAttribute(layer, 1, QMK_BackStyle, 3001);
+    host->PrgSetItemAttribute(layer, 1, QMK_PenWidth, 2);
+    host->PrgSetItemAttribute(layer, 1, QMK_TextOrientation, 2700);
+    host->PrgSetItemAttribute(layer, 1, QMK_WangType, 7);
+    host->PrgSetItemAttribute(layer, 2, QMK_WangType, 10);  // a note: opaque, pen 1
+
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    WangMarkFields typed;
+    typed.type = 7;
+    typed.left = 50, typed.top = 75, typed.right = 250, typed.bottom = 150;
+    typed.colour1[2] = 0xFF;  // the text colour first
+    typed.colour2[0] = 0xC0;
+    typed.transparent = 1;
+    typed.lineSize = 2;
+    typed.fontHeight = 32 * 72 / dpi;
+    typed.escapement = 2700;
+    typed.fontWeight = 400;
+    typed.face = "Arial";
+    typed.time = 9;
+    WangMarkFields note = typed;
+    note.type = 10;
+    note.left = 400, note.top = 300, note.right = 450, note.bottom = 375;
+    note.colour1[0] = 0xC0, note.colour1[2] = 0;  // the back colour first
+    note.colour2[0] = 0, note.colour2[2] = 0xFF;
+    note.transparent = 0;
+    note.lineSize = 1;
+    note.escapement = 0;
+    note.time = 10;
+
+    Hand ansi;
+    ansi.D(0).D(1);
+    WangNamed(ansi, 2, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(ansi, 2, "OiIndex", Chars("0", 10));
+    WangMarkBlock(ansi, typed);
+    WangNamed(ansi, 6, "OiAnText", Hand().D(2700).D(1000).D(1000).D(3).Raw(Chars("Hi", 3)).bytes());
+    WangNamed(ansi, 6, "OiGroup", Chars("[Untitled]", 11));
+    WangNamed(ansi, 6, "OiIndex", Chars("1", 10));
+    WangMarkBlock(ansi, note);
+    WangNamed(ansi, 6, "OiAnText", Hand().D(0).D(1000).D(1000).D(7).Raw(Chars("Note ?", 7)).bytes());
+    Closing(ansi, "2");
+    EXPECT_EQ(ansi.bytes(), Saved(host.Engine(), false, false));
+
+    // The Unicode writer carries the text in UTF-16 too.
+    const Bytes saved = Saved(host.Engine(), true, false);
+    Hand unicodeText;
+    unicodeText.D(7).Raw(Chars("Note ?", 7));
+    for (wchar_t c : std::wstring(L"Note \x4E16"))
+        unicodeText.Raw({static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+    unicodeText.Raw({0, 0});
+    Hand block;
+    WangNamed(block, 6, "OiUText", unicodeText.bytes());
+    const Bytes wanted = block.bytes();
+    EXPECT_NE(saved.end(), std::search(saved.begin(), saved.end(), wanted.begin(), wanted.end()))
+        << "the note's text in UTF-16";
 }
 
 TEST(WangSlots, NoDataWithoutAViewToConvertWith)
