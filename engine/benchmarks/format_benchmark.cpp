@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,8 @@
 
 namespace {
 
-constexpr int kItems = 10000;
+// The number of items; the first argument may give another.
+int kItems = 10000;
 constexpr int kRounds = 5;
 constexpr int kFull = 16777216;
 
@@ -146,8 +148,10 @@ void RunWang(const ToolDefaults& defaults)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc > 1 && std::atoi(argv[1]) > 0)
+        kItems = std::atoi(argv[1]);
     ToolDefaults defaults;
     defaults.LoadDefaults();
     Run(defaults, false);

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -328,6 +329,9 @@ private:
     int IndexOf(int seq) const;
     bool IsSequenceTaken(int seq, const Annotation* except) const;
     int NextFreeSequence();
+    // Every number an item of the list has is at most this one, so a number
+    // above it is free without a walk of the list.
+    void NoteSequenceGiven(int seq) { highestSequence_ = std::max(highestSequence_, seq); }
     bool IsItemSelected(const Annotation* item) const;
     bool Select(Annotation& item);
     void Deselect(Annotation& item);
@@ -399,6 +403,7 @@ private:
     RECT dirty_ = {};                   // layer units, to invalidate after an edit
     int currentTool_ = 0;
     int lastSequence_ = 0;
+    int highestSequence_ = 0;
     size_t itemWalk_ = 0;
     size_t selectionWalk_ = 0;
     std::map<int, int> properties_;

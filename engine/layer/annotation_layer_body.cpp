@@ -396,6 +396,7 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
         taken.insert(given);
         numbers.emplace(saved, given);
         item->SetSequenceNumber(given);
+        NoteSequenceGiven(given);
         item->Link(this, mapping_);
         item->SetCommitted(true);
         loaded.push_back(item.get());

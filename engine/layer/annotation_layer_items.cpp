@@ -24,9 +24,10 @@ RECT UnionOf(const RECT& a, const RECT& b)
 
 int AnnotationLayer::IndexOf(int seq) const
 {
-    if (seq == 0)
+    if (seq <= 0 || seq > highestSequence_)
         return -1;
-    for (size_t i = 0; i < items_.size(); ++i)
+    // Newest first: the items asked for most are the ones just added.
+    for (size_t i = items_.size(); i-- > 0;)
         if (items_[i]->SequenceNumber() == seq)
             return static_cast<int>(i);
     return -1;
@@ -40,6 +41,8 @@ Annotation* AnnotationLayer::FindItem(int seq) const
 
 bool AnnotationLayer::IsSequenceTaken(int seq, const Annotation* except) const
 {
+    if (seq > highestSequence_)
+        return false;
     for (const auto& item : items_)
         if (item.get() != except && item->SequenceNumber() == seq)
             return true;
@@ -79,6 +82,7 @@ int AnnotationLayer::AddItem(std::unique_ptr<Annotation> item, bool recreate, bo
     else if (seq > lastSequence_)
         lastSequence_ = seq;
     added.SetSequenceNumber(seq);
+    NoteSequenceGiven(seq);
     added.Link(this, mapping_);
     items_.push_back(std::move(item));
     added.SetCommitted(true);
@@ -174,6 +178,7 @@ int AnnotationLayer::SetItemAttribute(int seq, int attribute, EngineValue value)
         if (wanted <= 0 || IsSequenceTaken(wanted, item))
             return QMK_ErrInvalidAttribute;
         item->SetSequenceNumber(wanted);
+        NoteSequenceGiven(wanted);
         MemberRenumbered(*item, seq);
         if (wanted > lastSequence_)
             lastSequence_ = wanted;
