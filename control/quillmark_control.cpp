@@ -13,7 +13,6 @@ const DWORD kSafeForScripting =
 const int kEnableContextMenuCode = 131;
 
 // Dispids of the persisted properties kept here.
-const DISPID kClientId = 1;
 const DISPID kEnableContextMenuId = 80;
 const DISPID kPreserveWTLayersId = 243;
 const DISPID kRequireToolPaletteId = 248;
@@ -78,7 +77,10 @@ void QuillmarkControl::OnClientSiteChanged() {
     if (!ClientSite()) LetGo();
 }
 
-void QuillmarkControl::OnClose() { LetGo(); }
+void QuillmarkControl::OnClose() {
+    UnbindImageControl();
+    LetGo();
+}
 
 void* QuillmarkControl::FindInterface(REFIID riid) {
     if (IsEqualIID(riid, IID_IQuillmark) || IsEqualIID(riid, IID_IDispatch))
@@ -129,8 +131,6 @@ bool QuillmarkControl::HoldsHostServices() const { return hostServices_ != nullp
 STDMETHODIMP QuillmarkControl::InterfaceSupportsErrorInfo(REFIID riid) {
     return IsEqualIID(riid, IID_IQuillmark) ? S_OK : S_FALSE;
 }
-
-STDMETHODIMP QuillmarkControl::NameChange(BSTR) { return S_OK; }
 
 // ---- members that keep control state ----
 
@@ -241,19 +241,6 @@ STDMETHODIMP QuillmarkControl::get_Client(BSTR* pVal) {
     if (!client_) return S_OK;
     *pVal = SysAllocStringLen(client_, SysStringLen(client_));
     return *pVal ? S_OK : E_OUTOFMEMORY;
-}
-
-STDMETHODIMP QuillmarkControl::put_Client(BSTR newVal) {
-    BSTR copy = nullptr;
-    if (newVal) {
-        copy = SysAllocStringLen(newVal, SysStringLen(newVal));
-        if (!copy) return E_OUTOFMEMORY;
-    }
-    SysFreeString(client_);
-    client_ = copy;
-    noClient_ = !client_ || SysStringLen(client_) == 0;
-    NotifyPropertyChanged(kClientId);
-    return S_OK;
 }
 
 STDMETHODIMP QuillmarkControl::get_Tool(annotationTOOL* pVal) {

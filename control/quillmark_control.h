@@ -115,6 +115,30 @@ private:
     HRESULT MenuSetFlag(enumMenu menu, annotationTOOL tool, long top, long sub, VARIANT_BOOL value,
                         VARIANT_BOOL exclusive, FlagSetter context, ToolFlagSetter palette);
 
+    // --- the client image control (client_binding.cpp, host_callbacks.cpp) ---
+    friend struct HostEntries;
+    // Every layer deleted (with an engine) and the current layer forgotten.
+    void ResetAnnotations();
+    // Lets go of the client: ReleaseAnnotateServer, its pointer and the
+    // annotate server dropped, and the client's services forgotten by the
+    // control and the engine.
+    void UnbindImageControl();
+    // Tells the chosen client the annotate server and, at run time, hands it
+    // the callback table. A failure of the client is reported as a COM error.
+    HRESULT BindImageControl(ImageControlInterface* client);
+    // At run time: the callback table filled and handed to the bound client.
+    HRESULT HandOverCallbacks();
+    // Every image control of the container (or every child window of the
+    // in-place frame window that answers the query message), each with a
+    // reference.
+    void CollectImageControls(std::vector<ImageControlInterface*>& found);
+    // The services of the client pushed into the engine (null: none).
+    void PushHostServices();
+
+    ImageControlInterface* imageControl_ = nullptr; // one reference while bound
+    IAnnotateServer7* annotateServer_ = nullptr;    // one reference while bound
+    int viewMode_ = 0;
+
     bool saveSuppressed_ = true;  // the client lets saving happen (SetSaveSuppressed)
 
     quillmark::EngineLink link_;
@@ -139,3 +163,7 @@ private:
     bool noClient_ = false;
     std::vector<std::wstring> offeredClients_; // the names last offered for Client, by cookie
 };
+
+// The process-wide callback table, cleared and filled anew
+// (host_callbacks.cpp); its entries take the QuillmarkControl as ctx.
+HostCallbackTable* FilledHostCallbackTable();
