@@ -212,6 +212,23 @@ TEST_F(EndToEnd, ARectangleDrawnWithTheMouseIsPaintedSavedAndShownAgain) {
     EXPECT_EQ(0, MarkedAlong(again, 130, 100, 190, 140));
 }
 
+TEST_F(EndToEnd, BrandBurnsTheAnnotationsIntoTheViewsImage) {
+    Viewer& view = Place();
+    ASSERT_EQ(S_OK, control().PutText(L"Client", L"Viewer1"));
+    ASSERT_EQ(S_OK, view.Load(Page("brand.tif")));
+    DrawRectangle(view, 20, 20, 120, 90);
+    const int drawn = MarkedAlong(view, 10, 10, 130, 100);
+    ASSERT_GT(drawn, 0);
+
+    // Burnt in at 24 bits, the rectangle belongs to the image: with every
+    // annotation gone it is still there, and only there.
+    EXPECT_EQ(S_OK, control().Call(L"Brand", {Long(24)}).hr);
+    EXPECT_EQ(S_OK, control().Call(L"Clear").hr);
+    EXPECT_EQ(0, control().Get(L"NumLayers").value.lVal);
+    EXPECT_EQ(drawn, MarkedAlong(view, 10, 10, 130, 100));
+    EXPECT_EQ(0, MarkedAlong(view, 130, 100, 190, 140));
+}
+
 TEST_F(EndToEnd, DamagedAnnotationDataLosesNothing) {
     const std::vector<std::vector<uint8_t>> damaged = {
         {0xFF, 0xFF, 0xFF, 0x7F},
