@@ -3,7 +3,7 @@
 // and through IDispatch by name (a script host), on a layer read from a
 // record written out by hand; the layer and item members from a script host
 // on the same layer.
-#include "control_fixture.h"
+#include "layer_fixture.h"
 
 #include "annotation_engine.h"
 #include "layer_records.h"
@@ -22,25 +22,12 @@ HRESULT EngineError(int code)
     return static_cast<HRESULT>(0x80040000u + static_cast<unsigned>(code));
 }
 
-class GroupMembers : public ControlTest {
+class GroupMembers : public real_engine_test::ControlWithLayer {
 protected:
     void SetUp() override
     {
-        ControlTest::SetUp();
-        control = NewControl();
-        ASSERT_NE(nullptr, control);
-        ASSERT_EQ(S_OK, control->PrgSetImageMappingDimensions(800, 600));
-        VARIANT v = ByteArray(TwoRectangles());
-        ASSERT_EQ(S_OK, control->SetLayerFromVariant(&v, &layer));
-        VariantClear(&v);
-        ASSERT_NE(0, layer);
-    }
-    void TearDown() override
-    {
-        if (control)
-            control->Release();
-        control = nullptr;
-        ControlTest::TearDown();
+        ControlWithLayer::SetUp();
+        Load(TwoRectangles());
     }
 
     RECT ItemRect(long seq)
@@ -64,9 +51,6 @@ protected:
         return control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                                result, error, nullptr);
     }
-
-    IQuillmark* control = nullptr;
-    long layer = 0;
 };
 
 VARIANT Long(long value)

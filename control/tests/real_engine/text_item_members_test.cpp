@@ -1,7 +1,7 @@
 // The item members of a text item as a compiled host calls them through the
 // IQuillmark vtable, with the real engine beside the control, on a layer
 // read from a record written out by hand.
-#include "control_fixture.h"
+#include "layer_fixture.h"
 
 #include "annotation_engine.h"
 #include "layer_records.h"
@@ -27,29 +27,13 @@ std::vector<uint8_t> OneTextItem()
     return record.bytes();
 }
 
-class TextItemMembers : public ControlTest {
+class TextItemMembers : public real_engine_test::ControlWithLayer {
 protected:
     void SetUp() override
     {
-        ControlTest::SetUp();
-        control = NewControl();
-        ASSERT_NE(nullptr, control);
-        ASSERT_EQ(S_OK, control->PrgSetImageMappingDimensions(800, 600));
-        VARIANT v = ByteArray(OneTextItem());
-        ASSERT_EQ(S_OK, control->SetLayerFromVariant(&v, &layer));
-        VariantClear(&v);
-        ASSERT_NE(0, layer);
+        ControlWithLayer::SetUp();
+        Load(OneTextItem());
     }
-    void TearDown() override
-    {
-        if (control)
-            control->Release();
-        control = nullptr;
-        ControlTest::TearDown();
-    }
-
-    IQuillmark* control = nullptr;
-    long layer = 0;
 };
 
 TEST_F(TextItemMembers, TextOrientationJustificationColoursAndFontReachTheEngine)

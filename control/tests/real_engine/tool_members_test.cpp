@@ -1,7 +1,7 @@
 // The attribute properties of the current tool with the real engine beside
 // the registered control: what a host puts for the current layer's tool is
 // what it reads back, through the property and through the per-tool getters.
-#include "control_fixture.h"
+#include "layer_fixture.h"
 
 #include "annotation_engine.h"
 #include "layer_records.h"
@@ -11,29 +11,16 @@ namespace {
 using real_engine_test::ByteArray;
 using real_engine_test::TwoRectangles;
 
-class ToolMembers : public ControlTest {
+class ToolMembers : public real_engine_test::ControlWithLayer {
 protected:
     void SetUp() override
     {
-        ControlTest::SetUp();
-        control = NewControl();
-        ASSERT_NE(nullptr, control);
-        ASSERT_EQ(S_OK, control->PrgSetImageMappingDimensions(800, 600));
-        VARIANT v = ByteArray(TwoRectangles());
-        ASSERT_EQ(S_OK, control->SetLayerFromVariant(&v, &layer));
-        VariantClear(&v);
-        ASSERT_NE(0, layer);
+        ControlWithLayer::SetUp();
+        Load(TwoRectangles());
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(S_OK, control->SetCurrentLayer(layer));
     }
-    void TearDown() override
-    {
-        if (control)
-            control->Release();
-        control = nullptr;
-        ControlTest::TearDown();
-    }
-    IQuillmark* control = nullptr;
-    long layer = 0;
 };
 
 TEST_F(ToolMembers, ColoursAndWidthsOfTheCurrentToolReadBack)
