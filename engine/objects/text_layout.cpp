@@ -23,6 +23,58 @@ constexpr int kArrowCursorBase = 115;
 int ToPixelsAlong(int units, int scaled) { return MulDiv(units, scaled, kFull); }
 int ToUnitsAlong(int pixels, int scaled) { return scaled > 0 ? MulDiv(pixels, kFull, scaled) : 0; }
 
+// Breaks the text into lines no wider than `available`, at a break character
+// where one came before the overflow, and calls next(count, width, resume)
+// for each line, the last included. A line feed alone ends a line only when
+// lineFeedEnds; a break character where a line is broken belongs to that
+// line when breakJoinsLine, else to no line. False when not even one unit fits.
+template <typename Next>
+bool BreakIntoLines(const wchar_t* t, int length, const FontEntry& metrics, int available,
+                    bool lineFeedEnds, bool breakJoinsLine, Next next)
+{
+    int first = 0;
+    auto end = [&](int count, int width, int resume) {
+        next(count, width, resume);
+        first = resume;
+    };
+    int width = 0;
+    int breakAt = -1;
+    int widthAtBreak = 0;
+    int i = 0;
+    while (i < length) {
+        const wchar_t c = t[i];
+        if (c == kCR || (lineFeedEnds && c == kLF)) {
+            const int skip = i + 1 < length && t[i + 1] == kLF ? 2 : 1;
+            end(i - first, width, i + skip);
+            i += skip;
+            width = 0;
+            breakAt = -1;
+            continue;
+        }
+        const int advance = metrics.Width(c);
+        if (width + advance > available) {
+            if (i == first) return false;
+            if (breakAt >= 0) {
+                end(breakAt - first + (breakJoinsLine ? 1 : 0), widthAtBreak, breakAt + 1);
+                i = breakAt + 1;
+            } else {
+                end(i - first, width, i);
+            }
+            width = 0;
+            breakAt = -1;
+            continue;
+        }
+        if (Annotation::IsBreakChar(c)) {
+            breakAt = i;
+            widthAtBreak = width;
+        }
+        width += advance;
+        ++i;
+    }
+    end(length - first, width, length);
+    return true;
+}
+
 } // namespace
 
 FontEntry* TextAnnotation::Metrics() {
@@ -174,42 +226,8 @@ void TextAnnotation::WrappedLayout(const FontEntry& metrics, int margin) {
         line.x += dx;
         line.y += dy;
     };
-    int width = 0;
-    int breakAt = -1;
-    int widthAtBreak = 0;
-    int i = 0;
-    while (i < length) {
-        const wchar_t c = t[i];
-        if (c == kCR || c == kLF) {
-            const int skip = i + 1 < length && t[i + 1] == kLF ? 2 : 1;
-            next(i - line.first, width, i + skip);
-            i += skip;
-            width = 0;
-            breakAt = -1;
-            continue;
-        }
-        const int advance = metrics.Width(c);
-        if (width + advance > available) {
-            if (i == line.first) return;  // not even one unit fits: no layout
-            if (breakAt >= 0) {
-                // The break character belongs to no line.
-                next(breakAt - line.first, widthAtBreak, breakAt + 1);
-                i = breakAt + 1;
-            } else {
-                next(i - line.first, width, i);
-            }
-            width = 0;
-            breakAt = -1;
-            continue;
-        }
-        if (IsBreakChar(c)) {
-            breakAt = i;
-            widthAtBreak = width;
-        }
-        width += advance;
-        ++i;
-    }
-    next(length - line.first, width, length);
+    if (!BreakIntoLines(t, length, metrics, available, true, false, next))
+        return;  // not even one unit fits: no layout
     layoutValid_ = true;
 }
 
@@ -235,42 +253,8 @@ void TextAnnotation::UpsideDownLayout(const FontEntry& metrics, int margin) {
         line.first = resume;
         line.y -= step;
     };
-    int width = 0;
-    int breakAt = -1;
-    int widthAtBreak = 0;
-    int i = 0;
-    while (i < length) {
-        const wchar_t c = t[i];
-        if (c == kCR) {
-            const int skip = i + 1 < length && t[i + 1] == kLF ? 2 : 1;
-            next(i - line.first, width, i + skip);
-            i += skip;
-            width = 0;
-            breakAt = -1;
-            continue;
-        }
-        const int advance = metrics.Width(c);
-        if (width + advance > available) {
-            if (i == line.first) return;
-            if (breakAt >= 0) {
-                // The break character ends its line (its width not counted).
-                next(breakAt - line.first + 1, widthAtBreak, breakAt + 1);
-                i = breakAt + 1;
-            } else {
-                next(i - line.first, width, i);
-            }
-            width = 0;
-            breakAt = -1;
-            continue;
-        }
-        if (IsBreakChar(c)) {
-            breakAt = i;
-            widthAtBreak = width;
-        }
-        width += advance;
-        ++i;
-    }
-    next(length - line.first, width, length);
+    if (!BreakIntoLines(t, length, metrics, available, false, true, next))
+        return;
     layoutValid_ = true;
 }
 
