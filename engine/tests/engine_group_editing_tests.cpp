@@ -7,26 +7,18 @@
 
 #include <vector>
 
-#include "engine_test_host.h"
-#include "host_window.h"
+#include "layer_in_window.h"
 
 using namespace engine_test;
 
 namespace {
 
-ChannelCall Event(int code, int data)
-{
-    return {Channel_AnnotateEvent, {code, data}};
-}
-
-class GroupEditing : public ::testing::Test {
+class GroupEditing : public LayerInWindow {
 protected:
     // Rectangles 1 at (100,100)-(200,150), 2 at (300,100)-(400,200) and 3
     // at (500,300)-(600,400); 1 and 2 make the yoked group 1; the pointer tool.
-    GroupEditing() : host(library)
+    GroupEditing()
     {
-        host->SetHostWindow(window.hwnd());
-        layer = host->CreateLayer(1);
         EXPECT_EQ(0, host->SetTool(layer, RectangleTool));
         window.Drag(host.Engine(), 100, 100, 200, 150);
         window.Drag(host.Engine(), 300, 100, 400, 200);
@@ -39,13 +31,6 @@ protected:
         host.ClearCalls();
     }
 
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
-
     bool Selected(int id)
     {
         unsigned char flag = 0;
@@ -53,44 +38,10 @@ protected:
         return flag != 0;
     }
 
-    std::vector<int> Selection()
-    {
-        std::vector<int> selected;
-        int seq = 0;
-        for (host->PrgGetFirstSelected(layer, &seq); seq != 0 && selected.size() < 10;
-             host->PrgGetNextSelected(layer, &seq))
-            selected.push_back(seq);
-        return selected;
-    }
-
-    int Press(int x, int y, WPARAM extraKeys = 0)
-    {
-        return window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON | extraKeys, x, y);
-    }
-    int MoveTo(int x, int y, WPARAM keys = MK_LBUTTON)
-    {
-        return window.Send(host.Engine(), WM_MOUSEMOVE, keys, x, y);
-    }
-    int Release(int x, int y, WPARAM keys = 0)
-    {
-        return window.Send(host.Engine(), WM_LBUTTONUP, keys, x, y);
-    }
     void Key(WPARAM character) { host->KeyMessage(window.hwnd(), WM_CHAR, character, 1); }
 
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
     int group = 0;
 };
-
-void ExpectRect(const RECT& expected, const RECT& actual, int slack = 0)
-{
-    EXPECT_NEAR(expected.left, actual.left, slack);
-    EXPECT_NEAR(expected.top, actual.top, slack);
-    EXPECT_NEAR(expected.right, actual.right, slack);
-    EXPECT_NEAR(expected.bottom, actual.bottom, slack);
-}
 
 TEST_F(GroupEditing, APressOnAMemberPicksTheWholeGroup)
 {

@@ -11,16 +11,12 @@
 
 #include "engine_test_host.h"
 #include "format_test_support.h"
+#include "layer_reading.h"
 
 using namespace engine_test;
 using namespace formats_test;
 
 namespace {
-
-ChannelCall Event(int code, int data)
-{
-    return {Channel_AnnotateEvent, {code, data}};
-}
 
 // A layer of three items read from a record: rectangles 1 at (100,100)-
 // (200,150) and 2 at (300,100)-(400,200), ellipse 3 at (500,300)-(600,400),
@@ -88,15 +84,7 @@ protected:
         return id;
     }
 
-    std::vector<int> Selection()
-    {
-        std::vector<int> selected;
-        int seq = 0;
-        for (host->PrgGetFirstSelected(layer, &seq); seq != 0 && selected.size() < 10;
-             host->PrgGetNextSelected(layer, &seq))
-            selected.push_back(seq);
-        return selected;
-    }
+    std::vector<int> Selection() { return SelectedItems(host.Engine(), layer); }
 
     bool Selected(int id)
     {
@@ -105,12 +93,7 @@ protected:
         return flag != 0;
     }
 
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
+    RECT ItemRect(int seq) { return ItemRectOf(host.Engine(), layer, seq); }
 
     RECT GroupRect(int id)
     {
@@ -134,14 +117,6 @@ protected:
     TestHost host;
     int layer = 0;
 };
-
-void ExpectRect(const RECT& expected, const RECT& actual, int slack = 0)
-{
-    EXPECT_NEAR(expected.left, actual.left, slack);
-    EXPECT_NEAR(expected.top, actual.top, slack);
-    EXPECT_NEAR(expected.right, actual.right, slack);
-    EXPECT_NEAR(expected.bottom, actual.bottom, slack);
-}
 
 TEST_F(Groups, IdsCountFromOneAndAreNeverGivenTwice)
 {

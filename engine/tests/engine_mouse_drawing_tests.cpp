@@ -7,45 +7,16 @@
 #include <cstring>
 #include <vector>
 
-#include "dib_canvas.h"
-#include "engine_test_host.h"
-#include "host_window.h"
+#include "layer_in_window.h"
 #include "packed_images.h"
 
 using namespace engine_test;
 
 namespace {
 
-class DrawnItems : public ::testing::Test {
+class DrawnItems : public LayerInWindow {
 protected:
-    DrawnItems() : host(library)
-    {
-        host->SetHostWindow(window.hwnd());
-        layer = host->CreateLayer(1);
-        host.ClearCalls();
-    }
-
-    std::vector<int> Order()
-    {
-        std::vector<int> order;
-        int seq = 0;
-        for (host->PrgGetFirstItem(layer, &seq); seq != 0 && order.size() < 50;
-             host->PrgGetNextItem(layer, &seq))
-            order.push_back(seq);
-        return order;
-    }
-
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
-
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
+    DrawnItems() { host.ClearCalls(); }
 };
 
 TEST_F(DrawnItems, DrawingWithTheMouseAddsItemsAndReportsThem)
@@ -201,30 +172,14 @@ TEST_F(DrawnItems, DrawnItemsArePaintedAndBurntIntoTheImage)
     ASSERT_EQ(0, host->SetTool(layer, EllipseTool));
     window.Drag(host.Engine(), 300, 100, 400, 200);
 
-    struct Probe {
-        const char* name;
-        int x, y;
-        COLORREF colour;
-    };
-    const Probe probes[] = {
+    ExpectPaintedAndBurnt(host, {
         {"inside the filled rectangle", 150, 125, RGB(255, 0, 0)},
         {"the rectangle's pen, 3 wide", 102, 125, RGB(0, 0, 255)},
         {"past the pen", 103, 125, RGB(255, 0, 0)},
         {"outside the rectangle", 99, 125, RGB(255, 255, 255)},
         {"inside the ellipse", 350, 150, RGB(0, 128, 0)},
         {"outside the ellipse's corner", 303, 103, RGB(255, 255, 255)},
-    };
-    testkit::DibCanvas canvas(800, 600);
-    EXPECT_EQ(-1, host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0));
-    for (const Probe& probe : probes)
-        EXPECT_EQ(probe.colour, canvas.At(probe.x, probe.y)) << "painted: " << probe.name;
-
-    host.Services().picture = WhiteImage(800, 600);
-    ASSERT_EQ(0, host->Brand(24));
-    ASSERT_EQ(1u, host.Services().receivedImages.size());
-    HGLOBAL burnt = host.Services().receivedImages.back();
-    for (const Probe& probe : probes)
-        EXPECT_EQ(probe.colour, PixelOf24(burnt, probe.x, probe.y)) << "burnt: " << probe.name;
+    });
     EXPECT_EQ(RGB(255, 255, 255), PixelOf24(host.Services().picture, 150, 125))
         << "the host's own image stays as it was";
 }

@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "dib_canvas.h"
-#include "engine_test_host.h"
-#include "host_window.h"
-#include "packed_images.h"
+#include "layer_in_window.h"
 
 using namespace engine_test;
 
@@ -52,13 +50,11 @@ std::vector<Step> Drag(const std::vector<POINT>& points)
     return steps;
 }
 
-class PointLists : public ::testing::Test {
+class PointLists : public LayerInWindow {
 protected:
-    PointLists() : host(library)
+    PointLists()
     {
         ReleaseCapture();
-        host->SetHostWindow(window.hwnd());
-        layer = host->CreateLayer(1);
         host.ClearCalls();
     }
 
@@ -78,28 +74,6 @@ protected:
             points.push_back(p);
         return points;
     }
-
-    int Count()
-    {
-        int count = -1;
-        host->PrgGetItemCount(layer, &count);
-        return count;
-    }
-
-    std::vector<int> Items()
-    {
-        std::vector<int> seqs;
-        int seq = 0;
-        for (host->PrgGetFirstItem(layer, &seq); seq != 0 && seqs.size() < 50;
-             host->PrgGetNextItem(layer, &seq))
-            seqs.push_back(seq);
-        return seqs;
-    }
-
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
 };
 
 bool SamePoints(const std::vector<POINT>& a, const std::vector<POINT>& b)
@@ -147,7 +121,7 @@ TEST_F(PointLists, EachKindIsBuiltAsItsToolSays)
         ASSERT_EQ(0, host->SetTool(layer, c.tool));
         host.ClearCalls();
         Run(c.steps);
-        const std::vector<int> items = Items();
+        const std::vector<int> items = Order();
         ASSERT_EQ(1u, items.size());
         const int seq = items[0];
         const std::vector<ChannelCall> expected = {
@@ -381,7 +355,7 @@ protected:
         ASSERT_EQ(0, host->SetTool(layer, RulerTool));
         Run(Drag({{600, 300}, {650, 300}, {700, 350}}));
         ASSERT_EQ(0, host->SetTool(layer, PointerTool));
-        ASSERT_EQ((std::vector<int>{1, 2, 3, 4, 5}), Items());
+        ASSERT_EQ((std::vector<int>{1, 2, 3, 4, 5}), Order());
         for (int seq = 1; seq <= 5; ++seq) drawn.push_back(PointsOf(seq));
     }
 
@@ -444,12 +418,7 @@ TEST_F(FiveKinds, EveryKindIsPastedWithItsPoints)
 TEST_F(FiveKinds, EveryKindIsPaintedAndBurntIn)
 {
     DrawAll();
-    struct Probe {
-        const char* name;
-        int x, y;
-        COLORREF colour;
-    };
-    const Probe probes[] = {
+    ExpectPaintedAndBurnt(host, {
         {"inside the filled polygon", 200, 150, RGB(255, 0, 0)},
         {"the polygon's top edge", 200, 100, RGB(0, 0, 255)},
         {"outside the polygon", 120, 200, RGB(255, 255, 255)},
@@ -459,18 +428,7 @@ TEST_F(FiveKinds, EveryKindIsPaintedAndBurntIn)
         {"below the line", 300, 405, RGB(255, 255, 255)},
         {"the freehand mark (pen 0xFF00FF)", 100, 500, RGB(255, 0, 255)},
         {"the ruler (pen 0xFF0000)", 650, 325, RGB(0, 0, 255)},
-    };
-    testkit::DibCanvas canvas(800, 600);
-    host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
-    for (const Probe& probe : probes)
-        EXPECT_EQ(probe.colour, canvas.At(probe.x, probe.y)) << "painted: " << probe.name;
-
-    host.Services().picture = WhiteImage(800, 600);
-    ASSERT_EQ(0, host->Brand(24));
-    ASSERT_EQ(1u, host.Services().receivedImages.size());
-    HGLOBAL burnt = host.Services().receivedImages.back();
-    for (const Probe& probe : probes)
-        EXPECT_EQ(probe.colour, PixelOf24(burnt, probe.x, probe.y)) << "burnt: " << probe.name;
+    });
 }
 
 } // namespace

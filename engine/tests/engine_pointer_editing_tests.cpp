@@ -7,77 +7,26 @@
 
 #include <vector>
 
-#include "engine_test_host.h"
-#include "host_window.h"
+#include "layer_in_window.h"
 #include "menu_driver.h"
 
 using namespace engine_test;
 
 namespace {
 
-ChannelCall Event(int code, int data)
-{
-    return {Channel_AnnotateEvent, {code, data}};
-}
-
-class PointerEditing : public ::testing::Test {
+class PointerEditing : public LayerInWindow {
 protected:
     // Two rectangles, 1 at (100,100)-(200,150) and 2 at (300,100)-(400,200),
     // and the pointer tool.
-    PointerEditing() : host(library)
+    PointerEditing()
     {
-        host->SetHostWindow(window.hwnd());
-        layer = host->CreateLayer(1);
         EXPECT_EQ(0, host->SetTool(layer, RectangleTool));
         window.Drag(host.Engine(), 100, 100, 200, 150);
         window.Drag(host.Engine(), 300, 100, 400, 200);
         EXPECT_EQ(0, host->SetTool(layer, PointerTool));
         host.ClearCalls();
     }
-
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
-
-    std::vector<int> Selection()
-    {
-        std::vector<int> selected;
-        int seq = 0;
-        for (host->PrgGetFirstSelected(layer, &seq); seq != 0 && selected.size() < 10;
-             host->PrgGetNextSelected(layer, &seq))
-            selected.push_back(seq);
-        return selected;
-    }
-
-    int Press(int x, int y, WPARAM extraKeys = 0)
-    {
-        return window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON | extraKeys, x, y);
-    }
-    int MoveTo(int x, int y, WPARAM keys = MK_LBUTTON)
-    {
-        return window.Send(host.Engine(), WM_MOUSEMOVE, keys, x, y);
-    }
-    int Release(int x, int y, WPARAM keys = 0)
-    {
-        return window.Send(host.Engine(), WM_LBUTTONUP, keys, x, y);
-    }
-
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
 };
-
-void ExpectRect(const RECT& expected, const RECT& actual)
-{
-    EXPECT_EQ(expected.left, actual.left);
-    EXPECT_EQ(expected.top, actual.top);
-    EXPECT_EQ(expected.right, actual.right);
-    EXPECT_EQ(expected.bottom, actual.bottom);
-}
 
 TEST_F(PointerEditing, ClicksSelectShiftAddsAndEmptySpaceDeselects)
 {

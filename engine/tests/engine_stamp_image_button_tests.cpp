@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dib_canvas.h"
-#include "engine_test_host.h"
-#include "host_window.h"
+#include "layer_in_window.h"
+#include "packed_images.h"
 
 using namespace engine_test;
 
@@ -66,24 +66,6 @@ SIZE DibSize(HGLOBAL dib)
     std::memcpy(&header, GlobalLock(dib), sizeof(header));
     GlobalUnlock(dib);
     return {header.biWidth, header.biHeight};
-}
-
-// A pixel of a bottom-up 24-bit packed DIB.
-COLORREF PixelOf24(HGLOBAL dib, int x, int y)
-{
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(dib));
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, p, sizeof(header));
-    const int row = ((header.biWidth * 24 + 31) / 32) * 4;
-    const BYTE* pixel = p + header.biSize + (header.biHeight - 1 - y) * row + x * 3;
-    const COLORREF colour = RGB(pixel[2], pixel[1], pixel[0]);
-    GlobalUnlock(dib);
-    return colour;
-}
-
-HGLOBAL WhiteImage(int width, int height)
-{
-    return MakeDib(24, width, height, {}, [](int, int) { return RGB(255, 255, 255); });
 }
 
 // The host's draw service: records its twelve values and draws the picture
@@ -171,14 +153,12 @@ int __stdcall SupplyStampText(HostCookie cookie)
     return 0;
 }
 
-class StampsImagesButtons : public ::testing::Test {
+class StampsImagesButtons : public LayerInWindow {
 protected:
-    StampsImagesButtons() : host(library)
+    StampsImagesButtons()
     {
-        host->SetHostWindow(window.hwnd());
         host->SetHostDrawCall(&TestHostDraw);
         host->SetHostMapValue(&TestMapPicture);
-        layer = host->CreateLayer(1);
         const LOGFONTA font = Tahoma(24);
         host->SetToolAttribute(layer, StampTool, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
         host->SetToolAttribute(layer, ButtonTool, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
@@ -192,18 +172,6 @@ protected:
     }
     ~StampsImagesButtons() override { g_stampingEngine = nullptr; }
 
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
-    int Count()
-    {
-        int count = -1;
-        host->PrgGetItemCount(layer, &count);
-        return count;
-    }
     // Places a stamp of a text with one click.
     void Stamp(const wchar_t* text, int x, int y, int orientation = 0)
     {
@@ -218,11 +186,6 @@ protected:
         EXPECT_EQ(0, host->PrgGetItemAttribute(layer, seq, code, &value));
         return static_cast<int>(value);
     }
-
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
 };
 
 // ---- stamps --------------------------------------------------------------------------------

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine_test_host.h"
-#include "host_window.h"
+#include "layer_in_window.h"
 
 using namespace engine_test;
 
@@ -18,12 +17,10 @@ namespace {
 
 constexpr int kChannelAnnotateEvent = Channel_AnnotateEvent;
 
-class TextItems : public ::testing::Test {
+class TextItems : public LayerInWindow {
 protected:
-    TextItems() : host(library)
+    TextItems()
     {
-        host->SetHostWindow(window.hwnd());
-        layer = host->CreateLayer(1);
         LOGFONTA font = {};
         font.lfHeight = -20;
         font.lfWeight = FW_NORMAL;
@@ -62,21 +59,6 @@ protected:
         SysFreeString(text);
         return copy;
     }
-    std::vector<int> Order()
-    {
-        std::vector<int> order;
-        int seq = 0;
-        for (host->PrgGetFirstItem(layer, &seq); seq != 0 && order.size() < 50;
-             host->PrgGetNextItem(layer, &seq))
-            order.push_back(seq);
-        return order;
-    }
-    RECT ItemRect(int seq)
-    {
-        RECT rect = {};
-        EXPECT_EQ(0, host->PrgGetItemRect(layer, seq, &rect));
-        return rect;
-    }
     // A new item typed at (x, y) and ended by the host's focus change.
     int MakeItem(int x, int y, const std::wstring& text)
     {
@@ -93,13 +75,7 @@ protected:
             if (call.channel == channel && call.args == args)
                 return true;
         return false;
-    }
-
-    EngineLibrary library;
-    TestHost host;
-    HostWindow window;
-    int layer = 0;
-};
+    }};
 
 TEST_F(TextItems, TypingIntoANewItemGrowsItsBoxAndAddsItWhenTheUserClicksElsewhere)
 {
