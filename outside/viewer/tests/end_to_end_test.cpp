@@ -19,38 +19,6 @@ namespace {
 constexpr long kRectangleTool = 4098;
 constexpr uint16_t kAnnotationTag = 34686;
 
-// The annotation control in its own site beside the view (one container).
-class Annotations {
-public:
-    Annotations(HWND form, const RECT& rect) : site_(form, rect) {
-        site_.SetEventHandler([this](DISPID id, const DISPPARAMS&) { events.push_back(id); });
-        created = site_.Create(L"MorvaneImaging.Quillmark");
-    }
-    ~Annotations() { site_.Destroy(); }
-    CallResult Put(const wchar_t* name, VARIANT value) {
-        return Invoke(site_.GetDispatch(), name, DISPATCH_PROPERTYPUT, {value}, true);
-    }
-    CallResult Get(const wchar_t* name) {
-        return Invoke(site_.GetDispatch(), name, DISPATCH_PROPERTYGET, {}, false);
-    }
-    CallResult Call(const wchar_t* name, std::vector<VARIANT> args = {}) {
-        return Invoke(site_.GetDispatch(), name, DISPATCH_METHOD, std::move(args), false);
-    }
-    HRESULT PutText(const wchar_t* name, const wchar_t* text) {
-        VARIANT v;
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocString(text);
-        return Put(name, v).hr;
-    }
-    forms::ActiveXSite& site() { return site_; }
-
-    HRESULT created = E_FAIL;
-    std::vector<DISPID> events;
-
-private:
-    forms::ActiveXSite site_;
-};
-
 class EndToEnd : public ViewerTest {
 protected:
     void TearDown() override {

@@ -52,6 +52,33 @@ CallResult Invoke(IDispatch* object, const wchar_t* name, WORD flags, std::vecto
 }
 
 
+Annotations::Annotations(HWND form, const RECT& rect) : site_(form, rect) {
+    site_.SetEventHandler([this](DISPID id, const DISPPARAMS&) { events.push_back(id); });
+    created = site_.Create(L"MorvaneImaging.Quillmark");
+}
+
+Annotations::~Annotations() { site_.Destroy(); }
+
+CallResult Annotations::Put(const wchar_t* name, VARIANT value) {
+    return Invoke(site_.GetDispatch(), name, DISPATCH_PROPERTYPUT, {value}, true);
+}
+
+CallResult Annotations::Get(const wchar_t* name) {
+    return Invoke(site_.GetDispatch(), name, DISPATCH_PROPERTYGET, {}, false);
+}
+
+CallResult Annotations::Call(const wchar_t* name, std::vector<VARIANT> args) {
+    return Invoke(site_.GetDispatch(), name, DISPATCH_METHOD, std::move(args), false);
+}
+
+HRESULT Annotations::PutText(const wchar_t* name, const wchar_t* text) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(text);
+    return Put(name, v).hr;
+}
+
 CallResult Viewer::Put(const wchar_t* name, const VARIANT& value) {
     return Invoke(dispatch(), name, DISPATCH_PROPERTYPUT, {value}, true);
 }

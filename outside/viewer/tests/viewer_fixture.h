@@ -80,6 +80,27 @@ private:
     std::vector<DISPID> events_;
 };
 
+// The annotation control in its own site beside a view (one container).
+class Annotations {
+public:
+    Annotations(HWND form, const RECT& rect);
+    ~Annotations();
+    Annotations(const Annotations&) = delete;
+    Annotations& operator=(const Annotations&) = delete;
+
+    CallResult Put(const wchar_t* name, VARIANT value);
+    CallResult Get(const wchar_t* name);
+    CallResult Call(const wchar_t* name, std::vector<VARIANT> args = {});
+    HRESULT PutText(const wchar_t* name, const wchar_t* text);
+    forms::ActiveXSite& site() { return site_; }
+
+    HRESULT created = E_FAIL;
+    std::vector<DISPID> events;
+
+private:
+    forms::ActiveXSite site_;
+};
+
 VARIANT Long(LONG value);
 VARIANT Double(double value);
 
