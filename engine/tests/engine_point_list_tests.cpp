@@ -4,12 +4,14 @@
 // move the screen cursor and show a window, so they run alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "dib_canvas.h"
 #include "layer_in_window.h"
+#include "shown_cursor.h"
 
 using namespace engine_test;
 
@@ -331,6 +333,206 @@ TEST_F(PointLists, MovedItemsStayOnTheImageAndRectanglesMoveThePoints)
     ASSERT_EQ(0, host->PrgSetItemPoint(layer, 1, 2, &point));
     EXPECT_TRUE(SamePoints({{100, 175}, {200, 225}, {400, 400}}, PointsOf(1))) << Text(PointsOf(1));
     EXPECT_EQ(QMK_ErrInvalidPoint, host->PrgSetItemPoint(layer, 1, 3, &point));
+}
+
+// ---- handles and cursors ------------------------------------------------------------------
+
+// The rectangle of points widened by a pen on every side.
+RECT AroundPoints(const std::vector<POINT>& points, int pen)
+{
+    RECT rect = {points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const POINT& p : points) {
+        rect.left = std::min(rect.left, p.x);
+        rect.top = std::min(rect.top, p.y);
+        rect.right = std::max(rect.right, p.x);
+        rect.bottom = std::max(rect.bottom, p.y);
+    }
+    InflateRect(&rect, pen, pen);
+    return rect;
+}
+
+struct HandleDrag {
+    const char* name;
+    int tool;
+    std::vector<POINT> drawn;
+    int sizeable, moveable;
+    POINT from, to;             // pressed on a point, released here
+    std::vector<POINT> after;   // the item's points after the drag
+    int cursor;                 // shown while dragging (0: the host's own)
+    float pixels;               // a ruler's measure afterwards
+};
+
+TEST_F(PointLists, DraggingAPointsHandleMovesThatPointAndTheBoundsFollow)
+{
+    const std::vector<POINT> triangle = {{100, 100}, {300, 100}, {200, 300}};
+    const std::vector<POINT> chain = {{100, 100}, {200, 150}, {300, 100}, {400, 150}};
+    const std::vector<POINT> line = {{100, 400}, {500, 400}};
+    const HandleDrag drags[] = {
+        {"polygon, its first corner", PolygonTool, triangle, 1, 1, {100, 100}, {60, 140},
+         {{60, 140}, {300, 100}, {200, 300}}, 114, 0},
+        {"polygon, its last corner", PolygonTool, triangle, 1, 1, {200, 300}, {250, 350},
+         {{100, 100}, {300, 100}, {250, 350}}, 114, 0},
+        {"polyline, an inner point", PolyLineTool, chain, 1, 1, {200, 150}, {220, 250},
+         {{100, 100}, {220, 250}, {300, 100}, {400, 150}}, 114, 0},
+        {"line, its end", LineTool, line, 1, 1, {500, 400}, {450, 300}, {{100, 400}, {450, 300}},
+         114, 0},
+        {"line, its start", LineTool, line, 1, 1, {100, 400}, {150, 500}, {{150, 500}, {500, 400}},
+         114, 0},
+        {"ruler, its end", RulerTool, line, 1, 1, {500, 400}, {280, 160}, {{100, 400}, {280, 160}},
+         114, 300.0f},
+        {"ruler, its start", RulerTool, line, 1, 1, {100, 400}, {200, 400}, {{200, 400}, {500, 400}},
+         114, 300.0f},
+        {"a line that may be moved but not sized moves whole", LineTool, line, 0, 1, {500, 400},
+         {520, 430}, {{120, 430}, {520, 430}}, 0, 0},
+    };
+    ASSERT_EQ(0, host->SetToolAttribute(layer, RulerTool, QMK_MeasureChoice, 2061));
+    for (const HandleDrag& d : drags) {
+        SCOPED_TRACE(d.name);
+        host->PrgDeleteAll(layer);
+        ASSERT_EQ(0, host->SetToolAttribute(layer, d.tool, QMK_Sizeable, d.sizeable));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, d.tool, QMK_Moveable, d.moveable));
+        ASSERT_EQ(0, host->SetTool(layer, d.tool));
+        Run(d.tool == PolygonTool || d.tool == PolyLineTool ? Clicks(d.drawn) : Drag(d.drawn));
+        ASSERT_EQ(1, Count());
+        const int seq = Order()[0];
+        ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+        window.Click(host.Engine(), d.from.x, d.from.y);
+        ASSERT_EQ((std::vector<int>{seq}), Selection());
+
+        host.ClearCalls();
+        EXPECT_EQ(0, Press(d.from.x, d.from.y));
+        MoveTo((d.from.x + d.to.x) / 2, (d.from.y + d.to.y) / 2);
+        SetCursor(nullptr);
+        MoveTo(d.to.x, d.to.y);
+        EXPECT_EQ(d.cursor, ShownCursor(library.Module()));
+        Release(d.to.x, d.to.y);
+        EXPECT_EQ(nullptr, GetCapture());
+        const std::vector<ChannelCall> expected = {
+            Event(QMK_AnnotationEndSelected, 0),
+            Event(QMK_AnnotationSelected, seq),
+            Event(QMK_AnnotationMoved, seq),
+            Event(QMK_AnnotationMoved, seq),
+        };
+        EXPECT_EQ(expected, host.Calls()) << Describe(host.Calls());
+        EXPECT_TRUE(SamePoints(d.after, PointsOf(seq))) << Text(PointsOf(seq));
+
+        const RECT rect = ItemRect(seq);
+        if (d.tool != RulerTool) {
+            EngineValue pen = 0;
+            ASSERT_EQ(0, host->PrgGetItemAttribute(layer, seq, QMK_PenWidth, &pen));
+            ExpectRect(AroundPoints(d.after, static_cast<int>(pen)), rect, 1);
+        } else {
+            for (const POINT& p : d.after)
+                EXPECT_TRUE(PtInRect(&rect, p)) << p.x << "," << p.y;
+            testkit::DibCanvas canvas(800, 600);
+            host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+            EXPECT_FLOAT_EQ(d.pixels, RulerLength(host.Engine(), layer, seq));
+        }
+        // The handle is let go: a press on the body selects and drags no point.
+        host.ClearCalls();
+        const POINT body = {(d.after[0].x + d.after[1].x) / 2, (d.after[0].y + d.after[1].y) / 2};
+        Press(body.x, body.y);
+        MoveTo(body.x, body.y + 5);
+        Release(body.x, body.y + 5);
+        const std::vector<POINT> moved = PointsOf(seq);
+        ASSERT_EQ(d.after.size(), moved.size());
+        for (size_t i = 0; i < moved.size(); ++i) {
+            EXPECT_EQ(d.after[i].x, moved[i].x) << i;
+            EXPECT_EQ(d.after[i].y + 5, moved[i].y) << i;
+        }
+    }
+}
+
+TEST_F(PointLists, APointOfAnItemThatMayNeitherMoveNorSizeIsNoHandle)
+{
+    ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_Sizeable, 0));
+    ASSERT_EQ(0, host->SetToolAttribute(layer, LineTool, QMK_Moveable, 0));
+    ASSERT_EQ(0, host->SetTool(layer, LineTool));
+    Run(Drag({{100, 400}, {300, 400}, {500, 400}}));
+    ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+    window.Click(host.Engine(), 500, 400);
+    ASSERT_EQ((std::vector<int>{1}), Selection());
+    host.ClearCalls();
+    EXPECT_EQ(0, Press(500, 400));
+    MoveTo(510, 420);
+    MoveTo(520, 430);
+    Release(520, 430);
+    EXPECT_TRUE(SamePoints({{100, 400}, {500, 400}}, PointsOf(1))) << Text(PointsOf(1));
+    EXPECT_EQ((std::vector<ChannelCall>{Event(QMK_AnnotationEndSelected, 0),
+                                        Event(QMK_AnnotationSelected, 1)}),
+              host.Calls())
+        << Describe(host.Calls());
+}
+
+struct CursorRow {
+    const char* what;
+    POINT at;
+    int result;
+    int cursor;  // 0: the host's own stays
+};
+
+TEST_F(PointLists, TheCursorShowsWhatLiesUnderThePointer)
+{
+    ASSERT_EQ(0, host->SetTool(layer, PolygonTool));
+    Run(Clicks({{100, 100}, {300, 100}, {200, 300}}));
+    ASSERT_EQ(0, host->SetTool(layer, PolyLineTool));
+    Run(Clicks({{100, 400}, {200, 450}, {300, 400}}));
+    ASSERT_EQ(0, host->SetTool(layer, LineTool));
+    Run(Drag({{400, 100}, {550, 100}, {700, 100}}));
+    ASSERT_EQ(0, host->SetTool(layer, FreehandTool));
+    Run(Drag({{400, 300}, {450, 300}, {500, 300}, {550, 300}, {600, 300}}));
+    ASSERT_EQ(0, host->SetTool(layer, RulerTool));
+    Run(Drag({{400, 500}, {550, 500}, {700, 500}}));
+    ASSERT_EQ((std::vector<int>{1, 2, 3, 4, 5}), Order());
+    ASSERT_EQ(0, host->PrgSetItemAttribute(layer, 3, QMK_Sizeable, 0));
+    ASSERT_EQ(0, host->SetTool(layer, PointerTool));
+    window.Click(host.Engine(), 200, 100);
+    window.Click(host.Engine(), 550, 100, MK_SHIFT);
+    ASSERT_EQ((std::vector<int>{1, 3}), Selection());
+
+    auto check = [&](const CursorRow& row, UINT message, int result) {
+        SCOPED_TRACE(row.what);
+        SetCursor(nullptr);
+        EXPECT_EQ(result, window.Send(host.Engine(), message, 0, row.at.x, row.at.y));
+        EXPECT_EQ(row.cursor, ShownCursor(library.Module()));
+    };
+    const CursorRow pointer[] = {
+        {"a corner of the selected polygon: the engine's move cursor", {100, 100}, 0, 114},
+        {"the selected polygon's edge: the polygon's selecting cursor", {200, 100}, 0, 14001},
+        {"inside the polygon, filled as the tool has it: its body", {200, 150}, 0, 14001},
+        {"a point of the polyline, not selected: its body", {200, 450}, 0, 15001},
+        {"an end of the selected line that may only be moved: no cursor of its own", {700, 100}, -1, 0},
+        {"the line's body", {550, 100}, 0, 16001},
+        {"the freehand mark", {450, 300}, 0, 17001},
+        {"the ruler", {550, 500}, 0, 21001},
+        {"empty space", {750, 580}, -1, 0},
+    };
+    // A move sets the same cursor and leaves the message to the host.
+    for (const CursorRow& row : pointer) {
+        check(row, WM_SETCURSOR, row.result);
+        check(row, WM_MOUSEMOVE, -1);
+    }
+    // Without the selecting cursors a body keeps the host's cursor; the
+    // handles' system cursors stay.
+    ASSERT_EQ(0, host->SetUseCursorType(Cursor_Selecting, 0));
+    check({"the edge, selecting cursors off", {200, 100}, -1, 0}, WM_SETCURSOR, -1);
+    check({"the corner, selecting cursors off", {100, 100}, 0, 114}, WM_SETCURSOR, 0);
+
+    // A drawing tool over the image shows its creating cursor, where it has one.
+    const struct {
+        int tool;
+        int creating;
+        CursorRow row;
+    } drawing[] = {
+        {FreehandTool, 1, {"freehand", {750, 580}, 0, 17000}},
+        {PolygonTool, 1, {"polygon: none of its own", {750, 580}, -1, 0}},
+        {FreehandTool, 0, {"freehand, creating cursors off", {750, 580}, -1, 0}},
+    };
+    for (const auto& d : drawing) {
+        ASSERT_EQ(0, host->SetUseCursorType(Cursor_Creating, d.creating));
+        ASSERT_EQ(0, host->SetTool(layer, d.tool));
+        check(d.row, WM_MOUSEMOVE, d.row.result);
+    }
 }
 
 // ---- saving, loading, pasting, burning in ---------------------------------------------------
