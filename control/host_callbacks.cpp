@@ -15,8 +15,11 @@ struct HostEntries {
     static int __stdcall SetHostServices(HostContext ctx, HostServiceTable* services) {
         if (!ctx) return 0;
         QuillmarkControl* control = Of(ctx);
+        // A client that takes its table back leaves the engine no service
+        // of it to call.
+        const bool held = control->hostServices_ != nullptr;
         control->hostServices_ = services;
-        if (services) control->PushHostServices();
+        if (services || held) control->PushHostServices();
         return 0;
     }
 
@@ -172,16 +175,19 @@ struct HostEntries {
     static int __stdcall SaveAnnotationsToVariant(HostContext ctx, VARIANT* a, int* b,
                                                   BSTR* comments, BSTR* author, BSTR* title,
                                                   BSTR* subject) {
-        if (!ctx) return 1;
+        if (!ctx) return 0;
         QuillmarkControl* control = Of(ctx);
         const quillmark::SelfHold<QuillmarkControl> hold(*control);
-        if (AnnotationEngine* engine = control->Engine()) engine->GetAnnIntoVariant(a, b);
+        AnnotationEngine* engine = control->Engine();
+        // 1 when the annotations are in the VARIANT, 0 when the engine could
+        // not put them there: an empty VARIANT is no saved set.
+        const int saved = engine && engine->GetAnnIntoVariant(a, b) == 0 ? 1 : 0;
         // Each is a new BSTR the client frees (null when the get fails).
         if (author && FAILED(control->get_Author(author))) *author = nullptr;
         if (comments && FAILED(control->get_Comments(comments))) *comments = nullptr;
         if (title && FAILED(control->get_Title(title))) *title = nullptr;
         if (subject && FAILED(control->get_Subject(subject))) *subject = nullptr;
-        return 1;
+        return saved;
     }
 
     static int __stdcall LoadAnnotationsFromVariant(HostContext ctx, VARIANT* a, int* b, int* c,

@@ -132,7 +132,7 @@ struct HostCallbackTable {
     FocusMessageFn FocusMessage;
     ImageCroppedFn ImageCropped;
     ImageChangedFn ImageResized;
-    SaveAnnotationsToVariantFn SaveAnnotationsToVariant; // returns 1
+    SaveAnnotationsToVariantFn SaveAnnotationsToVariant; // 1 saved, 0 not
     LoadAnnotationsFromVariantFn LoadAnnotationsFromVariant;
     ClearAnnotationsFn ClearAnnotations;
     SetSaveSuppressedFn SetSaveSuppressed; // 1 until the client says 0

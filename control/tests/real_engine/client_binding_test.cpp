@@ -2,7 +2,7 @@
 // window, the calls the client sees in order, unbinding, and the callback
 // table's entries with the real engine behind the control. The client is a
 // stand-in written here that records what it is asked.
-#include "image_client.h" // before quillmark.h: the two declarations agree
+#include "stand_in_client.h" // before quillmark.h: the two declarations agree
 
 #include <gtest/gtest.h>
 
@@ -43,11 +43,12 @@ int __stdcall GetResolution(HostCookie, double* x, double* y) {
     return 0;
 }
 
-// The stand-in client: an embedded object with ImageControlInterface, and
-// optionally ImageControlSupport.
-class StandInClient : public IOleObject, public ImageControlInterface {
+// The stand-in client, with services that answer a 200 x 200 view and
+// record the control's own calls.
+class StandInClient : public quillmark_test::ImageClientStandIn {
 public:
-    StandInClient(const wchar_t* name, const char* tag) : name_(name), tag_(tag) {
+    StandInClient(const wchar_t* name, const char* tag) : ImageClientStandIn(name, tag, &g_log) {
+        cookie = kCookie;
         services.ViewMode = 0;
         services.GetViewGeometry = GetViewGeometry;
         services.GetFixedViewGeometry = GetViewGeometry;
@@ -55,96 +56,6 @@ public:
         services.ForceUpdate = ForceUpdate;
         services.CurrentLayerChanged = CurrentLayerChanged;
     }
-    ~StandInClient() { EXPECT_EQ(nullptr, server); }
-
-    ULONG refs = 1;
-    IAnnotateServer7* server = nullptr;
-    HostContext ctx = nullptr;
-    HostCallbackTable* table = nullptr;
-    HostServiceTable services = {};
-    bool support = true;
-    HRESULT serverAnswer = S_OK;
-
-    void Log(const std::string& what) { g_log.push_back(tag_ + ":" + what); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        *object = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleObject))
-            *object = static_cast<IOleObject*>(this);
-        else if (IsEqualIID(riid, IID_ImageControlInterface))
-            *object = static_cast<ImageControlInterface*>(this);
-        else if (IsEqualIID(riid, IID_ImageControlSupport)) {
-            Log("QuerySupport");
-            if (support) *object = static_cast<IOleObject*>(this);
-        }
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
-
-    STDMETHODIMP ReleaseAnnotateServer() override {
-        Log("ReleaseAnnotateServer");
-        if (server) server->Release();
-        server = nullptr;
-        ctx = nullptr;
-        table = nullptr;
-        return S_OK;
-    }
-    STDMETHODIMP SetAnnotateServer(IAnnotateServer7* s) override {
-        Log("SetAnnotateServer");
-        if (FAILED(serverAnswer)) return serverAnswer;
-        if (s) s->AddRef();
-        if (server) server->Release();
-        server = s;
-        return S_OK;
-    }
-    STDMETHODIMP Unused() override { return E_NOTIMPL; }
-    STDMETHODIMP SetAnnotationCallbacks(HostContext c, HostCallbackTable* t) override {
-        Log("SetAnnotationCallbacks");
-        ctx = c;
-        table = t;
-        EXPECT_EQ(kHostCallbackTableVersion, t->Version);
-        EXPECT_EQ(nullptr, t->Reserved);
-        t->SetHostCookie(c, kCookie);
-        t->SetHostServices(c, &services);
-        return S_OK;
-    }
-    STDMETHODIMP GetControlName(BSTR* name) override {
-        Log("GetControlName");
-        *name = SysAllocString(name_.c_str());
-        return S_OK;
-    }
-
-    // IOleObject: only its presence counts.
-    STDMETHODIMP SetClientSite(IOleClientSite*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetClientSite(IOleClientSite**) override { return E_NOTIMPL; }
-    STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return E_NOTIMPL; }
-    STDMETHODIMP Close(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP GetClipboardData(DWORD, IDataObject**) override { return E_NOTIMPL; }
-    STDMETHODIMP DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP EnumVerbs(IEnumOLEVERB**) override { return E_NOTIMPL; }
-    STDMETHODIMP Update() override { return E_NOTIMPL; }
-    STDMETHODIMP IsUpToDate() override { return E_NOTIMPL; }
-    STDMETHODIMP GetUserClassID(CLSID*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetUserType(DWORD, LPOLESTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetExtent(DWORD, SIZEL*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetExtent(DWORD, SIZEL*) override { return E_NOTIMPL; }
-    STDMETHODIMP Advise(IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
-    STDMETHODIMP EnumAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetMiscStatus(DWORD, DWORD*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
-
-private:
-    std::wstring name_;
-    std::string tag_;
 };
 
 // An enumerator over the container's objects, in order.
