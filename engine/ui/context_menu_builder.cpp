@@ -89,6 +89,9 @@ void ContextMenuBuilder::AddOwn(PopupMenuList& list, int id, int subId, BSTR cap
 
 int ContextMenuBuilder::ItemValue(int layer, int seq, int code)
 {
+    // The font is no number: it is read whole, into a LOGFONT, where it is needed.
+    if (code == QMK_Logfont)
+        return 0;
     EngineValue value = 0;
     engine_.PrgGetItemAttribute(layer, seq, code, &value);
     return static_cast<int>(value);

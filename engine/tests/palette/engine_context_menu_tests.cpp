@@ -11,6 +11,7 @@
 #include "engine_test_host.h"
 #include "host_window.h"
 #include "menu_driver.h"
+#include "packed_images.h"
 
 using namespace engine_test;
 
@@ -54,6 +55,65 @@ std::vector<MenuEntry> Numbers(int ticked)
     return numbers;
 }
 
+// The sub-items of the attributes with lists of values, the entry of the
+// item's value ticked.
+std::vector<MenuEntry> Ticked(std::initializer_list<const wchar_t*> captions, int ticked)
+{
+    std::vector<MenuEntry> entries;
+    int i = 0;
+    for (const wchar_t* caption : captions)
+        entries.push_back(Entry(caption, i++ == ticked));
+    return entries;
+}
+std::vector<MenuEntry> Orientations(int ticked)
+{
+    return Ticked({L"0", L"90", L"180", L"270"}, ticked);
+}
+std::vector<MenuEntry> BackStyles(int ticked, bool translucent = true)
+{
+    std::vector<MenuEntry> styles = Ticked({L"Opaque", L"Transparent", L"Translucent"}, ticked);
+    if (!translucent)
+        styles.pop_back();
+    return styles;
+}
+std::vector<MenuEntry> Hatches()
+{
+    return Ticked({L"None", L"Horizontal", L"Vertical", L"Diagonal down, left to right",
+                   L"Diagonal up, left to right", L"Cross hatch", L"Diagonal cross"},
+                  0);
+}
+std::vector<MenuEntry> PenStyles()
+{
+    return Ticked({L"________", L"_ _ _ _ _ _", L"...............", L"_._._._._.",
+                   L"_.._.._.._.."},
+                  0);
+}
+std::vector<MenuEntry> PenFills()
+{
+    return Ticked({L"Opaque", L"Translucent", L"Invert"}, 0);
+}
+std::vector<MenuEntry> Units()
+{
+    return Ticked({L"Inches", L"Feet", L"Yards", L"Miles", L"MicroMeters", L"Millimeters",
+                   L"Centimeters", L"Decimeters", L"Meters", L"Dekameters", L"Kilometers",
+                   L"Pixels", L"Twips"},
+                  0);
+}
+
+// The captions, separators, ticks, grey and submenus of a shown menu.
+void ExpectMenu(const std::vector<MenuEntry>& expected, const std::vector<MenuEntry>& shown,
+                const std::string& label)
+{
+    ASSERT_EQ(expected.size(), shown.size()) << label << "\n" << Describe(shown);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(expected[i].caption, shown[i].caption) << label << " " << i;
+        EXPECT_EQ(expected[i].separator, shown[i].separator) << label << " " << i;
+        EXPECT_EQ(expected[i].checked, shown[i].checked) << label << " " << i;
+        EXPECT_EQ(expected[i].grayed, shown[i].grayed) << label << " " << i;
+        EXPECT_EQ(expected[i].submenu, shown[i].submenu) << label << " " << i;
+    }
+}
+
 class ContextMenuOfAnItem : public ::testing::Test {
 protected:
     ContextMenuOfAnItem() : host(library)
@@ -69,10 +129,7 @@ protected:
         host->SetTool(layer, tool);
         window.Drag(host.Engine(), x1, y1, x2, y2);
         host->SetTool(layer, PointerTool);
-        int seq = 0, last = 0;
-        for (host->PrgGetFirstItem(layer, &seq); seq != 0; host->PrgGetNextItem(layer, &seq))
-            last = seq;
-        return last;
+        return LastItem();
     }
 
     // Right-clicks at a point with a driver that picks (top, sub).
@@ -108,6 +165,82 @@ protected:
         EngineValue value = 0;
         EXPECT_EQ(0, host->PrgGetItemAttribute(layer, seq, code, &value));
         return static_cast<int>(value);
+    }
+
+    int LastItem()
+    {
+        int seq = 0, last = 0;
+        for (host->PrgGetFirstItem(layer, &seq); seq != 0; host->PrgGetNextItem(layer, &seq))
+            last = seq;
+        return last;
+    }
+
+    // Presses and releases at each point, then a double click at the last:
+    // how a user makes a polygon or a polyline.
+    void ClickPoints(const std::vector<POINT>& points)
+    {
+        for (const POINT& p : points) {
+            window.Send(host.Engine(), WM_MOUSEMOVE, 0, p.x, p.y);
+            window.Click(host.Engine(), p.x, p.y);
+        }
+        const POINT last = points.back();
+        window.Send(host.Engine(), WM_LBUTTONDBLCLK, MK_LBUTTON, last.x, last.y);
+        window.Send(host.Engine(), WM_LBUTTONUP, 0, last.x, last.y);
+    }
+
+    // An item of the tool made as the user makes one, with its own defaults,
+    // at the top left of (100, 100); 0 when none was made. `on` is a point
+    // of the window on the item.
+    int Make(int tool, POINT* on)
+    {
+        *on = POINT{150, 100};
+        host->SetTool(layer, tool);
+        switch (tool) {
+        case TextTool: {
+            window.Click(host.Engine(), 100, 100);
+            for (wchar_t c : std::wstring(L"Note"))
+                host->KeyMessage(window.hwnd(), WM_CHAR, c, 1);
+            host->FocusMessage(WM_KILLFOCUS);
+            *on = POINT{104, 104};
+            break;
+        }
+        case PolygonTool:
+            ClickPoints({{100, 100}, {200, 100}, {150, 180}});
+            *on = POINT{150, 130};
+            break;
+        case PolyLineTool:
+            ClickPoints({{100, 100}, {200, 100}, {200, 180}});
+            break;
+        case LineTool:
+        case RulerTool:
+        case FreehandTool:
+            window.Drag(host.Engine(), 100, 100, 200, 100);
+            *on = POINT{125, 100};
+            break;
+        case StampTool: {
+            Bstr text(L"Stamp");
+            host->SetToolAttribute(layer, StampTool, QMK_Text,
+                                   reinterpret_cast<EngineValue>(text.text));
+            window.Click(host.Engine(), 100, 100);
+            *on = POINT{104, 104};
+            break;
+        }
+        case ImageTool: {
+            HGLOBAL picture = WhiteImage(40, 30);
+            host->SetToolAttribute(layer, ImageTool, QMK_DibPtr,
+                                   reinterpret_cast<EngineValue>(picture));
+            GlobalFree(picture);
+            window.Click(host.Engine(), 100, 100);
+            *on = POINT{110, 110};
+            break;
+        }
+        default:
+            window.Drag(host.Engine(), 100, 100, 200, 150);
+            *on = POINT{150, 125};
+            break;
+        }
+        host->SetTool(layer, PointerTool);
+        return LastItem();
     }
 
     EngineLibrary library;
@@ -146,16 +279,376 @@ TEST_F(ContextMenuOfAnItem, OffersTheAttributesOfItsToolThenTheCommandsThatApply
     for (const Case& c : cases) {
         host->PrgDeleteAll(layer);
         Draw(c.tool, 100, 100, 200, 150);
-        std::vector<MenuEntry> shown = RightClick(150, 125);
-        ASSERT_EQ(c.expected.size(), shown.size()) << c.tool << "\n" << Describe(shown);
-        for (size_t i = 0; i < shown.size(); ++i) {
-            EXPECT_EQ(c.expected[i].caption, shown[i].caption) << c.tool << " " << i;
-            EXPECT_EQ(c.expected[i].separator, shown[i].separator) << c.tool << " " << i;
-            EXPECT_EQ(c.expected[i].checked, shown[i].checked) << c.tool << " " << i;
-            EXPECT_EQ(c.expected[i].grayed, shown[i].grayed) << c.tool << " " << i;
-            EXPECT_EQ(c.expected[i].submenu, shown[i].submenu) << c.tool << " " << i;
-        }
+        ExpectMenu(c.expected, RightClick(150, 125), std::to_string(c.tool));
     }
+}
+
+// Every other class: the attributes of its tool's defaults in ascending
+// code, each ticked after the item's value, then the commands for the
+// front-most item of two with a layer on the clipboard, then the host's item.
+TEST_F(ContextMenuOfAnItem, EveryClassOffersTheAttributesOfItsToolsDefaults)
+{
+    const std::vector<MenuEntry> commands = {
+        Separator(), Entry(L"Nudge down"), Entry(L"Send to back"), Entry(L"Cu&t"),
+        Entry(L"&Copy"), Entry(L"&Paste"), Entry(L"&Delete"), Separator(), Entry(L"Host item"),
+    };
+    auto text = [](int penWidth) {
+        return std::vector<MenuEntry>{
+            Entry(L"Pen color..."),
+            Entry(L"Text color..."),
+            Entry(L"Back color..."),
+            Entry(L"Pen width", false, Numbers(penWidth)),
+            Entry(L"Font..."),
+            Entry(L"BackStyle", false, BackStyles(0)),
+            Entry(L"Locked"),
+            Entry(L"Moveable", true),
+            Entry(L"Text orientation", false, Orientations(0)),
+            Entry(L"Sizeable", true),
+            Entry(L"Text locked"),
+            Entry(L"Hatch style", false, Hatches()),
+            Entry(L"Hatch color..."),
+            Entry(L"Text justification", false,
+                  Ticked({L"Left justify", L"Right justify", L"Center justify"}, 0)),
+        };
+    };
+    const std::vector<MenuEntry> polygon = {
+        Entry(L"Pen color..."),
+        Entry(L"Fill color..."),
+        Entry(L"Pen width", false, Numbers(2)),
+        Entry(L"BackStyle", false, BackStyles(0)),
+        Entry(L"Locked"),
+        Entry(L"Moveable", true),
+        Entry(L"Sizeable", true),
+        Entry(L"Hatch style", false, Hatches()),
+        Entry(L"Hatch color..."),
+    };
+    const std::vector<MenuEntry> line = {
+        Entry(L"Pen color..."),
+        Entry(L"Pen width", false, Numbers(2)),
+        Entry(L"Locked"),
+        Entry(L"Moveable", true),
+        Entry(L"Pen style", false, PenStyles()),
+        Entry(L"Pen fill style", false, PenFills()),
+        Entry(L"Sizeable", true),
+    };
+    const std::vector<MenuEntry> ruler = {
+        Entry(L"Pen color..."),
+        Entry(L"Text color..."),
+        Entry(L"Back color..."),
+        Entry(L"Pen width", false, Numbers(2)),
+        Entry(L"Font..."),
+        Entry(L"BackStyle", false, BackStyles(1, false)),
+        Entry(L"Locked"),
+        Entry(L"Moveable", true),
+        Entry(L"Pen style", false, PenStyles()),
+        Entry(L"Pen fill style", false, PenFills()),
+        Entry(L"Sizeable", true),
+        Entry(L"Abbreviation"),
+        Entry(L"Measurement", false, Units()),
+        Entry(L"Length", true),
+        Entry(L"Gauge", true),
+    };
+    const std::vector<MenuEntry> stamp = {
+        Entry(L"Pen color..."),
+        Entry(L"Text color..."),
+        Entry(L"Back color..."),
+        Entry(L"Pen width", false, Numbers(0)),
+        Entry(L"Font..."),
+        Entry(L"BackStyle", false, BackStyles(1)),
+        Entry(L"Locked"),
+        Entry(L"Moveable", true),
+        Entry(L"Text orientation", false, Orientations(0)),
+        Entry(L"Sizeable", true),
+        Entry(L"Hatch style", false, Hatches()),
+        Entry(L"Hatch color..."),
+    };
+    const std::vector<MenuEntry> image = {
+        Entry(L"Pen color..."),
+        Entry(L"Fill color..."),
+        Entry(L"Pen width", false, Numbers(1)),
+        Entry(L"Transparent color..."),
+        Entry(L"BackStyle", false, BackStyles(0)),
+        Entry(L"Locked"),
+        Entry(L"Moveable", true),
+        Entry(L"Sizeable", true),
+        Entry(L"Hatch style", false, Hatches()),
+        Entry(L"Hatch color..."),
+    };
+    const std::vector<MenuEntry> button = {
+        Entry(L"Text color..."),
+        Entry(L"Back color..."),
+        Entry(L"Pen width", false, Numbers(4)),
+        Entry(L"Font..."),
+        Entry(L"Locked"),
+        Entry(L"BevelLightColor..."),
+        Entry(L"BevelShadowColor..."),
+        Entry(L"Moveable", true),
+        Entry(L"Sizeable", true),
+    };
+    struct Case {
+        const char* name;
+        int tool;
+        int wangType;  // 0: the tool's own
+        std::vector<MenuEntry> attributes;
+    };
+    const Case cases[] = {
+        {"typed text", TextTool, 0, text(0)},
+        {"note", TextTool, 10, text(1)},
+        {"polygon", PolygonTool, 0, polygon},
+        {"polyline", PolyLineTool, 0, line},
+        {"line", LineTool, 0, line},
+        {"freehand", FreehandTool, 0, line},
+        {"ruler", RulerTool, 0, ruler},
+        {"stamp", StampTool, 0, stamp},
+        {"image", ImageTool, 0, image},
+        {"button", ButtonTool, 0, button},
+    };
+    Bstr hostItem(L"Host item");
+    ASSERT_EQ(0, host->AddContextMenuItem(20001, 0, hostItem.text, 5, 6));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host->PrgDeleteAll(layer);
+        Draw(RectangleTool, 400, 400, 500, 450);
+        POINT on = {};
+        const int seq = Make(c.tool, &on);
+        ASSERT_NE(0, seq);
+        if (c.wangType) {
+            ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_WangType, c.wangType));
+        }
+        ASSERT_EQ(0, host->CopyToClipboard(layer, 0));
+        std::vector<MenuEntry> expected = c.attributes;
+        expected.insert(expected.end(), commands.begin(), commands.end());
+        ExpectMenu(expected, RightClick(on.x, on.y), c.name);
+    }
+}
+
+// Each attribute command of each class, in turn on one item of the class:
+// the item's new value, the reports (a change on channel 8 only when the
+// value changed, then the choice on channel 17), and the chosen entry's tick
+// in the next menu. Colour dialogs are closed with OK (they open with the
+// item's colour, so nothing changes), the font dialog with Cancel.
+TEST_F(ContextMenuOfAnItem, EveryClassCarriesOutItsAttributeCommands)
+{
+    struct Command {
+        const wchar_t* top;
+        const wchar_t* sub;
+        int attribute;  // 11: the font, compared whole
+        int value;      // the item's value afterwards
+        int id;         // the choice reported
+        int subId;
+        bool changed;   // reported on channel 8
+        bool ticked;    // the chosen entry in the next menu
+        int dialog;     // the button that closes the dialog, 0 for none
+    };
+    auto colour = [](const wchar_t* top, int code, int value) {
+        return Command{top, L"", code, value, code, 0, false, false, IDOK};
+    };
+    const Command font = {L"Font...", L"", QMK_Logfont, 0, QMK_Logfont, 0, false, false, IDCANCEL};
+    auto flag = [](const wchar_t* top, int code, int value) {
+        return Command{top, L"", code, value, code, 0, true, value != 0, 0};
+    };
+    auto pick = [](const wchar_t* top, const wchar_t* sub, int code, int value, int id, int subId) {
+        return Command{top, sub, code, value, id, subId, true, true, 0};
+    };
+    auto penWidth = [&](const wchar_t* number) {
+        const int n = number[0] - L'0';
+        return pick(L"Pen width", number, QMK_PenWidth, n, QMK_PenWidth, n + 1);
+    };
+    auto backStyle = [&](const wchar_t* caption, int style) {
+        return pick(L"BackStyle", caption, QMK_BackStyle, style, 3000, style);
+    };
+    auto penStyle = [&](const wchar_t* caption, int k) {
+        return pick(L"Pen style", caption, QMK_PenStyle, k, QMK_PenStyle, 5000 + k);
+    };
+    auto penFill = [&](const wchar_t* caption, int style) {
+        return pick(L"Pen fill style", caption, QMK_PenFillStyle, style, QMK_PenFillStyle, style);
+    };
+    auto hatch = [&](const wchar_t* caption, int style) {
+        return pick(L"Hatch style", caption, QMK_HatchStyle, style, QMK_HatchStyle, style);
+    };
+    auto orientation = [&](const wchar_t* degrees, int tenths) {
+        return pick(L"Text orientation", degrees, QMK_TextOrientation, tenths, 28,
+                    tenths / 10 + 1);
+    };
+    const int buttonText = static_cast<int>(GetSysColor(COLOR_BTNTEXT));
+    const int buttonFace = static_cast<int>(GetSysColor(COLOR_BTNFACE));
+    const int bevelLight = static_cast<int>(GetSysColor(COLOR_3DLIGHT));
+    const int bevelShadow = static_cast<int>(GetSysColor(COLOR_BTNSHADOW));
+    struct Case {
+        const char* name;
+        int tool;
+        std::vector<Command> commands;
+    };
+    const Case cases[] = {
+        {"text",
+         TextTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFF10FF),
+          colour(L"Text color...", QMK_TextColor, 0),
+          colour(L"Back color...", QMK_BackColor, 0xFFFFFF),
+          penWidth(L"3"),
+          font,
+          backStyle(L"Translucent", BackStyle_Translucent),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          orientation(L"180", 1800),
+          flag(L"Sizeable", QMK_Sizeable, 0),
+          flag(L"Text locked", QMK_TextLocked, 1),
+          hatch(L"Vertical", HatchStyle_Vertical),
+          colour(L"Hatch color...", QMK_HatchColor, 0),
+          pick(L"Text justification", L"Right justify", QMK_TextJustification,
+               QMK_RightJustify, QMK_TextJustification, QMK_RightJustify)}},
+        {"polygon",
+         PolygonTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFFFF00),
+          colour(L"Fill color...", QMK_FillColor, 255),
+          penWidth(L"5"),
+          backStyle(L"Transparent", BackStyle_Transparent),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          flag(L"Sizeable", QMK_Sizeable, 0),
+          hatch(L"Cross hatch", HatchStyle_Cross),
+          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+        {"polyline",
+         PolyLineTool,
+         {colour(L"Pen color...", QMK_PenColor, 0x8020FF),
+          penWidth(L"1"),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          penStyle(L"_._._._._.", 3),
+          penFill(L"Invert", LinePenFillStyle_Invert),
+          flag(L"Sizeable", QMK_Sizeable, 0)}},
+        {"line",
+         LineTool,
+         {penStyle(L"...............", 2), penFill(L"Translucent", LinePenFillStyle_Translucent)}},
+        {"freehand",
+         FreehandTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFF00FF), penStyle(L"_ _ _ _ _ _", 1),
+          penFill(L"Invert", LinePenFillStyle_Invert)}},
+        {"ruler",
+         RulerTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFF0000),
+          colour(L"Text color...", QMK_TextColor, 0),
+          colour(L"Back color...", QMK_BackColor, 0xFFFFFF),
+          penWidth(L"3"),
+          font,
+          backStyle(L"Opaque", BackStyle_Opaque),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          penStyle(L"_.._.._.._..", 4),
+          penFill(L"Translucent", LinePenFillStyle_Translucent),
+          flag(L"Sizeable", QMK_Sizeable, 0),
+          flag(L"Abbreviation", QMK_ShowAbbr, 1),
+          pick(L"Measurement", L"Millimeters", QMK_MeasureChoice, 2054, QMK_MeasureChoice, 2054),
+          flag(L"Length", QMK_ShowLength, 0),
+          flag(L"Gauge", QMK_ShowGauge, 0)}},
+        {"stamp",
+         StampTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFF00FF),
+          colour(L"Text color...", QMK_TextColor, 255),
+          colour(L"Back color...", QMK_BackColor, 0xC00000),
+          penWidth(L"2"),
+          font,
+          backStyle(L"Translucent", BackStyle_Translucent),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          orientation(L"90", 900),
+          flag(L"Sizeable", QMK_Sizeable, 0),
+          hatch(L"Diagonal cross", HatchStyle_DiagonalCross),
+          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+        {"image",
+         ImageTool,
+         {colour(L"Pen color...", QMK_PenColor, 0xFF0000),
+          colour(L"Fill color...", QMK_FillColor, 0x00FF00),
+          penWidth(L"2"),
+          colour(L"Transparent color...", QMK_TransparentColor, 0xFFFFFF),
+          backStyle(L"Transparent", BackStyle_Transparent),
+          flag(L"Locked", QMK_Locked, 1),
+          flag(L"Moveable", QMK_Moveable, 0),
+          flag(L"Sizeable", QMK_Sizeable, 0),
+          hatch(L"Horizontal", HatchStyle_Horizontal),
+          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+        {"button",
+         ButtonTool,
+         {colour(L"Text color...", QMK_TextColor, buttonText),
+          colour(L"Back color...", QMK_BackColor, buttonFace),
+          penWidth(L"6"),
+          font,
+          flag(L"Locked", QMK_Locked, 1),
+          colour(L"BevelLightColor...", QMK_BevelLightColor, bevelLight),
+          colour(L"BevelShadowColor...", QMK_BevelShadowColor, bevelShadow),
+          flag(L"Moveable", QMK_Moveable, 0),
+          flag(L"Sizeable", QMK_Sizeable, 0)}},
+    };
+    auto find = [](const std::vector<MenuEntry>& shown, const Command& command) {
+        for (const MenuEntry& top : shown) {
+            if (top.caption != command.top)
+                continue;
+            if (!*command.sub)
+                return &top;
+            for (const MenuEntry& sub : top.submenu)
+                if (sub.caption == command.sub)
+                    return &sub;
+        }
+        return static_cast<const MenuEntry*>(nullptr);
+    };
+    auto fontOf = [&](int seq) {
+        LOGFONTA read = {};
+        EXPECT_EQ(0, host->PrgGetItemAttribute(layer, seq, QMK_Logfont,
+                                                reinterpret_cast<EngineValue*>(&read)));
+        return std::string(reinterpret_cast<const char*>(&read), sizeof(read));
+    };
+    for (const Case& c : cases) {
+        host->PrgDeleteAll(layer);
+        POINT on = {};
+        const int seq = Make(c.tool, &on);
+        ASSERT_NE(0, seq) << c.name;
+        const Command* previous = nullptr;
+        for (const Command& command : c.commands) {
+            SCOPED_TRACE(std::string(c.name) + " " +
+                         std::string(command.top, command.top + wcslen(command.top)));
+            const std::string fontBefore = command.attribute == QMK_Logfont ? fontOf(seq) : "";
+            const std::vector<MenuEntry> shown =
+                RightClick(on.x, on.y, command.top, command.sub, command.dialog);
+            if (previous) {
+                const MenuEntry* entry = find(shown, *previous);
+                ASSERT_TRUE(entry) << Describe(shown);
+                EXPECT_EQ(previous->ticked, entry->checked) << Describe(shown);
+            }
+            ASSERT_TRUE(find(shown, command)) << Describe(shown);
+            if (command.attribute == QMK_Logfont)
+                EXPECT_EQ(fontBefore, fontOf(seq));
+            else
+                EXPECT_EQ(command.value, Attribute(seq, command.attribute));
+            std::vector<ChannelCall> expected;
+            if (command.changed)
+                expected.push_back({Channel_ItemChanged, {layer, seq, command.attribute}});
+            expected.push_back(
+                {Channel_MenuSelect, {1, 0, command.id, command.subId, 0, 0, layer, seq}});
+            EXPECT_EQ(expected, MenuCalls()) << Describe(host.Calls());
+            previous = &command;
+        }
+        const std::vector<MenuEntry> last = RightClick(on.x, on.y);
+        const MenuEntry* entry = find(last, *previous);
+        ASSERT_TRUE(entry) << c.name << "\n" << Describe(last);
+        EXPECT_EQ(previous->ticked, entry->checked) << c.name;
+    }
+
+    // The font dialog's OK gives the item the font it shows: the item's own
+    // face, reported as a change only when its bytes differ.
+    host->PrgDeleteAll(layer);
+    POINT on = {};
+    const int seq = Make(TextTool, &on);
+    const std::string before = fontOf(seq);
+    RightClick(on.x, on.y, L"Font...", L"", IDOK);
+    const std::string after = fontOf(seq);
+    const LOGFONTA* chosen = reinterpret_cast<const LOGFONTA*>(after.data());
+    EXPECT_STREQ(reinterpret_cast<const LOGFONTA*>(before.data())->lfFaceName,
+                 chosen->lfFaceName);
+    std::vector<ChannelCall> expected;
+    if (after != before)
+        expected.push_back({Channel_ItemChanged, {layer, seq, QMK_Logfont}});
+    expected.push_back({Channel_MenuSelect, {1, 0, QMK_Logfont, 0, 0, 0, layer, seq}});
+    EXPECT_EQ(expected, MenuCalls()) << Describe(host.Calls());
 }
 
 TEST_F(ContextMenuOfAnItem, ZOrderCommandsPasteAndHostItemsShowWhereTheyApply)
