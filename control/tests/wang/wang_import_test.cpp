@@ -318,6 +318,13 @@ TEST(WangImport, IndexesNumberItemsOnlyWhenFreeInTheirOwnLayer)
     }
 }
 
+const char* const kPages[] = {"3annotationWithBGPicture",
+                              "imaging-pic-various-annotations",
+                              "imaging-pic-textfieldannotation",
+                              "imaging-pic-textfieldannotation-yellow-font-face",
+                              "one-annotation-textarea",
+                              "one-annotation-textnote"};
+
 Bytes LoadPage(const char* name)
 {
     const std::string path = std::string(SHARED_TESTDATA_DIR) + "/wang/" + name + ".p0.tag32932.bin";
@@ -362,14 +369,217 @@ TEST(WangImport, RealPagesBringTheirRectangles)
                            "layer [Untitled]\n  rect 72,543,751,786"))
         << layered;
 
-    // The other pages' marks are all of kinds without a class yet, or rectangles.
-    for (const char* name : {"3annotationWithBGPicture", "imaging-pic-textfieldannotation",
-                             "imaging-pic-textfieldannotation-yellow-font-face", "one-annotation-textarea",
-                             "one-annotation-textnote"}) {
+    // The other pages come in as well; every mark of every page, of every
+    // kind, is checked where the pages are opened in the view bound to the
+    // control.
+    for (const char* name : kPages) {
         SCOPED_TRACE(name);
         const Bytes other = LoadPage(name);
         ASSERT_FALSE(other.empty());
         EXPECT_EQ(0, ImportWangAnnotations(host.Engine(), other.data(), other.size(), 1653, 2338, false));
+    }
+}
+
+// Every item of every layer as a host finds it: its kind, its first two
+// points in image pixels and its number of points; and its text.
+struct Seen {
+    std::string shape;
+    std::wstring text;
+    bool operator==(const Seen& other) const { return shape == other.shape && text == other.text; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Seen& seen)
+{
+    return out << seen.shape << " text of " << seen.text.size();
+}
+
+std::vector<Seen> Items(AnnotationEngine* e)
+{
+    std::vector<Seen> items;
+    for (int layer = e->GetFirstLayer(); layer != 0; layer = e->GetNextLayer()) {
+        int seq = 0;
+        for (e->PrgGetFirstItem(layer, &seq); seq != 0; e->PrgGetNextItem(layer, &seq)) {
+            POINT a = {}, b = {};
+            e->PrgGetItemPoint(layer, seq, 0, &a);
+            e->PrgGetItemPoint(layer, seq, 1, &b);
+            std::ostringstream shape;
+            shape << LayerName(e, layer) << ": tool " << Number(e, layer, seq, QMK_ToolType) << " " << a.x << ","
+                  << a.y << " " << b.x << "," << b.y << " points " << Number(e, layer, seq, QMK_NumPoints);
+            BSTR text = nullptr;
+            e->PrgGetItemAttribute(layer, seq, QMK_Text, reinterpret_cast<EngineValue*>(&text));
+            items.push_back({shape.str(), text ? std::wstring(text, SysStringLen(text)) : std::wstring()});
+            SysFreeString(text);
+        }
+    }
+    return items;
+}
+
+// The blocks of a page, walked by their own sizes: a mark block 172 bytes
+// (its mark type at 8), a named block 20 bytes and its data.
+struct Block {
+    size_t at, end;
+    uint32_t type;
+    uint32_t markType;
+    std::string name;
+};
+
+uint32_t DwordOf(const Bytes& b, size_t at)
+{
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+std::vector<Block> Blocks(const Bytes& page)
+{
+    std::vector<Block> blocks;
+    for (size_t at = 8; at + 8 <= page.size();) {
+        Block block = {at, 0, DwordOf(page, at), 0, {}};
+        if (block.type == 5) {
+            block.markType = DwordOf(page, at + 8);
+            block.end = at + 172;
+        } else {
+            block.name.assign(reinterpret_cast<const char*>(&page[at + 8]), 8);
+            block.name.resize(std::strlen(block.name.c_str()));
+            block.end = at + 20 + DwordOf(page, at + 16);
+        }
+        blocks.push_back(block);
+        at = block.end;
+    }
+    return blocks;
+}
+
+// Cut at the end of any block, a page brings the marks before the cut (a
+// line whose points are cut off is not shown; a text whose text is cut off
+// comes without it). Cut inside a block, it is refused with an error and
+// the annotations shown before stay as they were.
+TEST(WangImport, PagesCutAtEveryBlockBringTheMarksBeforeTheCutCutInsideNothing)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    for (const char* name : kPages) {
+        SCOPED_TRACE(name);
+        const Bytes page = LoadPage(name);
+        ASSERT_FALSE(page.empty());
+        const std::vector<Block> blocks = Blocks(page);
+        ASSERT_EQ(page.size(), blocks.back().end) << "the blocks fill the page";
+        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        const std::vector<Seen> whole = Items(host.Engine());
+
+        size_t marks = 0;
+        bool lineWithoutPoints = false;
+        for (const Block& block : blocks) {
+            SCOPED_TRACE(block.at);
+            if (block.type == 5) {
+                ++marks;
+                lineWithoutPoints = block.markType == 3 || block.markType == 4;
+            } else if (block.name == "OiAnoDat") {
+                lineWithoutPoints = false;
+            }
+            if (block.end == page.size()) break;
+            const Bytes cut(page.begin(), page.begin() + block.end);
+            ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
+            const std::vector<Seen> seen = Items(host.Engine());
+            const size_t shown = marks - (lineWithoutPoints ? 1 : 0);
+            ASSERT_EQ(shown, seen.size());
+            for (size_t i = 0; i < shown; ++i) {
+                EXPECT_EQ(whole[i].shape, seen[i].shape) << i;
+                if (i + 1 < shown || !seen[i].text.empty()) {
+                    EXPECT_EQ(whole[i].text, seen[i].text) << i;
+                }
+            }
+        }
+
+        // Inside every block: in its type, its size, a name's length, its data.
+        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        for (const Block& block : blocks) {
+            for (size_t into : {size_t(2), size_t(6), size_t(12), size_t(18), (block.end - block.at) / 2,
+                                block.end - block.at - 1}) {
+                if (into == 0 || block.at + into >= block.end) continue;
+                SCOPED_TRACE(std::to_string(block.at) + "+" + std::to_string(into));
+                const Bytes cut(page.begin(), page.begin() + block.at + into);
+                EXPECT_EQ(QMK_ErrInvalidFile,
+                          ImportWangAnnotations(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
+                EXPECT_EQ(whole, Items(host.Engine()));
+            }
+        }
+    }
+}
+
+Bytes Le(uint32_t value)
+{
+    return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+            static_cast<uint8_t>(value >> 24)};
+}
+
+Bytes Name8(const char* name)
+{
+    return formats_test::Chars(name, 8);
+}
+
+// Damage made from the pages, at offsets of their blocks (various: the first
+// mark's "OiAnText" at 445, the freehand mark at 1265 and its "OiAnoDat" at
+// 1539, the closing "OiIndex" at 4333; textnote: the mark at 52, its
+// "OiAnText" at 224, whose text of 147 bytes has its NUL after the count,
+// the closing "OiIndex" at 430). Refused data leaves the
+// page's annotations shown before; data that is whole brings every mark
+// but one left out or one without its text.
+TEST(WangImport, DamageMadeFromThePages)
+{
+    const char* const various = "imaging-pic-various-annotations";
+    const char* const note = "one-annotation-textnote";
+    const int refused = QMK_ErrInvalidFile;
+    const struct {
+        const char* page;
+        const char* what;
+        size_t at;
+        Bytes patch;
+        int result;
+        int missing;   // the item not shown, or -1
+        int textless;  // the item shown without its text, or -1
+    } cases[] = {
+        {various, "named data length zero", 445 + 16, Le(0), refused, -1, -1},
+        {various, "named data length negative", 445 + 16, Le(0xFFFFFFFF), refused, -1, -1},
+        {various, "named data length past the end", 4333 + 16, Le(11), refused, -1, -1},
+        {note, "named data length past the end", 430 + 16, Le(3), refused, -1, -1},
+        {various, "named size zero", 445 + 4, Le(0), refused, -1, -1},
+        {various, "mark size zero", 1265 + 4, Le(0), refused, -1, -1},
+        {various, "mark size negative", 1265 + 4, Le(0xFFFFFFFF), refused, -1, -1},
+        {note, "mark size past the end", 52 + 4, Le(500), refused, -1, -1},
+        {various, "negative block type", 1265, Le(0xFFFFFFFB), refused, -1, -1},
+        {note, "negative block type of a named block", 224, Le(0xFFFFFFFA), refused, -1, -1},
+        {various, "point count past its block", 1539 + 20 + 4, Le(201), refused, -1, -1},
+        {various, "point count negative", 1539 + 20 + 4, Le(0xFFFFFFFF), refused, -1, -1},
+        {various, "text length past its block", 445 + 20 + 12, Le(45), refused, -1, -1},
+        {note, "text length past its block", 224 + 20 + 12, Le(149), refused, -1, -1},
+        {note, "text length negative", 224 + 20 + 12, Le(0x80000000), refused, -1, -1},
+        // Marks of kinds with no class are left out; the others come in.
+        {various, "an image by reference", 1265 + 8, Le(2), 0, 3, -1},
+        {various, "a text from a file", 1265 + 8, Le(8), 0, 3, -1},
+        {various, "a form", 1265 + 8, Le(12), 0, 3, -1},
+        {various, "an OCR region", 1265 + 8, Le(13), 0, 3, -1},
+        {various, "a mark type past every kind", 1265 + 8, Le(0xFFFFFFFF), 0, 3, -1},
+        {note, "the only mark of no kind", 52 + 8, Le(11), 0, 0, -1},
+        {various, "a line of no points", 1539 + 20 + 4, Le(0), 0, 3, -1},
+        // Names that are not read are stepped over, also before any mark.
+        {various, "an unknown name for a text block", 445 + 8, Name8("OiAnTxt"), 0, -1, 0},
+        {various, "a text block before any mark", 8 + 8, Name8("OiAnText"), 0, -1, -1},
+        {various, "a point block before any mark", 8 + 8, Name8("OiAnoDat"), 0, -1, -1},
+        {various, "a picture block before any mark", 59 + 8, Name8("OiDIB"), 0, -1, -1},
+        {note, "a text block before any mark", 30 + 8, Name8("OiAnText"), 0, -1, -1},
+    };
+    EngineLibrary library;
+    TestHost host(library);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.page) + ": " + c.what);
+        const Bytes page = LoadPage(c.page);
+        ASSERT_GE(page.size(), c.at + c.patch.size());
+        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        std::vector<Seen> expected = Items(host.Engine());
+        Bytes damaged = page;
+        std::copy(c.patch.begin(), c.patch.end(), damaged.begin() + c.at);
+        EXPECT_EQ(c.result, ImportWangAnnotations(host.Engine(), damaged.data(), damaged.size(), 1653, 2338, false));
+        if (c.textless >= 0) expected[c.textless].text.clear();
+        if (c.missing >= 0) expected.erase(expected.begin() + c.missing);
+        EXPECT_EQ(expected, Items(host.Engine()));
     }
 }
 
@@ -431,8 +641,7 @@ TEST(WangImport, MutationLoopOverRealPages)
         seed = seed * 1103515245u + 12345u;
         return seed >> 8;
     };
-    for (const char* name : {"3annotationWithBGPicture", "imaging-pic-various-annotations",
-                             "imaging-pic-textfieldannotation-yellow-font-face", "one-annotation-textnote"}) {
+    for (const char* name : kPages) {
         SCOPED_TRACE(name);
         const Bytes page = LoadPage(name);
         ASSERT_FALSE(page.empty());
