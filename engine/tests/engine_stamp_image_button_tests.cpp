@@ -328,6 +328,50 @@ TEST_F(StampsImagesButtons, ABreakCharacterWhereTheLineOverflowsIsDroppedWithThe
     }
 }
 
+TEST_F(StampsImagesButtons, ANewTextResizesTheStampOnlyWhenItSizesItself)
+{
+    // Each line ends at a CR, an LF or a CR LF pair (one break).
+    const wchar_t* threeLines = L"FIRST\r\nSECOND\nTHIRD";
+    struct Case {
+        int autoSize;
+        int bands;  // lines seen
+    };
+    for (const Case c : {Case{1, 3}, Case{0, 1}}) {
+        SCOPED_TRACE(c.autoSize);
+        host->PrgDeleteAll(layer);
+        ASSERT_EQ(0, host->SetToolAttribute(layer, StampTool, QMK_AutoSize, c.autoSize));
+        Stamp(L"APPROVED", 100, 100);
+        ASSERT_EQ(1, Count());
+        const int seq = Order()[0];
+        // Placing sizes the stamp to its text in either case.
+        const RECT placed = ItemRect(seq);
+        const int lineHeight = placed.bottom - placed.top;
+        ASSERT_GE(lineHeight, 20);
+        BSTR text = SysAllocString(threeLines);
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_Text, reinterpret_cast<EngineValue>(text)));
+        SysFreeString(text);
+        ExpectRect(placed, ItemRect(seq));  // until it is painted
+
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT now = ItemRect(seq);
+        const RECT below = {90, 100, 400, 100 + 5 * lineHeight};
+        EXPECT_EQ(c.bands, InkBands(canvas, below, RGB(255, 0, 0)));
+        if (c.autoSize) {
+            EXPECT_EQ(100, now.left);
+            EXPECT_EQ(100, now.top);
+            EXPECT_NEAR(3 * lineHeight, now.bottom - now.top, lineHeight / 2);
+            const RECT ink = InkBox(canvas, below, RGB(255, 0, 0));
+            EXPECT_LE(ink.right, now.right) << "as wide as its widest line";
+        } else {
+            ExpectRect(placed, now);
+            // The lines that do not fit are not drawn.
+            const RECT ink = InkBox(canvas, below, RGB(255, 0, 0));
+            EXPECT_LE(ink.bottom, placed.bottom);
+        }
+    }
+}
+
 // ---- pictures --------------------------------------------------------------------------------
 
 TEST_F(StampsImagesButtons, PicturesOfEachDepthAreDrawnByTheHostWithAndWithoutTheTransparentColour)
@@ -426,6 +470,113 @@ TEST_F(StampsImagesButtons, APictureTurnsWithTheHostsImageThroughItsMappingServi
     }
 }
 
+// A packed DIB 3 pixels wide with the header's fields as given, its table,
+// masks and pixels filled with a running count.
+HGLOBAL LaidOutDib(WORD bits, DWORD compression, DWORD used, LONG height, size_t afterHeader,
+                   size_t pixels)
+{
+    const size_t size = sizeof(BITMAPINFOHEADER) + afterHeader + pixels;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = 3;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bits;
+    header.biCompression = compression;
+    header.biClrUsed = used;
+    std::memcpy(p, &header, sizeof(header));
+    for (size_t i = sizeof(header); i < size; ++i)
+        p[i] = static_cast<BYTE>(i * 7);
+    GlobalUnlock(block);
+    return block;
+}
+
+std::vector<BYTE> BytesOf(HGLOBAL block, size_t size)
+{
+    std::vector<BYTE> bytes;
+    if (!block || GlobalSize(block) < size)
+        return bytes;
+    const BYTE* p = static_cast<const BYTE*>(GlobalLock(block));
+    bytes.assign(p, p + size);
+    GlobalUnlock(block);
+    return bytes;
+}
+
+// Where a run of bytes stands in another, or -1.
+long Find(const std::vector<BYTE>& in, const std::vector<BYTE>& what)
+{
+    for (size_t i = 0; i + what.size() <= in.size(); ++i)
+        if (std::memcmp(in.data() + i, what.data(), what.size()) == 0)
+            return static_cast<long>(i);
+    return -1;
+}
+
+TEST_F(StampsImagesButtons, APictureKeepsAWholeCopyOfEachLayoutAndSavesIt)
+{
+    struct Layout {
+        const char* name;
+        WORD bits;
+        DWORD compression;
+        DWORD used;
+        LONG height;
+        size_t afterHeader;  // table and masks
+        size_t pixels;
+        size_t size;         // the copy's size, worked out by hand
+    };
+    const Layout layouts[] = {
+        {"24 bits, 3 x 2", 24, BI_RGB, 0, 2, 0, 2 * 12, 40 + 2 * 12},
+        {"8 bits with the whole table", 8, BI_RGB, 0, 2, 1024, 2 * 4, 40 + 1024 + 2 * 4},
+        {"4 bits", 4, BI_RGB, 0, 2, 64, 2 * 4, 40 + 64 + 8},
+        {"1 bit", 1, BI_RGB, 0, 2, 8, 2 * 4, 40 + 8 + 8},
+        {"16 bits with colour masks", 16, BI_BITFIELDS, 0, 2, 12, 2 * 8, 40 + 12 + 16},
+        {"24 bits stored top-down", 24, BI_RGB, 0, -2, 0, 2 * 12, 40 + 24},
+        // The table is as long as the header says it is, and the masks of
+        // 32 bits belong to the picture as those of 16 do.
+        {"8 bits naming two colours", 8, BI_RGB, 2, 2, 8, 2 * 4, 40 + 8 + 8},
+        {"32 bits with colour masks", 32, BI_BITFIELDS, 0, 2, 12, 2 * 12, 40 + 12 + 24},
+    };
+    HGLOBAL first = MakeDib(24, 5, 5, {}, [](int, int) { return RGB(9, 9, 9); });
+    ASSERT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(first)));
+    GlobalFree(first);
+    ASSERT_EQ(0, host->SetTool(layer, ImageTool));
+    window.Click(host.Engine(), 100, 100);
+    ASSERT_EQ(1, Count());
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.name);
+        HGLOBAL given = LaidOutDib(l.bits, l.compression, l.used, l.height, l.afterHeader, l.pixels);
+        const std::vector<BYTE> source = BytesOf(given, l.size);
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, 1, QMK_DibPtr, reinterpret_cast<EngineValue>(given)));
+        GlobalFree(given);  // the item keeps a copy of its own
+
+        EngineValue read = 0;
+        ASSERT_EQ(0, host->PrgGetItemAttribute(layer, 1, QMK_ItemDib, &read));
+        HGLOBAL copy = reinterpret_cast<HGLOBAL>(read);
+        EXPECT_EQ(source, BytesOf(copy, l.size));
+        GlobalFree(copy);
+
+        // Saved as code 17, the byte count, then the picture.
+        void* block = nullptr;
+        const int size = host->SaveAnnotationsToMemory(&block);
+        ASSERT_GT(size, 0);
+        std::vector<BYTE> saved(size);
+        std::memcpy(saved.data(), GlobalLock(block), size);
+        GlobalUnlock(block);
+        GlobalFree(block);
+        std::vector<BYTE> record = {17, 0, 0, 0, static_cast<BYTE>(l.size), static_cast<BYTE>(l.size >> 8), 0, 0};
+        record.insert(record.end(), source.begin(), source.end());
+        EXPECT_NE(-1, Find(saved, record));
+
+        TestHost other(library);
+        ASSERT_EQ(0, other->LoadAnnotationsFromMemory(saved.data(), size, 0, 0));
+        ASSERT_EQ(0, other->PrgGetItemAttribute(other->GetCurrentLayer(), 1, QMK_ItemDib, &read));
+        copy = reinterpret_cast<HGLOBAL>(read);
+        EXPECT_EQ(source, BytesOf(copy, l.size)) << "loaded";
+        GlobalFree(copy);
+    }
+}
+
 // ---- buttons -----------------------------------------------------------------------------------
 
 constexpr COLORREF kLight = RGB(250, 250, 0);
@@ -477,6 +628,132 @@ TEST_F(StampsImagesButtons, AButtonIsPressedAndReleasedInInteractiveMode)
         if (call.channel == Channel_MouseEvent)
             mouse.push_back(call);
     EXPECT_EQ(expected, mouse) << Describe(host.Calls());
+}
+
+// A button at (100,100)-(300,300) with a caption in a colour of its own, the
+// pointer tool current.
+class Buttons : public StampsImagesButtons {
+protected:
+    static constexpr COLORREF kInk = RGB(255, 0, 0);
+    int MakeButton(const wchar_t* caption)
+    {
+        BSTR text = SysAllocString(caption);
+        EXPECT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_Text, reinterpret_cast<EngineValue>(text)));
+        SysFreeString(text);
+        EXPECT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_TextColor, kInk));
+        EXPECT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_BackColor, RGB(255, 255, 255)));
+        EXPECT_EQ(0, host->SetTool(layer, ButtonTool));
+        window.Drag(host.Engine(), 100, 100, 300, 300);
+        EXPECT_EQ(0, host->SetTool(layer, PointerTool));
+        const std::vector<int> order = Order();
+        return order.empty() ? 0 : order.back();
+    }
+    RECT CaptionInk()
+    {
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        return InkBox(canvas, RECT{100, 100, 300, 300}, kInk);
+    }
+};
+
+// The ink of the caption's first half against its second, along the run.
+struct Halves {
+    int first, second;
+};
+
+TEST_F(Buttons, ATurnedCaptionIsCentredAndRunsAlongItsTurn)
+{
+    // Dense letters, then thin dots: the ink tells where the caption starts.
+    struct Case {
+        int orientation;
+        bool vertical;
+        bool startsLowOrLeft;  // the letters lie left (0) or below (900)
+    };
+    const Case cases[] = {{0, false, true}, {900, true, true}, {1800, false, false}, {2700, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        LOGFONTA font = Tahoma(24);
+        font.lfEscapement = font.lfOrientation = c.orientation;
+        // The button's turn comes with the image's; here it is set alone.
+        ASSERT_EQ(0, host->PrgDeleteAll(layer));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_Logfont, reinterpret_cast<EngineValue>(&font)));
+        const int item = MakeButton(L"HHH........");
+        ASSERT_NE(0, item);
+        LOGFONTA held = {};
+        ASSERT_EQ(0, host->PrgGetItemAttribute(layer, item, QMK_Logfont, reinterpret_cast<EngineValue*>(&held)));
+        ASSERT_EQ(c.orientation, held.lfEscapement);
+
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT ink = InkBox(canvas, RECT{100, 100, 300, 300}, kInk);
+        ASSERT_LT(ink.left, ink.right) << "the caption is drawn";
+        const int across = c.vertical ? ink.right - ink.left : ink.bottom - ink.top;
+        const int along = c.vertical ? ink.bottom - ink.top : ink.right - ink.left;
+        EXPECT_GT(along, 2 * across);
+        EXPECT_NEAR(200, (ink.left + ink.right) / 2, c.vertical ? 6 : 4);
+        EXPECT_NEAR(200, (ink.top + ink.bottom) / 2, c.vertical ? 4 : 6);
+        // Count the ink of each half along the run.
+        Halves halves = {0, 0};
+        for (int y = ink.top; y < ink.bottom; ++y)
+            for (int x = ink.left; x < ink.right; ++x) {
+                if (InkBox(canvas, RECT{x, y, x + 1, y + 1}, kInk).right == 0)
+                    continue;
+                const bool low = c.vertical ? y >= (ink.top + ink.bottom) / 2 : x < (ink.left + ink.right) / 2;
+                (low ? halves.first : halves.second)++;
+            }
+        const int letters = c.startsLowOrLeft ? halves.first : halves.second;
+        const int dots = c.startsLowOrLeft ? halves.second : halves.first;
+        EXPECT_GT(letters, 2 * dots) << halves.first << " against " << halves.second;
+    }
+}
+
+TEST_F(Buttons, APressedCaptionSitsOnePixelLowerAndToTheRight)
+{
+    const int seq = MakeButton(L"Press");
+    ASSERT_NE(0, seq);
+    const RECT raised = CaptionInk();
+    ASSERT_LT(raised.left, raised.right);
+    ASSERT_EQ(0, host->SetProperty(QMK_InteractMode, 1));
+    window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, 200, 200);
+    const RECT pressed = CaptionInk();
+    window.Send(host.Engine(), WM_LBUTTONUP, 0, 200, 200);
+    const RECT released = CaptionInk();
+    ExpectRect({raised.left + 1, raised.top + 1, raised.right + 1, raised.bottom + 1}, pressed);
+    ExpectRect(raised, released);
+}
+
+TEST_F(Buttons, ANewCaptionSizesTheButtonAtTheNextPaintWhenItSizesItself)
+{
+    const wchar_t* caption = L"A much longer caption";
+    // The caption's box as the button measures it, in its font.
+    HDC screen = GetDC(nullptr);
+    const LOGFONTA font = Tahoma(24);
+    HFONT made = CreateFontIndirectA(&font);
+    HGDIOBJ old = SelectObject(screen, made);
+    RECT measured = {};
+    DrawTextA(screen, "A much longer caption", -1, &measured,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_CALCRECT);
+    SelectObject(screen, old);
+    DeleteObject(made);
+    ReleaseDC(nullptr, screen);
+    ASSERT_GT(measured.right, 0);
+
+    for (int autoSize : {0, 1}) {
+        SCOPED_TRACE(autoSize);
+        host->PrgDeleteAll(layer);
+        const int seq = MakeButton(L"Go");
+        ASSERT_NE(0, seq);
+        EXPECT_EQ(0, Attribute(seq, QMK_AutoSize)) << "the tool's own";
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_AutoSize, autoSize));
+        BSTR text = SysAllocString(caption);
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_Text, reinterpret_cast<EngineValue>(text)));
+        SysFreeString(text);
+        ExpectRect({100, 100, 300, 300}, ItemRect(seq));  // until it is painted
+        CaptionInk();
+        const int pen = Attribute(seq, QMK_PenWidth);
+        const RECT sized = {100, 100, 100 + measured.right + 2 * pen, 100 + measured.bottom + 2 * pen};
+        ExpectRect(autoSize ? sized : RECT{100, 100, 300, 300}, ItemRect(seq), 1);
+    }
 }
 
 // ---- every class saved, loaded, pasted and burnt in --------------------------------------------
