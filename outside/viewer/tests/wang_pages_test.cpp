@@ -208,10 +208,10 @@ protected:
 
     // The view named Viewer1 and the annotation control bound to it by name,
     // taking the Wang layout of the pages it opens.
-    Viewer& Place() {
-        Viewer& view = NewViewer({0, 0, 300, 200});
+    Viewer& Place(const RECT& rect = {0, 0, 300, 200}) {
+        Viewer& view = NewViewer(rect);
         view.site().SetDisplayName(L"Viewer1");
-        annotations_ = std::make_unique<Annotations>(form_, RECT{300, 0, 340, 200});
+        annotations_ = std::make_unique<Annotations>(form_, RECT{rect.right, 0, rect.right + 40, 200});
         EXPECT_EQ(S_OK, annotations_->created) << "is inkctl7.dll registered?";
         EXPECT_EQ(S_OK, annotations_->Put(L"TIFFAnnotationType", Long(0)).hr);
         EXPECT_EQ(S_OK, annotations_->PutText(L"Client", L"Viewer1"));
@@ -374,6 +374,62 @@ TEST_F(WangPages, EachPageShowsEveryMarkAsItsRecordSaysAndKeepsThemWhenSaved) {
             annotations_.reset();
             viewers_.clear();
         }
+    }
+}
+
+// With the whole page in the view, each mark is painted over the page where
+// the control says it lies, and nowhere else: there the view shows other
+// pixels than it does with the annotations cleared.
+TEST_F(WangPages, EachMarkIsPaintedWhereItLies) {
+    for (const Page& page : Pages()) {
+        SCOPED_TRACE(page.file);
+        Viewer& view = Place({0, 0, 330, 470});
+        ASSERT_EQ(S_OK, view.Load(PagePath(page.file)));
+        ASSERT_EQ(S_OK, view.Call(L"ZoomToFit", {Long(2)}).hr);
+        const long layer = AsLong(control().Call(L"GetFirstLayer"));
+        std::vector<RECT> places;
+        for (long seq = AsLong(control().Call(L"PrgGetFirstItem", {Long(layer)}));
+             seq > 0 && places.size() < page.items.size();
+             seq = AsLong(control().Call(L"PrgGetNextItem", {Long(layer)}))) {
+            LONG l = 0, t = 0, r = 0, b = 0;
+            EXPECT_EQ(S_OK, ItemCall(L"PrgGetItemRect", layer, seq,
+                                     {RefLong(&l), RefLong(&t), RefLong(&r), RefLong(&b)})
+                                .hr);
+            places.push_back({l, t, r, b});
+        }
+        ASSERT_EQ(page.items.size(), places.size());
+        const auto shown = PrintClient(view.window());
+        ASSERT_EQ(S_OK, control().Call(L"Clear").hr);
+        const auto bare = PrintClient(view.window());
+        RECT client;
+        GetClientRect(view.window(), &client);
+        for (size_t i = 0; i < places.size(); ++i) {
+            SCOPED_TRACE(i);
+            RECT place;
+            // The note of 1 by 1 pixel covers no pixel of the view.
+            if (!IntersectRect(&place, &places[i], &client)) continue;
+            int changed = 0;
+            for (int y = place.top; y < place.bottom; ++y)
+                for (int x = place.left; x < place.right; ++x)
+                    if (shown->At(x, y) != bare->At(x, y)) ++changed;
+            EXPECT_GT(changed, 0) << places[i].left << "," << places[i].top << "," << places[i].right << ","
+                                  << places[i].bottom;
+        }
+        // Nothing is painted beside the marks (a pen may reach a pixel out).
+        int beside = 0;
+        for (int y = 0; y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) {
+                bool inside = false;
+                for (RECT place : places) {
+                    InflateRect(&place, 2, 2);
+                    const POINT p = {x, y};
+                    inside = inside || PtInRect(&place, p);
+                }
+                if (!inside && shown->At(x, y) != bare->At(x, y)) ++beside;
+            }
+        EXPECT_EQ(0, beside);
+        annotations_.reset();
+        viewers_.clear();
     }
 }
 
