@@ -9,10 +9,24 @@
 namespace host {
 namespace {
 
-// The annotation control's tools that the host offers.
+// The annotation control's tools, by the names the host shows; the palette
+// offers them all, the buttons the first three.
 constexpr long kPointerTool = 4096;
 constexpr long kRectangleTool = 4098;
 constexpr long kEllipseTool = 4099;
+struct ToolName {
+    long tool;
+    const wchar_t* name;
+};
+const ToolName kToolNames[] = {
+    {4096, L"Pointer"}, {4097, L"Text"},     {4098, L"Rectangle"}, {4099, L"Ellipse"},
+    {4100, L"Polygon"}, {4101, L"Polyline"}, {4102, L"Line"},      {4103, L"Freehand"},
+    {4104, L"Stamp"},   {4105, L"Picture"},  {4106, L"Button"},    {4107, L"Ruler"},
+    {4108, L"Protractor"},
+};
+constexpr DISPID kToolbarSelectEvent = 18;
+// A stamp needs a text; the host's when the control has none.
+const wchar_t kStampText[] = L"Approved";
 // The annotation control saves its own stream as TIFF tag 34686.
 constexpr long kTiffAnnotationsOwnStream = 1;
 
@@ -23,7 +37,7 @@ const wchar_t kAnnotationsName[] = L"Annotations1";
 constexpr int kClientWidth = 900;
 constexpr int kClientHeight = 640;
 constexpr int kBarHeight = 32;
-constexpr int kStripWidth = 120;
+constexpr int kStripWidth = 128;  // room for the palette's three columns
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return {};
@@ -34,6 +48,12 @@ std::string Narrow(const std::wstring& text) {
         WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0],
                             length, nullptr, nullptr);
     return narrow;
+}
+
+std::wstring ToolNameOf(long tool) {
+    for (const ToolName& entry : kToolNames)
+        if (entry.tool == tool) return entry.name;
+    return L"Tool " + std::to_wstring(tool);
 }
 
 std::wstring Hex(HRESULT hr) {
@@ -141,6 +161,15 @@ HRESULT HostForm::PutLong(forms::ActiveXSite& site, const wchar_t* name, long va
     return Invoke(site, name, DISPATCH_PROPERTYPUT, &arg, 1, nullptr, error);
 }
 
+HRESULT HostForm::PutFlag(forms::ActiveXSite& site, const wchar_t* name, bool value,
+                          std::wstring* error) {
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BOOL;
+    arg.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return Invoke(site, name, DISPATCH_PROPERTYPUT, &arg, 1, nullptr, error);
+}
+
 long HostForm::GetLong(forms::ActiveXSite& site, const wchar_t* name) {
     VARIANT result;
     VariantInit(&result);
@@ -161,14 +190,88 @@ void HostForm::Bind() {
 
 void HostForm::EnsureLayer() {
     // Drawing needs a current layer: the file's, or a new one.
-    if (GetLong(*annotations_, L"CurrentLayer") != 0) return;
+    if (GetLong(*annotations_, L"CurrentLayer") == 0) {
+        VARIANT result;
+        VariantInit(&result);
+        std::wstring error;
+        if (FAILED(Invoke(*annotations_, L"CreateLayer", DISPATCH_METHOD, nullptr, 0, &result,
+                          &error)))
+            SetStatus(L"No layer to draw in: " + error);
+        VariantClear(&result);
+    }
+    ShowPalette();
+}
+
+void HostForm::ShowPalette() {
+    const long layer = GetLong(*annotations_, L"CurrentLayer");
+    if (layer == 0) return;
+    std::wstring error;
     VARIANT result;
     VariantInit(&result);
-    std::wstring error;
-    if (FAILED(Invoke(*annotations_, L"CreateLayer", DISPATCH_METHOD, nullptr, 0, &result,
-                      &error)))
-        SetStatus(L"No layer to draw in: " + error);
+    if (FAILED(Invoke(*annotations_, L"DefaultStampText", DISPATCH_PROPERTYGET, nullptr, 0,
+                      &result, nullptr)) ||
+        result.vt != VT_BSTR || SysStringLen(result.bstrVal) == 0)
+        PutText(*annotations_, L"DefaultStampText", kStampText, nullptr);
     VariantClear(&result);
+    // The arguments in reverse: the layer, then the flag.
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[0].vt = VT_BOOL;
+    args[0].boolVal = VARIANT_TRUE;
+    args[1].vt = VT_I4;
+    args[1].lVal = layer;
+    if (FAILED(PutFlag(*annotations_, L"UsePaletteMenu", true, &error)) ||
+        FAILED(PutFlag(*annotations_, L"EnableContextMenu", true, &error)) ||
+        FAILED(Invoke(*annotations_, L"SetToolPaletteVisible", DISPATCH_METHOD, args, 2, nullptr,
+                      &error))) {
+        SetStatus(L"The tool palette cannot be shown: " + error);
+        return;
+    }
+    HWND frame = PaletteWindow();
+    if (frame && !palettePlaced_) {
+        forms::SetComponentName(frame, "ToolPalette");
+        palettePlaced_ = true;
+        PlacePalette();
+    }
+}
+
+HWND HostForm::PaletteWindow() {
+    const long handle = GetLong(*annotations_, L"ToolPaletteHwnd");
+    HWND frame = reinterpret_cast<HWND>(static_cast<INT_PTR>(handle));
+    return frame && IsWindow(frame) ? frame : nullptr;
+}
+
+void HostForm::PlacePalette() {
+    // Over the strip at the right, whose control shows nothing at run time.
+    HWND frame = palettePlaced_ ? PaletteWindow() : nullptr;
+    if (!frame) return;
+    POINT corner = {kClientWidth - kStripWidth, kBarHeight};
+    ClientToScreen(Handle(), &corner);
+    SetWindowPos(frame, nullptr, corner.x, corner.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT HostForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOVE) PlacePalette();
+    return Form::WindowProc(message, wParam, lParam);
+}
+
+std::wstring HostForm::CountText() {
+    const long layer = GetLong(*annotations_, L"CurrentLayer");
+    VARIANT arg, result;
+    VariantInit(&arg);
+    VariantInit(&result);
+    arg.vt = VT_I4;
+    arg.lVal = layer;
+    long count = 0;
+    if (layer != 0 &&
+        SUCCEEDED(Invoke(*annotations_, L"PrgGetItemCount", DISPATCH_METHOD, &arg, 1, &result,
+                         nullptr)) &&
+        SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4)))
+        count = result.lVal;
+    VariantClear(&result);
+    return count == 1 ? L"1 annotation" : std::to_wstring(count) + L" annotations";
 }
 
 bool HostForm::Open(const std::wstring& path) {
@@ -180,7 +283,7 @@ bool HostForm::Open(const std::wstring& path) {
     path_ = path;
     SetCaption(Narrow(L"Annotate - " + path));
     EnsureLayer();
-    if (status_->Caption().empty()) SetStatus(L"Opened " + path);
+    if (status_->Caption().empty()) SetStatus(L"Opened " + path + L": " + CountText());
     return true;
 }
 
@@ -196,7 +299,7 @@ bool HostForm::Save() {
         SUCCEEDED(PutText(*viewer_, L"SaveFileName", path_, &error)) &&
         SUCCEEDED(Invoke(*viewer_, L"SaveFile", DISPATCH_METHOD, nullptr, 0, &result, &error));
     VariantClear(&result);
-    SetStatus(ok ? L"Saved " + path_ : L"Not saved: " + error);
+    SetStatus(ok ? L"Saved " + path_ + L": " + CountText() : L"Not saved: " + error);
     return ok;
 }
 
@@ -207,9 +310,7 @@ bool HostForm::PickTool(long tool) {
         SetStatus(L"The tool cannot be picked: " + error);
         return false;
     }
-    SetStatus(tool == kPointerTool     ? L"Pointer"
-              : tool == kRectangleTool ? L"Rectangle"
-                                       : L"Ellipse");
+    SetStatus(ToolNameOf(tool));
     return true;
 }
 
@@ -230,6 +331,14 @@ void HostForm::OnAnnotationEvent(DISPID id, const DISPPARAMS& params) {
     }
     text += L")";
     events_->SetCaption(Narrow(text));
+    // A tool picked on the palette: ToolbarSelect(tool, layer).
+    if (id == kToolbarSelectEvent && params.cArgs == 2) {
+        VARIANT tool;
+        VariantInit(&tool);
+        if (SUCCEEDED(VariantChangeType(&tool, &params.rgvarg[1], 0, VT_I4)))
+            SetStatus(ToolNameOf(tool.lVal));
+        VariantClear(&tool);
+    }
 }
 
 } // namespace host

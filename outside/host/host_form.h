@@ -1,10 +1,13 @@
 #pragma once
 // The host's one window: the image view and the annotation control side by
 // side (the annotation control a strip at the right), bound to each other,
-// with buttons to pick the drawing tool and to save, and a line that says
-// what happened last. Every part carries its component name:
+// with buttons to pick the commonest tools and to save, and a line that says
+// what happened last. Once a page is shown, the engine's tool palette stands
+// over the strip with a button for every tool; palette menus and the context
+// menu of annotations are on. Every part carries its component name:
 //   HostForm, PointerButton, RectangleButton, EllipseButton, SaveButton,
-//   StatusLabel, EventLabel, Viewer1 (the image view's site), Annotations1.
+//   StatusLabel, EventLabel, Viewer1 (the image view's site), Annotations1,
+//   and ToolPalette (the palette's own top-level window).
 #include "forms/activex_site.h"
 #include "forms/button.h"
 #include "forms/form.h"
@@ -36,9 +39,21 @@ private:
                     std::wstring* error);
     HRESULT PutLong(forms::ActiveXSite& site, const wchar_t* name, long value,
                     std::wstring* error);
+    HRESULT PutFlag(forms::ActiveXSite& site, const wchar_t* name, bool value,
+                    std::wstring* error);
     long GetLong(forms::ActiveXSite& site, const wchar_t* name);
     void Bind();
     void EnsureLayer();
+    // Shows the palette for the current layer, with its menus and the
+    // context menu on.
+    void ShowPalette();
+    // What the host tells of the annotations it shows.
+    std::wstring CountText();
+    // The palette's frame, or null while there is none.
+    HWND PaletteWindow();
+    // Puts the palette over the strip at the right of the window.
+    void PlacePalette();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetStatus(const std::wstring& text);
     void OnAnnotationEvent(DISPID id, const DISPPARAMS& params);
 
@@ -48,6 +63,7 @@ private:
     std::unique_ptr<forms::Label> status_, events_;
     std::wstring path_;
     int eventCount_ = 0;
+    bool palettePlaced_ = false;
 };
 
 } // namespace host

@@ -1,7 +1,7 @@
 // annotate_host.exe as a person meets it, driven from another process by
 // window messages: the page of its command line shown in the view, the view
-// and the annotation control side by side, the tool buttons and Save, and
-// a page that cannot be opened.
+// and the annotation control side by side with the tool palette over the
+// control, the tool buttons and Save, and a page that cannot be opened.
 #include "forms/testing/forms_probe.h"
 #include "image_reader.h"
 #include "test_support.h"
@@ -78,6 +78,13 @@ TEST_F(HostProgram, OpensThePageOfItsCommandLineBesideTheAnnotationControlAndSav
     const RECT stripRect = ScreenRect(FindComponent(form, "Annotations1"));
     EXPECT_LE(viewRect.right, stripRect.left);
     EXPECT_GT(viewRect.right - viewRect.left, 4 * (stripRect.right - stripRect.left));
+    // The engine's tool palette, a window of its own, stands over the strip.
+    HWND palette = forms::probe::FindForm(host.id(), "ToolPalette");
+    ASSERT_NE(nullptr, palette);
+    EXPECT_TRUE(IsWindowVisible(palette));
+    const RECT paletteRect = ScreenRect(palette);
+    EXPECT_EQ(stripRect.left, paletteRect.left);
+    EXPECT_EQ(stripRect.top, paletteRect.top);
 
     // Save writes the page in place; it still opens.
     forms::probe::Click(FindComponent(form, "SaveButton"));

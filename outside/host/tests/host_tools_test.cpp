@@ -1,0 +1,374 @@
+// annotate_host.exe as a person draws with it, driven from another process
+// by window messages: every tool picked with a click on its button of the
+// engine's tool palette draws its kind over the page, an attribute is changed
+// through an item's context menu, the page is saved, and a fresh host shows
+// and saves again everything that was drawn. What was saved is read back with
+// the engine loaded here. The screen cursor is moved onto each point before
+// its message (the engine checks it), so these run alone.
+#include "engine_test_host.h"
+#include "forms/testing/forms_probe.h"
+#include "image_reader.h"
+#include "testkit.h"
+#include "tiff_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using forms::probe::FindComponent;
+using forms::probe::Program;
+using forms::probe::TextOf;
+
+constexpr uint16_t kAnnotationTag = 34686;
+
+std::string HostCommand(const std::string& page) {
+    return "\"" + testkit::ProgramFolder() + "\\annotate_host.exe\" \"" + page + "\"";
+}
+
+// The top-level window of that name in the process, waited for.
+HWND WaitForWindow(const Program& program, const char* name) {
+    for (int i = 0; i < 500; ++i) {
+        if (HWND window = forms::probe::FindForm(program.id(), name)) return window;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// The visible popup menu of a thread, or null.
+struct MenuSearch {
+    DWORD thread;
+    HWND found;
+};
+BOOL CALLBACK FindMenu(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<MenuSearch*>(data);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof(name));
+    if (lstrcmpA(name, "#32768") == 0 && IsWindowVisible(window) &&
+        GetWindowThreadProcessId(window, nullptr) == search.thread)
+        search.found = window;
+    return search.found == nullptr;
+}
+HWND OpenMenu(DWORD thread) {
+    MenuSearch search = {thread, nullptr};
+    EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The moves of a gesture in the view, as a person makes them.
+struct Step {
+    UINT message;
+    int x, y;
+};
+constexpr UINT kDown = WM_LBUTTONDOWN;
+constexpr UINT kUp = WM_LBUTTONUP;
+constexpr UINT kMove = WM_MOUSEMOVE;
+constexpr UINT kDouble = WM_LBUTTONDBLCLK;
+
+std::vector<Step> DragThrough(const std::vector<POINT>& points) {
+    std::vector<Step> steps = {{kMove, points[0].x, points[0].y},
+                               {kDown, points[0].x, points[0].y}};
+    for (size_t i = 1; i < points.size(); ++i) steps.push_back({kMove, points[i].x, points[i].y});
+    steps.push_back({kUp, points.back().x, points.back().y});
+    return steps;
+}
+std::vector<Step> Drag(int x0, int y0, int x1, int y1) {
+    return DragThrough({{x0, y0}, {(x0 + x1) / 2, (y0 + y1) / 2}, {x1, y1}});
+}
+// A click at each point, the last one doubled: how a point list is closed.
+std::vector<Step> Clicks(const std::vector<POINT>& points) {
+    std::vector<Step> steps;
+    for (const POINT& p : points) {
+        steps.push_back({kMove, p.x, p.y});
+        steps.push_back({kDown, p.x, p.y});
+        steps.push_back({kUp, p.x, p.y});
+    }
+    steps.push_back({kDouble, points.back().x, points.back().y});
+    steps.push_back({kUp, points.back().x, points.back().y});
+    return steps;
+}
+std::vector<Step> Click(int x, int y) { return {{kMove, x, y}, {kDown, x, y}, {kUp, x, y}}; }
+
+// One saved annotation as the engine reads it back.
+struct Item {
+    int kind = 0;
+    int penWidth = 0;
+    int points = 0;  // of a point list; 0 for any other kind
+    bool locked = false;
+    std::wstring text;
+    RECT rect = {};
+    bool operator==(const Item& other) const {
+        return kind == other.kind && penWidth == other.penWidth && points == other.points &&
+               locked == other.locked && text == other.text;
+    }
+};
+std::string Describe(const std::vector<Item>& items) {
+    std::string out;
+    for (const Item& item : items)
+        out += std::to_string(item.kind) + " pen " + std::to_string(item.penWidth) + " points " +
+               std::to_string(item.points) + (item.locked ? " locked" : "") + " text '" +
+               std::string(item.text.begin(), item.text.end()) + "' at " +
+               std::to_string(item.rect.left) + "," + std::to_string(item.rect.top) + "-" +
+               std::to_string(item.rect.right) + "," + std::to_string(item.rect.bottom) + "\n";
+    return out;
+}
+
+bool IsPointList(int kind) {
+    return kind == PolygonTool || kind == PolyLineTool || kind == LineTool ||
+           kind == FreehandTool || kind == RulerTool;
+}
+
+// The annotations of the page's tag, in each layer's order.
+std::vector<Item> SavedItems(const std::string& page) {
+    std::vector<uint8_t> saved;
+    EXPECT_TRUE(imaging::ReadTiffTag(page, kAnnotationTag, &saved)) << "no annotations saved";
+    std::vector<Item> items;
+    if (saved.empty()) return items;
+    engine_test::EngineLibrary library;
+    engine_test::TestHost engine(library);
+    EXPECT_EQ(0, engine->LoadAnnotationsFromMemory(saved.data(), static_cast<int>(saved.size()),
+                                                   0, 0));
+    for (int layer = engine->GetFirstLayer(); layer > 0; layer = engine->GetNextLayer()) {
+        int seq = 0;
+        for (engine->PrgGetFirstItem(layer, &seq); seq != 0; engine->PrgGetNextItem(layer, &seq)) {
+            Item item;
+            EngineValue value = 0;
+            engine->PrgGetItemAttribute(layer, seq, QMK_ToolType, &value);
+            item.kind = static_cast<int>(value);
+            value = 0;
+            engine->PrgGetItemAttribute(layer, seq, QMK_PenWidth, &value);
+            item.penWidth = static_cast<int>(value);
+            if (IsPointList(item.kind)) {
+                // Points in a row at one place count once: the cursor put
+                // on a point also moves the mouse there.
+                POINT point = {}, last = {-1, -1};
+                for (int i = 0; i < 100 && engine->PrgGetItemPoint(layer, seq, i, &point) == 0;
+                     ++i, last = point)
+                    if (point.x != last.x || point.y != last.y) ++item.points;
+            }
+            value = 0;
+            engine->PrgGetItemAttribute(layer, seq, QMK_Locked, &value);
+            item.locked = value != 0;
+            value = 0;
+            if (engine->PrgGetItemAttribute(layer, seq, QMK_Text, &value) == 0 && value) {
+                BSTR bstr = reinterpret_cast<BSTR>(value);
+                item.text.assign(bstr, SysStringLen(bstr));
+                SysFreeString(bstr);
+            }
+            engine->PrgGetItemRect(layer, seq, &item.rect);
+            items.push_back(item);
+        }
+    }
+    return items;
+}
+
+class HostTools : public ::testing::Test {
+protected:
+    // A white page that the view shows at its natural size.
+    std::string WritePage(const std::string& name) {
+        const std::string path = folder_ / name;
+        imaging::Raster page;
+        page.width = 640;
+        page.height = 480;
+        page.layout = imaging::PixelLayout::Bilevel;
+        page.pixels.assign(page.RowBytes() * page.height, 0);
+        std::string error;
+        EXPECT_TRUE(imaging::WriteTiffFile(path, page, {}, &error)) << error;
+        return path;
+    }
+
+    // Starts the host on the page; false when its windows do not come.
+    bool Start(const std::string& page) {
+        host_.reset(new Program(HostCommand(page)));
+        form_ = host_->WaitForForm("HostForm");
+        if (!form_) return false;
+        HWND site = FindComponent(form_, "Viewer1");
+        view_ = site ? GetWindow(site, GW_CHILD) : nullptr;
+        palette_ = WaitForWindow(*host_, "ToolPalette");
+        toolbar_ = palette_ ? FindWindowExA(palette_, nullptr, "MRV_Toolbar", nullptr) : nullptr;
+        return view_ && toolbar_;
+    }
+    void Stop() {
+        PostMessageW(form_, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, host_->WaitForExit());
+        host_.reset();
+    }
+    std::string Status() { return TextOf(FindComponent(form_, "StatusLabel")); }
+
+    // The button rectangle of a tool in the palette's toolbar. The buttons
+    // stand in a grid of 39 x 38 cells filled row by row (what the toolbar
+    // would write down for us lies in the host's memory, which this process
+    // cannot read under every emulator).
+    RECT ButtonRect(int tool) {
+        RECT rect = {};
+        const LRESULT index = SendMessageW(toolbar_, TB_COMMANDTOINDEX, tool, 0);
+        RECT client = {};
+        GetClientRect(toolbar_, &client);
+        const int columns = client.right / 39;
+        if (index < 0 || columns <= 0) return rect;
+        rect.left = static_cast<int>(index % columns) * 39;
+        rect.top = static_cast<int>(index / columns) * 38;
+        rect.right = rect.left + 39;
+        rect.bottom = rect.top + 38;
+        return rect;
+    }
+
+    // A click on the tool's palette button, as a person's.
+    void PickOnPalette(int tool) {
+        const RECT rect = ButtonRect(tool);
+        ASSERT_LT(rect.left, rect.right) << "no button for " << tool;
+        POINT point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        POINT screen = point;
+        ClientToScreen(toolbar_, &screen);
+        SetCursorPos(screen.x, screen.y);
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        SendMessageW(toolbar_, WM_MOUSEMOVE, 0, at);
+        SendMessageW(toolbar_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(toolbar_, WM_LBUTTONUP, 0, at);
+    }
+
+    // A message to the view with the cursor on its point first.
+    void ToView(UINT message, WPARAM keys, int x, int y) {
+        POINT screen = {x, y};
+        ClientToScreen(view_, &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageW(view_, message, keys, MAKELPARAM(x, y));
+    }
+    void Gesture(const std::vector<Step>& steps) {
+        for (const Step& step : steps)
+            ToView(step.message, step.message == kDown || step.message == kDouble ? MK_LBUTTON : 0,
+                   step.x, step.y);
+    }
+    void Type(const std::wstring& text) {
+        for (wchar_t c : text) SendMessageW(view_, WM_CHAR, c, 1);
+    }
+
+    // Right-clicks the view at a point and walks the context menu that opens
+    // with the keys a person presses: down to the row, right into its
+    // submenu and down to the entry, Return. False when no menu opened or it
+    // did not close.
+    bool ChooseFromContextMenu(int x, int y, int downs, int subDowns) {
+        const DWORD thread = GetWindowThreadProcessId(view_, nullptr);
+        POINT screen = {x, y};
+        ClientToScreen(view_, &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageW(view_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+        // The release opens the menu, which holds the host until it closes.
+        PostMessageW(view_, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+        HWND menu = nullptr;
+        for (int i = 0; i < 500 && !menu; ++i, Sleep(20)) menu = OpenMenu(thread);
+        if (!menu) return false;
+        auto press = [menu](WPARAM key) {
+            PostMessageW(menu, WM_KEYDOWN, key, 1);
+            PostMessageW(menu, WM_KEYUP, key, 0xC0000001);
+        };
+        for (int i = 0; i < downs; ++i) press(VK_DOWN);
+        if (subDowns >= 0) {
+            press(VK_RIGHT);
+            for (int i = 0; i < subDowns; ++i) press(VK_DOWN);
+        }
+        press(VK_RETURN);
+        for (int i = 0; i < 500 && OpenMenu(thread); ++i) Sleep(20);
+        if (OpenMenu(thread)) return false;
+        SendMessageW(form_, WM_NULL, 0, 0);  // the choice has been carried out
+        return true;
+    }
+
+    testkit::TempFolder folder_;
+    std::unique_ptr<Program> host_;
+    HWND form_ = nullptr;
+    HWND view_ = nullptr;
+    HWND palette_ = nullptr;
+    HWND toolbar_ = nullptr;
+};
+
+TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSavedAndShownAgain) {
+    const std::string page = WritePage("page.tif");
+    ASSERT_TRUE(Start(page)) << "the host's view or its tool palette is missing";
+    EXPECT_TRUE(IsWindowVisible(palette_));
+
+    // Each tool draws in its own part of the page.
+    struct Drawing {
+        int tool;
+        const char* status;  // what the host says once the tool is picked
+        std::vector<Step> steps;
+        const wchar_t* typed;
+    };
+    const Drawing drawings[] = {
+        {RectangleTool, "Rectangle", Drag(20, 20, 120, 80), nullptr},
+        {EllipseTool, "Ellipse", Drag(160, 20, 260, 80), nullptr},
+        {PolygonTool, "Polygon", Clicks({{300, 20}, {380, 20}, {340, 80}}), nullptr},
+        {PolyLineTool, "Polyline", Clicks({{420, 20}, {460, 60}, {500, 20}, {540, 60}}), nullptr},
+        {LineTool, "Line", Drag(20, 120, 120, 180), nullptr},
+        {FreehandTool, "Freehand",
+         DragThrough({{160, 120}, {180, 140}, {200, 130}, {220, 170}, {240, 150}}), nullptr},
+        {RulerTool, "Ruler", Drag(300, 150, 500, 150), nullptr},
+        {StampTool, "Stamp", Click(20, 240), nullptr},
+        {ButtonTool, "Button", Drag(300, 240, 380, 280), nullptr},
+        {TextTool, "Text", Click(20, 340), L"Hello"},
+        // The host has no picture to give the picture tool: it places none.
+        {ImageTool, "Picture", Drag(420, 340, 500, 400), nullptr},
+    };
+    for (const Drawing& drawing : drawings) {
+        SCOPED_TRACE(drawing.status);
+        PickOnPalette(drawing.tool);
+        EXPECT_EQ(drawing.status, Status());
+        Gesture(drawing.steps);
+        if (drawing.typed) Type(drawing.typed);
+    }
+    // Picking the pointer ends the text.
+    PickOnPalette(PointerTool);
+    EXPECT_EQ("Pointer", Status());
+
+    // Through the context menu: the rectangle's pen width (third row, its
+    // submenu of 0 to 9) becomes 5 and the ellipse is locked (its sixth
+    // row); the row counts come from the menus of those kinds.
+    struct MenuChoice {
+        const char* what;
+        POINT at;
+        int downs, subDowns;
+    };
+    const MenuChoice choices[] = {
+        {"rectangle: Pen width, 5", {20, 50}, 3, 5},
+        {"ellipse: Locked", {160, 50}, 5, -1},
+    };
+    for (const MenuChoice& choice : choices)
+        EXPECT_TRUE(ChooseFromContextMenu(choice.at.x, choice.at.y, choice.downs, choice.subDowns))
+            << choice.what;
+
+    forms::probe::Click(FindComponent(form_, "SaveButton"));
+    EXPECT_EQ(0u, Status().find("Saved")) << Status();
+    Stop();
+
+    const std::vector<Item> expected = {
+        // kind, pen width, points, locked, text
+        {RectangleTool, 5, 0, false, L""},
+        {EllipseTool, 1, 0, true, L""},
+        {PolygonTool, 2, 3, false, L""},
+        {PolyLineTool, 2, 4, false, L""},
+        {LineTool, 2, 2, false, L""},
+        {FreehandTool, 2, 5, false, L""},
+        {RulerTool, 2, 2, false, L""},
+        {StampTool, 0, 0, false, L"Approved"},
+        {ButtonTool, 4, 0, false, L""},
+        {TextTool, 0, 0, false, L"Hello"},
+    };
+    const std::vector<Item> saved = SavedItems(page);
+    EXPECT_EQ(expected, saved) << Describe(saved);
+
+    // A fresh host shows all of it, and saving there keeps it.
+    ASSERT_TRUE(Start(page));
+    EXPECT_NE(std::string::npos, Status().find(std::to_string(expected.size()) + " annotations"))
+        << Status();
+    forms::probe::Click(FindComponent(form_, "SaveButton"));
+    Stop();
+    EXPECT_EQ(saved, SavedItems(page)) << Describe(SavedItems(page));
+}
+
+} // namespace
