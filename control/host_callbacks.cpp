@@ -196,10 +196,16 @@ struct HostEntries {
         if (!ctx) return 0;
         QuillmarkControl* control = Of(ctx);
         const quillmark::SelfHold<QuillmarkControl> hold(*control);
-        if (author) control->put_Author(*author);
-        if (comments) control->put_Comments(*comments);
-        if (title) control->put_Title(*title);
-        if (subject) control->put_Subject(*subject);
+        // The texts are the loaded set's: one it has not (a null BSTR, the
+        // empty text) replaces the text there as "", so that no text of the
+        // annotations before stays with these.
+        BSTR empty = SysAllocString(L"");
+        auto text = [empty](BSTR* given) { return *given ? *given : empty; };
+        if (author) control->put_Author(text(author));
+        if (comments) control->put_Comments(text(comments));
+        if (title) control->put_Title(text(title));
+        if (subject) control->put_Subject(text(subject));
+        SysFreeString(empty);
         AnnotationEngine* engine = control->Engine();
         if (!engine) return 0;
         const int previous = engine->GetCurrentLayer();

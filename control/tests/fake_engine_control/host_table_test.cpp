@@ -349,7 +349,7 @@ TEST_F(HostTableTest, LoadingFromAVariantPutsTheFourTextsThenLoadsAndReportsANew
               load),
          {"13(I4 1,I4 2,I4 3)"}, {}},
         {"null, empty and long texts", {nullptr, L"", kLongText.c_str(), L"s"}, 0, false, 5,
-         Then({"SetProperty(768,null)", "SetProperty(769,\"\")",
+         Then({"SetProperty(768,\"\")", "SetProperty(769,\"\")",
                "SetProperty(771,\"" + longText + "\")", "SetProperty(770,\"s\")"},
               load),
          {"13(I4 1,I4 2,I4 3)"}, {}},

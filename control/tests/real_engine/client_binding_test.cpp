@@ -43,6 +43,18 @@ int __stdcall GetResolution(HostCookie, double* x, double* y) {
     return 0;
 }
 
+// View services that record their calls, for the view mode tests.
+std::vector<std::string> g_viewCalls;
+int __stdcall RecordGetViewGeometry(HostCookie cookie, int* kind, RECT* view, RECT* image, int* w,
+                                    int* h) {
+    g_viewCalls.push_back("GetViewGeometry(" + std::to_string(cookie) + ")");
+    return GetViewGeometry(cookie, kind, view, image, w, h);
+}
+int __stdcall RecordSetViewGeometry(HostCookie cookie, int) {
+    g_viewCalls.push_back("SetViewGeometry(" + std::to_string(cookie) + ")");
+    return 0;
+}
+
 // The stand-in client, with services that answer a 200 x 200 view and
 // record the control's own calls.
 class StandInClient : public quillmark_test::ImageClientStandIn {
@@ -195,6 +207,7 @@ protected:
         g_forceUpdates = 0;
         g_forceCookie = 0;
         g_layerChanges.clear();
+        g_viewCalls.clear();
         control = NewControl();
         ASSERT_NE(nullptr, control);
     }
@@ -365,6 +378,55 @@ TEST_F(ClientBindingTest, InDesignModeTheClientGetsNoCallbacks) {
     EXPECT_EQ(1u, client.refs);
 }
 
+// The engine keeps the view mode a client gave after the client is let go:
+// with the client's services withdrawn it lays the view out by itself
+// whatever the mode, and the next client's table replaces the mode.
+TEST_F(ClientBindingTest, TheViewModeLeftByAClientCallsNothingAndTheNextClientsModeHolds) {
+    StandInClient engineLaidOut(L"View", "A"), hostLaidOut(L"View", "B");
+    for (StandInClient* c : {&engineLaidOut, &hostLaidOut}) {
+        c->services.GetViewGeometry = RecordGetViewGeometry;
+        c->services.SetViewGeometry = RecordSetViewGeometry;
+    }
+    engineLaidOut.services.ViewMode = 2;
+    engineLaidOut.cookie = 61;
+    hostLaidOut.cookie = 62;
+    ASSERT_EQ(S_OK, SetSite(control, &site));
+    HostCallbackTable* t = nullptr;
+    HostContext ctx = nullptr;
+    struct Step {
+        const char* what;
+        StandInClient* binds; // null: the client is let go
+        Log viewCalls;        // of a key message through the table after the step
+    };
+    const Step steps[] = {
+        {"a client whose view the engine lays out", &engineLaidOut, {"SetViewGeometry(61)"}},
+        {"it is let go", nullptr, {}},
+        {"a client that lays out its own view", &hostLaidOut, {"GetViewGeometry(62)"}},
+        {"it is let go", nullptr, {}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.binds) {
+            VARIANT_BOOL bound = VARIANT_FALSE;
+            ASSERT_EQ(S_OK, control->InterfaceConnect(static_cast<IOleObject*>(step.binds),
+                                                      &bound));
+            t = step.binds->table;
+            ctx = step.binds->ctx;
+        } else {
+            ASSERT_EQ(S_OK, control->InterfaceDisconnect());
+        }
+        ASSERT_NE(nullptr, t);
+        long layer = 0;
+        ASSERT_EQ(S_OK, control->CreateLayer(&layer));
+        g_viewCalls.clear();
+        // Unbound, as a client would that kept the table.
+        t->KeyMessage(ctx, nullptr, WM_KEYDOWN, 'A', 0);
+        EXPECT_EQ(step.viewCalls, g_viewCalls);
+    }
+    EXPECT_EQ(1u, engineLaidOut.refs);
+    EXPECT_EQ(1u, hostLaidOut.refs);
+}
+
 // The entries of the table with the real engine.
 class HostEntriesTest : public ClientBindingTest {
 protected:
@@ -529,6 +591,194 @@ TEST_F(HostEntriesTest, PaintingFollowsAllowPaintAndInputReachesTheEngine) {
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(dib);
+}
+
+// A VARIANT of each kind a client may hand the load entry.
+struct VariantKind {
+    const char* what;
+    bool loads; // the annotations in it replace those there
+    void (*make)(const std::vector<uint8_t>& saved, VARIANT* v, VARIANT* inner, SAFEARRAY** kept);
+};
+
+SAFEARRAY* Bytes(const std::vector<uint8_t>& bytes) {
+    SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
+    void* data = nullptr;
+    SafeArrayAccessData(a, &data);
+    if (!bytes.empty()) memcpy(data, bytes.data(), bytes.size());
+    SafeArrayUnaccessData(a);
+    return a;
+}
+
+const VariantKind kVariantKinds[] = {
+    {"byte array", true,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_ARRAY | VT_UI1;
+         V_ARRAY(v) = Bytes(b);
+     }},
+    {"byte array by reference", true,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY** kept) {
+         *kept = Bytes(b);
+         V_VT(v) = VT_BYREF | VT_ARRAY | VT_UI1;
+         V_ARRAYREF(v) = kept;
+     }},
+    {"a VARIANT by reference holding a byte array", true,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT* inner, SAFEARRAY**) {
+         V_VT(inner) = VT_ARRAY | VT_UI1;
+         V_ARRAY(inner) = Bytes(b);
+         V_VT(v) = VT_BYREF | VT_VARIANT;
+         V_VARIANTREF(v) = inner;
+     }},
+    {"empty", false, [](const std::vector<uint8_t>&, VARIANT*, VARIANT*, SAFEARRAY**) {}},
+    {"a number", false,
+     [](const std::vector<uint8_t>&, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_I4;
+         V_I4(v) = 42;
+     }},
+    {"a text", false,
+     [](const std::vector<uint8_t>&, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_BSTR;
+         V_BSTR(v) = SysAllocString(L"annotations");
+     }},
+    {"an array of numbers", false,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_ARRAY | VT_I4;
+         V_ARRAY(v) = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(b.size() / 4));
+     }},
+    {"an empty byte array", false,
+     [](const std::vector<uint8_t>&, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_ARRAY | VT_UI1;
+         V_ARRAY(v) = Bytes({});
+     }},
+    {"a byte array of two dimensions", false,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(b.size()), 0}, {1, 0}};
+         V_VT(v) = VT_ARRAY | VT_UI1;
+         V_ARRAY(v) = SafeArrayCreate(VT_UI1, 2, bounds);
+     }},
+    {"half of the bytes", false,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_ARRAY | VT_UI1;
+         V_ARRAY(v) = Bytes(std::vector<uint8_t>(b.begin(), b.begin() + b.size() / 2));
+     }},
+    {"bytes that are no annotations", false,
+     [](const std::vector<uint8_t>& b, VARIANT* v, VARIANT*, SAFEARRAY**) {
+         V_VT(v) = VT_ARRAY | VT_UI1;
+         V_ARRAY(v) = Bytes(std::vector<uint8_t>(b.size(), 0xA5));
+     }},
+};
+
+TEST_F(HostEntriesTest, TheVariantEntriesCarryTheAnnotationsAndRefuseWhatIsNone) {
+    long layer = 0;
+    ASSERT_EQ(S_OK, control->CreateLayer(&layer));
+    ASSERT_EQ(S_OK, control->CreateLayer(&layer));
+    // Saved: a byte array of the annotations, its length given.
+    VARIANT saved;
+    VariantInit(&saved);
+    int count = -1;
+    EXPECT_EQ(1, t->SaveAnnotationsToVariant(ctx, &saved, &count, nullptr, nullptr, nullptr,
+                                             nullptr));
+    ASSERT_EQ(VT_ARRAY | VT_UI1, V_VT(&saved));
+    ASSERT_EQ(1u, SafeArrayGetDim(V_ARRAY(&saved)));
+    ASSERT_GT(count, 0);
+    ASSERT_EQ(static_cast<ULONG>(count), V_ARRAY(&saved)->rgsabound[0].cElements);
+    std::vector<uint8_t> bytes(count);
+    void* data = nullptr;
+    ASSERT_EQ(S_OK, SafeArrayAccessData(V_ARRAY(&saved), &data));
+    memcpy(bytes.data(), data, bytes.size());
+    SafeArrayUnaccessData(V_ARRAY(&saved));
+    VariantClear(&saved);
+    // Nowhere to put them: 0, nothing else changes.
+    EXPECT_EQ(0, t->SaveAnnotationsToVariant(ctx, nullptr, &count, nullptr, nullptr, nullptr,
+                                             nullptr));
+    EXPECT_EQ(0, count);
+
+    for (const VariantKind& kind : kVariantKinds) {
+        SCOPED_TRACE(kind.what);
+        // Three layers before, the saved two after a load.
+        ASSERT_EQ(S_OK, control->CreateLayer(&layer));
+        long current = 0;
+        ASSERT_EQ(S_OK, control->get_CurrentLayer(&current));
+        const long before = Layers();
+        VARIANT v, inner;
+        VariantInit(&v);
+        VariantInit(&inner);
+        SAFEARRAY* kept = nullptr;
+        kind.make(bytes, &v, &inner, &kept);
+        int width = 200, height = 200;
+        g_layerChanges.clear();
+        const int result =
+            t->LoadAnnotationsFromVariant(ctx, &v, &width, &height, nullptr, nullptr, nullptr,
+                                          nullptr);
+        long after = 0;
+        ASSERT_EQ(S_OK, control->get_CurrentLayer(&after));
+        if (kind.loads) {
+            EXPECT_EQ(2, Layers());
+            EXPECT_NE(current, after);
+            EXPECT_EQ(1u, g_layerChanges.size()); // told to the client
+            EXPECT_EQ(0, result);                 // what the host's event answered
+        } else {
+            EXPECT_EQ(before, Layers());
+            EXPECT_EQ(current, after);
+            EXPECT_TRUE(g_layerChanges.empty());
+            EXPECT_EQ(current, result); // the current layer, as it was
+        }
+        VariantClear(&v);
+        VariantClear(&inner);
+        if (kept) SafeArrayDestroy(kept);
+    }
+    // No VARIANT at all: refused alike.
+    long current = 0;
+    ASSERT_EQ(S_OK, control->get_CurrentLayer(&current));
+    const long before = Layers();
+    EXPECT_EQ(current, t->LoadAnnotationsFromVariant(ctx, nullptr, nullptr, nullptr, nullptr,
+                                                     nullptr, nullptr, nullptr));
+    EXPECT_EQ(before, Layers());
+}
+
+TEST_F(HostEntriesTest, TheFourTextsOfALoadedSetReplaceThoseThere) {
+    const std::wstring longText(70000, L'w');
+    struct Case {
+        const char* what;
+        bool places;           // the client gives places for the texts
+        const wchar_t* in[4];  // author, comments, title, subject
+        const wchar_t* out[4]; // as the save entry gives them back after
+    };
+    const Case cases[] = {
+        {"plain", true, {L"Ann", L"Notes", L"Page", L"Topic"},
+         {L"Ann", L"Notes", L"Page", L"Topic"}},
+        {"no places: the texts stay", false, {}, {L"Ann", L"Notes", L"Page", L"Topic"}},
+        // A set without texts leaves none of the texts before it.
+        {"none", true, {nullptr, nullptr, nullptr, nullptr}, {L"", L"", L"", L""}},
+        {"empty and long", true, {L"", longText.c_str(), L"", L"\x00e9t\x00e9"},
+         {L"", longText.c_str(), L"", L"\x00e9t\x00e9"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BSTR in[4];
+        for (int i = 0; i < 4; ++i) in[i] = c.in[i] ? SysAllocString(c.in[i]) : nullptr;
+        VARIANT none;
+        VariantInit(&none);
+        if (c.places)
+            t->LoadAnnotationsFromVariant(ctx, &none, nullptr, nullptr, &in[1], &in[0], &in[2],
+                                          &in[3]);
+        else
+            t->LoadAnnotationsFromVariant(ctx, &none, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr);
+        BSTR out[4] = {};
+        VARIANT saved;
+        VariantInit(&saved);
+        EXPECT_EQ(1, t->SaveAnnotationsToVariant(ctx, &saved, nullptr, &out[1], &out[0], &out[2],
+                                                 &out[3]));
+        for (int i = 0; i < 4; ++i) {
+            // Compared whole, reported short: the long text runs to 70000 characters.
+            const std::wstring want = c.out[i], got = out[i] ? out[i] : L"";
+            EXPECT_TRUE(want == got) << i << ": " << got.size() << " characters, "
+                                     << want.size() << " wanted";
+            SysFreeString(in[i]);
+            SysFreeString(out[i]);
+        }
+        VariantClear(&saved);
+    }
 }
 
 } // namespace
