@@ -5,6 +5,8 @@
 // records and their blocks say.
 #include "viewer_fixture.h"
 
+#include "image_reader.h"
+
 #include <cmath>
 #include <memory>
 #include <sstream>
@@ -13,6 +15,8 @@
 
 namespace viewertest {
 namespace {
+
+constexpr uint16_t kWangTag = 32932;
 
 // Tools of the items (annotationTOOL).
 constexpr long kText = 4097;
@@ -375,6 +379,40 @@ TEST_F(WangPages, EachPageShowsEveryMarkAsItsRecordSaysAndKeepsThemWhenSaved) {
             viewers_.clear();
         }
     }
+}
+
+// Paging through the files in one view, each page shows its own marks
+// only, also when a page is opened a second time; a page whose annotation
+// data is cut inside a mark shows none, and keeps its data when saved.
+TEST_F(WangPages, PagingThroughTheFilesShowsEachPagesOwnMarks) {
+    Viewer& view = Place();
+    const std::vector<Page>& pages = Pages();
+    for (size_t turn = 0; turn < pages.size() + 2; ++turn) {
+        const Page& page = pages[turn % pages.size()];
+        SCOPED_TRACE(page.file);
+        ASSERT_EQ(S_OK, view.Load(PagePath(page.file)));
+        long layer = 0;
+        EXPECT_EQ(Expected(page), Rendered(ReadLayer(page, &layer)));
+    }
+
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(imaging::ReadTiffTag(PagePath(pages[1].file), kWangTag, &data));
+    data.resize(3968 + 100);  // inside the stamp, the last mark
+    imaging::TiffWriteOptions options;
+    options.privateTags = {{kWangTag, imaging::TiffTagType::Byte, data}};
+    Raster white = PatternPage(400, 300, PixelLayout::Gray8);
+    const std::string cut = WriteTiff("cut.tif", white, options);
+    ASSERT_EQ(S_OK, view.Load(cut));
+    EXPECT_EQ(0, AsLong(control().Get(L"NumLayers")));
+    ASSERT_EQ(S_OK, view.PutText(L"SaveFileName", Widen(cut)));
+    ASSERT_EQ(S_OK, view.Call(L"SaveFile").hr);
+    std::vector<uint8_t> kept;
+    ASSERT_TRUE(imaging::ReadTiffTag(cut, kWangTag, &kept));
+    EXPECT_EQ(data, kept);
+
+    ASSERT_EQ(S_OK, view.Load(PagePath(pages[1].file)));
+    long layer = 0;
+    EXPECT_EQ(Expected(pages[1]), Rendered(ReadLayer(pages[1], &layer)));
 }
 
 // With the whole page in the view, each mark is painted over the page where
