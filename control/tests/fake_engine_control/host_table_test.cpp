@@ -533,4 +533,64 @@ TEST_F(HostTableTest, AHostThatUnbindsInsideAKeysEventStillHasTheKeyTaken) {
     DestroyWindow(window);
 }
 
+TEST_F(HostTableTest, AHostThatLetsTheControlGoInsideAKeysEventStillHasTheKeyTaken) {
+    Connect(client);
+    View view;
+    view.client = &client;
+    HWND window = MakeView(&view);
+    quillmark_test::RecordingSink* sink = Advise();
+    IQuillmark* doomed = control;
+    control = nullptr;
+    sink->onEvent = [doomed](DISPID, DISPPARAMS&) -> long {
+        doomed->InterfaceDisconnect();
+        doomed->Release();
+        return 0;
+    };
+    fake.reportChangeOn(EngineSlot_KeyMessage);
+    fake.setResult(EngineSlot_KeyMessage, 0);
+    mark = fake.LogSize();
+    SendMessageW(window, WM_KEYDOWN, VK_DELETE, 0);
+    sink->ForgetControl(); // the control dropped its sinks when it went
+    const std::string w = std::to_string(reinterpret_cast<intptr_t>(window));
+    const Lines calls = EngineCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ("KeyMessage(" + w + ",256,46,0)", calls.front());
+    EXPECT_TRUE(view.acted.empty());
+    EXPECT_EQ(nullptr, client.table);
+    EXPECT_EQ(1u, client.refs);
+    // The engine outlives the call it was in.
+    EXPECT_EQ(1, fake.liveCount());
+    DestroyWindow(window);
+}
+
+TEST_F(HostTableTest, AClientLetGoInsideAVariantLoadIsNotToldOfTheNewCurrentLayer) {
+    client.cookie = 44;
+    client.services.CurrentLayerChanged = RecordLayerChange;
+    Connect(client);
+    quillmark_test::RecordingSink* sink = Advise();
+    IQuillmark* q = control;
+    sink->onEvent = [this, q](DISPID id, DISPPARAMS&) -> long {
+        if (id == 13) {
+            q->InterfaceDisconnect();
+            fake.setResult(EngineSlot_GetCurrentLayer, 9);
+        }
+        return id == 5 ? 77 : 0;
+    };
+    fake.setResult(EngineSlot_GetCurrentLayer, 5);
+    fake.reportChangeOn(EngineSlot_SetAnnFromVariant);
+    HostCallbackTable* t = client.table;
+    const HostContext ctx = client.ctx;
+    VARIANT v;
+    VariantInit(&v);
+    mark = fake.LogSize();
+    EXPECT_EQ(77, t->LoadAnnotationsFromVariant(ctx, &v, nullptr, nullptr, nullptr, nullptr,
+                                                nullptr, nullptr));
+    EXPECT_EQ(Then(Then({"GetCurrentLayer()", "SetAnnFromVariant(ptr,null,null)"}, kWithdrawn),
+                   {"DeleteAllLayers()", "GetCurrentLayer()", "GetCurrentLayer()",
+                    "GetLayerProperty(9,513,ptr)"}),
+              EngineCalls());
+    EXPECT_EQ((Lines{"13(I4 1,I4 2,I4 3)", "5(I4 9)"}), events);
+    EXPECT_TRUE(g_serviceCalls.empty());
+}
+
 } // namespace
