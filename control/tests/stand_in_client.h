@@ -124,4 +124,20 @@ private:
     std::vector<std::string>* log_;
 };
 
+// A 200 x 200 window of the class named (registered with proc on first use),
+// a child of parent when one is given, with data as its user data.
+inline HWND StandInWindow(const wchar_t* className, WNDPROC proc, HWND parent, void* data) {
+    WNDCLASSW wc = {};
+    if (!GetClassInfoW(GetModuleHandleW(nullptr), className, &wc)) {
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = className;
+        RegisterClassW(&wc);
+    }
+    HWND w = CreateWindowExW(0, className, L"", parent ? WS_CHILD : WS_OVERLAPPED, 0, 0, 200, 200,
+                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    return w;
+}
+
 } // namespace quillmark_test

@@ -434,19 +434,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 HWND MakeView(View* view) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ViewProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"stand_in_view";
-        RegisterClassW(&wc);
-        registered = true;
-    }
-    HWND w = CreateWindowExW(0, L"stand_in_view", L"", WS_OVERLAPPED, 0, 0, 200, 200, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    return w;
+    return quillmark_test::StandInWindow(L"stand_in_view", ViewProc, nullptr, view);
 }
 
 TEST_F(HostTableTest, TheViewActsOnlyOnInputTheEngineLeaves) {

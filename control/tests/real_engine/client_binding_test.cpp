@@ -184,19 +184,7 @@ LRESULT CALLBACK ClientWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 HWND ClientWindow(HWND parent, StandInClient* client) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = ClientWindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"stand_in_client";
-        RegisterClassW(&wc);
-        registered = true;
-    }
-    HWND w = CreateWindowExW(0, L"stand_in_client", L"", parent ? WS_CHILD : WS_OVERLAPPED, 0, 0,
-                             200, 200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(client));
-    return w;
+    return quillmark_test::StandInWindow(L"stand_in_client", ClientWindowProc, parent, client);
 }
 
 class ClientBindingTest : public ControlTest {
