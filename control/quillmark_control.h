@@ -104,7 +104,7 @@ private:
     // (thenDelete) deleted (quillmark_transfer_members.cpp).
     HRESULT CopySelection(bool thenDelete);
     // The Menu members' shared work (quillmark_menu_members.cpp): a result
-    // of a menu reported, and the flag getters and setters of either menu.
+    // of a menu reported, the flag getters and setters and the walk of either menu.
     HRESULT ReportMenuResult(int result);
     using FlagGetter = int (__stdcall AnnotationEngine::*)(int, int, unsigned char*);
     using ToolFlagGetter = int (__stdcall AnnotationEngine::*)(int, int, int, unsigned char*);
@@ -114,6 +114,10 @@ private:
                         VARIANT_BOOL* flag, FlagGetter context, ToolFlagGetter palette);
     HRESULT MenuSetFlag(enumMenu menu, annotationTOOL tool, long top, long sub, VARIANT_BOOL value,
                         VARIANT_BOOL exclusive, FlagSetter context, ToolFlagSetter palette);
+    using WalkStep = int (__stdcall AnnotationEngine::*)(int*, int*);
+    using ToolWalkStep = int (__stdcall AnnotationEngine::*)(int, int*, int*);
+    HRESULT MenuWalk(enumMenu menu, annotationTOOL tool, long* top, long* sub, WalkStep context,
+                     ToolWalkStep palette);
 
     // --- the client image control (client_binding.cpp, host_callbacks.cpp) ---
     friend struct HostEntries;

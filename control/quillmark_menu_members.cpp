@@ -43,6 +43,19 @@ HRESULT QuillmarkControl::MenuSetFlag(enumMenu menu, annotationTOOL tool, long t
                                                  : (engine->*palette)(tool, top, sub, v, x));
 }
 
+HRESULT QuillmarkControl::MenuWalk(enumMenu menu, annotationTOOL tool, long* top, long* sub,
+                                   WalkStep context, ToolWalkStep palette) {
+    if (!top || !sub) return E_POINTER;
+    AnnotationEngine* engine = Engine();
+    if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    int item = 0, subItem = 0;
+    const int r = menu == kContextMenu ? (engine->*context)(&item, &subItem)
+                                       : (engine->*palette)(tool, &item, &subItem);
+    *top = item;
+    *sub = subItem;
+    return ReportMenuResult(r);
+}
+
 // Without a palette there are no rows or columns to tell: an error, not a size.
 STDMETHODIMP QuillmarkControl::get_ToolbarHeight(long* pVal) {
     if (!pVal) return E_POINTER;
@@ -149,77 +162,37 @@ STDMETHODIMP QuillmarkControl::MenuGetItem(enumMenu Menu, annotationTOOL Tool, l
 
 STDMETHODIMP QuillmarkControl::MenuGetFirstItemID(enumMenu Menu, annotationTOOL Tool,
                                                   long* topMenuID, long* subMenuID) {
-    if (!topMenuID || !subMenuID) return E_POINTER;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    int top = 0, sub = 0;
-    const int r = Menu == kContextMenu ? engine->ContextMenuGetFirstItemID(&top, &sub)
-                                       : engine->ToolbarMenuGetFirstItemID(Tool, &top, &sub);
-    *topMenuID = top;
-    *subMenuID = sub;
-    return ReportMenuResult(r);
+    return MenuWalk(Menu, Tool, topMenuID, subMenuID, &AnnotationEngine::ContextMenuGetFirstItemID,
+                    &AnnotationEngine::ToolbarMenuGetFirstItemID);
 }
 
 STDMETHODIMP QuillmarkControl::MenuGetNextItemID(enumMenu Menu, annotationTOOL Tool,
                                                  long* topMenuID, long* subMenuID) {
-    if (!topMenuID || !subMenuID) return E_POINTER;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    int top = 0, sub = 0;
-    const int r = Menu == kContextMenu ? engine->ContextMenuGetNextItemID(&top, &sub)
-                                       : engine->ToolbarMenuGetNextItemID(Tool, &top, &sub);
-    *topMenuID = top;
-    *subMenuID = sub;
-    return ReportMenuResult(r);
+    return MenuWalk(Menu, Tool, topMenuID, subMenuID, &AnnotationEngine::ContextMenuGetNextItemID,
+                    &AnnotationEngine::ToolbarMenuGetNextItemID);
 }
 
-STDMETHODIMP QuillmarkControl::MenuGetItemChecked(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL* bChecked) {
-    return MenuGetFlag(Menu, Tool, topMenuID, subMenuID, bChecked,
-                       &AnnotationEngine::ContextMenuGetItemChecked,
-                       &AnnotationEngine::ToolbarMenuGetItemChecked);
-}
+// The item flags of either menu, one getter and one setter per flag.
+#define QUILLMARK_MENU_FLAGS(X) X(Checked) X(Enabled) X(Visible)
 
-STDMETHODIMP QuillmarkControl::MenuGetItemEnabled(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL* bEnabled) {
-    return MenuGetFlag(Menu, Tool, topMenuID, subMenuID, bEnabled,
-                       &AnnotationEngine::ContextMenuGetItemEnabled,
-                       &AnnotationEngine::ToolbarMenuGetItemEnabled);
-}
-
-STDMETHODIMP QuillmarkControl::MenuGetItemVisible(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL* bVisible) {
-    return MenuGetFlag(Menu, Tool, topMenuID, subMenuID, bVisible,
-                       &AnnotationEngine::ContextMenuGetItemVisible,
-                       &AnnotationEngine::ToolbarMenuGetItemVisible);
-}
-
-STDMETHODIMP QuillmarkControl::MenuSetItemChecked(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL bChecked, VARIANT_BOOL bExclusive) {
-    return MenuSetFlag(Menu, Tool, topMenuID, subMenuID, bChecked, bExclusive,
-                       &AnnotationEngine::ContextMenuSetItemChecked,
-                       &AnnotationEngine::ToolbarMenuSetItemChecked);
-}
-
-STDMETHODIMP QuillmarkControl::MenuSetItemEnabled(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL bEnabled, VARIANT_BOOL bExclusive) {
-    return MenuSetFlag(Menu, Tool, topMenuID, subMenuID, bEnabled, bExclusive,
-                       &AnnotationEngine::ContextMenuSetItemEnabled,
-                       &AnnotationEngine::ToolbarMenuSetItemEnabled);
-}
-
-STDMETHODIMP QuillmarkControl::MenuSetItemVisible(enumMenu Menu, annotationTOOL Tool,
-                                                  long topMenuID, long subMenuID,
-                                                  VARIANT_BOOL bVisible, VARIANT_BOOL bExclusive) {
-    return MenuSetFlag(Menu, Tool, topMenuID, subMenuID, bVisible, bExclusive,
-                       &AnnotationEngine::ContextMenuSetItemVisible,
-                       &AnnotationEngine::ToolbarMenuSetItemVisible);
-}
+#define QUILLMARK_MENU_FLAG_MEMBERS(flag)                                                       \
+    STDMETHODIMP QuillmarkControl::MenuGetItem##flag(enumMenu Menu, annotationTOOL Tool,        \
+                                                     long topMenuID, long subMenuID,            \
+                                                     VARIANT_BOOL* value) {                     \
+        return MenuGetFlag(Menu, Tool, topMenuID, subMenuID, value,                             \
+                           &AnnotationEngine::ContextMenuGetItem##flag,                         \
+                           &AnnotationEngine::ToolbarMenuGetItem##flag);                        \
+    }                                                                                           \
+    STDMETHODIMP QuillmarkControl::MenuSetItem##flag(enumMenu Menu, annotationTOOL Tool,        \
+                                                     long topMenuID, long subMenuID,            \
+                                                     VARIANT_BOOL value, VARIANT_BOOL bExclusive) { \
+        return MenuSetFlag(Menu, Tool, topMenuID, subMenuID, value, bExclusive,                 \
+                           &AnnotationEngine::ContextMenuSetItem##flag,                         \
+                           &AnnotationEngine::ToolbarMenuSetItem##flag);                        \
+    }
+QUILLMARK_MENU_FLAGS(QUILLMARK_MENU_FLAG_MEMBERS)
+#undef QUILLMARK_MENU_FLAG_MEMBERS
+#undef QUILLMARK_MENU_FLAGS
 
 // The context menu's ids are enumerated with MenuGetFirstItemID and
 // MenuGetNextItemID; these older members always give 0.

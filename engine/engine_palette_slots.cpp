@@ -245,34 +245,48 @@ int SetMenuFlag(ToolPalette::Button* button, PopupMenuList::Flag flag, int item,
                      static_cast<unsigned char>(exclusive) != 0);
     return 0;
 }
+
+// An item that is not there reads as set.
+int GetMenuFlag(ToolPalette::Button* button, PopupMenuList::Flag flag, int item, int subItem,
+                unsigned char* out)
+{
+    const int value = button ? button->menu.Get(flag, item, subItem) : -1;
+    if (out)
+        *out = value != 0 ? 1 : 0;
+    return 0;
+}
 } // namespace
 
-int __stdcall EngineObject::ToolbarMenuSetItemChecked(int tool, int item, int subItem, int value,
-                                                       int exclusive)
-{
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Checked, item, subItem, value,
-                       exclusive);
-}
+// The three flags of a button's menu items: for each, its setter and getter,
+// which refuse a tool outside 4096..4108, and the older setter of a
+// sub-item, which answers any tool without a button with E_FAIL.
+#define PALETTE_MENU_FLAGS(X) X(Checked) X(Enabled) X(Visible)
 
-int __stdcall EngineObject::ToolbarMenuSetItemEnabled(int tool, int item, int subItem, int value,
-                                                       int exclusive)
-{
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Enabled, item, subItem, value,
-                       exclusive);
-}
-
-int __stdcall EngineObject::ToolbarMenuSetItemVisible(int tool, int item, int subItem, int value,
-                                                       int exclusive)
-{
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Visible, item, subItem, value,
-                       exclusive);
-}
+#define PALETTE_MENU_FLAG_SLOTS(flag)                                                            \
+    int __stdcall EngineObject::ToolbarMenuSetItem##flag(int tool, int item, int subItem,        \
+                                                         int value, int exclusive)               \
+    {                                                                                            \
+        if (!InToolRange(tool))                                                                  \
+            return QMK_ErrInvalidTool;                                                           \
+        return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::flag, item, subItem, value, \
+                           exclusive);                                                           \
+    }                                                                                            \
+    int __stdcall EngineObject::ToolbarMenuGetItem##flag(int tool, int item, int subItem,        \
+                                                         unsigned char* out)                     \
+    {                                                                                            \
+        if (!InToolRange(tool))                                                                  \
+            return QMK_ErrInvalidTool;                                                           \
+        return GetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::flag, item, subItem, out);  \
+    }                                                                                            \
+    int __stdcall EngineObject::SetPaletteMenuSubitem##flag(int tool, int item, int subItem,     \
+                                                            int value, int exclusive)            \
+    {                                                                                            \
+        return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::flag, item, subItem, value, \
+                           exclusive);                                                           \
+    }
+PALETTE_MENU_FLAGS(PALETTE_MENU_FLAG_SLOTS)
+#undef PALETTE_MENU_FLAG_SLOTS
+#undef PALETTE_MENU_FLAGS
 
 int __stdcall EngineObject::ToolbarMenuChangeItem(int tool, int item, int subItem, BSTR caption,
                                                    unsigned char* changed)
@@ -296,70 +310,33 @@ int __stdcall EngineObject::ToolbarMenuGetItem(int tool, int item, int subItem, 
     return 0;
 }
 
-int __stdcall EngineObject::ToolbarMenuGetFirstItemID(int tool, int* item, int* subItem)
-{
-    if (item)
-        *item = 0;
-    if (subItem)
-        *subItem = 0;
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    ToolPalette::Button* button = PaletteButton(tool);
-    if (!button)
-        return QMK_ErrInvalidMenuId;
-    button->menu.First(item, subItem);
-    return 0;
-}
-
-int __stdcall EngineObject::ToolbarMenuGetNextItemID(int tool, int* item, int* subItem)
-{
-    if (item)
-        *item = 0;
-    if (subItem)
-        *subItem = 0;
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    ToolPalette::Button* button = PaletteButton(tool);
-    if (!button)
-        return QMK_ErrInvalidMenuId;
-    button->menu.Next(item, subItem);
-    return 0;
-}
-
 namespace {
-// An item that is not there reads as set.
-int GetMenuFlag(ToolPalette::Button* button, PopupMenuList::Flag flag, int item, int subItem,
-                unsigned char* out)
+// One step of the walk over a button's menu (First or Next), the outputs
+// zeroed first.
+int StepMenuWalk(int tool, ToolPalette::Button* button, void (PopupMenuList::*step)(int*, int*),
+                 int* item, int* subItem)
 {
-    const int value = button ? button->menu.Get(flag, item, subItem) : -1;
-    if (out)
-        *out = value != 0 ? 1 : 0;
+    if (item)
+        *item = 0;
+    if (subItem)
+        *subItem = 0;
+    if (!InToolRange(tool))
+        return QMK_ErrInvalidTool;
+    if (!button)
+        return QMK_ErrInvalidMenuId;
+    (button->menu.*step)(item, subItem);
     return 0;
 }
 } // namespace
 
-int __stdcall EngineObject::ToolbarMenuGetItemEnabled(int tool, int item, int subItem,
-                                                       unsigned char* flag)
+int __stdcall EngineObject::ToolbarMenuGetFirstItemID(int tool, int* item, int* subItem)
 {
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return GetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Enabled, item, subItem, flag);
+    return StepMenuWalk(tool, PaletteButton(tool), &PopupMenuList::First, item, subItem);
 }
 
-int __stdcall EngineObject::ToolbarMenuGetItemVisible(int tool, int item, int subItem,
-                                                       unsigned char* flag)
+int __stdcall EngineObject::ToolbarMenuGetNextItemID(int tool, int* item, int* subItem)
 {
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return GetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Visible, item, subItem, flag);
-}
-
-int __stdcall EngineObject::ToolbarMenuGetItemChecked(int tool, int item, int subItem,
-                                                       unsigned char* flag)
-{
-    if (!InToolRange(tool))
-        return QMK_ErrInvalidTool;
-    return GetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Checked, item, subItem, flag);
+    return StepMenuWalk(tool, PaletteButton(tool), &PopupMenuList::Next, item, subItem);
 }
 
 int __stdcall EngineObject::AddPaletteMenuItem(int tool, int item, BSTR caption, int user1,
@@ -378,27 +355,6 @@ int __stdcall EngineObject::AddPaletteSubmenuItem(int tool, int item, int subIte
                                                    int user1, int user2)
 {
     return ToolbarMenuAddItem(tool, item, subItem, caption, user1, user2);
-}
-
-int __stdcall EngineObject::SetPaletteMenuSubitemEnabled(int tool, int item, int subItem,
-                                                          int value, int exclusive)
-{
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Enabled, item, subItem, value,
-                       exclusive);
-}
-
-int __stdcall EngineObject::SetPaletteMenuSubitemVisible(int tool, int item, int subItem,
-                                                          int value, int exclusive)
-{
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Visible, item, subItem, value,
-                       exclusive);
-}
-
-int __stdcall EngineObject::SetPaletteMenuSubitemChecked(int tool, int item, int subItem,
-                                                          int value, int exclusive)
-{
-    return SetMenuFlag(PaletteButton(tool), PopupMenuList::Flag::Checked, item, subItem, value,
-                       exclusive);
 }
 
 int __stdcall EngineObject::DeletePaletteMenuSubitem(int tool, int item, int subItem)

@@ -96,6 +96,19 @@ TEST_F(ControlWithFakeEngineTest, PaletteAndMenuMembersCallTheirEngineOperation)
              return c->MenuGetFirstItemID(Toolbar, LineTool, &top, &sub);
          },
          S_OK, {"ToolbarMenuGetFirstItemID(4102,ptr,ptr)"}},
+        {"context first id", EngineSlot_ContextMenuGetFirstItemID, 1039,
+         [](IQuillmark* c) {
+             long top = 5, sub = 5;
+             const HRESULT hr = c->MenuGetFirstItemID(Context, LineTool, &top, &sub);
+             return top == 0 && sub == 0 ? hr : E_UNEXPECTED;
+         },
+         Err(1039), {"ContextMenuGetFirstItemID(ptr,ptr)"}},
+        {"palette next id of a list's -1", EngineSlot_ToolbarMenuGetNextItemID, -1,
+         [](IQuillmark* c) {
+             long top = 5, sub = 5;
+             return c->MenuGetNextItemID(Toolbar, LineTool, &top, &sub);
+         },
+         Err(1039), {"ToolbarMenuGetNextItemID(4102,ptr,ptr)"}},
         {"context next id", -1, 0,
          [](IQuillmark* c) {
              long top = 5, sub = 5;
@@ -152,6 +165,53 @@ TEST_F(ControlWithFakeEngineTest, PaletteAndMenuMembersCallTheirEngineOperation)
             fake.setResult(c.slot, c.answer);
         mark = fake.LogSize();
         EXPECT_EQ(c.expected, c.call(control));
+        EXPECT_EQ(c.calls, EngineCalls());
+    }
+}
+
+// Each item flag of either menu reaches its own engine operation, with the
+// flags as bytes, and the getter's flag comes back whatever the result.
+TEST_F(ControlWithFakeEngineTest, MenuItemFlagMembersReachTheirOwnFlagOfEitherMenu)
+{
+    using Getter = HRESULT (STDMETHODCALLTYPE IQuillmark::*)(enumMenu, annotationTOOL, long, long,
+                                                             VARIANT_BOOL*);
+    using Setter = HRESULT (STDMETHODCALLTYPE IQuillmark::*)(enumMenu, annotationTOOL, long, long,
+                                                             VARIANT_BOOL, VARIANT_BOOL);
+    struct Case {
+        const char* name;
+        Getter get;
+        Setter set;
+        int getSlot;  // the palette menu's getter, answering 1039 here
+        Lines calls;  // context get, context set, palette get, palette set
+    };
+    const Case cases[] = {
+        {"checked", &IQuillmark::MenuGetItemChecked, &IQuillmark::MenuSetItemChecked,
+         EngineSlot_ToolbarMenuGetItemChecked,
+         {"ContextMenuGetItemChecked(3,4,ptr)", "ContextMenuSetItemChecked(3,4,1,0)",
+          "ToolbarMenuGetItemChecked(4099,3,4,ptr)", "ToolbarMenuSetItemChecked(4099,3,4,1,0)"}},
+        {"enabled", &IQuillmark::MenuGetItemEnabled, &IQuillmark::MenuSetItemEnabled,
+         EngineSlot_ToolbarMenuGetItemEnabled,
+         {"ContextMenuGetItemEnabled(3,4,ptr)", "ContextMenuSetItemEnabled(3,4,1,0)",
+          "ToolbarMenuGetItemEnabled(4099,3,4,ptr)", "ToolbarMenuSetItemEnabled(4099,3,4,1,0)"}},
+        {"visible", &IQuillmark::MenuGetItemVisible, &IQuillmark::MenuSetItemVisible,
+         EngineSlot_ToolbarMenuGetItemVisible,
+         {"ContextMenuGetItemVisible(3,4,ptr)", "ContextMenuSetItemVisible(3,4,1,0)",
+          "ToolbarMenuGetItemVisible(4099,3,4,ptr)", "ToolbarMenuSetItemVisible(4099,3,4,1,0)"}},
+    };
+    CreateControl();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int slot = 0; slot < kEngineSlotCount; ++slot)
+            fake.setResult(slot, 0);
+        fake.setResult(c.getSlot, 1039);
+        mark = fake.LogSize();
+        for (enumMenu menu : {Context, Toolbar}) {
+            VARIANT_BOOL flag = 7;
+            EXPECT_EQ(menu == Context ? S_OK : Err(1039),
+                      (control->*c.get)(menu, EllipseTool, 3, 4, &flag));
+            EXPECT_EQ(VARIANT_FALSE, flag);
+            EXPECT_EQ(S_OK, (control->*c.set)(menu, EllipseTool, 3, 4, VARIANT_TRUE, VARIANT_FALSE));
+        }
         EXPECT_EQ(c.calls, EngineCalls());
     }
 }

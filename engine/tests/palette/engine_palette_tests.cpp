@@ -436,6 +436,64 @@ TEST_F(Palette, ButtonMenusAddFindSetAndDeleteTheirItems)
     EXPECT_EQ(QMK_ErrInvalidTool, host->MenuSetEnabled(ProtractorTool, 0));
 }
 
+// Each of the three item flags has a setter and a getter that refuse a tool
+// outside 4096..4108, and an older setter of sub-items: each acts on its own
+// flag only.
+TEST_F(Palette, EachMenuItemFlagIsSetAndReadByItsOwnOperations)
+{
+    using Set = int (__stdcall AnnotationEngine::*)(int, int, int, int, int);
+    using Get = int (__stdcall AnnotationEngine::*)(int, int, int, unsigned char*);
+    struct Flag {
+        const char* name;
+        Set set;
+        Get get;
+        Set olderSet;
+    };
+    const Flag flags[] = {
+        {"checked", &AnnotationEngine::ToolbarMenuSetItemChecked,
+         &AnnotationEngine::ToolbarMenuGetItemChecked,
+         &AnnotationEngine::SetPaletteMenuSubitemChecked},
+        {"enabled", &AnnotationEngine::ToolbarMenuSetItemEnabled,
+         &AnnotationEngine::ToolbarMenuGetItemEnabled,
+         &AnnotationEngine::SetPaletteMenuSubitemEnabled},
+        {"visible", &AnnotationEngine::ToolbarMenuSetItemVisible,
+         &AnnotationEngine::ToolbarMenuGetItemVisible,
+         &AnnotationEngine::SetPaletteMenuSubitemVisible},
+    };
+    Activate();
+    AnnotationEngine* engine = host.Engine();
+    Bstr a(L"A"), b(L"B");
+    ASSERT_EQ(0, host->ToolbarMenuAddItem(LineTool, 1, 0, a.text, 0, 0));
+    ASSERT_EQ(0, host->ToolbarMenuAddItem(LineTool, 1, 5, b.text, 0, 0));
+    // The values after creation: unchecked, enabled, visible.
+    auto read = [&] {
+        std::vector<int> values;
+        for (const Flag& flag : flags) {
+            unsigned char value = 9;
+            EXPECT_EQ(0, (engine->*flag.get)(LineTool, 1, 5, &value));
+            values.push_back(value);
+        }
+        return values;
+    };
+    const std::vector<int> fresh = {0, 1, 1};
+    ASSERT_EQ(fresh, read());
+    for (size_t i = 0; i < 3; ++i) {
+        const Flag& flag = flags[i];
+        SCOPED_TRACE(flag.name);
+        std::vector<int> expected = fresh;
+        expected[i] = 1 - fresh[i];
+        EXPECT_EQ(0, (engine->*flag.set)(LineTool, 1, 5, expected[i], 0));
+        EXPECT_EQ(expected, read());
+        EXPECT_EQ(0, (engine->*flag.olderSet)(LineTool, 1, 5, fresh[i], 0));
+        EXPECT_EQ(fresh, read());
+        unsigned char value = 9;
+        EXPECT_EQ(QMK_ErrInvalidTool, (engine->*flag.set)(4109, 1, 5, 1, 0));
+        EXPECT_EQ(QMK_ErrInvalidTool, (engine->*flag.get)(4095, 1, 5, &value));
+        EXPECT_EQ(E_FAIL, (engine->*flag.set)(ProtractorTool, 1, 5, 1, 0));
+        EXPECT_EQ(E_FAIL, (engine->*flag.olderSet)(4109, 1, 5, 1, 0));
+    }
+}
+
 TEST(PaletteClass, TheWindowClassesGoWithTheLastEngine)
 {
     EngineLibrary library;
