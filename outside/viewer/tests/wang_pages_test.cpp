@@ -357,8 +357,10 @@ std::vector<std::string> Expected(const Page& page) {
 TEST_F(WangPages, EachPageShowsEveryMarkAsItsRecordSaysAndKeepsThemWhenSaved) {
     for (const Page& page : Pages()) {
         SCOPED_TRACE(page.file);
-        const std::string saved = *folder_ / "saved.tif";
-        for (const std::string& path : {PagePath(page.file), saved}) {
+        // Saved by the view with the control's ANSI and Unicode text modes.
+        const std::string original = PagePath(page.file);
+        const std::string ansi = *folder_ / "ansi.tif", unicode = *folder_ / "unicode.tif";
+        for (const std::string& path : {original, ansi, unicode}) {
             SCOPED_TRACE(path);
             Viewer& view = Place();
             ASSERT_EQ(S_OK, view.Load(path));
@@ -367,13 +369,24 @@ TEST_F(WangPages, EachPageShowsEveryMarkAsItsRecordSaysAndKeepsThemWhenSaved) {
             long layer = 0;
             const std::vector<Item> items = ReadLayer(page, &layer);
             // The view's save writes no layer names (PreserveWTLayers is off).
-            EXPECT_EQ(path == saved ? std::wstring(L"[Untitled]") : page.layer,
+            EXPECT_EQ(path == original ? page.layer : std::wstring(L"[Untitled]"),
                       AsText(control().Call(L"GetLayerName", {Long(layer)})));
             EXPECT_EQ(Expected(page), Rendered(items));
-            if (path != saved) {
-                // Saved by the view, the page brings the same marks again.
-                ASSERT_EQ(S_OK, view.PutText(L"SaveFileName", Widen(saved)));
-                ASSERT_EQ(S_OK, view.Call(L"SaveFile").hr);
+            if (path == original) {
+                for (const std::string& saved : {ansi, unicode}) {
+                    VARIANT mode;
+                    VariantInit(&mode);
+                    mode.vt = VT_BOOL;
+                    mode.boolVal = saved == unicode ? VARIANT_TRUE : VARIANT_FALSE;
+                    ASSERT_EQ(S_OK, control().Put(L"UnicodeMode", mode).hr);
+                    ASSERT_EQ(S_OK, view.PutText(L"SaveFileName", Widen(saved)));
+                    ASSERT_EQ(S_OK, view.Call(L"SaveFile").hr);
+                    // The header word tells the writer.
+                    std::vector<uint8_t> data;
+                    ASSERT_TRUE(imaging::ReadTiffTag(saved, kWangTag, &data));
+                    ASSERT_GE(data.size(), 8u);
+                    EXPECT_EQ(saved == unicode ? 4 : 0, data[0]);
+                }
             }
             annotations_.reset();
             viewers_.clear();
