@@ -7,6 +7,7 @@
 
 #include "image_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <sstream>
@@ -386,6 +387,15 @@ TEST_F(WangPages, EachPageShowsEveryMarkAsItsRecordSaysAndKeepsThemWhenSaved) {
                     ASSERT_TRUE(imaging::ReadTiffTag(saved, kWangTag, &data));
                     ASSERT_GE(data.size(), 8u);
                     EXPECT_EQ(saved == unicode ? 4 : 0, data[0]);
+                    // The faces are kept as the page names them, whichever
+                    // face the platform shows.
+                    for (const Item& item : page.items) {
+                        const std::string face = Narrow(item.font.face);
+                        if (!face.empty()) {
+                            EXPECT_NE(data.end(), std::search(data.begin(), data.end(), face.begin(), face.end()))
+                                << face;
+                        }
+                    }
                 }
             }
             annotations_.reset();
