@@ -4,7 +4,9 @@
 
 #include <oleauto.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace host {
 namespace {
@@ -24,7 +26,40 @@ const ToolName kToolNames[] = {
     {4104, L"Stamp"},   {4105, L"Picture"},  {4106, L"Button"},    {4107, L"Ruler"},
     {4108, L"Protractor"},
 };
+constexpr DISPID kPaletteMenuSelectEvent = 7;
 constexpr DISPID kToolbarSelectEvent = 18;
+
+// The menu each palette button opens on a right click: the tool's colours,
+// font and pen width for what it draws next. Item ids are the attribute
+// codes; the pen width's sub-items 1 to 10 stand for the widths 0 to 9.
+constexpr long kPenColor = 1, kTextColor = 2, kBackColor = 3, kFillColor = 4, kPenWidth = 5,
+               kFont = 11;
+struct ToolMenuRow {
+    long item;
+    const wchar_t* caption;
+};
+const ToolMenuRow kMenuRows[] = {
+    {kPenColor, L"Pen color..."},   {kTextColor, L"Text color..."}, {kBackColor, L"Back color..."},
+    {kFillColor, L"Fill color..."}, {kFont, L"Font..."},            {kPenWidth, L"Pen width"},
+};
+// Which rows a tool's menu has (the colours the control lets it choose).
+struct ToolMenu {
+    long tool;
+    std::initializer_list<long> items;
+};
+const ToolMenu kToolMenus[] = {
+    {4097, {kPenColor, kTextColor, kBackColor, kFont, kPenWidth}},
+    {4098, {kPenColor, kFillColor, kPenWidth}},
+    {4099, {kPenColor, kFillColor, kPenWidth}},
+    {4100, {kPenColor, kFillColor, kPenWidth}},
+    {4101, {kPenColor, kPenWidth}},
+    {4102, {kPenColor, kPenWidth}},
+    {4103, {kPenColor, kPenWidth}},
+    {4104, {kPenColor, kTextColor, kBackColor, kFont, kPenWidth}},
+    {4106, {kFont}},
+    {4107, {kPenColor, kPenWidth}},
+};
+constexpr int kPenWidths = 10;
 // A stamp needs a text; the host's when the control has none.
 const wchar_t kStampText[] = L"Approved";
 // The annotation control saves its own stream as TIFF tag 34686.
@@ -54,6 +89,40 @@ std::wstring ToolNameOf(long tool) {
     for (const ToolName& entry : kToolNames)
         if (entry.tool == tool) return entry.name;
     return L"Tool " + std::to_wstring(tool);
+}
+
+VARIANT Long(long value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
+VARIANT Flag(bool value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+VARIANT TextValue(const std::wstring& text) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return v;
+}
+
+long LongOf(const VARIANT& value) {
+    VARIANT copy;
+    VariantInit(&copy);
+    long result = 0;
+    if (SUCCEEDED(VariantChangeType(&copy, const_cast<VARIANT*>(&value), 0, VT_I4)))
+        result = copy.lVal;
+    VariantClear(&copy);
+    return result;
 }
 
 std::wstring Hex(HRESULT hr) {
@@ -141,6 +210,20 @@ HRESULT HostForm::Invoke(forms::ActiveXSite& site, const wchar_t* name, WORD fla
     return hr;
 }
 
+HRESULT HostForm::Call(const wchar_t* name, std::vector<VARIANT> args, long* result,
+                       std::wstring* error) {
+    // Invoke takes the arguments last first.
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    VARIANT value;
+    VariantInit(&value);
+    const HRESULT hr = Invoke(*annotations_, name, DISPATCH_METHOD, reversed.data(),
+                              static_cast<UINT>(reversed.size()), &value, error);
+    if (result) *result = SUCCEEDED(hr) ? LongOf(value) : 0;
+    VariantClear(&value);
+    for (VARIANT& arg : reversed) VariantClear(&arg);
+    return hr;
+}
+
 HRESULT HostForm::PutText(forms::ActiveXSite& site, const wchar_t* name,
                           const std::wstring& text, std::wstring* error) {
     VARIANT value;
@@ -213,18 +296,9 @@ void HostForm::ShowPalette() {
         result.vt != VT_BSTR || SysStringLen(result.bstrVal) == 0)
         PutText(*annotations_, L"DefaultStampText", kStampText, nullptr);
     VariantClear(&result);
-    // The arguments in reverse: the layer, then the flag.
-    VARIANT args[2];
-    VariantInit(&args[0]);
-    VariantInit(&args[1]);
-    args[0].vt = VT_BOOL;
-    args[0].boolVal = VARIANT_TRUE;
-    args[1].vt = VT_I4;
-    args[1].lVal = layer;
     if (FAILED(PutFlag(*annotations_, L"UsePaletteMenu", true, &error)) ||
         FAILED(PutFlag(*annotations_, L"EnableContextMenu", true, &error)) ||
-        FAILED(Invoke(*annotations_, L"SetToolPaletteVisible", DISPATCH_METHOD, args, 2, nullptr,
-                      &error))) {
+        FAILED(Call(L"SetToolPaletteVisible", {Long(layer), Flag(true)}, nullptr, &error))) {
         SetStatus(L"The tool palette cannot be shown: " + error);
         return;
     }
@@ -233,7 +307,58 @@ void HostForm::ShowPalette() {
         forms::SetComponentName(frame, "ToolPalette");
         palettePlaced_ = true;
         PlacePalette();
+        AddPaletteMenus(layer);
     }
+}
+
+void HostForm::AddPaletteMenus(long layer) {
+    for (const ToolMenu& menu : kToolMenus) {
+        for (long item : menu.items) {
+            for (const ToolMenuRow& row : kMenuRows)
+                if (row.item == item)
+                    Call(L"AddPaletteMenuItem",
+                         {Long(menu.tool), Long(item), TextValue(row.caption), Long(0), Long(0)},
+                         nullptr, nullptr);
+            if (item != kPenWidth) continue;
+            for (int n = 1; n <= kPenWidths; ++n)
+                Call(L"AddPaletteSubmenuItem",
+                     {Long(menu.tool), Long(kPenWidth), Long(n), TextValue(std::to_wstring(n - 1)),
+                      Long(0), Long(0)},
+                     nullptr, nullptr);
+            long width = 0;
+            if (SUCCEEDED(Call(L"GetPenWidth", {Long(layer), Long(menu.tool)}, &width, nullptr)))
+                TickPenWidth(menu.tool, width);
+        }
+    }
+}
+
+void HostForm::TickPenWidth(long tool, long width) {
+    if (width < 0 || width >= kPenWidths) return;
+    Call(L"SetPaletteMenuSubitemChecked",
+         {Long(tool), Long(kPenWidth), Long(width + 1), Flag(true), Flag(true)}, nullptr, nullptr);
+}
+
+void HostForm::OnPaletteMenu(long tool, long item, long subItem) {
+    const long layer = GetLong(*annotations_, L"CurrentLayer");
+    if (layer == 0 || item == 0) return;  // nothing chosen
+    std::wstring error;
+    const long owner = static_cast<long>(reinterpret_cast<INT_PTR>(Handle()));
+    long chosen = 0;
+    HRESULT hr = S_OK;
+    std::wstring done;
+    if (item == kPenWidth) {
+        hr = Call(L"SetPenWidth", {Long(layer), Long(tool), Long(subItem - 1)}, nullptr, &error);
+        if (SUCCEEDED(hr)) TickPenWidth(tool, subItem - 1);
+        done = L"pen width " + std::to_wstring(subItem - 1);
+    } else if (item == kFont) {
+        hr = Call(L"UserFontSelect", {Long(layer), Long(tool), Long(owner)}, &chosen, &error);
+        done = chosen ? L"new font" : L"font kept";
+    } else {
+        hr = Call(L"UserColorSelect", {Long(layer), Long(tool), Long(item), Long(owner)}, &chosen,
+                  &error);
+        done = chosen ? L"new colour" : L"colour kept";
+    }
+    SetStatus(FAILED(hr) ? L"Not changed: " + error : ToolNameOf(tool) + L": " + done);
 }
 
 HWND HostForm::PaletteWindow() {
@@ -259,18 +384,8 @@ LRESULT HostForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 std::wstring HostForm::CountText() {
     const long layer = GetLong(*annotations_, L"CurrentLayer");
-    VARIANT arg, result;
-    VariantInit(&arg);
-    VariantInit(&result);
-    arg.vt = VT_I4;
-    arg.lVal = layer;
     long count = 0;
-    if (layer != 0 &&
-        SUCCEEDED(Invoke(*annotations_, L"PrgGetItemCount", DISPATCH_METHOD, &arg, 1, &result,
-                         nullptr)) &&
-        SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4)))
-        count = result.lVal;
-    VariantClear(&result);
+    if (layer != 0 && FAILED(Call(L"PrgGetItemCount", {Long(layer)}, &count, nullptr))) count = 0;
     return count == 1 ? L"1 annotation" : std::to_wstring(count) + L" annotations";
 }
 
@@ -331,14 +446,13 @@ void HostForm::OnAnnotationEvent(DISPID id, const DISPPARAMS& params) {
     }
     text += L")";
     events_->SetCaption(Narrow(text));
-    // A tool picked on the palette: ToolbarSelect(tool, layer).
-    if (id == kToolbarSelectEvent && params.cArgs == 2) {
-        VARIANT tool;
-        VariantInit(&tool);
-        if (SUCCEEDED(VariantChangeType(&tool, &params.rgvarg[1], 0, VT_I4)))
-            SetStatus(ToolNameOf(tool.lVal));
-        VariantClear(&tool);
-    }
+    // A tool picked on the palette: ToolbarSelect(tool, layer); a choice in
+    // a tool's menu: PaletteMenuSelect(tool, item, sub-item, user 1, user 2).
+    if (id == kToolbarSelectEvent && params.cArgs == 2)
+        SetStatus(ToolNameOf(LongOf(params.rgvarg[1])));
+    if (id == kPaletteMenuSelectEvent && params.cArgs == 5)
+        OnPaletteMenu(LongOf(params.rgvarg[4]), LongOf(params.rgvarg[3]),
+                      LongOf(params.rgvarg[2]));
 }
 
 } // namespace host

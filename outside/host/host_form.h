@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -35,6 +36,10 @@ private:
     // The annotation control's member name through IDispatch.
     HRESULT Invoke(forms::ActiveXSite& site, const wchar_t* name, WORD flags, VARIANT* args,
                    UINT count, VARIANT* result, std::wstring* error);
+    // A method of the annotation control with its arguments in order (they
+    // are cleared); result, when given, receives its value as a number.
+    HRESULT Call(const wchar_t* name, std::vector<VARIANT> args, long* result,
+                 std::wstring* error);
     HRESULT PutText(forms::ActiveXSite& site, const wchar_t* name, const std::wstring& text,
                     std::wstring* error);
     HRESULT PutLong(forms::ActiveXSite& site, const wchar_t* name, long value,
@@ -53,6 +58,10 @@ private:
     HWND PaletteWindow();
     // Puts the palette over the strip at the right of the window.
     void PlacePalette();
+    // The palette buttons' menus: colours, font and pen width of the tool.
+    void AddPaletteMenus(long layer);
+    void TickPenWidth(long tool, long width);
+    void OnPaletteMenu(long tool, long item, long subItem);
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetStatus(const std::wstring& text);
     void OnAnnotationEvent(DISPID id, const DISPPARAMS& params);

@@ -99,19 +99,22 @@ std::vector<Step> Click(int x, int y) { return {{kMove, x, y}, {kDown, x, y}, {k
 struct Item {
     int kind = 0;
     int penWidth = 0;
+    COLORREF penColor = 0;
     int points = 0;  // of a point list; 0 for any other kind
     bool locked = false;
     std::wstring text;
     RECT rect = {};
     bool operator==(const Item& other) const {
-        return kind == other.kind && penWidth == other.penWidth && points == other.points &&
+        return kind == other.kind && penWidth == other.penWidth && penColor == other.penColor &&
+               points == other.points &&
                locked == other.locked && text == other.text;
     }
 };
 std::string Describe(const std::vector<Item>& items) {
     std::string out;
     for (const Item& item : items)
-        out += std::to_string(item.kind) + " pen " + std::to_string(item.penWidth) + " points " +
+        out += std::to_string(item.kind) + " pen " + std::to_string(item.penWidth) + " colour " +
+               std::to_string(item.penColor) + " points " +
                std::to_string(item.points) + (item.locked ? " locked" : "") + " text '" +
                std::string(item.text.begin(), item.text.end()) + "' at " +
                std::to_string(item.rect.left) + "," + std::to_string(item.rect.top) + "-" +
@@ -144,6 +147,9 @@ std::vector<Item> SavedItems(const std::string& page) {
             value = 0;
             engine->PrgGetItemAttribute(layer, seq, QMK_PenWidth, &value);
             item.penWidth = static_cast<int>(value);
+            value = 0;
+            engine->PrgGetItemAttribute(layer, seq, QMK_PenColor, &value);
+            item.penColor = static_cast<COLORREF>(value);
             if (IsPointList(item.kind)) {
                 // Points in a row at one place count once: the cursor put
                 // on a point also moves the mouse there.
@@ -249,18 +255,13 @@ protected:
         for (wchar_t c : text) SendMessageW(view_, WM_CHAR, c, 1);
     }
 
-    // Right-clicks the view at a point and walks the context menu that opens
-    // with the keys a person presses: down to the row, right into its
-    // submenu and down to the entry, Return. False when no menu opened or it
-    // did not close.
-    bool ChooseFromContextMenu(int x, int y, int downs, int subDowns) {
-        const DWORD thread = GetWindowThreadProcessId(view_, nullptr);
-        POINT screen = {x, y};
-        ClientToScreen(view_, &screen);
-        SetCursorPos(screen.x, screen.y);
-        SendMessageW(view_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
-        // The release opens the menu, which holds the host until it closes.
-        PostMessageW(view_, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    // Walks the menu that opening brings up with the keys a person presses:
+    // down to the row, right into its submenu (subDowns >= 0) and down to
+    // the entry, Return. False when no menu opened or it did not close.
+    template <typename Opening>
+    bool ChooseFromMenu(Opening open, int downs, int subDowns) {
+        const DWORD thread = GetWindowThreadProcessId(form_, nullptr);
+        open();
         HWND menu = nullptr;
         for (int i = 0; i < 500 && !menu; ++i, Sleep(20)) menu = OpenMenu(thread);
         if (!menu) return false;
@@ -275,9 +276,47 @@ protected:
         }
         press(VK_RETURN);
         for (int i = 0; i < 500 && OpenMenu(thread); ++i) Sleep(20);
-        if (OpenMenu(thread)) return false;
+        return OpenMenu(thread) == nullptr;
+    }
+    // The context menu of the item under a point of the view.
+    bool ChooseFromContextMenu(POINT at, int downs, int subDowns) {
+        const bool chosen = ChooseFromMenu(
+            [&] {
+                POINT screen = at;
+                ClientToScreen(view_, &screen);
+                SetCursorPos(screen.x, screen.y);
+                SendMessageW(view_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+                // The release opens the menu, which holds the host until
+                // it closes.
+                PostMessageW(view_, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+            },
+            downs, subDowns);
         SendMessageW(form_, WM_NULL, 0, 0);  // the choice has been carried out
-        return true;
+        return chosen;
+    }
+    // The menu of a tool's palette button, opened as a right click does.
+    bool ChooseFromPaletteMenu(int tool, int downs, int subDowns) {
+        return ChooseFromMenu(
+            [&] {
+                const RECT rect = ButtonRect(tool);
+                POINT screen = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+                ClientToScreen(toolbar_, &screen);
+                SetCursorPos(screen.x, screen.y);
+                PostMessageW(toolbar_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(toolbar_),
+                             MAKELPARAM(screen.x, screen.y));
+            },
+            downs, subDowns);
+    }
+
+    // The host's open dialog (a modal one holds its thread), waited for.
+    HWND WaitForDialog() {
+        const DWORD thread = GetWindowThreadProcessId(form_, nullptr);
+        for (int i = 0; i < 500; ++i, Sleep(20))
+            for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", nullptr); window;
+                 window = FindWindowExA(nullptr, window, "#32770", nullptr))
+                if (IsWindowVisible(window) && GetWindowThreadProcessId(window, nullptr) == thread)
+                    return window;
+        return nullptr;
     }
 
     testkit::TempFolder folder_;
@@ -292,6 +331,29 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
     const std::string page = WritePage("page.tif");
     ASSERT_TRUE(Start(page)) << "the host's view or its tool palette is missing";
     EXPECT_TRUE(IsWindowVisible(palette_));
+
+    // The palette buttons' menus set what a tool draws next: the line's pen
+    // width (the second row, its submenu of 0 to 9) and the rectangle's pen
+    // colour (the first row), made in the colour dialog's red, green and
+    // blue fields.
+    ASSERT_TRUE(ChooseFromPaletteMenu(LineTool, 2, 6));
+    SendMessageW(form_, WM_NULL, 0, 0);
+    EXPECT_EQ("Line: pen width 6", Status());
+    ASSERT_TRUE(ChooseFromPaletteMenu(RectangleTool, 1, -1));
+    HWND dialog = WaitForDialog();
+    ASSERT_NE(nullptr, dialog) << "no colour dialog";
+    const struct {
+        int id;
+        const char* value;
+    } fields[] = {{706, "0"}, {707, "128"}, {708, "255"}};
+    for (const auto& field : fields)
+        SendMessageA(GetDlgItem(dialog, field.id), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(field.value));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(20);
+    SendMessageW(form_, WM_NULL, 0, 0);
+    EXPECT_EQ("Rectangle: new colour", Status());
 
     // Each tool draws in its own part of the page.
     struct Drawing {
@@ -339,25 +401,25 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
         {"ellipse: Locked", {160, 50}, 5, -1},
     };
     for (const MenuChoice& choice : choices)
-        EXPECT_TRUE(ChooseFromContextMenu(choice.at.x, choice.at.y, choice.downs, choice.subDowns))
-            << choice.what;
+        EXPECT_TRUE(ChooseFromContextMenu(choice.at, choice.downs, choice.subDowns)) << choice.what;
 
     forms::probe::Click(FindComponent(form_, "SaveButton"));
     EXPECT_EQ(0u, Status().find("Saved")) << Status();
     Stop();
 
     const std::vector<Item> expected = {
-        // kind, pen width, points, locked, text
-        {RectangleTool, 5, 0, false, L""},
-        {EllipseTool, 1, 0, true, L""},
-        {PolygonTool, 2, 3, false, L""},
-        {PolyLineTool, 2, 4, false, L""},
-        {LineTool, 2, 2, false, L""},
-        {FreehandTool, 2, 5, false, L""},
-        {RulerTool, 2, 2, false, L""},
-        {StampTool, 0, 0, false, L"Approved"},
-        {ButtonTool, 4, 0, false, L""},
-        {TextTool, 0, 0, false, L"Hello"},
+        // kind, pen width and colour (the tools' defaults unless changed
+        // above), points, locked, text
+        {RectangleTool, 5, RGB(0, 128, 255), 0, false, L""},
+        {EllipseTool, 1, 0xFF0000, 0, true, L""},
+        {PolygonTool, 2, 0xFFFF00, 3, false, L""},
+        {PolyLineTool, 2, 0x8020FF, 4, false, L""},
+        {LineTool, 6, 0xFF0000, 2, false, L""},
+        {FreehandTool, 2, 0xFF00FF, 5, false, L""},
+        {RulerTool, 2, 0xFF0000, 2, false, L""},
+        {StampTool, 0, 0xFF00FF, 0, false, L"Approved"},
+        {ButtonTool, 4, 0, 0, false, L""},  // a button has no pen colour
+        {TextTool, 0, 0xFF10FF, 0, false, L"Hello"},
     };
     const std::vector<Item> saved = SavedItems(page);
     EXPECT_EQ(expected, saved) << Describe(saved);
