@@ -10,6 +10,7 @@
 
 #include "dib_canvas.h"
 #include "layer_in_window.h"
+#include "packed_dib.h"
 #include "packed_images.h"
 
 using namespace engine_test;
@@ -470,40 +471,6 @@ TEST_F(StampsImagesButtons, APictureTurnsWithTheHostsImageThroughItsMappingServi
     }
 }
 
-// A packed DIB 3 pixels wide with the header's fields as given, its table,
-// masks and pixels filled with a running count.
-HGLOBAL LaidOutDib(WORD bits, DWORD compression, DWORD used, LONG height, size_t afterHeader,
-                   size_t pixels)
-{
-    const size_t size = sizeof(BITMAPINFOHEADER) + afterHeader + pixels;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 3;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = bits;
-    header.biCompression = compression;
-    header.biClrUsed = used;
-    std::memcpy(p, &header, sizeof(header));
-    for (size_t i = sizeof(header); i < size; ++i)
-        p[i] = static_cast<BYTE>(i * 7);
-    GlobalUnlock(block);
-    return block;
-}
-
-std::vector<BYTE> BytesOf(HGLOBAL block, size_t size)
-{
-    std::vector<BYTE> bytes;
-    if (!block || GlobalSize(block) < size)
-        return bytes;
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(block));
-    bytes.assign(p, p + size);
-    GlobalUnlock(block);
-    return bytes;
-}
-
 // Where a run of bytes stands in another, or -1.
 long Find(const std::vector<BYTE>& in, const std::vector<BYTE>& what)
 {
@@ -545,15 +512,16 @@ TEST_F(StampsImagesButtons, APictureKeepsAWholeCopyOfEachLayoutAndSavesIt)
     ASSERT_EQ(1, Count());
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.name);
-        HGLOBAL given = LaidOutDib(l.bits, l.compression, l.used, l.height, l.afterHeader, l.pixels);
-        const std::vector<BYTE> source = BytesOf(given, l.size);
+        HGLOBAL given = testkit::CountingPackedDib(l.bits, 3, l.height, l.afterHeader + l.pixels,
+                                                   l.compression, l.used);
+        const std::vector<BYTE> source = testkit::BlockBytes(given, l.size);
         ASSERT_EQ(0, host->PrgSetItemAttribute(layer, 1, QMK_DibPtr, reinterpret_cast<EngineValue>(given)));
         GlobalFree(given);  // the item keeps a copy of its own
 
         EngineValue read = 0;
         ASSERT_EQ(0, host->PrgGetItemAttribute(layer, 1, QMK_ItemDib, &read));
         HGLOBAL copy = reinterpret_cast<HGLOBAL>(read);
-        EXPECT_EQ(source, BytesOf(copy, l.size));
+        EXPECT_EQ(source, testkit::BlockBytes(copy, l.size));
         GlobalFree(copy);
 
         // Saved as code 17, the byte count, then the picture.
@@ -572,7 +540,7 @@ TEST_F(StampsImagesButtons, APictureKeepsAWholeCopyOfEachLayoutAndSavesIt)
         ASSERT_EQ(0, other->LoadAnnotationsFromMemory(saved.data(), size, 0, 0));
         ASSERT_EQ(0, other->PrgGetItemAttribute(other->GetCurrentLayer(), 1, QMK_ItemDib, &read));
         copy = reinterpret_cast<HGLOBAL>(read);
-        EXPECT_EQ(source, BytesOf(copy, l.size)) << "loaded";
+        EXPECT_EQ(source, testkit::BlockBytes(copy, l.size)) << "loaded";
         GlobalFree(copy);
     }
 }

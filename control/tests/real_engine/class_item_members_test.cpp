@@ -4,14 +4,11 @@
 // class holds of its own, written and read back.
 #include "layer_fixture.h"
 
-#include <cstring>
-
 #include "annotation_engine.h"
 #include "layer_records.h"
+#include "packed_dib.h"
 
 namespace {
-
-using formats_test::Hand;
 
 HRESULT Reported(int code)
 {
@@ -22,54 +19,10 @@ HRESULT Reported(int code)
 // 3 at (100,300)-(300,375), in pixels of an 800 x 600 image.
 std::vector<uint8_t> StampPictureButton()
 {
-    struct Item {
-        int type, seq;
-        RECT layer;
-    };
-    const Item items[] = {{StampTool, 1, {2097152, 2097152, 6291456, 4194304}},
-                          {ImageTool, 2, {8388608, 2097152, 10485760, 4194304}},
-                          {ButtonTool, 3, {2097152, 8388608, 6291456, 10485760}}};
-    Hand body;
-    body.D(36762).R(36753, 3).D(36763);
-    for (const Item& item : items) {
-        body.D(item.type).D(36756).R(36765, 0x17);
-        body.D(7).D(item.layer.left).D(item.layer.top).D(item.layer.right).D(item.layer.bottom);
-        body.R(36751, item.seq).D(36757);
-    }
-    Hand record;
-    record.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(body.Size())).Str(L"Classes");
-    record.Raw(body.bytes()).D(36755);
-    return record.bytes();
-}
-
-// A bottom-up 24-bit picture of 4 x 2 pixels, each byte its own number.
-HGLOBAL SmallPicture()
-{
-    const size_t size = sizeof(BITMAPINFOHEADER) + 2 * 12;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    BYTE* p = static_cast<BYTE*>(GlobalLock(block));
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = 4;
-    header.biHeight = 2;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    std::memcpy(p, &header, sizeof(header));
-    for (size_t i = sizeof(header); i < size; ++i)
-        p[i] = static_cast<BYTE>(i);
-    GlobalUnlock(block);
-    return block;
-}
-
-std::vector<BYTE> Bytes(HGLOBAL block, size_t size)
-{
-    std::vector<BYTE> bytes;
-    if (!block || GlobalSize(block) < size)
-        return bytes;
-    const BYTE* p = static_cast<const BYTE*>(GlobalLock(block));
-    bytes.assign(p, p + size);
-    GlobalUnlock(block);
-    return bytes;
+    return real_engine_test::LayerOfItems(
+        L"Classes", {{StampTool, 1, {2097152, 2097152, 6291456, 4194304}},
+                     {ImageTool, 2, {8388608, 2097152, 10485760, 4194304}},
+                     {ButtonTool, 3, {2097152, 8388608, 6291456, 10485760}}});
 }
 
 class ClassItemMembers : public real_engine_test::ControlWithLayer {
@@ -187,12 +140,13 @@ TEST_F(ClassItemMembers, APictureIsTheItemsOwnCopyAndEveryReadIsTheCallers)
     EXPECT_EQ(S_OK, control->PrgGetItemDIB(layer, 2, &handle));
     EXPECT_EQ(0, handle) << "a loaded picture item holds no picture of the tool's";
 
-    HGLOBAL given = SmallPicture();
+    // 4 x 2 pixels of 24 bits.
     const size_t size = sizeof(BITMAPINFOHEADER) + 2 * 12;
-    const std::vector<BYTE> bytes = Bytes(given, size);
+    HGLOBAL given = testkit::CountingPackedDib(24, 4, 2, 2 * 12);
+    const std::vector<BYTE> bytes = testkit::BlockBytes(given, size);
     EXPECT_EQ(S_OK, control->PrgSetItemDIB(layer, 2, static_cast<long>(reinterpret_cast<intptr_t>(given))));
     // The caller's block stays the caller's.
-    EXPECT_EQ(bytes, Bytes(given, size));
+    EXPECT_EQ(bytes, testkit::BlockBytes(given, size));
     GlobalFree(given);
 
     long first = 0, second = 0;
@@ -202,8 +156,8 @@ TEST_F(ClassItemMembers, APictureIsTheItemsOwnCopyAndEveryReadIsTheCallers)
     HGLOBAL b = reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(second));
     ASSERT_TRUE(a && b);
     EXPECT_NE(a, b);
-    EXPECT_EQ(bytes, Bytes(a, size));
-    EXPECT_EQ(bytes, Bytes(b, size));
+    EXPECT_EQ(bytes, testkit::BlockBytes(a, size));
+    EXPECT_EQ(bytes, testkit::BlockBytes(b, size));
     GlobalFree(a);
     GlobalFree(b);
 
@@ -227,7 +181,7 @@ TEST_F(ClassItemMembers, APictureIsTheItemsOwnCopyAndEveryReadIsTheCallers)
     ASSERT_NE(0, again);
     EXPECT_EQ(S_OK, control->PrgGetItemDIB(again, 2, &first));
     a = reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(first));
-    EXPECT_EQ(bytes, Bytes(a, size));
+    EXPECT_EQ(bytes, testkit::BlockBytes(a, size));
     if (a)
         GlobalFree(a);
 }
