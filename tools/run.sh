@@ -5,8 +5,9 @@
 # program runs on wine's null display driver.
 #
 #   tools/run.sh                  the workbench
-#   tools/run.sh host [file.tif]  the annotation host on file.tif (default: a
-#                                 page of the demo's images folder)
+#   tools/run.sh host [file.tif]  the annotation host on file.tif, its tools on the
+#                                 engine's palette (default: a page of the demo's
+#                                 images folder)
 set -euo pipefail
 what=${1:-workbench}
 case "$what" in workbench | host) ;; *) echo "usage: tools/run.sh [host [file.tif]]" >&2; exit 2 ;; esac
@@ -20,7 +21,7 @@ if [ -n "${DISPLAY:-}" ]; then
     driver=x11
 else
     driver=null
-    echo "run: no display available; the workbench runs on wine's null display driver (nothing is shown)"
+    echo "run: no display available; the $what runs on wine's null display driver (nothing is shown)"
 fi
 wine_prepare "$top/build/wine/app" "$driver" >/dev/null 2>&1 </dev/null
 # The packing script calls the archiver by its bare name: it is found through
@@ -40,7 +41,7 @@ if [ "$what" = host ]; then
         exit 1
     fi
     page=$(cd "$(dirname "$page")" && pwd)/$(basename "$page")
-    echo "run: starting annotate_host.exe on $page (close its window to end)"
+    echo "run: starting annotate_host.exe on $page (pick tools on its palette, right-click for menus; close its window to end)"
     exec wine "$top/build/bin/annotate_host.exe" "Z:${page//\//\\}"
 fi
 
