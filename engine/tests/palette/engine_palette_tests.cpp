@@ -436,6 +436,67 @@ TEST_F(Palette, ButtonMenusAddFindSetAndDeleteTheirItems)
     EXPECT_EQ(QMK_ErrInvalidTool, host->MenuSetEnabled(ProtractorTool, 0));
 }
 
+// A palette the host hid stays hidden whatever the layers and the modes do,
+// until the host activates it again.
+TEST_F(Palette, APaletteTheHostHidStaysHiddenUntilTheHostShowsIt)
+{
+    const int layer = host->CreateLayer(1);
+    const int other = host->CreateLayer(0);
+    host->ToolbarSetVisible(other, 1);
+    Activate();
+    ASSERT_EQ(0, host->ToolbarSetVisible(layer, 1));
+    ASSERT_TRUE(IsWindowVisible(frame));
+    host->ActivateToolbar(0);
+    struct Step {
+        const char* name;
+        void (*run)(AnnotationEngine*, int layer, int other);
+    };
+    const Step steps[] = {
+        {"the layer's flag set", [](AnnotationEngine* e, int l, int) { e->ToolbarSetVisible(l, 1); }},
+        {"the layer's palette enabled", [](AnnotationEngine* e, int l, int) { e->ToolbarSetEnabled(l, 1); }},
+        {"another layer made current", [](AnnotationEngine* e, int, int o) { e->SetCurrentLayer(o); }},
+        {"the layer made current again", [](AnnotationEngine* e, int l, int) { e->SetCurrentLayer(l); }},
+        {"the interactive mode entered", [](AnnotationEngine* e, int, int) { e->SetProperty(130, 1); }},
+        {"the interactive mode left", [](AnnotationEngine* e, int, int) { e->SetProperty(130, 0); }},
+        {"a new current layer", [](AnnotationEngine* e, int, int) { e->CreateLayer(1); }},
+        {"the current layer deleted", [](AnnotationEngine* e, int, int) {
+             e->DeleteLayer(e->GetCurrentLayer());
+         }},
+        {"a layer made current", [](AnnotationEngine* e, int l, int) { e->SetCurrentLayer(l); }},
+    };
+    for (const Step& step : steps) {
+        step.run(host.Engine(), layer, other);
+        EXPECT_FALSE(IsWindowVisible(frame)) << step.name;
+    }
+    host->ActivateToolbar(1);
+    EXPECT_TRUE(IsWindowVisible(frame));
+}
+
+// A host that walks a button's menu and deletes the item the walk is on, or
+// one ahead of it, still meets every other item once.
+TEST_F(Palette, AWalkOverAButtonsMenuGoesOnPastTheItemsItDeletes)
+{
+    Activate();
+    Bstr caption(L"Item");
+    for (int item = 1; item <= 4; ++item)
+        ASSERT_EQ(0, host->ToolbarMenuAddItem(StampTool, item, 0, caption.text, 0, 0));
+    std::vector<int> walk;
+    int item = 0, sub = 0;
+    for (host->ToolbarMenuGetFirstItemID(StampTool, &item, &sub); item != 0 && walk.size() < 10;
+         host->ToolbarMenuGetNextItemID(StampTool, &item, &sub)) {
+        walk.push_back(item);
+        if (item == 1) {
+            EXPECT_EQ(0, host->ToolbarMenuDeleteItem(StampTool, 1, 0));
+        }
+        if (item == 2) {
+            EXPECT_EQ(0, host->DeletePaletteMenuItem(StampTool, 3));
+        }
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 4}), walk);
+    host->ToolbarMenuGetFirstItemID(StampTool, &item, &sub);
+    EXPECT_EQ(2, item);
+}
+
 // Each of the three item flags has a setter and a getter that refuse a tool
 // outside 4096..4108, and an older setter of sub-items: each acts on its own
 // flag only.
