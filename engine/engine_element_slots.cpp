@@ -143,3 +143,22 @@ int __stdcall EngineObject::ElementAppend(int layer, int element, int* seq)
         return QMK_ErrOutOfMemory;
     }
 }
+
+int __stdcall EngineObject::PrgGetItemAttributes(int layer, int seq, int element)
+{
+    // The element takes pixels: the view is asked for first (the host may
+    // change the layers while it answers). Without one, only geometry still
+    // waiting in pixels can go (the layer says so).
+    int ready = ItemWithView(layer, seq, false);
+    if (ready == QMK_ErrInvalidContext && FindLayer(layer) && FindLayer(layer)->FindItem(seq))
+        ready = QMK_NoError;
+    if (ready != QMK_NoError)
+        return ready;
+    AnnotationLayer* found = FindLayer(layer);
+    ELEMENT_OR_RETURN(element, target);
+    try {
+        return found->GetItemAttributes(seq, *target);
+    } catch (...) {
+        return QMK_ErrOutOfMemory;
+    }
+}

@@ -63,7 +63,7 @@
 #define ENGINE_SLOT_KIND_StoreAnnotation OWN  // 50
 #define ENGINE_SLOT_KIND_RetrieveAnnotation OWN  // 51
 #define ENGINE_SLOT_KIND_PrgGetItemCount OWN  // 52
-#define ENGINE_SLOT_KIND_PrgGetItemAttributes FORWARD  // 53
+#define ENGINE_SLOT_KIND_PrgGetItemAttributes OWN  // 53
 #define ENGINE_SLOT_KIND_PrgMoveItem OWN  // 54
 #define ENGINE_SLOT_KIND_PrgSetItemRect OWN  // 55
 #define ENGINE_SLOT_KIND_SetTool OWN  // 56

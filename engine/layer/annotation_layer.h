@@ -165,6 +165,9 @@ public:
     // QMK_ErrInvalidLayer when the host deleted the layer before the item
     // was added (annotation_layer_elements.cpp).
     int AppendElement(const AnnotationElement& element, int* seq);
+    // Fills an element from an item (Annotation::CopyAttributesToElement):
+    // QMK_ErrItemNotFound when no item has seq.
+    int GetItemAttributes(int seq, AnnotationElement& element) const;
 
     // Moves an item so that its bounding rectangle's top-left corner lands on
     // (x, y) image pixels (kept inside the image by the item).

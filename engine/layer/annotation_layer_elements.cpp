@@ -1,5 +1,6 @@
 // Items made from elements: the tool of the element's type makes the item,
-// which takes the element's values for the attributes it has.
+// which takes the element's values for the attributes it has; and elements
+// filled from items.
 #include <new>
 #include <vector>
 
@@ -137,4 +138,12 @@ int AnnotationLayer::AppendElement(const AnnotationElement& element, int* seq)
         SetItemAttribute(added, QMK_ZOrder, element.Number(QMK_ZOrder));
     SelectTool(PointerTool);
     return QMK_NoError;
+}
+
+int AnnotationLayer::GetItemAttributes(int seq, AnnotationElement& element) const
+{
+    Annotation* item = FindItem(seq);
+    if (!item)
+        return QMK_ErrItemNotFound;
+    return item->CopyAttributesToElement(element);
 }

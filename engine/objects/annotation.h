@@ -25,6 +25,7 @@
 #include "settings/tool_defaults_attribute_value.h"
 
 class Annotation;
+class AnnotationElement;
 class ByteReader;
 class ByteWriter;
 class UnitNames;
@@ -256,6 +257,14 @@ public:
     // The common part of the saved record. 0 or QMK_ErrStorageStream.
     int SaveCommon(ByteWriter& stream);
     int LoadCommon(ByteReader& stream);
+    // Fills an element with this item: every attribute of the map that the
+    // element holds, in ascending code order, then the element type. The
+    // rectangle and the points go in image pixels and the creation time as
+    // the item has it, so that appending the element makes an equal item
+    // (annotation_to_element.cpp). QMK_ErrInvalidContext, and the element
+    // stays as it was, when geometry in layer units has no view to convert
+    // it with.
+    int CopyAttributesToElement(AnnotationElement& element);
 
     static bool IsRectangleKind(int type);
     static bool IsPointListKind(int type);

@@ -96,4 +96,67 @@ TEST_F(TextItemMembers, TextOrientationJustificationColoursAndFontReachTheEngine
     EXPECT_EQ(900, orientation);
 }
 
+// A host reads the item into an element and appends the element again: the
+// element carries the item's text, colours and rectangle in image pixels,
+// and the new item lies where the first one lies.
+TEST_F(TextItemMembers, PrgGetItemAttributesFillsAnElementThatMakesTheItemAgain)
+{
+    Bstr text(L"Noch einmal");
+    ASSERT_EQ(S_OK, control->PrgSetItemText(layer, 1, text.get()));
+    ASSERT_EQ(S_OK, control->PrgSetItemColor(layer, 1, QMK_TextColor, 0x0000FF));
+    long element = 0;
+    ASSERT_EQ(S_OK, control->ElementCreate(&element));
+    ASSERT_EQ(S_OK, control->PrgGetItemAttributes(layer, 1, element));
+
+    annotationTOOL type = PointerTool;
+    EXPECT_EQ(S_OK, control->ElementGetType(element, &type));
+    EXPECT_EQ(TextTool, type);
+    Bstr read;
+    EXPECT_EQ(S_OK, control->ElementGetText(element, read.out()));
+    EXPECT_EQ(L"Noch einmal", read.text());
+    OLE_COLOR colour = 0;
+    EXPECT_EQ(S_OK, control->ElementGetTextColor(element, &colour));
+    EXPECT_EQ(0x0000FFu, colour);
+    long l = 0, t = 0, r = 0, b = 0;
+    EXPECT_EQ(S_OK, control->ElementGetBoundingRect(element, &l, &t, &r, &b));
+    EXPECT_EQ(100, l);
+    EXPECT_EQ(75, t);
+    EXPECT_EQ(300, r);
+    EXPECT_EQ(225, b);
+
+    ASSERT_EQ(S_OK, control->put_CurrentLayer(layer));
+    long seq = 0;
+    ASSERT_EQ(S_OK, control->ElementAppend(element, &seq));
+    ASSERT_NE(0, seq);
+    ASSERT_NE(1, seq);
+    Bstr again;
+    EXPECT_EQ(S_OK, control->PrgGetItemText(layer, seq, again.out()));
+    EXPECT_EQ(L"Noch einmal", again.text());
+    long first[4] = {}, second[4] = {};
+    EXPECT_EQ(S_OK, control->PrgGetItemRect(layer, 1, &first[0], &first[1], &first[2], &first[3]));
+    EXPECT_EQ(S_OK, control->PrgGetItemRect(layer, seq, &second[0], &second[1], &second[2], &second[3]));
+    EXPECT_EQ(0, std::memcmp(first, second, sizeof(first)));
+
+    // Errors come from the engine as every member's do.
+    struct Row {
+        const char* what;
+        long layer;
+        long seq;
+        long element;
+        unsigned code;
+    };
+    const Row rows[] = {
+        {"unknown layer", layer + 1000, 1, element, 1013},
+        {"unknown item", layer, 99, element, 1026},
+        {"unknown element", layer, 1, element + 1000, 1048},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(static_cast<HRESULT>(0x80040000u + row.code),
+                  control->PrgGetItemAttributes(row.layer, row.seq, row.element));
+        EXPECT_EQ(row.code, TakeErrorInfo().helpContext);
+    }
+    EXPECT_EQ(S_OK, control->ElementDestroy(element));
+}
+
 } // namespace

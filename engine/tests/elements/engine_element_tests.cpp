@@ -615,4 +615,268 @@ TEST(ElementAppend, TheHostMayDestroyTheElementOrTheLayerWhenTold)
     EXPECT_EQ(x->GetLayerCount(), 0);
 }
 
+// ---- elements filled from items -------------------------------------------------
+
+// The attributes an item may have, compared item by item (a code the item
+// lacks must be lacking in both).
+const int kComparedCodes[] = {
+    QMK_PenColor, QMK_TextColor, QMK_BackColor, QMK_FillColor, QMK_PenWidth,
+    QMK_HighlightBack, QMK_HighlightFill, QMK_NumPoints, QMK_EndPtStyle,
+    QMK_TransparentColor, QMK_BackStyle, QMK_ScrollBars, QMK_Locked, QMK_AutoSize,
+    QMK_Visible, QMK_BevelLightColor, QMK_BevelShadowColor, QMK_ShowHandles, QMK_Moveable,
+    QMK_PenStyle, QMK_PenFillStyle, QMK_TextOrientation, QMK_Selected, QMK_Sizeable,
+    QMK_UserDraw, QMK_TextLocked, QMK_HatchStyle, QMK_HatchColor, QMK_TextJustification,
+    QMK_ToolType, QMK_UserLong, QMK_ShowAbbr, QMK_MeasureChoice, QMK_ShowLength,
+    QMK_GaugeLength, QMK_Precision, QMK_ShowGauge, QMK_RulerLength, QMK_WangType,
+};
+
+std::wstring ItemText(AnnotationEngine* x, int layer, int seq, int code)
+{
+    BSTR text = nullptr;
+    const int result = x->PrgGetItemAttribute(layer, seq, code, reinterpret_cast<EngineValue*>(&text));
+    std::wstring read = result != 0 ? L"<" + std::to_wstring(result) + L">"
+                                    : std::wstring(text ? text : L"", text ? SysStringLen(text) : 0);
+    SysFreeString(text);
+    return read;
+}
+
+double CreationDate(AnnotationEngine* x, int layer, int seq)
+{
+    VARIANT date;
+    VariantInit(&date);
+    EXPECT_EQ(x->PrgGetItemAttribute(layer, seq, QMK_CreateTime, reinterpret_cast<EngineValue*>(&date)), 0);
+    return date.vt == VT_DATE ? date.date : -1;
+}
+
+// Two items are equal as a host sees them: every attribute, the texts, the
+// font, the creation time and every point in image pixels.
+void ExpectEqualItems(AnnotationEngine* x, int layer, int a, int b)
+{
+    for (int code : kComparedCodes) {
+        EngineValue va = INT_MIN, vb = INT_MIN;
+        const int ra = x->PrgGetItemAttribute(layer, a, code, &va);
+        const int rb = x->PrgGetItemAttribute(layer, b, code, &vb);
+        EXPECT_EQ(ra, rb) << code;
+        if (ra == 0 && rb == 0) {
+            EXPECT_EQ(va, vb) << code;
+        }
+    }
+    for (int code : {QMK_Text, QMK_ItemName, QMK_UserString})
+        EXPECT_EQ(ItemText(x, layer, a, code), ItemText(x, layer, b, code)) << code;
+    LOGFONTA fa = {}, fb = {};
+    const int ra = x->PrgGetItemAttribute(layer, a, QMK_Logfont, reinterpret_cast<EngineValue*>(&fa));
+    const int rb = x->PrgGetItemAttribute(layer, b, QMK_Logfont, reinterpret_cast<EngineValue*>(&fb));
+    EXPECT_EQ(ra, rb);
+    if (ra == 0 && rb == 0) {
+        EXPECT_EQ(fa.lfHeight, fb.lfHeight);
+        EXPECT_EQ(fa.lfWeight, fb.lfWeight);
+        EXPECT_STREQ(fa.lfFaceName, fb.lfFaceName);
+    }
+    EXPECT_DOUBLE_EQ(CreationDate(x, layer, a), CreationDate(x, layer, b));
+    const int points = ItemNumber(x, layer, a, QMK_NumPoints);
+    for (int i = 0; i < points; ++i) {
+        const POINT pa = ItemPoint(x, layer, a, i);
+        const POINT pb = ItemPoint(x, layer, b, i);
+        EXPECT_TRUE(pa.x == pb.x && pa.y == pb.y)
+            << "point " << i << ": " << pa.x << "," << pa.y << " and " << pb.x << "," << pb.y;
+    }
+}
+
+void SetItemText(AnnotationEngine* x, int layer, int seq, int code, const wchar_t* text)
+{
+    BSTR value = SysAllocString(text);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, code, reinterpret_cast<EngineValue>(value)), 0) << code;
+    SysFreeString(value);
+}
+
+// Items of each kind, each changed away from its tool's values after it was
+// made, the way a host changes an item.
+struct RoundTripCase {
+    const char* name;
+    int type;
+    void (*change)(AnnotationEngine* x, int layer, int seq);
+    // The element's rectangle after the fill (image pixels).
+    RECT expectedRect;
+    std::vector<POINT> expectedPoints;
+};
+
+void ChangeRectangle(AnnotationEngine* x, int layer, int seq)
+{
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_FillColor, 0x123456), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_HatchStyle, 6003), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_HighlightFill, 1), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_UserDraw, 1), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_Locked, 1), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_Selected, 1), 0);
+    SetItemText(x, layer, seq, QMK_ItemName, L"box");
+    // Layer units that fall between pixels: the element has them in pixels.
+    const RECT layerRect = {0x100007, 0x200003, 0x300009, 0x400001};
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_BoundingRect,
+                                     reinterpret_cast<EngineValue>(&layerRect)), 0);
+}
+
+void ChangeText(AnnotationEngine* x, int layer, int seq)
+{
+    SetItemText(x, layer, seq, QMK_Text, L"Zwei Zeilen\r\n\u00FCber \u20AC");
+    SetItemText(x, layer, seq, QMK_UserString, L"kept");
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_TextColor, 0x0000FF), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_TextJustification, 7002), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_UserLong, 99), 0);
+    LOGFONTA font = {};
+    font.lfHeight = -27;
+    font.lfWeight = FW_BOLD;
+    std::strcpy(font.lfFaceName, "Arial");
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_Logfont, reinterpret_cast<EngineValue>(&font)), 0);
+}
+
+void ChangePolygon(AnnotationEngine* x, int layer, int seq)
+{
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_PenWidth, 5), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_PenColor, 0x00FF00), 0);
+    const POINT moved = {20, 590};
+    EXPECT_EQ(x->PrgSetItemPoint(layer, seq, 2, &moved), 0);
+}
+
+void ChangeStamp(AnnotationEngine* x, int layer, int seq)
+{
+    SetItemText(x, layer, seq, QMK_Text, L"PAID 11.12.");
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_TextColor, 0x008000), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_TextOrientation, 900), 0);
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_BackStyle, 3002), 0);
+}
+
+TEST(PrgGetItemAttributes, AnElementFilledFromAnItemAppendsAnEqualItem)
+{
+    const RoundTripCase cases[] = {
+        // 0x100007 of 2^24 on 800 pixels is 50.0003: pixel 50.
+        {"rectangle", RectangleTool, ChangeRectangle, {50, 75, 150, 150}, {}},
+        {"text", TextTool, ChangeText, {100, 50, 300, 250}, {}},
+        // A point list's bounds take in its pen.
+        {"polygon", PolygonTool, ChangePolygon, {5, 15, 705, 595},
+         {{10, 20}, {700, 30}, {20, 590}, {400, 500}}},
+        {"stamp", StampTool, ChangeStamp, {100, 50, 300, 250}, {}},
+    };
+    for (const RoundTripCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineLibrary library;
+        TestHost host(library);
+        AnnotationEngine* x = host.Engine();
+        const int layer = x->CreateLayer(1);
+        const int made = RectangleElement(x);
+        x->ElementSetAttribute(made, QMK_ElementType, c.type);
+        x->ElementSetAttribute(made, QMK_CreateSeconds, 1000000000);
+        if (!c.expectedPoints.empty()) {
+            const POINT points[] = {{10, 20}, {700, 30}, {30, 40}, {400, 500}};
+            x->ElementClearPoints(made, 4, points);
+        }
+        int seq = 0;
+        ASSERT_EQ(x->ElementAppend(layer, made, &seq), 0);
+        c.change(x, layer, seq);
+
+        // A used element: its own values give way to the item's.
+        const int e = NewElement(x);
+        x->ElementSetAttribute(e, QMK_PenWidth, 77);
+        x->ElementAddPoint(e, 1, 1);
+        host.ClearCalls();
+        ASSERT_EQ(x->PrgGetItemAttributes(layer, seq, e), 0);
+        EXPECT_TRUE(host.Calls().empty()) << Describe(host.Calls());
+        EXPECT_EQ(Number(x, e, QMK_ElementType), c.type);
+        EXPECT_EQ(Number(x, e, QMK_PenWidth), ItemNumber(x, layer, seq, QMK_PenWidth));
+        EXPECT_EQ(Number(x, e, QMK_CreateSeconds), 1000000000);
+        RECT rect = {};
+        x->ElementGetAttribute(e, QMK_BoundingRect, reinterpret_cast<EngineValue*>(&rect));
+        EXPECT_TRUE(std::memcmp(&rect, &c.expectedRect, sizeof(rect)) == 0)
+            << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+        ASSERT_EQ(Number(x, e, QMK_NumPoints), static_cast<int>(c.expectedPoints.size()));
+        for (size_t i = 0; i < c.expectedPoints.size(); ++i) {
+            int px = -1, py = -1;
+            x->ElementGetPoint(e, static_cast<int>(i), &px, &py);
+            EXPECT_TRUE(px == c.expectedPoints[i].x && py == c.expectedPoints[i].y)
+                << i << ": " << px << "," << py;
+        }
+
+        int again = 0;
+        ASSERT_EQ(x->ElementAppend(layer, e, &again), 0);
+        ASSERT_NE(again, seq);
+        ExpectEqualItems(x, layer, seq, again);
+        x->ElementDestroy(e);
+        x->ElementDestroy(made);
+    }
+}
+
+TEST(PrgGetItemAttributes, RefusesWhatNamesNoItemOrNoElementAndLeavesTheElement)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    TestHost other(library);
+    AnnotationEngine* x = host.Engine();
+    const int layer = x->CreateLayer(1);
+    const int made = RectangleElement(x);
+    int seq = 0;
+    ASSERT_EQ(x->ElementAppend(layer, made, &seq), 0);
+    const int e = NewElement(x);
+    x->ElementSetAttribute(e, QMK_PenColor, 0x010203);
+    const int destroyed = NewElement(x);
+    x->ElementDestroy(destroyed);
+    const int foreign = NewElement(other.Engine());
+    other->ElementSetAttribute(foreign, QMK_PenColor, 0x040506);
+
+    struct Case {
+        const char* name;
+        int layer;
+        int seq;
+        int element;
+        int expected;
+    };
+    const Case cases[] = {
+        {"no layer", 0, seq, e, QMK_ErrInvalidLayer},
+        {"unknown layer", layer + 1000, seq, e, QMK_ErrInvalidLayer},
+        {"no item", layer, 0, e, QMK_ErrItemNotFound},
+        {"unknown item", layer, seq + 1, e, QMK_ErrItemNotFound},
+        {"unknown item, no element", layer, seq + 1, 0, QMK_ErrItemNotFound},
+        {"destroyed element", layer, seq, destroyed, QMK_ErrInvalidItem},
+        {"another engine's element", layer, seq, foreign, QMK_ErrInvalidItem},
+        {"never made", layer, seq, 0x0BADF00D, QMK_ErrInvalidItem},
+        {"no element", layer, seq, 0, QMK_NoError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(x->PrgGetItemAttributes(c.layer, c.seq, c.element), c.expected);
+        EXPECT_EQ(Number(x, e, QMK_PenColor), 0x010203);
+        EXPECT_EQ(Number(x, e, QMK_ElementType), 0);
+    }
+    EXPECT_EQ(Number(other.Engine(), foreign, QMK_PenColor), 0x040506);
+    EXPECT_EQ(Number(other.Engine(), foreign, QMK_ElementType), 0);
+}
+
+TEST(PrgGetItemAttributes, WithoutAViewWaitingPixelsGoAsTheyAreAndLayerUnitsWait)
+{
+    EngineLibrary library;
+    TestHost host(library, false);  // no view services
+    AnnotationEngine* x = host.Engine();
+    const int layer = x->CreateLayer(1);
+    const int made = RectangleElement(x);
+    int waiting = 0, placed = 0;
+    ASSERT_EQ(x->ElementAppend(layer, made, &waiting), 0);
+    ASSERT_EQ(x->ElementAppend(layer, made, &placed), 0);
+    const RECT layerRect = {0x100000, 0x200000, 0x300000, 0x400000};
+    ASSERT_EQ(x->PrgSetItemAttribute(layer, placed, QMK_BoundingRect,
+                                     reinterpret_cast<EngineValue>(&layerRect)), 0);
+    const int e = NewElement(x);
+    ASSERT_EQ(x->PrgGetItemAttributes(layer, waiting, e), 0);
+    RECT rect = {};
+    x->ElementGetAttribute(e, QMK_BoundingRect, reinterpret_cast<EngineValue*>(&rect));
+    EXPECT_TRUE(rect.left == 100 && rect.top == 50 && rect.right == 300 && rect.bottom == 250);
+    // Layer units cannot become pixels yet: refused, the element unchanged.
+    const int fresh = NewElement(x);
+    EXPECT_EQ(x->PrgGetItemAttributes(layer, placed, fresh), QMK_ErrInvalidContext);
+    EXPECT_EQ(Number(x, fresh, QMK_ElementType), 0);
+    // With the image known they convert.
+    x->PrgSetImageMappingDimensions(800, 600);
+    ASSERT_EQ(x->PrgGetItemAttributes(layer, placed, fresh), 0);
+    x->ElementGetAttribute(fresh, QMK_BoundingRect, reinterpret_cast<EngineValue*>(&rect));
+    EXPECT_TRUE(rect.left == 50 && rect.top == 75 && rect.right == 150 && rect.bottom == 150)
+        << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+}
+
 } // namespace
