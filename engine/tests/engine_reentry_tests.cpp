@@ -10,12 +10,17 @@
 // show a window, so they run alone.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine_test_host.h"
 #include "host_window.h"
+#include "menu_driver.h"
 
 using namespace engine_test;
 
@@ -69,9 +74,17 @@ struct ReenteringHost {
     int reportsAfterward = 0;     // what the operation still reported after it
     int reportsOfGoneLayers = 0;  // reports naming a layer the engine no longer has
 
+    // A pick of a palette menu goes on to its second report (channel 17,
+    // menu 2) whatever the host did: it names no layer.
+    static bool AboutThePalette(int heardChannel, int heardCode)
+    {
+        return heardChannel == Channel_MenuSelect && heardCode == 2;
+    }
+
     void Heard(int heardChannel, int heardCode, int heardLayer, int heardSeq)
     {
-        if (done && armed && heardChannel != kViewService) {
+        if (done && armed && heardChannel != kViewService &&
+            !AboutThePalette(heardChannel, heardCode)) {
             ++reportsAfterward;
             if (heardLayer != 0 && !engine->IsValidLayer(heardLayer))
                 ++reportsOfGoneLayers;
@@ -159,6 +172,27 @@ int __stdcall OnUserGroupDestroyed(HostCookie, int layer, int)
 int __stdcall OnCurrentLayerChange(HostCookie, int layer)
 {
     g_host->Heard(Channel_CurrentLayerChange, 0, layer, 0);
+    return 0;
+}
+int __stdcall OnPaletteMenuSelect(HostCookie, int, int, int, int, int)
+{
+    g_host->Heard(Channel_PaletteMenuSelect, 0, 0, 0);
+    return 0;
+}
+int __stdcall OnContextMenuSelect(HostCookie, int, int layer, int seq)
+{
+    g_host->Heard(Channel_ContextMenuSelect, 0, layer, seq);
+    return 0;
+}
+// The menu (1 the context menu, 2 a palette menu) is the report's code.
+int __stdcall OnMenuSelect(HostCookie, int menu, int, int, int, int, int, int layer, int seq)
+{
+    g_host->Heard(Channel_MenuSelect, menu, layer, seq);
+    return 0;
+}
+int __stdcall OnToolbarSelect(HostCookie, int, int layer)
+{
+    g_host->Heard(Channel_ToolbarSelect, 0, layer, 0);
     return 0;
 }
 // The view of the test window's image, as the fake services give it.
@@ -265,6 +299,12 @@ public:
                                reinterpret_cast<void*>(&OnUserGroupDestroyed));
         host->RegisterCallback(Channel_RequestLayerPassword,
                                reinterpret_cast<void*>(&OnRequestLayerPassword));
+        host->RegisterCallback(Channel_PaletteMenuSelect,
+                               reinterpret_cast<void*>(&OnPaletteMenuSelect));
+        host->RegisterCallback(Channel_ContextMenuSelect,
+                               reinterpret_cast<void*>(&OnContextMenuSelect));
+        host->RegisterCallback(Channel_MenuSelect, reinterpret_cast<void*>(&OnMenuSelect));
+        host->RegisterCallback(Channel_ToolbarSelect, reinterpret_cast<void*>(&OnToolbarSelect));
         host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
     }
     ~ReentryCase()
@@ -461,6 +501,69 @@ void ReadyToGroup(ReentryCase& c)
     ASSERT_EQ(0, c.host->PrgSelectAll(c.layer, 1));
 }
 
+// The palette shown, with a menu entry "Mine" on the ellipse button.
+void PaletteWithAMenu(ReentryCase& c)
+{
+    ASSERT_EQ(0, c.host->ActivateToolbar(1));
+    ASSERT_NE(0, c.host->GetToolbarHwnd());
+    BSTR caption = SysAllocString(L"Mine");
+    ASSERT_EQ(0, c.host->AddPaletteMenuItem(EllipseTool, 7, caption, 70, 71));
+    SysFreeString(caption);
+}
+
+// The palette's button bar and the centre of a tool's button on it.
+HWND PaletteButtons(ReentryCase& c, int tool, POINT& centre)
+{
+    HWND frame = reinterpret_cast<HWND>(static_cast<intptr_t>(c.host->GetToolbarHwnd()));
+    HWND buttons = FindWindowExA(frame, nullptr, "MRV_Toolbar", nullptr);
+    RECT rect = {};
+    const LRESULT index = SendMessageA(buttons, TB_COMMANDTOINDEX, tool, 0);
+    SendMessageA(buttons, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+    centre = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    return buttons;
+}
+
+void ClickPaletteButton(ReentryCase& c, int tool)
+{
+    POINT centre = {};
+    HWND buttons = PaletteButtons(c, tool, centre);
+    ASSERT_NE(nullptr, buttons);
+    SendMessageA(buttons, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+    SendMessageA(buttons, WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y));
+}
+
+// A right click on the ellipse button, its menu's "Mine" picked.
+void PickPaletteMenu(ReentryCase& c)
+{
+    POINT centre = {};
+    HWND buttons = PaletteButtons(c, EllipseTool, centre);
+    ASSERT_NE(nullptr, buttons);
+    ClientToScreen(buttons, &centre);
+    MenuDriver driver(L"Mine");
+    SendMessageA(buttons, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(buttons),
+                 MAKELPARAM(centre.x, centre.y));
+    EXPECT_TRUE(driver.MenuSeen());
+}
+
+// The context menu on, with an entry "Mine" of the host's.
+void ContextMenuWithAnEntry(ReentryCase& c)
+{
+    ASSERT_EQ(0, c.host->SetProperty(QMK_EnableContextMenu, 1));
+    BSTR caption = SysAllocString(L"Mine");
+    ASSERT_EQ(0, c.host->AddContextMenuItem(20001, 0, caption, 0, 0));
+    SysFreeString(caption);
+}
+
+// A right click on item 1 and its context menu's entry picked (an empty
+// caption dismisses the menu).
+void PickContextMenu(ReentryCase& c, const wchar_t* caption)
+{
+    MenuDriver driver(caption);
+    c.window.Send(c.host.Engine(), WM_RBUTTONDOWN, MK_RBUTTON, 150, 125);
+    c.window.Send(c.host.Engine(), WM_RBUTTONUP, 0, 150, 125);
+    EXPECT_TRUE(driver.MenuSeen());
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -547,6 +650,17 @@ const Report kReports[] = {
          Key(c, 7);
      },
      [](ReentryCase& c) { Key(c, 21); }},
+    {"ToolbarSelectOfAButton", Channel_ToolbarSelect, 0,
+     [](ReentryCase& c) { ASSERT_EQ(0, c.host->ActivateToolbar(1)); },
+     [](ReentryCase& c) { ClickPaletteButton(c, EllipseTool); }},
+    {"PaletteMenuSelect", Channel_PaletteMenuSelect, 0, PaletteWithAMenu, PickPaletteMenu},
+    {"MenuSelectOfAPaletteMenu", Channel_MenuSelect, 2, PaletteWithAMenu, PickPaletteMenu},
+    {"MenuSelectOfADismissedContextMenu", Channel_MenuSelect, 1, ContextMenuWithAnEntry,
+     [](ReentryCase& c) { PickContextMenu(c, L""); }},
+    {"ContextMenuSelectOfTheHostsEntry", Channel_ContextMenuSelect, 0, ContextMenuWithAnEntry,
+     [](ReentryCase& c) { PickContextMenu(c, L"Mine"); }},
+    {"MenuSelectOfTheHostsEntry", Channel_MenuSelect, 1, ContextMenuWithAnEntry,
+     [](ReentryCase& c) { PickContextMenu(c, L"Mine"); }},
 };
 
 // The table means something only under the heap checks: a freed block is
