@@ -31,6 +31,10 @@ TextAnnotation::~TextAnnotation() {
     // The editor's windows go without reporting anything: a half-destroyed
     // item must never reach its layer.
     if (editor_) editor_->Detach();
+    // Deleted from inside the editor's own closing: the editor outlives its
+    // windows' destruction and then deletes itself.
+    if (editor_ && editor_->DeleteWhenDestroyed())
+        (void)editor_.release();
     editor_.reset();
     if (hookInstalled_ && Owner()) Owner()->SetItemMouseHook(nullptr, nullptr);
     if (editing_ && caretWindow_ && GetCapture() == caretWindow_) ReleaseCapture();

@@ -34,6 +34,16 @@ TextEditWindow::~TextEditWindow() {
     Close();
 }
 
+bool TextEditWindow::DeleteWhenDestroyed() {
+    if (!destroying_) return false;
+    owner_ = nullptr;
+    closing_ = true;
+    deleteWhenDestroyed_ = true;
+    // The font cache may go with the owner's engine before the frame does.
+    uprightFont_.Release();
+    return true;
+}
+
 void TextEditWindow::Close() {
     if (IsOpen()) DestroyWindow(frame_);
     frame_ = nullptr;
@@ -147,7 +157,10 @@ LRESULT CALLBACK TextEditWindow::FrameProc(HWND window, UINT message, WPARAM wPa
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         if (editor->frame_ == window) editor->frame_ = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
+        editor->destroying_ = false;
+        const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+        if (editor->deleteWhenDestroyed_) delete editor;
+        return result;
     }
     return editor->FrameMessage(window, message, wParam, lParam);
 }
@@ -186,6 +199,9 @@ LRESULT TextEditWindow::FrameMessage(HWND window, UINT message, WPARAM wParam, L
         if (HIWORD(wParam) == EN_UPDATE && !fixedSize_) Grow();
         return 0;
     case WM_DESTROY:
+        // Destroying the control reads the text back into the owner, which
+        // the host may delete then (DeleteWhenDestroyed).
+        destroying_ = true;
         if (brush_ && GetObjectType(brush_) == OBJ_BRUSH) DeleteObject(brush_);
         brush_ = nullptr;
         if (control_ && IsWindow(control_)) DestroyWindow(control_);

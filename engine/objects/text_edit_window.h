@@ -38,6 +38,12 @@ public:
     void ReadText(TextAnnotation& owner) const;
     // The owner is going: closing reports nothing to it any more.
     void Detach() { owner_ = nullptr; closing_ = true; }
+    // The owner is going while the windows are being destroyed (a report
+    // made as the editor closes reached the host, which deleted the item):
+    // the editor then deletes itself once its frame is gone, and true is
+    // answered. False when the windows are not being destroyed: the owner
+    // deletes the editor.
+    bool DeleteWhenDestroyed();
     void Close();
 
     HWND Frame() const { return frame_; }
@@ -67,6 +73,8 @@ private:
     int lineHeight_ = 0;
     bool resized_ = false;
     bool closing_ = false;
+    bool destroying_ = false;  // from the frame's WM_DESTROY to its WM_NCDESTROY
+    bool deleteWhenDestroyed_ = false;
     HBRUSH brush_ = nullptr;
     COLORREF backColor_ = 0;
     COLORREF textColor_ = 0;

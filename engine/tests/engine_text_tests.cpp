@@ -484,4 +484,133 @@ TEST_F(EditorItems, DeletingAnItemWhileItsEditorIsOpenAddsNothing)
 
 }
 
+// A host that changes the layers from inside the report of the item the
+// editor adds as it closes.
+enum class OnAdded { DeleteItem, DeleteLayer, DeleteAllLayers };
+struct AddedHost {
+    AnnotationEngine* engine = nullptr;
+    int layer = 0;
+    OnAdded action = OnAdded::DeleteItem;
+    int heard = 0;
+};
+AddedHost* g_added = nullptr;
+
+int __stdcall ChangeOnAdded(HostCookie, int code, int data)
+{
+    if (!g_added || code != QMK_AnnotationAdded)
+        return 0;
+    ++g_added->heard;
+    switch (g_added->action) {
+    case OnAdded::DeleteItem:
+        g_added->engine->PrgDeleteItem(g_added->layer, data);
+        break;
+    case OnAdded::DeleteLayer:
+        g_added->engine->DeleteLayer(g_added->layer);
+        break;
+    case OnAdded::DeleteAllLayers:
+        g_added->engine->DeleteAllLayers();
+        break;
+    }
+    return 0;
+}
+
+// Every heap of the process is whole (under wine's heap checks a write to a
+// freed block shows here).
+bool HeapsValid()
+{
+    HANDLE heaps[256];
+    const DWORD count = GetProcessHeaps(256, heaps);
+    if (count == 0 || count > 256)
+        return false;
+    for (DWORD i = 0; i < count; ++i)
+        if (!HeapValidate(heaps[i], 0, nullptr))
+            return false;
+    return true;
+}
+
+// How often an editor frame was told it is being destroyed.
+int g_frameDestroys = 0;
+LRESULT CALLBACK CountFrameDestroys(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_DESTROY) {
+        wchar_t name[32] = {};
+        GetClassNameW(message->hwnd, name, 32);
+        if (std::wstring(name) == L"qmk7_editor")
+            ++g_frameDestroys;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The user presses the button outside the editor.
+void ClickOutside(HWND host, HWND control)
+{
+    POINT outside = {500, 400};
+    ClientToScreen(host, &outside);
+    SetCursorPos(outside.x, outside.y);
+    ScreenToClient(control, &outside);
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(outside.x, outside.y));
+}
+
+TEST_F(EditorItems, TheHostMayDeleteTheNewItemWhenToldOfIt)
+{
+    struct Case {
+        const char* name;
+        OnAdded action;
+        void (*close)(HWND host, HWND control);  // how the user closes the editor
+    };
+    const Case cases[] = {
+        {"item, focus lost", OnAdded::DeleteItem, [](HWND host, HWND) { SetFocus(host); }},
+        {"layer, focus lost", OnAdded::DeleteLayer, [](HWND host, HWND) { SetFocus(host); }},
+        {"all layers, focus lost", OnAdded::DeleteAllLayers, [](HWND host, HWND) { SetFocus(host); }},
+        {"item, click outside", OnAdded::DeleteItem, ClickOutside},
+        {"all layers, click outside", OnAdded::DeleteAllLayers, ClickOutside},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!host->IsValidLayer(layer))
+            layer = host->CreateLayer(1);
+        host->SetToolAttribute(layer, TextTool, QMK_PenWidth, 0);
+        ASSERT_EQ(0, host->SetTool(layer, TextTool));
+        window.Click(host.Engine(), 100, 100);
+        HWND control = EditorControl(window.hwnd());
+        ASSERT_NE(nullptr, control);
+        TypeInto(control, L"gone");
+        AddedHost added{host.Engine(), layer, c.action, 0};
+        g_added = &added;
+        host->RegisterCallback(Channel_AnnotateEvent, reinterpret_cast<void*>(&ChangeOnAdded));
+        g_frameDestroys = 0;
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountFrameDestroys, nullptr,
+                                       GetCurrentThreadId());
+        c.close(window.hwnd(), control);
+        UnhookWindowsHookEx(hook);
+        g_added = nullptr;
+        host.RegisterRecorders();
+        EXPECT_EQ(1, added.heard);
+        EXPECT_EQ(1, g_frameDestroys) << "the editor's frame is destroyed once";
+        EXPECT_TRUE(HeapsValid());
+        EXPECT_EQ(nullptr, EditorFrame(window.hwnd()));
+        EXPECT_FALSE(IsWindow(control));
+        MSG pending;
+        while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&pending);
+        if (c.action == OnAdded::DeleteAllLayers) {
+            EXPECT_EQ(0, host->GetLayerCount());
+        }
+        if (!host->IsValidLayer(layer))
+            continue;
+        EXPECT_TRUE(Order().empty());
+        // The layer still makes text items with the editor.
+        ASSERT_EQ(0, host->SetTool(layer, TextTool));
+        window.Click(host.Engine(), 200, 200);
+        control = EditorControl(window.hwnd());
+        ASSERT_NE(nullptr, control);
+        TypeInto(control, L"next");
+        SetFocus(window.hwnd());
+        ASSERT_EQ(1u, Order().size());
+        EXPECT_EQ(L"next", Text(Order().back()));
+        host->PrgDeleteAll(layer);
+    }
+}
+
 } // namespace
