@@ -179,7 +179,7 @@ std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
     case TextTool:
         return std::unique_ptr<Annotation>(new (std::nothrow) TextAnnotation(*attributes));
     default:
-        return nullptr;  // the other kinds come with their own classes
+        return nullptr;  // the pointer and the protractor make no items
     }
 }
 
@@ -216,7 +216,7 @@ int AnnotationLayer::SelectTool(int tool)
     if (tool != NoTool && tool != PointerTool) {
         made = MakeToolObject(tool);
         if (!made)
-            return QMK_ErrUnsupportedOperation;
+            return QMK_ErrOutOfMemory;
     }
     if (!LetPendingGo())
         return QMK_ErrInvalidLayer;

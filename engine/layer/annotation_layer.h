@@ -73,8 +73,8 @@ public:
 
     // Sets the current tool and makes its pending object: 0 (no tool), 4096
     // (pointer) or a drawing tool. QMK_ErrInvalidTool outside 0 and
-    // 4096..4108; QMK_ErrUnsupportedOperation for a tool whose items this
-    // engine cannot make yet (nothing changes). 4108 has no items: the tool
+    // 4096..4108; QMK_ErrOutOfMemory when the pending object cannot be
+    // made (nothing changes). 4108 has no items: the tool
     // and the pending object stay as they are. QMK_ErrInvalidLayer when the
     // host deleted the layer while the old pending object was let go.
     int SelectTool(int tool);

@@ -111,8 +111,6 @@ int AnnotationLayer::AppendElement(const AnnotationElement& element, int* seq)
         const int selected = SelectTool(type);
         if (!presence.StillThere())
             return QMK_ErrInvalidLayer;
-        if (selected == QMK_ErrUnsupportedOperation)
-            return QMK_ErrInvalidTool;  // no class makes items of this type
         if (selected != QMK_NoError)
             return selected;
     }
