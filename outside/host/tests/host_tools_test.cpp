@@ -332,28 +332,45 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
     ASSERT_TRUE(Start(page)) << "the host's view or its tool palette is missing";
     EXPECT_TRUE(IsWindowVisible(palette_));
 
-    // The palette buttons' menus set what a tool draws next: the line's pen
-    // width (the second row, its submenu of 0 to 9) and the rectangle's pen
-    // colour (the first row), made in the colour dialog's red, green and
-    // blue fields.
-    ASSERT_TRUE(ChooseFromPaletteMenu(LineTool, 2, 6));
-    SendMessageW(form_, WM_NULL, 0, 0);
-    EXPECT_EQ("Line: pen width 6", Status());
-    ASSERT_TRUE(ChooseFromPaletteMenu(RectangleTool, 1, -1));
-    HWND dialog = WaitForDialog();
-    ASSERT_NE(nullptr, dialog) << "no colour dialog";
-    const struct {
+    // The palette buttons' menus set what a tool draws next; a row opens the
+    // colour or font dialog, which is closed with OK or Cancel. The rows are
+    // counted in each tool's menu: the line's pen width is its second row
+    // (a submenu of 0 to 9), the rectangle's pen colour its first, made in
+    // the colour dialog's red, green and blue fields.
+    struct Field {
         int id;
         const char* value;
-    } fields[] = {{706, "0"}, {707, "128"}, {708, "255"}};
-    for (const auto& field : fields)
-        SendMessageA(GetDlgItem(dialog, field.id), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>(field.value));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-    for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(20);
-    SendMessageW(form_, WM_NULL, 0, 0);
-    EXPECT_EQ("Rectangle: new colour", Status());
+    };
+    struct PaletteChoice {
+        int tool;
+        int downs, subDowns;
+        int dialogButton;  // 0: the row opens no dialog
+        std::vector<Field> fields;
+        const char* status;
+    };
+    const PaletteChoice paletteChoices[] = {
+        {LineTool, 2, 6, 0, {}, "Line: pen width 6"},
+        {RectangleTool, 1, -1, IDOK, {{706, "0"}, {707, "128"}, {708, "255"}},
+         "Rectangle: new colour"},
+        {TextTool, 2, -1, IDCANCEL, {}, "Text: colour kept"},  // Text color...
+        {ButtonTool, 1, -1, IDOK, {}, "Button: new font"},     // Font...
+    };
+    for (const PaletteChoice& choice : paletteChoices) {
+        SCOPED_TRACE(choice.status);
+        ASSERT_TRUE(ChooseFromPaletteMenu(choice.tool, choice.downs, choice.subDowns));
+        if (choice.dialogButton) {
+            HWND dialog = WaitForDialog();
+            ASSERT_NE(nullptr, dialog) << "no dialog";
+            for (const Field& field : choice.fields)
+                SendMessageA(GetDlgItem(dialog, field.id), WM_SETTEXT, 0,
+                             reinterpret_cast<LPARAM>(field.value));
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(choice.dialogButton, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, choice.dialogButton)));
+            for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(20);
+        }
+        SendMessageW(form_, WM_NULL, 0, 0);
+        EXPECT_EQ(choice.status, Status());
+    }
 
     // Each tool draws in its own part of the page.
     struct Drawing {
