@@ -305,6 +305,8 @@ void HostForm::ShowPalette() {
     HWND frame = PaletteWindow();
     if (frame && !palettePlaced_) {
         forms::SetComponentName(frame, "ToolPalette");
+        forms::SetComponentName(FindWindowExA(frame, nullptr, "MRV_Toolbar", nullptr),
+                                "PaletteButtons");
         palettePlaced_ = true;
         PlacePalette();
         AddPaletteMenus(layer);
@@ -378,7 +380,19 @@ void HostForm::PlacePalette() {
 }
 
 LRESULT HostForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_MOVE) PlacePalette();
+    switch (message) {
+    case WM_MOVE:
+        PlacePalette();
+        break;
+    case WM_SIZE:
+        // The palette goes with the window when it is minimised and comes
+        // back with it.
+        if (palettePlaced_ && (wParam == SIZE_MINIMIZED) != paletteHidden_) {
+            paletteHidden_ = wParam == SIZE_MINIMIZED;
+            PutFlag(*annotations_, L"ToolbarActivated", !paletteHidden_, nullptr);
+        }
+        break;
+    }
     return Form::WindowProc(message, wParam, lParam);
 }
 

@@ -7,7 +7,8 @@
 // menu of annotations are on. Every part carries its component name:
 //   HostForm, PointerButton, RectangleButton, EllipseButton, SaveButton,
 //   StatusLabel, EventLabel, Viewer1 (the image view's site), Annotations1,
-//   and ToolPalette (the palette's own top-level window).
+//   and ToolPalette (the palette's own top-level window) with PaletteButtons
+//   (its bar of buttons).
 #include "forms/activex_site.h"
 #include "forms/button.h"
 #include "forms/form.h"
@@ -73,6 +74,7 @@ private:
     std::wstring path_;
     int eventCount_ = 0;
     bool palettePlaced_ = false;
+    bool paletteHidden_ = false;  // with the minimised window
 };
 
 } // namespace host

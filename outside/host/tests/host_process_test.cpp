@@ -85,6 +85,22 @@ TEST_F(HostProgram, OpensThePageOfItsCommandLineBesideTheAnnotationControlAndSav
     const RECT paletteRect = ScreenRect(palette);
     EXPECT_EQ(stripRect.left, paletteRect.left);
     EXPECT_EQ(stripRect.top, paletteRect.top);
+    EXPECT_NE(nullptr, FindComponent(palette, "PaletteButtons"));
+    // It goes with the minimised window and comes back with it, and follows
+    // the window when it moves.
+    const struct {
+        WPARAM command;
+        bool shown;
+    } steps[] = {{SC_MINIMIZE, false}, {SC_RESTORE, true}};
+    for (const auto& step : steps) {
+        SendMessageW(form, WM_SYSCOMMAND, step.command, 0);
+        EXPECT_EQ(step.shown, IsWindowVisible(palette) != FALSE) << step.command;
+    }
+    const RECT formRect = ScreenRect(form);
+    SetWindowPos(form, nullptr, formRect.left + 40, formRect.top + 30, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(paletteRect.left + 40, ScreenRect(palette).left);
+    EXPECT_EQ(paletteRect.top + 30, ScreenRect(palette).top);
 
     // Save writes the page in place; it still opens.
     forms::probe::Click(FindComponent(form, "SaveButton"));

@@ -197,7 +197,7 @@ protected:
         HWND site = FindComponent(form_, "Viewer1");
         view_ = site ? GetWindow(site, GW_CHILD) : nullptr;
         palette_ = WaitForWindow(*host_, "ToolPalette");
-        toolbar_ = palette_ ? FindWindowExA(palette_, nullptr, "MRV_Toolbar", nullptr) : nullptr;
+        toolbar_ = palette_ ? FindComponent(palette_, "PaletteButtons") : nullptr;
         return view_ && toolbar_;
     }
     void Stop() {
