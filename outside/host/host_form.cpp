@@ -4,7 +4,6 @@
 
 #include <oleauto.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -45,7 +44,7 @@ const ToolMenuRow kMenuRows[] = {
 // Which rows a tool's menu has (the colours the control lets it choose).
 struct ToolMenu {
     long tool;
-    std::initializer_list<long> items;
+    long items[5];  // the rows in order; 0 ends them
 };
 const ToolMenu kToolMenus[] = {
     {4097, {kPenColor, kTextColor, kBackColor, kFont, kPenWidth}},
@@ -316,6 +315,7 @@ void HostForm::ShowPalette() {
 void HostForm::AddPaletteMenus(long layer) {
     for (const ToolMenu& menu : kToolMenus) {
         for (long item : menu.items) {
+            if (item == 0) break;
             for (const ToolMenuRow& row : kMenuRows)
                 if (row.item == item)
                     Call(L"AddPaletteMenuItem",
