@@ -185,7 +185,8 @@ STDMETHODIMP QuillmarkControl::MenuGetNextItemID(enumMenu Menu, annotationTOOL T
     }                                                                                           \
     STDMETHODIMP QuillmarkControl::MenuSetItem##flag(enumMenu Menu, annotationTOOL Tool,        \
                                                      long topMenuID, long subMenuID,            \
-                                                     VARIANT_BOOL value, VARIANT_BOOL bExclusive) { \
+                                                     VARIANT_BOOL value,                        \
+                                                     VARIANT_BOOL bExclusive) {                 \
         return MenuSetFlag(Menu, Tool, topMenuID, subMenuID, value, bExclusive,                 \
                            &AnnotationEngine::ContextMenuSetItem##flag,                         \
                            &AnnotationEngine::ToolbarMenuSetItem##flag);                        \

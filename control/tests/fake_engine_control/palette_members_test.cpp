@@ -210,7 +210,8 @@ TEST_F(ControlWithFakeEngineTest, MenuItemFlagMembersReachTheirOwnFlagOfEitherMe
             EXPECT_EQ(menu == Context ? S_OK : Err(1039),
                       (control->*c.get)(menu, EllipseTool, 3, 4, &flag));
             EXPECT_EQ(VARIANT_FALSE, flag);
-            EXPECT_EQ(S_OK, (control->*c.set)(menu, EllipseTool, 3, 4, VARIANT_TRUE, VARIANT_FALSE));
+            EXPECT_EQ(S_OK,
+                      (control->*c.set)(menu, EllipseTool, 3, 4, VARIANT_TRUE, VARIANT_FALSE));
         }
         EXPECT_EQ(c.calls, EngineCalls());
     }

@@ -54,24 +54,38 @@ TEST_F(MenuMembers, APaletteMenuThatRefusesIsReportedAsAnError)
         HRESULT expected;
     };
     const Case cases[] = {
-        {"add", [](IQuillmark* c, BSTR x, BSTR) { return c->MenuAddItem(Toolbar, LineTool, 1, 0, x, 0, 0); },
+        {"add",
+         [](IQuillmark* c, BSTR x, BSTR) {
+             return c->MenuAddItem(Toolbar, LineTool, 1, 0, x, 0, 0);
+         },
          S_OK},
-        {"add again", [](IQuillmark* c, BSTR, BSTR y) { return c->MenuAddItem(Toolbar, LineTool, 1, 0, y, 0, 0); },
+        {"add again",
+         [](IQuillmark* c, BSTR, BSTR y) {
+             return c->MenuAddItem(Toolbar, LineTool, 1, 0, y, 0, 0);
+         },
          Reported(1038)},
         {"older add again",
          [](IQuillmark* c, BSTR, BSTR y) { return c->AddPaletteMenuItem(LineTool, 1, y, 0, 0); },
          Reported(1038)},
-        {"older sub-item add", [](IQuillmark* c, BSTR x, BSTR) {
+        {"older sub-item add",
+         [](IQuillmark* c, BSTR x, BSTR) {
              return c->AddPaletteSubmenuItem(LineTool, 1, 2, x, 0, 0);
-         }, S_OK},
-        {"older sub-item add again", [](IQuillmark* c, BSTR x, BSTR) {
+         },
+         S_OK},
+        {"older sub-item add again",
+         [](IQuillmark* c, BSTR x, BSTR) {
              return c->AddPaletteSubmenuItem(LineTool, 1, 2, x, 0, 0);
-         }, Reported(1038)},
+         },
+         Reported(1038)},
         {"add for a tool without a button",
-         [](IQuillmark* c, BSTR x, BSTR) { return c->MenuAddItem(Toolbar, ProtractorTool, 1, 0, x, 0, 0); },
+         [](IQuillmark* c, BSTR x, BSTR) {
+             return c->MenuAddItem(Toolbar, ProtractorTool, 1, 0, x, 0, 0);
+         },
          Reported(1039)},
         {"older add for a tool without a button",
-         [](IQuillmark* c, BSTR x, BSTR) { return c->AddPaletteMenuItem(ProtractorTool, 1, x, 0, 0); },
+         [](IQuillmark* c, BSTR x, BSTR) {
+             return c->AddPaletteMenuItem(ProtractorTool, 1, x, 0, 0);
+         },
          Reported(1039)},
         {"older delete of an absent item",
          [](IQuillmark* c, BSTR, BSTR) { return c->DeletePaletteMenuItem(LineTool, 9); },
@@ -79,29 +93,43 @@ TEST_F(MenuMembers, APaletteMenuThatRefusesIsReportedAsAnError)
         {"older delete of an absent sub-item",
          [](IQuillmark* c, BSTR, BSTR) { return c->DeletePaletteMenuSubitem(LineTool, 1, 9); },
          Reported(1039)},
-        {"walk of a tool without a button", [](IQuillmark* c, BSTR, BSTR) {
+        {"walk of a tool without a button",
+         [](IQuillmark* c, BSTR, BSTR) {
              long top = 5, sub = 5;
              const HRESULT hr = c->MenuGetFirstItemID(Toolbar, ProtractorTool, &top, &sub);
              return top == 0 && sub == 0 ? hr : E_UNEXPECTED;
-         }, Reported(1039)},
-        {"flag of a tool without a button", [](IQuillmark* c, BSTR, BSTR) {
-             return c->MenuSetItemChecked(Toolbar, ProtractorTool, 1, 0, VARIANT_TRUE, VARIANT_FALSE);
-         }, E_FAIL},
-        {"older flag of a tool without a button", [](IQuillmark* c, BSTR, BSTR) {
-             return c->SetPaletteMenuSubitemVisible(ProtractorTool, 1, 2, VARIANT_TRUE, VARIANT_FALSE);
-         }, E_FAIL},
-        {"delete", [](IQuillmark* c, BSTR, BSTR) {
+         },
+         Reported(1039)},
+        {"flag of a tool without a button",
+         [](IQuillmark* c, BSTR, BSTR) {
+             return c->MenuSetItemChecked(Toolbar, ProtractorTool, 1, 0, VARIANT_TRUE,
+                                          VARIANT_FALSE);
+         },
+         E_FAIL},
+        {"older flag of a tool without a button",
+         [](IQuillmark* c, BSTR, BSTR) {
+             return c->SetPaletteMenuSubitemVisible(ProtractorTool, 1, 2, VARIANT_TRUE,
+                                                    VARIANT_FALSE);
+         },
+         E_FAIL},
+        {"delete",
+         [](IQuillmark* c, BSTR, BSTR) {
              VARIANT_BOOL deleted = VARIANT_FALSE;
              const HRESULT hr = c->MenuDeleteItem(Toolbar, LineTool, 1, 0, &deleted);
              return deleted == VARIANT_TRUE ? hr : E_UNEXPECTED;
-         }, S_OK},
-        {"delete again", [](IQuillmark* c, BSTR, BSTR) {
+         },
+         S_OK},
+        {"delete again",
+         [](IQuillmark* c, BSTR, BSTR) {
              VARIANT_BOOL deleted = VARIANT_TRUE;
              const HRESULT hr = c->MenuDeleteItem(Toolbar, LineTool, 1, 0, &deleted);
              return deleted == VARIANT_FALSE ? hr : E_UNEXPECTED;
-         }, S_OK},
+         },
+         S_OK},
         {"context item below the host's ids",
-         [](IQuillmark* c, BSTR x, BSTR) { return c->MenuAddItem(Context, LineTool, 7, 0, x, 0, 0); },
+         [](IQuillmark* c, BSTR x, BSTR) {
+             return c->MenuAddItem(Context, LineTool, 7, 0, x, 0, 0);
+         },
          Reported(1036)},
     };
     for (const Case& c : cases) {

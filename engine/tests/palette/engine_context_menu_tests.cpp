@@ -292,24 +292,33 @@ TEST_F(ContextMenuOfAnItem, EveryClassOffersTheAttributesOfItsToolsDefaults)
         Separator(), Entry(L"Nudge down"), Entry(L"Send to back"), Entry(L"Cu&t"),
         Entry(L"&Copy"), Entry(L"&Paste"), Entry(L"&Delete"), Separator(), Entry(L"Host item"),
     };
-    auto text = [](int penWidth) {
+    // The classes with a text begin alike: colours, pen width, font, back style.
+    auto lettered = [](int penWidth, std::vector<MenuEntry> backStyles) {
         return std::vector<MenuEntry>{
             Entry(L"Pen color..."),
             Entry(L"Text color..."),
             Entry(L"Back color..."),
             Entry(L"Pen width", false, Numbers(penWidth)),
             Entry(L"Font..."),
-            Entry(L"BackStyle", false, BackStyles(0)),
+            Entry(L"BackStyle", false, std::move(backStyles)),
             Entry(L"Locked"),
             Entry(L"Moveable", true),
-            Entry(L"Text orientation", false, Orientations(0)),
-            Entry(L"Sizeable", true),
-            Entry(L"Text locked"),
-            Entry(L"Hatch style", false, Hatches()),
-            Entry(L"Hatch color..."),
-            Entry(L"Text justification", false,
-                  Ticked({L"Left justify", L"Right justify", L"Center justify"}, 0)),
         };
+    };
+    // Text and stamps go on alike; only text has its lock and justification.
+    auto textual = [&](int penWidth, int backStyle, bool text) {
+        std::vector<MenuEntry> menu = lettered(penWidth, BackStyles(backStyle));
+        menu.push_back(Entry(L"Text orientation", false, Orientations(0)));
+        menu.push_back(Entry(L"Sizeable", true));
+        if (text)
+            menu.push_back(Entry(L"Text locked"));
+        menu.push_back(Entry(L"Hatch style", false, Hatches()));
+        menu.push_back(Entry(L"Hatch color..."));
+        if (text)
+            menu.push_back(
+                Entry(L"Text justification", false,
+                      Ticked({L"Left justify", L"Right justify", L"Center justify"}, 0)));
+        return menu;
     };
     const std::vector<MenuEntry> polygon = {
         Entry(L"Pen color..."),
@@ -322,58 +331,27 @@ TEST_F(ContextMenuOfAnItem, EveryClassOffersTheAttributesOfItsToolsDefaults)
         Entry(L"Hatch style", false, Hatches()),
         Entry(L"Hatch color..."),
     };
-    const std::vector<MenuEntry> line = {
-        Entry(L"Pen color..."),
-        Entry(L"Pen width", false, Numbers(2)),
-        Entry(L"Locked"),
-        Entry(L"Moveable", true),
+    const std::vector<MenuEntry> lineTail = {
         Entry(L"Pen style", false, PenStyles()),
         Entry(L"Pen fill style", false, PenFills()),
         Entry(L"Sizeable", true),
     };
-    const std::vector<MenuEntry> ruler = {
+    std::vector<MenuEntry> line = {
         Entry(L"Pen color..."),
-        Entry(L"Text color..."),
-        Entry(L"Back color..."),
         Entry(L"Pen width", false, Numbers(2)),
-        Entry(L"Font..."),
-        Entry(L"BackStyle", false, BackStyles(1, false)),
         Entry(L"Locked"),
         Entry(L"Moveable", true),
-        Entry(L"Pen style", false, PenStyles()),
-        Entry(L"Pen fill style", false, PenFills()),
-        Entry(L"Sizeable", true),
-        Entry(L"Abbreviation"),
-        Entry(L"Measurement", false, Units()),
-        Entry(L"Length", true),
-        Entry(L"Gauge", true),
     };
-    const std::vector<MenuEntry> stamp = {
-        Entry(L"Pen color..."),
-        Entry(L"Text color..."),
-        Entry(L"Back color..."),
-        Entry(L"Pen width", false, Numbers(0)),
-        Entry(L"Font..."),
-        Entry(L"BackStyle", false, BackStyles(1)),
-        Entry(L"Locked"),
-        Entry(L"Moveable", true),
-        Entry(L"Text orientation", false, Orientations(0)),
-        Entry(L"Sizeable", true),
-        Entry(L"Hatch style", false, Hatches()),
-        Entry(L"Hatch color..."),
-    };
-    const std::vector<MenuEntry> image = {
-        Entry(L"Pen color..."),
-        Entry(L"Fill color..."),
-        Entry(L"Pen width", false, Numbers(1)),
-        Entry(L"Transparent color..."),
-        Entry(L"BackStyle", false, BackStyles(0)),
-        Entry(L"Locked"),
-        Entry(L"Moveable", true),
-        Entry(L"Sizeable", true),
-        Entry(L"Hatch style", false, Hatches()),
-        Entry(L"Hatch color..."),
-    };
+    line.insert(line.end(), lineTail.begin(), lineTail.end());
+    std::vector<MenuEntry> ruler = lettered(2, BackStyles(1, false));
+    ruler.insert(ruler.end(), lineTail.begin(), lineTail.end());
+    for (MenuEntry entry : {Entry(L"Abbreviation"), Entry(L"Measurement", false, Units()),
+                            Entry(L"Length", true), Entry(L"Gauge", true)})
+        ruler.push_back(entry);
+    // A picture's is a polygon's with a pen width of 1 and the transparent colour.
+    std::vector<MenuEntry> image = polygon;
+    image[2] = Entry(L"Pen width", false, Numbers(1));
+    image.insert(image.begin() + 3, Entry(L"Transparent color..."));
     const std::vector<MenuEntry> button = {
         Entry(L"Text color..."),
         Entry(L"Back color..."),
@@ -392,14 +370,14 @@ TEST_F(ContextMenuOfAnItem, EveryClassOffersTheAttributesOfItsToolsDefaults)
         std::vector<MenuEntry> attributes;
     };
     const Case cases[] = {
-        {"typed text", TextTool, 0, text(0)},
-        {"note", TextTool, 10, text(1)},
+        {"typed text", TextTool, 0, textual(0, 0, true)},
+        {"note", TextTool, 10, textual(1, 0, true)},
         {"polygon", PolygonTool, 0, polygon},
         {"polyline", PolyLineTool, 0, line},
         {"line", LineTool, 0, line},
         {"freehand", FreehandTool, 0, line},
         {"ruler", RulerTool, 0, ruler},
-        {"stamp", StampTool, 0, stamp},
+        {"stamp", StampTool, 0, textual(0, 1, false)},
         {"image", ImageTool, 0, image},
         {"button", ButtonTool, 0, button},
     };
@@ -470,6 +448,17 @@ TEST_F(ContextMenuOfAnItem, EveryClassCarriesOutItsAttributeCommands)
         return pick(L"Text orientation", degrees, QMK_TextOrientation, tenths, 28,
                     tenths / 10 + 1);
     };
+    // The colour entries by attribute.
+    const std::pair<int, const wchar_t*> colourCaptions[] = {
+        {QMK_PenColor, L"Pen color..."},
+        {QMK_TextColor, L"Text color..."},
+        {QMK_BackColor, L"Back color..."},
+        {QMK_FillColor, L"Fill color..."},
+        {QMK_TransparentColor, L"Transparent color..."},
+        {QMK_HatchColor, L"Hatch color..."},
+        {QMK_BevelLightColor, L"BevelLightColor..."},
+        {QMK_BevelShadowColor, L"BevelShadowColor..."},
+    };
     const int buttonText = static_cast<int>(GetSysColor(COLOR_BTNTEXT));
     const int buttonFace = static_cast<int>(GetSysColor(COLOR_BTNFACE));
     const int bevelLight = static_cast<int>(GetSysColor(COLOR_3DLIGHT));
@@ -477,107 +466,61 @@ TEST_F(ContextMenuOfAnItem, EveryClassCarriesOutItsAttributeCommands)
     struct Case {
         const char* name;
         int tool;
-        std::vector<Command> commands;
+        std::vector<std::pair<int, int>> colours;  // attribute, the item's value
+        std::vector<Command> commands;  // then Locked, Moveable and Sizeable, which all have
     };
     const Case cases[] = {
         {"text",
          TextTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFF10FF),
-          colour(L"Text color...", QMK_TextColor, 0),
-          colour(L"Back color...", QMK_BackColor, 0xFFFFFF),
-          penWidth(L"3"),
-          font,
-          backStyle(L"Translucent", BackStyle_Translucent),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          orientation(L"180", 1800),
-          flag(L"Sizeable", QMK_Sizeable, 0),
-          flag(L"Text locked", QMK_TextLocked, 1),
+         {{QMK_PenColor, 0xFF10FF}, {QMK_TextColor, 0}, {QMK_BackColor, 0xFFFFFF},
+          {QMK_HatchColor, 0}},
+         {penWidth(L"3"), font, backStyle(L"Translucent", BackStyle_Translucent),
+          orientation(L"180", 1800), flag(L"Text locked", QMK_TextLocked, 1),
           hatch(L"Vertical", HatchStyle_Vertical),
-          colour(L"Hatch color...", QMK_HatchColor, 0),
           pick(L"Text justification", L"Right justify", QMK_TextJustification,
                QMK_RightJustify, QMK_TextJustification, QMK_RightJustify)}},
         {"polygon",
          PolygonTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFFFF00),
-          colour(L"Fill color...", QMK_FillColor, 255),
-          penWidth(L"5"),
-          backStyle(L"Transparent", BackStyle_Transparent),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          flag(L"Sizeable", QMK_Sizeable, 0),
-          hatch(L"Cross hatch", HatchStyle_Cross),
-          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+         {{QMK_PenColor, 0xFFFF00}, {QMK_FillColor, 255}, {QMK_HatchColor, 0}},
+         {penWidth(L"5"), backStyle(L"Transparent", BackStyle_Transparent),
+          hatch(L"Cross hatch", HatchStyle_Cross)}},
         {"polyline",
          PolyLineTool,
-         {colour(L"Pen color...", QMK_PenColor, 0x8020FF),
-          penWidth(L"1"),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          penStyle(L"_._._._._.", 3),
-          penFill(L"Invert", LinePenFillStyle_Invert),
-          flag(L"Sizeable", QMK_Sizeable, 0)}},
+         {{QMK_PenColor, 0x8020FF}},
+         {penWidth(L"1"), penStyle(L"_._._._._.", 3), penFill(L"Invert", LinePenFillStyle_Invert)}},
         {"line",
          LineTool,
+         {{QMK_PenColor, 0xFF0000}},
          {penStyle(L"...............", 2), penFill(L"Translucent", LinePenFillStyle_Translucent)}},
         {"freehand",
          FreehandTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFF00FF), penStyle(L"_ _ _ _ _ _", 1),
-          penFill(L"Invert", LinePenFillStyle_Invert)}},
+         {{QMK_PenColor, 0xFF00FF}},
+         {penStyle(L"_ _ _ _ _ _", 1), penFill(L"Invert", LinePenFillStyle_Invert)}},
         {"ruler",
          RulerTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFF0000),
-          colour(L"Text color...", QMK_TextColor, 0),
-          colour(L"Back color...", QMK_BackColor, 0xFFFFFF),
-          penWidth(L"3"),
-          font,
-          backStyle(L"Opaque", BackStyle_Opaque),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          penStyle(L"_.._.._.._..", 4),
-          penFill(L"Translucent", LinePenFillStyle_Translucent),
-          flag(L"Sizeable", QMK_Sizeable, 0),
+         {{QMK_PenColor, 0xFF0000}, {QMK_TextColor, 0}, {QMK_BackColor, 0xFFFFFF}},
+         {penWidth(L"3"), font, backStyle(L"Opaque", BackStyle_Opaque),
+          penStyle(L"_.._.._.._..", 4), penFill(L"Translucent", LinePenFillStyle_Translucent),
           flag(L"Abbreviation", QMK_ShowAbbr, 1),
           pick(L"Measurement", L"Millimeters", QMK_MeasureChoice, 2054, QMK_MeasureChoice, 2054),
-          flag(L"Length", QMK_ShowLength, 0),
-          flag(L"Gauge", QMK_ShowGauge, 0)}},
+          flag(L"Length", QMK_ShowLength, 0), flag(L"Gauge", QMK_ShowGauge, 0)}},
         {"stamp",
          StampTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFF00FF),
-          colour(L"Text color...", QMK_TextColor, 255),
-          colour(L"Back color...", QMK_BackColor, 0xC00000),
-          penWidth(L"2"),
-          font,
-          backStyle(L"Translucent", BackStyle_Translucent),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          orientation(L"90", 900),
-          flag(L"Sizeable", QMK_Sizeable, 0),
-          hatch(L"Diagonal cross", HatchStyle_DiagonalCross),
-          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+         {{QMK_PenColor, 0xFF00FF}, {QMK_TextColor, 255}, {QMK_BackColor, 0xC00000},
+          {QMK_HatchColor, 0}},
+         {penWidth(L"2"), font, backStyle(L"Translucent", BackStyle_Translucent),
+          orientation(L"90", 900), hatch(L"Diagonal cross", HatchStyle_DiagonalCross)}},
         {"image",
          ImageTool,
-         {colour(L"Pen color...", QMK_PenColor, 0xFF0000),
-          colour(L"Fill color...", QMK_FillColor, 0x00FF00),
-          penWidth(L"2"),
-          colour(L"Transparent color...", QMK_TransparentColor, 0xFFFFFF),
-          backStyle(L"Transparent", BackStyle_Transparent),
-          flag(L"Locked", QMK_Locked, 1),
-          flag(L"Moveable", QMK_Moveable, 0),
-          flag(L"Sizeable", QMK_Sizeable, 0),
-          hatch(L"Horizontal", HatchStyle_Horizontal),
-          colour(L"Hatch color...", QMK_HatchColor, 0)}},
+         {{QMK_PenColor, 0xFF0000}, {QMK_FillColor, 0x00FF00}, {QMK_TransparentColor, 0xFFFFFF},
+          {QMK_HatchColor, 0}},
+         {penWidth(L"2"), backStyle(L"Transparent", BackStyle_Transparent),
+          hatch(L"Horizontal", HatchStyle_Horizontal)}},
         {"button",
          ButtonTool,
-         {colour(L"Text color...", QMK_TextColor, buttonText),
-          colour(L"Back color...", QMK_BackColor, buttonFace),
-          penWidth(L"6"),
-          font,
-          flag(L"Locked", QMK_Locked, 1),
-          colour(L"BevelLightColor...", QMK_BevelLightColor, bevelLight),
-          colour(L"BevelShadowColor...", QMK_BevelShadowColor, bevelShadow),
-          flag(L"Moveable", QMK_Moveable, 0),
-          flag(L"Sizeable", QMK_Sizeable, 0)}},
+         {{QMK_TextColor, buttonText}, {QMK_BackColor, buttonFace},
+          {QMK_BevelLightColor, bevelLight}, {QMK_BevelShadowColor, bevelShadow}},
+         {penWidth(L"6"), font}},
     };
     auto find = [](const std::vector<MenuEntry>& shown, const Command& command) {
         for (const MenuEntry& top : shown) {
@@ -602,8 +545,17 @@ TEST_F(ContextMenuOfAnItem, EveryClassCarriesOutItsAttributeCommands)
         POINT on = {};
         const int seq = Make(c.tool, &on);
         ASSERT_NE(0, seq) << c.name;
+        std::vector<Command> commands;
+        for (const auto& colourOf : c.colours)
+            for (const auto& caption : colourCaptions)
+                if (caption.first == colourOf.first)
+                    commands.push_back(colour(caption.second, colourOf.first, colourOf.second));
+        commands.insert(commands.end(), c.commands.begin(), c.commands.end());
+        commands.push_back(flag(L"Locked", QMK_Locked, 1));
+        commands.push_back(flag(L"Moveable", QMK_Moveable, 0));
+        commands.push_back(flag(L"Sizeable", QMK_Sizeable, 0));
         const Command* previous = nullptr;
-        for (const Command& command : c.commands) {
+        for (const Command& command : commands) {
             SCOPED_TRACE(std::string(c.name) + " " +
                          std::string(command.top, command.top + wcslen(command.top)));
             const std::string fontBefore = command.attribute == QMK_Logfont ? fontOf(seq) : "";

@@ -452,16 +452,21 @@ TEST_F(Palette, APaletteTheHostHidStaysHiddenUntilTheHostShowsIt)
         void (*run)(AnnotationEngine*, int layer, int other);
     };
     const Step steps[] = {
-        {"the layer's flag set", [](AnnotationEngine* e, int l, int) { e->ToolbarSetVisible(l, 1); }},
-        {"the layer's palette enabled", [](AnnotationEngine* e, int l, int) { e->ToolbarSetEnabled(l, 1); }},
-        {"another layer made current", [](AnnotationEngine* e, int, int o) { e->SetCurrentLayer(o); }},
-        {"the layer made current again", [](AnnotationEngine* e, int l, int) { e->SetCurrentLayer(l); }},
-        {"the interactive mode entered", [](AnnotationEngine* e, int, int) { e->SetProperty(130, 1); }},
-        {"the interactive mode left", [](AnnotationEngine* e, int, int) { e->SetProperty(130, 0); }},
+        {"the layer's flag set",
+         [](AnnotationEngine* e, int l, int) { e->ToolbarSetVisible(l, 1); }},
+        {"the layer's palette enabled",
+         [](AnnotationEngine* e, int l, int) { e->ToolbarSetEnabled(l, 1); }},
+        {"another layer made current",
+         [](AnnotationEngine* e, int, int o) { e->SetCurrentLayer(o); }},
+        {"the layer made current again",
+         [](AnnotationEngine* e, int l, int) { e->SetCurrentLayer(l); }},
+        {"the interactive mode entered",
+         [](AnnotationEngine* e, int, int) { e->SetProperty(130, 1); }},
+        {"the interactive mode left",
+         [](AnnotationEngine* e, int, int) { e->SetProperty(130, 0); }},
         {"a new current layer", [](AnnotationEngine* e, int, int) { e->CreateLayer(1); }},
-        {"the current layer deleted", [](AnnotationEngine* e, int, int) {
-             e->DeleteLayer(e->GetCurrentLayer());
-         }},
+        {"the current layer deleted",
+         [](AnnotationEngine* e, int, int) { e->DeleteLayer(e->GetCurrentLayer()); }},
         {"a layer made current", [](AnnotationEngine* e, int l, int) { e->SetCurrentLayer(l); }},
     };
     for (const Step& step : steps) {
