@@ -603,6 +603,49 @@ TEST_F(ContextMenuOfAnItem, EveryClassCarriesOutItsAttributeCommands)
     EXPECT_EQ(expected, MenuCalls()) << Describe(host.Calls());
 }
 
+// The host shapes the submenus of lists of values through the engine's
+// captions and flags: an empty caption leaves its value out, and the whole
+// entry when all are empty; a disabled value is greyed (the back styles are
+// kept under the attribute's own code, 16).
+TEST_F(ContextMenuOfAnItem, TheHostsCaptionsAndFlagsShapeTheListsOfValues)
+{
+    Bstr empty(L"");
+    ASSERT_EQ(0, host->SetContextMenuString(27, 5509, empty.text, 0, 0, 0));
+    ASSERT_EQ(0, host->ContextMenuSetItemEnabled(26, 5002, 0, 0));
+    ASSERT_EQ(0, host->ContextMenuSetItemEnabled(16, 3003, 0, 0));
+    ASSERT_EQ(0, host->ContextMenuSetItemVisible(38, 6001, 0, 0));
+    auto entryOf = [](const std::vector<MenuEntry>& shown, const wchar_t* caption) {
+        for (const MenuEntry& entry : shown)
+            if (entry.caption == caption)
+                return entry;
+        return MenuEntry();
+    };
+    POINT on = {};
+    Make(LineTool, &on);
+    std::vector<MenuEntry> shown = RightClick(on.x, on.y);
+    std::vector<MenuEntry> styles = PenStyles();
+    styles[2].grayed = true;
+    EXPECT_EQ(styles, entryOf(shown, L"Pen style").submenu) << Describe(shown);
+    EXPECT_EQ(Ticked({L"Opaque", L"Invert"}, 0), entryOf(shown, L"Pen fill style").submenu)
+        << Describe(shown);
+
+    ASSERT_EQ(0, host->SetContextMenuString(27, 5513, empty.text, 0, 0, 0));
+    ASSERT_EQ(0, host->SetContextMenuString(27, 5507, empty.text, 0, 0, 0));
+    shown = RightClick(on.x, on.y);
+    EXPECT_TRUE(entryOf(shown, L"Pen fill style").caption.empty()) << Describe(shown);
+    EXPECT_FALSE(entryOf(shown, L"Pen style").caption.empty()) << Describe(shown);
+
+    host->PrgDeleteAll(layer);
+    Make(StampTool, &on);
+    shown = RightClick(on.x, on.y);
+    std::vector<MenuEntry> backStyles = BackStyles(1);
+    backStyles[2].grayed = true;
+    EXPECT_EQ(backStyles, entryOf(shown, L"BackStyle").submenu) << Describe(shown);
+    std::vector<MenuEntry> hatches = Hatches();
+    hatches.erase(hatches.begin() + 2);
+    EXPECT_EQ(hatches, entryOf(shown, L"Hatch style").submenu) << Describe(shown);
+}
+
 TEST_F(ContextMenuOfAnItem, ZOrderCommandsPasteAndHostItemsShowWhereTheyApply)
 {
     const int bottom = Draw(RectangleTool, 100, 100, 200, 150);
