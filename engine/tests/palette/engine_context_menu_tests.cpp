@@ -398,6 +398,16 @@ TEST_F(ContextMenuOfAnItem, EveryClassOffersTheAttributesOfItsToolsDefaults)
         expected.insert(expected.end(), commands.begin(), commands.end());
         ExpectMenu(expected, RightClick(on.x, on.y), c.name);
     }
+    // The host's item is the host's to carry out: it hears of it with the
+    // item, then of the choice with the item's user values.
+    POINT on = {};
+    const int seq = Make(ButtonTool, &on);
+    RightClick(on.x, on.y, L"Host item");
+    const std::vector<ChannelCall> expected = {
+        {Channel_ContextMenuSelect, {20001, layer, seq}},
+        {Channel_MenuSelect, {1, 0, 20001, 0, 5, 6, layer, seq}},
+    };
+    EXPECT_EQ(expected, MenuCalls()) << Describe(host.Calls());
 }
 
 // Each attribute command of each class, in turn on one item of the class:
