@@ -10,6 +10,7 @@
 #include "image_reader.h"
 #include "testkit.h"
 #include "tiff_writer.h"
+#include "vistrel7_state_query.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,8 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,8 @@ using forms::probe::Program;
 using forms::probe::TextOf;
 
 constexpr uint16_t kAnnotationTag = 34686;
+constexpr int kPageWidth = 640;
+constexpr int kPageHeight = 480;
 
 std::string HostCommand(const std::string& page) {
     return "\"" + testkit::ProgramFolder() + "\\annotate_host.exe\" \"" + page + "\"";
@@ -135,6 +140,13 @@ std::vector<Item> SavedItems(const std::string& page) {
     if (saved.empty()) return items;
     engine_test::EngineLibrary library;
     engine_test::TestHost engine(library);
+    // Rectangles come back in pixels of the engine's host's image: make it
+    // the page.
+    engine_test::FakeServices& services = engine.Services();
+    services.imageWidth = kPageWidth;
+    services.imageHeight = kPageHeight;
+    services.view = services.image = RECT{0, 0, kPageWidth, kPageHeight};
+    engine->PrgSetImageMappingDimensions(kPageWidth, kPageHeight);
     EXPECT_EQ(0, engine->LoadAnnotationsFromMemory(saved.data(), static_cast<int>(saved.size()),
                                                    0, 0));
     for (int layer = engine->GetFirstLayer(); layer > 0; layer = engine->GetNextLayer()) {
@@ -180,8 +192,8 @@ protected:
     std::string WritePage(const std::string& name) {
         const std::string path = folder_ / name;
         imaging::Raster page;
-        page.width = 640;
-        page.height = 480;
+        page.width = kPageWidth;
+        page.height = kPageHeight;
         page.layout = imaging::PixelLayout::Bilevel;
         page.pixels.assign(page.RowBytes() * page.height, 0);
         std::string error;
@@ -331,6 +343,12 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
     const std::string page = WritePage("page.tif");
     ASSERT_TRUE(Start(page)) << "the host's view or its tool palette is missing";
     EXPECT_TRUE(IsWindowVisible(palette_));
+    // How the view maps its points to the page's pixels.
+    static const UINT query = RegisterWindowMessageW(vistrel7::kStateQueryMessage);
+    const LRESULT zoomMilli = SendMessageW(view_, query, vistrel7::StateZoomMilli, 0);
+    const POINT scroll = {static_cast<LONG>(SendMessageW(view_, query, vistrel7::StateScrollX, 0)),
+                          static_cast<LONG>(SendMessageW(view_, query, vistrel7::StateScrollY, 0))};
+    ASSERT_GT(zoomMilli, 0);
 
     // The palette buttons' menus set what a tool draws next; a row opens the
     // colour or font dialog, which is closed with OK or Cancel. The rows are
@@ -440,6 +458,20 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
     };
     const std::vector<Item> saved = SavedItems(page);
     EXPECT_EQ(expected, saved) << Describe(saved);
+    // Each lies where it was drawn: its rectangle holds every point of its
+    // gesture, on the page (a pixel either way for the rounding).
+    for (size_t i = 0; i < saved.size() && i < std::size(drawings); ++i) {
+        RECT around = saved[i].rect;
+        InflateRect(&around, 1, 1);
+        for (const Step& step : drawings[i].steps) {
+            const POINT onPage = {MulDiv(step.x + scroll.x, 1000, static_cast<int>(zoomMilli)),
+                                  MulDiv(step.y + scroll.y, 1000, static_cast<int>(zoomMilli))};
+            EXPECT_TRUE(onPage.x >= around.left && onPage.x <= around.right &&
+                        onPage.y >= around.top && onPage.y <= around.bottom)
+                << drawings[i].status << ": " << onPage.x << "," << onPage.y << " outside "
+                << Describe({saved[i]});
+        }
+    }
 
     // A fresh host shows all of it, and saving there keeps it.
     ASSERT_TRUE(Start(page));
