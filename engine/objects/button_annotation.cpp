@@ -13,7 +13,24 @@ namespace {
 constexpr UINT kCaptionFormat =
     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
+// The sum of the caption's advances in a font.
+int CaptionAdvance(const FontEntry& font, const std::wstring& caption)
+{
+    int advance = 0;
+    for (wchar_t c : caption)
+        advance += font.Width(c);
+    return advance;
+}
+
 } // namespace
+
+SIZE ButtonAnnotation::TurnedCaptionSize(const FontEntry& font, const std::wstring& caption) const
+{
+    const int advance = CaptionAdvance(font, caption);
+    if (orientation_ == 900 || orientation_ == 2700)
+        return SIZE{font.height, advance};
+    return SIZE{advance, font.height};
+}
 
 ButtonAnnotation::ButtonAnnotation(const AttributeMap& toolAttributes)
 {
@@ -162,15 +179,27 @@ int ButtonAnnotation::Draw(HDC dc, const PaintArguments&)
     const int saved = SaveDC(dc);
     PaintTools ownTools;
     if (font && sizePending_ && IsCommitted() && !caption.empty() && MapNumber(QMK_AutoSize) == 1) {
-        SelectObject(dc, font->font);
-        const std::string ansi = ToAnsi(caption);
-        RECT measured = {0, 0, 0, 0};
-        DrawTextA(dc, ansi.data(), static_cast<int>(ansi.size()), &measured, kCaptionFormat | DT_CALCRECT);
+        int runWidth = 0;
+        int runHeight = 0;
+        if (orientation_ == 0) {
+            SelectObject(dc, font->font);
+            const std::string ansi = ToAnsi(caption);
+            RECT measured = {0, 0, 0, 0};
+            DrawTextA(dc, ansi.data(), static_cast<int>(ansi.size()), &measured,
+                      kCaptionFormat | DT_CALCRECT);
+            runWidth = measured.right - measured.left;
+            runHeight = measured.bottom - measured.top;
+        } else {
+            // A turned caption is sized by the measures it is drawn with: its
+            // advance along the turn and the font's height across it.
+            const SIZE turned = TurnedCaptionSize(*font, caption);
+            runWidth = turned.cx;
+            runHeight = turned.cy;
+        }
         const RECT device = mapping.LayerToWindow(Bounds());
         const POINT corner = mapping.WindowToLayer(POINT{device.left, device.top});
         const POINT farCorner = mapping.WindowToLayer(
-            POINT{device.left + measured.right - measured.left + 2 * p,
-                  device.top + measured.bottom - measured.top + 2 * p});
+            POINT{device.left + runWidth + 2 * p, device.top + runHeight + 2 * p});
         RECT rect = Bounds();
         rect.right = rect.left + (farCorner.x - corner.x);
         rect.bottom = rect.top + (farCorner.y - corner.y);
@@ -235,9 +264,7 @@ int ButtonAnnotation::Draw(HDC dc, const PaintArguments&)
             SetTextAlign(dc, TA_TOP | TA_LEFT);
             DrawTextA(dc, ansi.data(), static_cast<int>(ansi.size()), &box, kCaptionFormat);
         } else {
-            int t = 0;
-            for (wchar_t c : caption)
-                t += font->Width(c);
+            const int t = CaptionAdvance(*font, caption);
             const int f = font->height;
             POINT at = {w / 2 + f / 2, h / 2 - t / 2};  // 2700
             if (orientation_ == 900)

@@ -39,6 +39,9 @@ private:
     void EndTracking(HWND window);
     void DeleteTrackingTools();
     RECT Shape() const;
+    // The caption's box when it is turned: its advance along the turn, the
+    // font's height across it.
+    SIZE TurnedCaptionSize(const FontEntry& font, const std::wstring& caption) const;
 
     int orientation_ = 0;
     int pressed_ = 0;

@@ -208,15 +208,14 @@ void PointListAnnotation::DragStep(int x, int y)
     const int dx = x - dragPoint_.x;
     const int dy = y - dragPoint_.y;
     const RECT before = Bounds();
+    // The points stay on the image, as in a move by the layer.
     if (dragHandle_ >= 0 && static_cast<size_t>(dragHandle_) < points_.size() &&
         MapNumber(QMK_Sizeable)) {
-        points_[dragHandle_].x += dx;
-        points_[dragHandle_].y += dy;
+        POINT& point = points_[dragHandle_];
+        point.x += Clamped(point.x, point.x, dx);
+        point.y += Clamped(point.y, point.y, dy);
     } else {
-        for (POINT& point : points_) {
-            point.x += dx;
-            point.y += dy;
-        }
+        ShiftWithinImage(dx, dy);
     }
     dragPoint_ = {x, y};
     RecomputeBounds();
@@ -350,6 +349,16 @@ void PointListAnnotation::MoveBy(int dx, int dy, RECT& invalid)
         invalid = RECT{};
         return;
     }
+    ShiftWithinImage(dx, dy);
+    RecomputeBounds();
+    invalid = IsSelected() && MapNumber(QMK_ShowHandles) ? InflatedByHandle(Bounds()) : Bounds();
+    const SIZE pen = PenInLayerUnits();
+    InflateRect(&invalid, pen.cx, pen.cy);
+}
+
+void PointListAnnotation::ShiftWithinImage(int dx, int dy)
+{
+    if (points_.empty()) return;
     RECT extent = {points_[0].x, points_[0].y, points_[0].x, points_[0].y};
     for (const POINT& point : points_) {
         if (point.x < extent.left) extent.left = point.x;
@@ -363,10 +372,6 @@ void PointListAnnotation::MoveBy(int dx, int dy, RECT& invalid)
         point.x += dx;
         point.y += dy;
     }
-    RecomputeBounds();
-    invalid = IsSelected() && MapNumber(QMK_ShowHandles) ? InflatedByHandle(Bounds()) : Bounds();
-    const SIZE pen = PenInLayerUnits();
-    InflateRect(&invalid, pen.cx, pen.cy);
 }
 
 // Every point through displayed pixels (scaled width and height of the

@@ -73,6 +73,9 @@ private:
     void AddPoint(HWND window, int x, int y);
     void MoveRubberPoint(int x, int y);
     void DragStep(int x, int y);
+    // Moves every point by (dx, dy), the offset shortened so that none
+    // leaves the image.
+    void ShiftWithinImage(int dx, int dy);
     // Ends creation or a drag; hasPoint false when the mouse left the window.
     void Finish(HWND window, int x, int y, bool hasPoint);
     void EndTracking();

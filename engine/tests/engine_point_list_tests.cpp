@@ -384,6 +384,8 @@ TEST_F(PointLists, DraggingAPointsHandleMovesThatPointAndTheBoundsFollow)
          114, 300.0f},
         {"a line that may be moved but not sized moves whole", LineTool, line, 0, 1, {500, 400},
          {520, 430}, {{120, 430}, {520, 430}}, 0, 0},
+        {"moved whole, it stops at the image's edge", LineTool, line, 0, 1, {500, 400}, {50, 420},
+         {{0, 420}, {400, 420}}, 0, 0},
     };
     ASSERT_EQ(0, host->SetToolAttribute(layer, RulerTool, QMK_MeasureChoice, 2061));
     for (const HandleDrag& d : drags) {

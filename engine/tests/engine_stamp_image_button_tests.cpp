@@ -701,26 +701,52 @@ TEST_F(Buttons, ANewCaptionSizesTheButtonAtTheNextPaintWhenItSizesItself)
     RECT measured = {};
     DrawTextA(screen, "A much longer caption", -1, &measured,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_CALCRECT);
+    // A turned caption: its advance along the turn, the font's height across.
+    SIZE turnedRun = {};
+    GetTextExtentPoint32W(screen, caption, static_cast<int>(wcslen(caption)), &turnedRun);
     SelectObject(screen, old);
     DeleteObject(made);
     ReleaseDC(nullptr, screen);
     ASSERT_GT(measured.right, 0);
 
-    for (int autoSize : {0, 1}) {
-        SCOPED_TRACE(autoSize);
+    struct Case {
+        int autoSize;
+        int orientation;
+    };
+    for (const Case c : {Case{0, 0}, Case{1, 0}, Case{1, 900}, Case{1, 1800}, Case{1, 2700}}) {
+        SCOPED_TRACE(testing::Message() << c.autoSize << " " << c.orientation);
         host->PrgDeleteAll(layer);
+        LOGFONTA turned = font;
+        turned.lfEscapement = turned.lfOrientation = c.orientation;
+        ASSERT_EQ(0, host->SetToolAttribute(layer, ButtonTool, QMK_Logfont, reinterpret_cast<EngineValue>(&turned)));
         const int seq = MakeButton(L"Go");
         ASSERT_NE(0, seq);
         EXPECT_EQ(0, Attribute(seq, QMK_AutoSize)) << "the tool's own";
-        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_AutoSize, autoSize));
+        ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_AutoSize, c.autoSize));
         BSTR text = SysAllocString(caption);
         ASSERT_EQ(0, host->PrgSetItemAttribute(layer, seq, QMK_Text, reinterpret_cast<EngineValue>(text)));
         SysFreeString(text);
         ExpectRect({100, 100, 300, 300}, ItemRect(seq));  // until it is painted
         CaptionInk();
         const int pen = Attribute(seq, QMK_PenWidth);
-        const RECT sized = {100, 100, 100 + measured.right + 2 * pen, 100 + measured.bottom + 2 * pen};
-        ExpectRect(autoSize ? sized : RECT{100, 100, 300, 300}, ItemRect(seq), 1);
+        // A turned caption runs down the button: its length is the height.
+        const bool vertical = c.orientation == 900 || c.orientation == 2700;
+        SIZE run = {measured.right, measured.bottom};
+        if (c.orientation != 0)
+            run = vertical ? SIZE{turnedRun.cy, turnedRun.cx} : turnedRun;
+        const RECT sized = {100, 100, 100 + run.cx + 2 * pen, 100 + run.cy + 2 * pen};
+        const RECT now = ItemRect(seq);
+        ExpectRect(c.autoSize ? sized : RECT{100, 100, 300, 300}, now, 2);
+        if (!c.autoSize)
+            continue;
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT all = InkBox(canvas, RECT{0, 0, 800, 600}, kInk);
+        ASSERT_LT(all.left, all.right);
+        EXPECT_GE(all.left, now.left);
+        EXPECT_GE(all.top, now.top);
+        EXPECT_LE(all.right, now.right) << "the caption lies within the button";
+        EXPECT_LE(all.bottom, now.bottom) << "the caption lies within the button";
     }
 }
 
