@@ -267,7 +267,16 @@ HRESULT DefaultsCache::GetString(int code, BSTR* out)
 
 HRESULT DefaultsCache::PutString(int code, BSTR value)
 {
-    return Put(code, reinterpret_cast<EngineValue>(value));
+    if (value)
+        return Put(code, reinterpret_cast<EngineValue>(value));
+    // A null BSTR is the empty text: it clears the text there (the engine
+    // would keep its old text for a null one).
+    BSTR empty = SysAllocString(L"");
+    if (!empty)
+        return E_OUTOFMEMORY;
+    const HRESULT hr = Put(code, reinterpret_cast<EngineValue>(empty));
+    SysFreeString(empty);
+    return hr;
 }
 
 HRESULT DefaultsCache::PutFontScaling(long value)

@@ -149,8 +149,10 @@ TEST_F(DefaultsCacheTest, WithAnEngineGetsAndSetsGoStraightToItWithoutNotificati
     BSTR title = SysAllocString(L"Title");
     ASSERT_EQ(S_OK, Defaults().PutString(QMK_SummaryTitle, title));
     SysFreeString(title);
+    // A null text is the empty text, which replaces the one there.
+    ASSERT_EQ(S_OK, Defaults().PutString(QMK_SummaryAuthor, nullptr));
     EXPECT_EQ((Lines{"GetProperty(4225,ptr)", "SetProperty(4097,65280)",
-                     "SetProperty(771,\"Title\")"}),
+                     "SetProperty(771,\"Title\")", "SetProperty(768,\"\")"}),
               EngineCalls());
     EXPECT_EQ(Lines{}, control->calls);  // user mode: not dirty, nothing sent
     // The control side kept its own value.
