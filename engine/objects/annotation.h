@@ -22,7 +22,7 @@
 #include "annotation_engine.h"
 #include "layer/layer_host.h"
 #include "objects/drawing_primitives.h"
-#include "settings/tool_defaults_attribute_value.h"
+#include "settings/attribute_map.h"
 
 class Annotation;
 class AnnotationElement;
@@ -120,7 +120,7 @@ struct PaintArguments {
 
 class Annotation {
 public:
-    using AttributeMap = std::map<int, AttributeValue>;
+    using AttributeMap = ::AttributeMap;
     static constexpr int kLayerUnitsFull = 16777216;  // 2^24
     // Markers of the saved record.
     static constexpr uint32_t kRecordStart = 36756;

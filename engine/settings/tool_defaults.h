@@ -3,13 +3,11 @@
 // value per tool 4096 to 4108. Each new layer starts its tools from copies of
 // these maps, so they decide how new annotations look. Texts, fonts and the
 // image default are held as typed copies owned by these maps.
-#include <map>
-
-#include "settings/tool_defaults_attribute_value.h"
+#include "settings/attribute_map.h"
 
 class ToolDefaults {
 public:
-    using Map = std::map<int, AttributeValue>;
+    using Map = AttributeMap;
 
     // All 13 maps empty.
     ToolDefaults() = default;

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "settings/tool_defaults_packed_dib.h"
@@ -55,7 +56,11 @@ AttributeValue::Kind AttributeValue::KindOfItemAttribute(int attribute) {
     }
 }
 
-AttributeValue::AttributeValue(Kind kind) : kind_(kind) { VariantInit(&variant_); }
+const RECT AttributeValue::kNoRect = {};
+const LOGFONTA AttributeValue::kNoFont = {};
+const VARIANT AttributeValue::kNoVariant = {};
+
+AttributeValue::AttributeValue(Kind kind) : kind_(kind) { Clear(); }
 
 AttributeValue AttributeValue::Number(int value) {
     AttributeValue result(Kind::Integer);
@@ -70,7 +75,6 @@ AttributeValue AttributeValue::FromArgument(Kind kind, EngineValue value) {
 }
 
 AttributeValue::AttributeValue(const AttributeValue& other) : kind_(other.kind_) {
-    VariantInit(&variant_);
     CopyFrom(other);
 }
 
@@ -83,47 +87,82 @@ AttributeValue& AttributeValue::operator=(const AttributeValue& other) {
     return *this;
 }
 
-AttributeValue::AttributeValue(AttributeValue&& other) noexcept
-    : kind_(other.kind_), integer_(other.integer_), rect_(other.rect_), text_(other.text_),
-      font_(other.font_), variant_(other.variant_), image_(other.image_) {
-    other.text_ = nullptr;
-    other.image_ = nullptr;
-    VariantInit(&other.variant_);
+AttributeValue::AttributeValue(AttributeValue&& other) noexcept : kind_(other.kind_) {
+    MoveFrom(other);
 }
 
 AttributeValue& AttributeValue::operator=(AttributeValue&& other) noexcept {
     if (this != &other) {
         Release();
         kind_ = other.kind_;
-        integer_ = other.integer_;
-        rect_ = other.rect_;
-        text_ = std::exchange(other.text_, nullptr);
-        font_ = other.font_;
-        variant_ = other.variant_;
-        VariantInit(&other.variant_);
-        image_ = std::exchange(other.image_, nullptr);
+        MoveFrom(other);
     }
     return *this;
 }
 
 AttributeValue::~AttributeValue() { Release(); }
 
+void AttributeValue::Clear() {
+    switch (kind_) {
+    case Kind::Integer: integer_ = 0; break;
+    case Kind::Rect: rect_ = RECT{}; break;
+    case Kind::Text: text_ = nullptr; break;
+    case Kind::Font: font_ = nullptr; break;
+    case Kind::Variant: VariantInit(&variant_); break;
+    case Kind::Image: image_ = nullptr; break;
+    }
+}
+
 void AttributeValue::Release() {
-    SysFreeString(text_);
-    text_ = nullptr;
-    VariantClear(&variant_);
-    if (image_) GlobalFree(image_);
-    image_ = nullptr;
+    switch (kind_) {
+    case Kind::Text:
+        SysFreeString(text_);
+        text_ = nullptr;
+        break;
+    case Kind::Font:
+        delete font_;
+        font_ = nullptr;
+        break;
+    case Kind::Variant:
+        VariantClear(&variant_);
+        break;
+    case Kind::Image:
+        if (image_) GlobalFree(image_);
+        image_ = nullptr;
+        break;
+    default:
+        break;
+    }
 }
 
 void AttributeValue::CopyFrom(const AttributeValue& other) {
-    integer_ = other.integer_;
-    rect_ = other.rect_;
-    font_ = other.font_;
-    text_ = CopyText(other.text_);
-    VariantInit(&variant_);
-    VariantCopy(&variant_, const_cast<VARIANT*>(&other.variant_));
-    image_ = PackedDib::Copy(other.image_);
+    switch (kind_) {
+    case Kind::Integer: integer_ = other.integer_; break;
+    case Kind::Rect: rect_ = other.rect_; break;
+    case Kind::Text: text_ = CopyText(other.text_); break;
+    case Kind::Font:
+        font_ = other.font_ ? new (std::nothrow) LOGFONTA(*other.font_) : nullptr;
+        break;
+    case Kind::Variant:
+        VariantInit(&variant_);
+        VariantCopy(&variant_, const_cast<VARIANT*>(&other.variant_));
+        break;
+    case Kind::Image: image_ = PackedDib::Copy(other.image_); break;
+    }
+}
+
+void AttributeValue::MoveFrom(AttributeValue& other) {
+    switch (kind_) {
+    case Kind::Integer: integer_ = other.integer_; break;
+    case Kind::Rect: rect_ = other.rect_; break;
+    case Kind::Text: text_ = std::exchange(other.text_, nullptr); break;
+    case Kind::Font: font_ = std::exchange(other.font_, nullptr); break;
+    case Kind::Variant:
+        variant_ = other.variant_;
+        VariantInit(&other.variant_);
+        break;
+    case Kind::Image: image_ = std::exchange(other.image_, nullptr); break;
+    }
 }
 
 bool AttributeValue::Assign(EngineValue value) {
@@ -145,7 +184,11 @@ bool AttributeValue::Assign(EngineValue value) {
     }
     case Kind::Font:
         if (!value) return false;
-        std::memcpy(&font_, reinterpret_cast<const void*>(value), sizeof(font_));
+        if (!font_) {
+            font_ = new (std::nothrow) LOGFONTA;
+            if (!font_) return false;
+        }
+        std::memcpy(font_, reinterpret_cast<const void*>(value), sizeof(*font_));
         return true;
     case Kind::Variant: {
         if (!value) return false;
@@ -181,7 +224,7 @@ void AttributeValue::CopyTo(void* out) const {
         *static_cast<BSTR*>(out) = text_ ? CopyText(text_) : SysAllocString(L"");
         break;
     case Kind::Font:
-        std::memcpy(out, &font_, sizeof(font_));
+        std::memcpy(out, &Font(), sizeof(LOGFONTA));
         break;
     case Kind::Variant: {
         VARIANT* target = static_cast<VARIANT*>(out);
@@ -200,7 +243,7 @@ EngineValue AttributeValue::AsArgument() const {
     case Kind::Integer: return integer_;
     case Kind::Rect: return reinterpret_cast<EngineValue>(&rect_);
     case Kind::Text: return reinterpret_cast<EngineValue>(text_);
-    case Kind::Font: return reinterpret_cast<EngineValue>(&font_);
+    case Kind::Font: return reinterpret_cast<EngineValue>(&Font());
     case Kind::Variant: return reinterpret_cast<EngineValue>(&variant_);
     case Kind::Image: return reinterpret_cast<EngineValue>(image_);
     }
@@ -215,7 +258,9 @@ void* AttributeValue::OutArgument() {
         SysFreeString(text_);
         text_ = nullptr;
         return &text_;
-    case Kind::Font: return &font_;
+    case Kind::Font:
+        if (!font_) font_ = new (std::nothrow) LOGFONTA();
+        return font_;
     case Kind::Variant:
         VariantClear(&variant_);
         return &variant_;
@@ -232,7 +277,7 @@ bool AttributeValue::Equals(const AttributeValue& other) const {
         return rect_.left == other.rect_.left && rect_.top == other.rect_.top &&
                rect_.right == other.rect_.right && rect_.bottom == other.rect_.bottom;
     case Kind::Text: return SameText(text_, other.text_);
-    case Kind::Font: return std::memcmp(&font_, &other.font_, sizeof(font_)) == 0;
+    case Kind::Font: return std::memcmp(&Font(), &other.Font(), sizeof(LOGFONTA)) == 0;
     case Kind::Variant: return SameVariant(variant_, other.variant_);
     case Kind::Image: return false;
     }

@@ -68,22 +68,37 @@ public:
     // type and value. Images are never equal: a set of an image always applies.
     bool Equals(const AttributeValue& other) const;
 
-    int Integer() const { return integer_; }
-    const RECT& Rect() const { return rect_; }
-    BSTR Text() const { return text_; }
-    const LOGFONTA& Font() const { return font_; }
-    const VARIANT& Variant() const { return variant_; }
-    HGLOBAL Image() const { return image_; }
+    // The value in the form of its kind; a value of another kind reads as
+    // the empty value of the kind asked for.
+    int Integer() const { return kind_ == Kind::Integer ? integer_ : 0; }
+    const RECT& Rect() const { return kind_ == Kind::Rect ? rect_ : kNoRect; }
+    BSTR Text() const { return kind_ == Kind::Text ? text_ : nullptr; }
+    const LOGFONTA& Font() const { return kind_ == Kind::Font && font_ ? *font_ : kNoFont; }
+    const VARIANT& Variant() const { return kind_ == Kind::Variant ? variant_ : kNoVariant; }
+    HGLOBAL Image() const { return kind_ == Kind::Image ? image_ : nullptr; }
 
 private:
+    static const RECT kNoRect;
+    static const LOGFONTA kNoFont;
+    static const VARIANT kNoVariant;
+
+    // Sets the storage of the value's kind to its empty value (nothing is
+    // released: the storage holds nothing of its own yet).
+    void Clear();
     void Release();
     void CopyFrom(const AttributeValue& other);
+    void MoveFrom(AttributeValue& other);
 
+    // Only the member of the value's kind is in use. Values are copied with
+    // every item made from a tool, so they are kept small: the font, the one
+    // large kind, lives in a block of its own.
     Kind kind_;
-    int integer_ = 0;
-    RECT rect_ = {};
-    BSTR text_ = nullptr;
-    LOGFONTA font_ = {};
-    VARIANT variant_;
-    HGLOBAL image_ = nullptr;
+    union {
+        int integer_;
+        RECT rect_;
+        BSTR text_;
+        LOGFONTA* font_;
+        VARIANT variant_;
+        HGLOBAL image_;
+    };
 };
