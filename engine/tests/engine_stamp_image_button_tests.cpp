@@ -302,6 +302,53 @@ int InkBands(const testkit::DibCanvas& canvas, const RECT& area, COLORREF ink)
     return bands;
 }
 
+// The ink of a text's box in two halves along its run: the left or the
+// lower half first.
+struct Halves {
+    int first, second;
+};
+Halves InkHalves(const testkit::DibCanvas& canvas, const RECT& box, COLORREF ink, bool vertical)
+{
+    Halves halves = {0, 0};
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) {
+            if (InkBox(canvas, RECT{x, y, x + 1, y + 1}, ink).right == 0)
+                continue;
+            const bool low = vertical ? y >= (box.top + box.bottom) / 2 : x < (box.left + box.right) / 2;
+            (low ? halves.first : halves.second)++;
+        }
+    return halves;
+}
+
+TEST_F(StampsImagesButtons, AStampsTurnedTextStartsWhereItsTurnSays)
+{
+    // Dense letters, then thin dots: the ink tells where the text starts.
+    struct Case {
+        int orientation;
+        bool vertical;
+        bool lettersLowOrLeft;  // left (0), below (900)
+    };
+    const Case cases[] = {{0, false, true}, {900, true, true}, {1800, false, false}, {2700, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        host->PrgDeleteAll(layer);
+        Stamp(L"HHH........", 200, 150, c.orientation);
+        ASSERT_EQ(1, Count());
+        const RECT rect = ItemRect(Order()[0]);
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT ink = InkBox(canvas, RECT{0, 0, 800, 600}, RGB(255, 0, 0));
+        ASSERT_LT(ink.left, ink.right) << "the text is drawn";
+        EXPECT_TRUE(ink.left >= rect.left && ink.top >= rect.top && ink.right <= rect.right &&
+                    ink.bottom <= rect.bottom)
+            << "within the stamp";
+        const Halves halves = InkHalves(canvas, ink, RGB(255, 0, 0), c.vertical);
+        const int letters = c.lettersLowOrLeft ? halves.first : halves.second;
+        const int dots = c.lettersLowOrLeft ? halves.second : halves.first;
+        EXPECT_GT(letters, 2 * dots) << halves.first << " against " << halves.second;
+    }
+}
+
 TEST_F(StampsImagesButtons, ABreakCharacterWhereTheLineOverflowsIsDroppedWithTheBreak)
 {
     Stamp(L"W", 100, 100);
@@ -624,10 +671,6 @@ protected:
     }
 };
 
-// The ink of the caption's first half against its second, along the run.
-struct Halves {
-    int first, second;
-};
 
 TEST_F(Buttons, ATurnedCaptionIsCentredAndRunsAlongItsTurn)
 {
@@ -660,15 +703,7 @@ TEST_F(Buttons, ATurnedCaptionIsCentredAndRunsAlongItsTurn)
         EXPECT_GT(along, 2 * across);
         EXPECT_NEAR(200, (ink.left + ink.right) / 2, c.vertical ? 6 : 4);
         EXPECT_NEAR(200, (ink.top + ink.bottom) / 2, c.vertical ? 4 : 6);
-        // Count the ink of each half along the run.
-        Halves halves = {0, 0};
-        for (int y = ink.top; y < ink.bottom; ++y)
-            for (int x = ink.left; x < ink.right; ++x) {
-                if (InkBox(canvas, RECT{x, y, x + 1, y + 1}, kInk).right == 0)
-                    continue;
-                const bool low = c.vertical ? y >= (ink.top + ink.bottom) / 2 : x < (ink.left + ink.right) / 2;
-                (low ? halves.first : halves.second)++;
-            }
+        const Halves halves = InkHalves(canvas, ink, kInk, c.vertical);
         const int letters = c.startsLowOrLeft ? halves.first : halves.second;
         const int dots = c.startsLowOrLeft ? halves.second : halves.first;
         EXPECT_GT(letters, 2 * dots) << halves.first << " against " << halves.second;
