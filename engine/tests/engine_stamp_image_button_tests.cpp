@@ -376,6 +376,28 @@ TEST_F(StampsImagesButtons, ABreakCharacterWhereTheLineOverflowsIsDroppedWithThe
     }
 }
 
+TEST_F(StampsImagesButtons, AStampSizedToItsTextKeepsItClearOfItsBorder)
+{
+    for (int pen : {0, 3, 6}) {
+        SCOPED_TRACE(pen);
+        host->PrgDeleteAll(layer);
+        ASSERT_EQ(0, host->SetToolAttribute(layer, StampTool, QMK_PenWidth, pen));
+        Stamp(L"APPROVED", 100, 100);
+        ASSERT_EQ(1, Count());
+        const RECT rect = ItemRect(Order()[0]);
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        const RECT ink = InkBox(canvas, RECT{0, 0, 800, 600}, RGB(255, 0, 0));
+        ASSERT_LT(ink.left, ink.right) << "the text is drawn";
+        // A pen leaves a pixel of room besides its own width.
+        const int room = pen > 0 ? pen + 1 : 0;
+        EXPECT_GE(ink.left, rect.left + room);
+        EXPECT_GE(ink.top, rect.top + room);
+        EXPECT_LE(ink.right, rect.right - pen);
+        EXPECT_LE(ink.bottom, rect.bottom - pen);
+    }
+}
+
 TEST_F(StampsImagesButtons, ANewTextResizesTheStampOnlyWhenItSizesItself)
 {
     // Each line ends at a CR, an LF or a CR LF pair (one break).
