@@ -1,7 +1,9 @@
 // annotate_host.exe as a person draws with it, driven from another process
-// by window messages: every tool picked with a click on its button of the
-// engine's tool palette draws its kind over the page, an attribute is changed
-// through an item's context menu, the page is saved, and a fresh host shows
+// by window messages: the palette buttons' menus set what their tools draw
+// (with the colour and font dialogs), every tool picked with a click on its
+// button of the engine's tool palette draws its kind where it is drawn on the
+// page, attributes are changed through items' context menus, the page is
+// saved, and a fresh host shows
 // and saves again everything that was drawn. What was saved is read back with
 // the engine loaded here. The screen cursor is moved onto each point before
 // its message (the engine checks it), so these run alone.
