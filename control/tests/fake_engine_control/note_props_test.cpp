@@ -4,6 +4,7 @@
 // control's property browsing.
 #include "control_fake_engine_fixture.h"
 #include "control_fixture.h"
+#include "engine_notifications.h"
 #include "image_client.h"
 
 #include <ocidl.h>
@@ -11,7 +12,9 @@
 #include <string>
 
 using quillmark_test::ControlWithFakeEngineTest;
+using quillmark_test::kNotifications;
 using quillmark_test::Lines;
+using quillmark_test::Notification;
 
 namespace {
 
@@ -283,7 +286,11 @@ public:
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP ReleaseAnnotateServer() override { return S_OK; }
-    STDMETHODIMP SetAnnotateServer(IAnnotateServer7*) override { return S_OK; }
+    STDMETHODIMP SetAnnotateServer(IAnnotateServer7*) override
+    {
+        ++bound;
+        return S_OK;
+    }
     STDMETHODIMP Unused() override { return S_OK; }
     STDMETHODIMP SetAnnotationCallbacks(HostContext, HostCallbackTable*) override { return S_OK; }
     STDMETHODIMP GetControlName(BSTR* name) override
@@ -291,6 +298,8 @@ public:
         *name = SysAllocString(name_);
         return S_OK;
     }
+
+    int bound = 0;
 
 private:
     const wchar_t* name_;
@@ -340,9 +349,62 @@ public:
     STDMETHODIMP Clone(IEnumUnknown**) override { return E_NOTIMPL; }
 };
 
+// The in-place frame of a form that has no container: its child windows
+// are asked for their image controls.
+class FormFrame : public IOleInPlaceFrame {
+public:
+    HWND window = nullptr;
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        *object = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IOleWindow) &&
+            !IsEqualIID(riid, IID_IOleInPlaceUIWindow) && !IsEqualIID(riid, IID_IOleInPlaceFrame))
+            return E_NOINTERFACE;
+        *object = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetWindow(HWND* out) override
+    {
+        *out = window;
+        return S_OK;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP GetBorder(LPRECT) override { return E_NOTIMPL; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return E_NOTIMPL; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+};
+
+// A child window of the form holding an image control (its user data), which
+// it names when asked.
+LRESULT CALLBACK ImageWindowProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == kControlQueryMessage && wp == kControlQueryParam && lp)
+        *reinterpret_cast<ImageControlInterface**>(lp) =
+            reinterpret_cast<ImageControlInterface*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return DefWindowProcW(window, msg, wp, lp);
+}
+
 class FormSite : public TestSite {
 public:
     FormContainer* container = nullptr;
+    FormFrame* frame = nullptr;
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (frame && IsEqualIID(riid, IID_IOleInPlaceFrame)) {
+            *object = frame;
+            return S_OK;
+        }
+        return TestSite::QueryInterface(riid, object);
+    }
     STDMETHODIMP GetContainer(IOleContainer** out) override
     {
         *out = container;
@@ -371,6 +433,31 @@ protected:
         control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object));
         object->SetClientSite(s);
         object->Release();
+    }
+    // The names offered for Client, with their cookies; empty when the
+    // browser is left to its default.
+    std::vector<std::pair<std::wstring, DWORD>> Offered(HRESULT expected)
+    {
+        CALPOLESTR strings = {};
+        CADWORD cookies = {};
+        EXPECT_EQ(expected, browsing->GetPredefinedStrings(1, &strings, &cookies));
+        EXPECT_EQ(strings.cElems, cookies.cElems);
+        std::vector<std::pair<std::wstring, DWORD>> offered;
+        for (ULONG i = 0; i < strings.cElems; ++i) {
+            offered.emplace_back(strings.pElems[i], cookies.pElems[i]);
+            CoTaskMemFree(strings.pElems[i]);
+        }
+        CoTaskMemFree(strings.pElems);
+        CoTaskMemFree(cookies.pElems);
+        return offered;
+    }
+    std::wstring Value(DWORD cookie)
+    {
+        VARIANT value;
+        EXPECT_EQ(S_OK, browsing->GetPredefinedValue(1, cookie, &value));
+        std::wstring out = V_VT(&value) == VT_BSTR && V_BSTR(&value) ? V_BSTR(&value) : L"(null)";
+        VariantClear(&value);
+        return out;
     }
     std::wstring Display(DISPID id, HRESULT expected = S_OK)
     {
@@ -478,6 +565,100 @@ TEST_F(BrowsingTest, TheClientIsOfferedTheImageControlsOnTheForm)
     EXPECT_EQ(E_NOTIMPL, browsing->GetPredefinedValue(16, 0, &other));
     EXPECT_EQ(E_NOTIMPL, browsing->GetPredefinedStrings(16, &strings, &cookies));
     SetSite(nullptr); // before the site and the form go
+}
+
+// Without a container the frame window's children are asked; every request
+// builds the list anew, so cookies of an earlier list name nothing after it.
+TEST_F(BrowsingTest, TheClientListComesFromTheFramesChildrenAndIsBuiltAnewEachTime)
+{
+    WNDCLASSW type = {};
+    type.lpfnWndProc = ImageWindowProc;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"FormImageWindow";
+    RegisterClassW(&type);
+    HWND form = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                                nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, form);
+    NamedImageControl left(L"LeftPage"), right(L"RightPage");
+    const struct {
+        const wchar_t* windowClass;
+        NamedImageControl* image;
+    } children[] = {{L"FormImageWindow", &left}, {L"STATIC", nullptr},
+                    {L"FormImageWindow", &right}};
+    std::vector<HWND> made;
+    for (const auto& c : children) {
+        made.push_back(CreateWindowExW(0, c.windowClass, L"", WS_CHILD, 0, 0, 10, 10, form,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr));
+        SetWindowLongPtrW(made.back(), GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(static_cast<ImageControlInterface*>(c.image)));
+    }
+    FormFrame frame;
+    frame.window = form;
+    FormSite formSite;
+    formSite.frame = &frame;
+    SetSite(&formSite);
+    IPersistStreamInit* persist = nullptr;
+    ASSERT_EQ(S_OK, control->QueryInterface(IID_IPersistStreamInit,
+                                            reinterpret_cast<void**>(&persist)));
+    IStream* scratch = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &scratch);
+    ASSERT_EQ(S_OK, persist->Save(scratch, TRUE));
+    scratch->Release();
+
+    using Offer = std::pair<std::wstring, DWORD>;
+    EXPECT_EQ((std::vector<Offer>{{L"<No Client>", 0xFFFFFFFFu}, {L"LeftPage", 0},
+                                  {L"RightPage", 1}}),
+              Offered(S_OK));
+    EXPECT_EQ(S_OK, persist->IsDirty());
+    EXPECT_EQ(L"RightPage", Value(1));
+
+    // The left image control goes: the right one is now the first.
+    DestroyWindow(made[0]);
+    EXPECT_EQ((std::vector<Offer>{{L"<No Client>", 0xFFFFFFFFu}, {L"RightPage", 0}}),
+              Offered(S_OK));
+    EXPECT_EQ(L"RightPage", Value(0));
+    EXPECT_EQ(L"(null)", Value(1));
+    // None left: the browser's default, and nothing kept from before.
+    DestroyWindow(made[2]);
+    EXPECT_TRUE(Offered(E_NOTIMPL).empty());
+    EXPECT_EQ(L"(null)", Value(0));
+    EXPECT_EQ(L"<No Client>", Value(0xFFFFFFFFu));
+
+    persist->Release();
+    SetSite(nullptr);
+    DestroyWindow(form);
+    UnregisterClassW(L"FormImageWindow", GetModuleHandleW(nullptr));
+    EXPECT_EQ(0, left.bound + right.bound);
+}
+
+// "<No Client>" taken from the browser becomes the Client name itself: it
+// names no image control, so none is bound, and it is not the empty name that
+// holds back the control's mouse events.
+TEST_F(BrowsingTest, ChoosingNoClientBindsNothingAndKeepsEventsFlowing)
+{
+    NamedImageControl viewer(L"Viewer1");
+    FormContainer form;
+    form.objects = {&viewer};
+    FormSite formSite;
+    formSite.container = &form;
+    SetSite(&formSite);
+    ASSERT_EQ(2u, Offered(S_OK).size());
+    VARIANT chosen;
+    ASSERT_EQ(S_OK, browsing->GetPredefinedValue(1, 0xFFFFFFFFu, &chosen));
+    EXPECT_EQ(S_OK, control->put_Client(V_BSTR(&chosen)));
+    VariantClear(&chosen);
+    EXPECT_EQ(0, viewer.bound);
+    BSTR client = nullptr;
+    EXPECT_EQ(S_OK, control->get_Client(&client));
+    EXPECT_STREQ(L"<No Client>", client);
+    SysFreeString(client);
+
+    Advise();
+    const Notification& click = kNotifications[1];
+    ASSERT_STREQ("Click", click.name);
+    click.call(fake.callback(click.channel), fake.cookie());
+    EXPECT_EQ(click.fired, events);
+    SetSite(nullptr);
 }
 
 } // namespace
