@@ -30,11 +30,16 @@ uint8_t Mask(uint32_t s)
     return static_cast<uint8_t>(s ^ (s >> 8) ^ (s >> 16) ^ (s >> 24));
 }
 
+uint32_t StepWith(const uint32_t* table, uint8_t b, uint32_t s)
+{
+    return (s >> 8) ^ table[(b ^ s) & 0xFF];
+}
+
 } // namespace
 
 uint32_t LayerScrambler::Step(uint8_t b, uint32_t s)
 {
-    return (s >> 8) ^ TheTable().entries[(b ^ s) & 0xFF];
+    return StepWith(TheTable().entries, b, s);
 }
 
 uint32_t LayerScrambler::Key(const std::string& key)
@@ -50,22 +55,24 @@ uint32_t LayerScrambler::Key(const std::string& key)
 
 uint32_t LayerScrambler::Scramble(const std::string& key, uint8_t* bytes, size_t count)
 {
+    const uint32_t* table = TheTable().entries;
     uint32_t s = Key(key);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t out = bytes[i] ^ Mask(s);
         bytes[i] = out;
-        s = Step(out, s);
+        s = StepWith(table, out, s);
     }
     return s;
 }
 
 uint32_t LayerScrambler::Unscramble(const std::string& key, uint8_t* bytes, size_t count)
 {
+    const uint32_t* table = TheTable().entries;
     uint32_t s = Key(key);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t in = bytes[i];
         bytes[i] = in ^ Mask(s);
-        s = Step(in, s);
+        s = StepWith(table, in, s);
     }
     return s;
 }

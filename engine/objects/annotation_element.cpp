@@ -9,13 +9,32 @@ AnnotationElement::AnnotationElement(const LOGFONTA& textFont, int backColor,
                                      int bevelLightColor, int bevelShadowColor)
     : font_(textFont)
 {
-#define ANNOTATION_ELEMENT_ENTRY(code, kind, value) numbers_[code] = Entry{Kind::kind, value};
+#define ANNOTATION_ELEMENT_ENTRY(code, kind, value) numbers_[Index_##code] = Entry{Kind::kind, value};
     ANNOTATION_ELEMENT_NUMBERS(ANNOTATION_ELEMENT_ENTRY)
 #undef ANNOTATION_ELEMENT_ENTRY
     font_.lfFaceName[LF_FACESIZE - 1] = 0;
-    numbers_[QMK_BackColor].value = backColor;
-    numbers_[QMK_BevelLightColor].value = bevelLightColor;
-    numbers_[QMK_BevelShadowColor].value = bevelShadowColor;
+    numbers_[Index_QMK_BackColor].value = backColor;
+    numbers_[Index_QMK_BevelLightColor].value = bevelLightColor;
+    numbers_[Index_QMK_BevelShadowColor].value = bevelShadowColor;
+}
+
+int AnnotationElement::IndexOf(int code)
+{
+    switch (code) {
+#define ANNOTATION_ELEMENT_CASE(code, kind, value) \
+    case code:                                     \
+        return Index_##code;
+        ANNOTATION_ELEMENT_NUMBERS(ANNOTATION_ELEMENT_CASE)
+#undef ANNOTATION_ELEMENT_CASE
+    default:
+        return -1;
+    }
+}
+
+const AnnotationElement::Entry* AnnotationElement::FindNumber(int code) const
+{
+    const int index = IndexOf(code);
+    return index < 0 ? nullptr : &numbers_[index];
 }
 
 AnnotationElement::~AnnotationElement()
@@ -25,8 +44,7 @@ AnnotationElement::~AnnotationElement()
 }
 
 AnnotationElement::AnnotationElement(const AnnotationElement& other)
-    : numbers_(other.numbers_),
-      bounds_(other.bounds_),
+    : bounds_(other.bounds_),
       text_(other.text_),
       userString_(other.userString_),
       itemName_(other.itemName_),
@@ -35,6 +53,7 @@ AnnotationElement::AnnotationElement(const AnnotationElement& other)
       extra1_(other.extra1_),
       extra2_(other.extra2_)
 {
+    std::memcpy(numbers_, other.numbers_, sizeof(numbers_));
     if (other.picture_) {
         picture_ = PackedDib::Copy(other.picture_);
         if (!picture_)
@@ -70,10 +89,10 @@ const std::wstring& AnnotationElement::Text(int code) const
 
 int AnnotationElement::Number(int code) const
 {
-    auto it = numbers_.find(code);
-    if (it == numbers_.end())
+    const Entry* entry = FindNumber(code);
+    if (!entry)
         return 0;
-    return it->second.kind == Kind::Flag ? (it->second.value != 0 ? 1 : 0) : it->second.value;
+    return entry->kind == Kind::Flag ? (entry->value != 0 ? 1 : 0) : entry->value;
 }
 
 int AnnotationElement::Set(int code, EngineValue value)
@@ -120,10 +139,10 @@ int AnnotationElement::Set(int code, EngineValue value)
     default:
         break;
     }
-    auto it = numbers_.find(code);
-    if (it == numbers_.end())
+    const int index = IndexOf(code);
+    if (index < 0)
         return QMK_ErrInvalidAttribute;
-    Entry& entry = it->second;
+    Entry& entry = numbers_[index];
     const int number = static_cast<int>(value);
     switch (entry.kind) {
     case Kind::Number:
@@ -173,7 +192,7 @@ int AnnotationElement::Get(int code, void* out) const
     default:
         break;
     }
-    if (!numbers_.count(code))
+    if (!FindNumber(code))
         return QMK_ErrInvalidAttribute;
     const int number = Number(code);
     std::memcpy(out, &number, sizeof(number));

@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -114,9 +113,18 @@ private:
         Kind kind;
         int value;
     };
+    // The place of each number in the table, and of a code (-1 for none).
+    enum NumberIndex {
+#define ANNOTATION_ELEMENT_INDEX(code, kind, value) Index_##code,
+        ANNOTATION_ELEMENT_NUMBERS(ANNOTATION_ELEMENT_INDEX)
+#undef ANNOTATION_ELEMENT_INDEX
+        kNumberCount
+    };
+    static int IndexOf(int code);
     std::wstring* TextField(int code);
+    const Entry* FindNumber(int code) const;
 
-    std::map<int, Entry> numbers_;
+    Entry numbers_[kNumberCount];
     RECT bounds_ = {};
     std::wstring text_;
     std::wstring userString_;
