@@ -4,6 +4,7 @@
 #include "settings/tool_defaults_packed_dib.h"
 
 #include <cstring>
+#include <utility>
 
 namespace wang {
 namespace {
@@ -242,7 +243,7 @@ public:
     {
         out_.marks.emplace_back();
         Mark& mark = out_.marks.back();
-        mark.before = between_;
+        mark.before = std::move(between_);
         between_ = GroupAndIndex();
         ReadAttributes(record, mark);
     }

@@ -41,6 +41,9 @@ public:
     // The creation time of every new object while the layer's name is the
     // access name (seconds since 1970).
     static constexpr int kFixedCreationSeconds = 22968;
+    // The creation time a new object of this layer gets now: the fixed time
+    // or the current time in seconds since 1970 (UTC).
+    int NewObjectSeconds() const;
 
     explicit AnnotationLayer(LayerHost& host);
     // Destruction reports nothing (the engine goes, or a layer that was

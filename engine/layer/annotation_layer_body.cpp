@@ -2,7 +2,6 @@
 // group section and the items, scrambled with the layer's password when it
 // has one. Layout: layer_record.h.
 #include <climits>
-#include <ctime>
 #include <map>
 #include <set>
 #include <unordered_set>
@@ -295,7 +294,7 @@ int AnnotationLayer::ReadBody(ByteReader& in, LoadedBody& body)
 
     // Each item takes at least its type and two markers, so a count larger
     // than the data ends at the data's end.
-    const int seconds = fixedTime_ ? kFixedCreationSeconds : static_cast<int>(std::time(nullptr));
+    const int seconds = NewObjectSeconds();
     for (uint32_t i = 0; i < itemCount; ++i) {
         uint32_t type = 0;
         if (!in.ReadUInt32(type))

@@ -1,6 +1,7 @@
 // Items made from elements: the tool of the element's type makes the item,
 // which takes the element's values for the attributes it has; and elements
 // filled from items.
+#include <cstddef>
 #include <new>
 #include <vector>
 
@@ -43,10 +44,9 @@ void SetOn(Annotation& item, int code, EngineValue value)
 // The element's values on the item made for it, before it joins the list.
 void FillFromElement(Annotation& item, const AnnotationElement& element)
 {
-    std::vector<int> codes;
-    for (const auto& entry : item.Attributes())
-        codes.push_back(entry.first);
-    for (int code : codes) {
+    // Setting an attribute never adds or drops a code: the walk goes by place.
+    for (size_t i = 0; i < item.Attributes().size(); ++i) {
+        const int code = (item.Attributes().begin() + static_cast<std::ptrdiff_t>(i))->first;
         if (TakesElementNumber(code)) {
             SetOn(item, code, element.Number(code));
             continue;
@@ -63,6 +63,10 @@ void FillFromElement(Annotation& item, const AnnotationElement& element)
         case QMK_ItemName:
         case QMK_UserString: {
             const std::wstring& text = element.Text(code);
+            // A new item's name and user string start empty.
+            if (text.empty() && code != QMK_Text &&
+                (code == QMK_ItemName ? item.Name() : item.UserString()).empty())
+                break;
             BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
             if (!copy)
                 throw std::bad_alloc();
