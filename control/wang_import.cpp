@@ -4,12 +4,12 @@
 #include <oleauto.h>
 
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "formats/wang_layout.h"
 #include "formats/wang_reader.h"
+#include "layer/sequence_set.h"
 
 namespace {
 
@@ -217,7 +217,8 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
     std::wstring layerName;
     // The sequence numbers the items made so far in the layer have.
     int numberedLayer = 0;
-    std::set<int> numbers;
+    SequenceSet numbers;
+    numbers.Reserve(marks.marks.size());
     for (const wang::Mark& mark : marks.marks) {
         const bool startsLayer = mark.before.has_group && preserveLayers;
         if (mark.before.has_group || (layer == 0 && mark.before.has_unicode_group))
@@ -260,17 +261,17 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
             engine->PrgSetItemAttribute(layer, seq, QMK_Visible, 0);
         if (layer != numberedLayer) {
             numberedLayer = layer;
-            numbers.clear();
+            numbers.Clear();
         }
         // The index becomes the sequence number only when no other item of
         // this layer has that number (the engine refuses one that is taken).
         const int index = mark.before.has_index && mark.before.index <= 0x7FFFFFFFu
                               ? static_cast<int>(mark.before.index)
                               : 0;
-        if (index > 0 && index != seq && numbers.count(index) == 0 &&
+        if (index > 0 && index != seq && !numbers.Contains(index) &&
             engine->PrgSetItemAttribute(layer, seq, QMK_SequenceNumber, static_cast<EngineValue>(index)) == 0)
             seq = index;
-        numbers.insert(seq);
+        numbers.Insert(seq);
     }
     const int current = engine->GetCurrentLayer();
     if (current != 0)

@@ -7,12 +7,12 @@
 #include <climits>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 
 #include "formats/annotation_file.h"
 #include "formats/annotation_stream.h"
 #include "formats/byte_stream.h"
 #include "engine_object.h"
+#include "layer/sequence_set.h"
 #include "view/view_mapping.h"
 
 // A stream as read and checked, not yet the engine's.
@@ -192,22 +192,23 @@ void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)
 {
     // The host may delete the layer or its items when told: each step looks
     // again (the layer by handle, the items whenever their count changed).
-    std::unordered_set<int> present;
+    SequenceSet present;
     int counted = -1;
     for (int seq : seqs) {
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return;
         if (found->ItemCount() != counted) {
-            present.clear();
+            present.Clear();
             counted = found->ItemCount();
+            present.Reserve(static_cast<size_t>(counted));
             for (int entry = 1; entry <= counted; ++entry) {
                 int at = 0;
                 found->SequenceFromEntry(entry, &at);
-                present.insert(at);
+                present.Insert(at);
             }
         }
-        if (present.count(seq))
+        if (present.Contains(seq))
             Notify(QMK_AnnotationAdded, seq);
     }
     if (AnnotationLayer* found = FindLayer(layer))

@@ -9,6 +9,7 @@
 #include "layer/annotation_layer.h"
 #include "formats/byte_stream.h"
 #include "layer/layer_host.h"
+#include "layer/sequence_set.h"
 #include "formats/layer_record.h"
 #include "formats/layer_scrambler.h"
 #include "objects/shape_annotation.h"
@@ -376,24 +377,31 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     // their own when it is free, else the next free one after the last. The
     // numbers they were saved with map to the numbers they were given (the
     // first item of a number wins).
-    std::unordered_set<int> taken;
+    SequenceSet taken;
+    taken.Reserve(items_.size() + body.items.size());
     for (const auto& item : items_)
-        taken.insert(item->SequenceNumber());
+        taken.Insert(item->SequenceNumber());
+    // Only the groups read the numbers the items were saved with.
+    const bool renumberGroups = !body.groups.empty();
     std::map<int, int> numbers;
     std::vector<Annotation*> loaded;
+    loaded.reserve(body.items.size());
+    if (added)
+        added->reserve(added->size() + body.items.size());
     for (auto& item : body.items) {
         const int saved = item->SequenceNumber();
         int given = saved;
-        if (given <= 0 || taken.count(given)) {
+        if (given <= 0 || taken.Contains(given)) {
             do {
                 lastSequence_ = lastSequence_ == INT_MAX ? 1 : lastSequence_ + 1;
-            } while (taken.count(lastSequence_));
+            } while (taken.Contains(lastSequence_));
             given = lastSequence_;
         } else if (given > lastSequence_) {
             lastSequence_ = given;
         }
-        taken.insert(given);
-        numbers.emplace(saved, given);
+        taken.Insert(given);
+        if (renumberGroups)
+            numbers.emplace(saved, given);
         item->SetSequenceNumber(given);
         NoteSequenceGiven(given);
         item->Link(this, mapping_);

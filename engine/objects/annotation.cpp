@@ -683,7 +683,7 @@ int Annotation::LoadRecord(ByteReader& stream, uint32_t code) {
         if (!stream.ReadUInt32(flags)) return QMK_ErrStorageStream;
         for (const FlagBit& flag : kFlagBits) {
             AttributeValue* entry = FindAttribute(flag.attribute);
-            if (entry) *entry = AttributeValue::Number((flags & flag.bit) ? 1 : 0);
+            if (entry) entry->Assign((flags & flag.bit) ? 1 : 0);
         }
         visible_ = (flags & 0x01) != 0;
         return QMK_NoError;
