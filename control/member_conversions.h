@@ -98,6 +98,11 @@ inline bool IsAddressAttribute(long code) {
            code == QMK_UserString || code == QMK_ItemDib;
 }
 inline bool IsValueAttribute(long code) { return !IsAddressAttribute(code); }
+// The tool default setter takes the value codes and the picture (17): its
+// value is a global-memory handle of a packed DIB that the engine copies, so
+// the caller keeps its block. The getter would hand out the engine's own
+// block and takes only the value codes.
+inline bool IsToolDefaultInput(long code) { return IsValueAttribute(code) || code == QMK_DibPtr; }
 // The colour attributes: pen, text, back, fill, transparent, bevel light and
 // shadow, hatch.
 inline bool IsColorAttribute(long code) {

@@ -246,7 +246,7 @@ QM_FORWARD(SetTool, 182, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, 
 QM_FORWARD(GetTool, 183, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
 QM_FORWARD(ToolbarSetTool, 184, METHOD, (P_IN(long, layerHandle), P_IN(annotationTOOL, whichTool)), SetTool, (layerHandle, whichTool), (), MAPPED)
 QM_FORWARD(ToolbarGetTool, 185, METHOD, (P_IN(long, layerHandle), P_RET(annotationTOOL, pTool)), GetTool, (layerHandle, OutI(pTool)), (pTool), MAPPED)
-QM_FORWARD_CHECKED(SetToolDefaultAttribute, 186, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_IN(long, newValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, SetToolDefaultAttribute, (Tool, Attribute, ToolDefaultIn(Attribute, newValue)), (), MAPPED)
+QM_FORWARD_CHECKED(SetToolDefaultAttribute, 186, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_IN(long, newValue)), IsToolDefaultInput(Attribute), kErrInvalidAttribute, SetToolDefaultAttribute, (Tool, Attribute, ToolDefaultIn(Attribute, newValue)), (), MAPPED)
 QM_FORWARD_CHECKED(GetToolDefaultAttribute, 187, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_RET(long, pValue)), IsValueAttribute(Attribute), kErrInvalidAttribute, GetToolDefaultAttribute, (Tool, Attribute, &value), (pValue), TOOL_DEFAULT(Attribute, pValue))
 QM_FORWARD(IsValidToolAttribute, 188, METHOD, (P_IN(annotationTOOL, Tool), P_IN(long, Attribute), P_RET(VARIANT_BOOL, pValid)), IsValidToolAttribute, (Tool, Attribute, &byte), (pValid), BYTE_BOOL(pValid))
 QM_FORWARD(SetUseCursorType, 189, METHOD, (P_IN(CursorType, cursorType), P_IN(VARIANT_BOOL, bUse)), SetUseCursorType, (cursorType, FlagByte(bUse)), (), MAPPED)

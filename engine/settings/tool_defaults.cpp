@@ -140,6 +140,7 @@ int ToolDefaults::Set(int tool, int attribute, EngineValue value, bool& changed)
     AttributeValue* current = Find(tool, attribute);
     if (!current) return QMK_ErrInvalidAttribute;
     changed = current->Assign(value);
+    if (!changed && current->kind() == AttributeValue::Kind::Image) return QMK_ErrInvalidAttribute;
     return QMK_NoError;
 }
 

@@ -27,8 +27,9 @@ public:
 
     // Stores a value (see AttributeValue::Assign). Returns 0, QMK_ErrInvalidTool
     // for a tool outside 4096..4108 or QMK_ErrInvalidAttribute for an attribute
-    // the tool does not have; changed tells whether the value was taken (a
-    // null text or font address leaves the old one).
+    // the tool does not have or for an image block that holds no whole
+    // packed DIB (the old image stays); changed tells whether the value was
+    // taken (a null text or font address leaves the old one).
     int Set(int tool, int attribute, EngineValue value, bool& changed);
     // Writes a value to an out argument of its kind (see AttributeValue::CopyTo).
     int Get(int tool, int attribute, void* out) const;

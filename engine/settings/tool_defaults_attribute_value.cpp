@@ -201,8 +201,13 @@ bool AttributeValue::Assign(EngineValue value) {
     }
     case Kind::Image: {
         // The value may be the very block held here (a host hands back what
-        // it was given): copy it before the old one goes.
-        HGLOBAL copy = PackedDib::Copy(reinterpret_cast<HGLOBAL>(value));
+        // it was given): copy it before the old one goes. A block that holds
+        // no whole packed DIB is refused and the old image stays.
+        HGLOBAL copy = nullptr;
+        if (value) {
+            copy = PackedDib::Copy(reinterpret_cast<HGLOBAL>(value));
+            if (!copy) return false;
+        }
         if (image_) GlobalFree(image_);
         image_ = copy;
         return true;

@@ -43,8 +43,8 @@ public:
     // Takes a new value from an argument of this value's kind: a number; the
     // address of a RECT, LOGFONT or VARIANT to copy; a BSTR to copy; the
     // handle of a packed DIB to copy. A null address changes nothing and
-    // answers false. For an image a null handle (or one that holds no whole
-    // packed DIB) leaves no image and answers true.
+    // answers false. For an image a null handle leaves no image; a handle
+    // that holds no whole packed DIB changes nothing and answers false.
     bool Assign(EngineValue value);
 
     // Writes the value to an out argument of its kind: an int32; a RECT; a

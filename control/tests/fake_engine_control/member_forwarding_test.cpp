@@ -643,8 +643,8 @@ TEST_F(MemberForwardingTest, CallerChosenCodesThatWouldBeAddressesAreRefused)
          [](IQuillmark* c) { return c->SetAttributeColor(8, RectangleTool, QMK_BoundingRect, 4096); }},
         {"SetAttributeWidth",
          [](IQuillmark* c) { return c->SetAttributeWidth(8, RectangleTool, QMK_Text, 4096); }},
-        {"SetToolDefaultAttribute",
-         [](IQuillmark* c) { return c->SetToolDefaultAttribute(TextTool, QMK_DibPtr, 4096); }},
+        {"GetToolDefaultAttribute of the picture",
+         [](IQuillmark* c) { long v; return c->GetToolDefaultAttribute(ImageTool, QMK_DibPtr, &v); }},
         {"GetToolDefaultAttribute",
          [](IQuillmark* c) { long v; return c->GetToolDefaultAttribute(TextTool, QMK_CreateTime, &v); }},
         {"SetToolDefaultAttribute",
@@ -663,6 +663,10 @@ TEST_F(MemberForwardingTest, CallerChosenCodesThatWouldBeAddressesAreRefused)
     mark = fake.LogSize();
     EXPECT_EQ(S_OK, control->SetAttributeWidth(8, LineTool, QMK_PenWidth, 3));
     EXPECT_EQ(Lines{"SetToolAttribute(8,4102,5,3)"}, EngineCalls());
+    // The tool default picture is a handle the engine copies, not an address.
+    mark = fake.LogSize();
+    EXPECT_EQ(S_OK, control->SetToolDefaultAttribute(ImageTool, QMK_DibPtr, 4096));
+    EXPECT_EQ(Lines{"SetToolDefaultAttribute(4105,17,4096)"}, EngineCalls());
 }
 
 // A host that lets go of the control from an event a member raises: the

@@ -253,12 +253,16 @@ TEST(ImageDefault, KeepsACopyAndFreesItWhenReplaced) {
     ASSERT_EQ(1u, layer.pushed.size());
     EXPECT_EQ(held, layer.pushed[0].value) << "the current layer is given the engine's copy";
 
-    // A block that is not a whole packed DIB leaves no image.
+    // A block that is not a whole packed DIB is refused: the old image stays
+    // and the current layer hears nothing.
     HGLOBAL broken = MakeDib(4, 4, 8, BI_RGB, 0, 0, 0, 400);
-    ASSERT_EQ(0, settings.SetToolDefaultAttribute(ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(broken)));
+    EXPECT_EQ(QMK_ErrInvalidAttribute,
+              settings.SetToolDefaultAttribute(ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(broken)));
     GlobalFree(broken);
-    ASSERT_EQ(0, settings.GetToolDefaultAttribute(ImageTool, QMK_DibPtr, &held));
-    EXPECT_EQ(0, held);
+    EngineValue still = 0;
+    ASSERT_EQ(0, settings.GetToolDefaultAttribute(ImageTool, QMK_DibPtr, &still));
+    EXPECT_EQ(held, still);
+    EXPECT_EQ(1u, layer.pushed.size());
 
     ASSERT_EQ(0, settings.SetToolDefaultAttribute(ImageTool, QMK_DibPtr, 0));
     ASSERT_EQ(0, settings.GetToolDefaultAttribute(ImageTool, QMK_DibPtr, &held));
