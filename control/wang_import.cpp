@@ -191,11 +191,12 @@ int CreateNamedLayer(AnnotationEngine* engine, const std::wstring& name)
     return layer;
 }
 
-std::wstring GroupName(const wang::GroupAndIndex& blocks)
+const std::wstring& GroupName(const wang::GroupAndIndex& blocks)
 {
+    static const std::wstring kNone;
     if (blocks.has_group)
         return blocks.group;
-    return blocks.has_unicode_group ? blocks.unicode_group : std::wstring();
+    return blocks.has_unicode_group ? blocks.unicode_group : kNone;
 }
 
 } // namespace

@@ -81,20 +81,6 @@ bool ByteReader::Skip(size_t count) {
     return Take(count, where);
 }
 
-bool ByteReader::ReadUInt32(uint32_t& value) {
-    const uint8_t* b = nullptr;
-    if (!Take(4, b)) return false;
-    value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-    return true;
-}
-
-bool ByteReader::ReadInt32(int32_t& value) {
-    uint32_t raw = 0;
-    if (!ReadUInt32(raw)) return false;
-    value = static_cast<int32_t>(raw);
-    return true;
-}
-
 bool ByteReader::ReadUInt64(uint64_t& value) {
     uint32_t low = 0, high = 0;
     if (!ReadUInt32(low) || !ReadUInt32(high)) return false;

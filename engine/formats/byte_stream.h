@@ -52,8 +52,26 @@ public:
     // the reader). A null data reads as empty.
     ByteReader(const void* data, size_t size);
 
-    bool ReadUInt32(uint32_t& value);
-    bool ReadInt32(int32_t& value);
+    // Inline: every record of every format is made of these.
+    bool ReadUInt32(uint32_t& value)
+    {
+        if (failed_ || Remaining() < 4) {
+            failed_ = true;
+            return false;
+        }
+        const uint8_t* b = data_ + position_;
+        value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+        position_ += 4;
+        return true;
+    }
+    bool ReadInt32(int32_t& value)
+    {
+        uint32_t raw = 0;
+        if (!ReadUInt32(raw))
+            return false;
+        value = static_cast<int32_t>(raw);
+        return true;
+    }
     bool ReadUInt64(uint64_t& value);
     bool ReadBytes(void* out, size_t count);
     bool Skip(size_t count);

@@ -265,6 +265,8 @@ int ReadData(const void* data, size_t size, Data& out)
     if (!all.Dword(0, headerWord) || !all.Dword(4, format) || format != kIntelFormat32) return kInvalidFile;
     out.header_word = headerWord;
 
+    // Each mark takes a block of its own: the data holds at most this many.
+    out.marks.reserve((all.Size() - kHeaderSize) / kMarkBlockSize);
     Walk walk(out);
     size_t position = kHeaderSize;
     while (position < all.Size()) {
