@@ -72,6 +72,8 @@ const CheckBox kCheckBoxes[] = {
     {IDC_PAGE_ALLOW_PAINT, 256, GetAllowPaint, PutAllowPaint},
 };
 
+const size_t kCheckBoxCount = sizeof kCheckBoxes / sizeof kCheckBoxes[0];
+
 // The summary list's entries: string and item data, and the text each shows.
 struct SummaryEntry {
     UINT string;
@@ -276,33 +278,44 @@ void NotePropsPage::OnCommand(WORD id, WORD code, HWND) {
 HRESULT NotePropsPage::OnApply() {
     IQuillmark* q = nullptr;
     if (FAILED(FirstObject(IID_IQuillmark, reinterpret_cast<void**>(&q))) || !q) return S_OK;
+    // The host may let go of the page from inside a put.
+    AddRef();
     HWND dialog = Dialog();
     if (dialog) {
+        // Everything is read from the dialog before the first put: a put
+        // tells the host of the change, and the host may close the page.
         BOOL read = FALSE;
         const int width = static_cast<int>(GetDlgItemInt(dialog, IDC_PAGE_PEN_WIDTH, &read, TRUE));
-        q->put_DefaultPenWidth(width);
         // No selection: the default tool is one the list does not offer and
         // stays as it is.
         const LRESULT at = SendDlgItemMessageW(dialog, IDC_PAGE_TOOL, CB_GETCURSEL, 0, 0);
-        if (at != CB_ERR) {
-            const LRESULT tool = SendDlgItemMessageW(dialog, IDC_PAGE_TOOL, CB_GETITEMDATA,
-                                                     static_cast<WPARAM>(at), 0);
-            q->put_DefaultTool(static_cast<annotationTOOL>(tool));
-        }
-        for (const CheckBox& box : kCheckBoxes)
-            box.put(q, IsDlgButtonChecked(dialog, box.id) == BST_CHECKED);
+        const LRESULT tool = at == CB_ERR ? CB_ERR
+                                          : SendDlgItemMessageW(dialog, IDC_PAGE_TOOL, CB_GETITEMDATA,
+                                                                static_cast<WPARAM>(at), 0);
+        bool checked[kCheckBoxCount] = {};
+        for (size_t i = 0; i < kCheckBoxCount; ++i)
+            checked[i] = IsDlgButtonChecked(dialog, kCheckBoxes[i].id) == BST_CHECKED;
         KeepSummaryText();
-        WriteText(q, &IQuillmark::put_Comments, comments_);
-        WriteText(q, &IQuillmark::put_Subject, subject_);
-        WriteText(q, &IQuillmark::put_Title, title_);
-        WriteText(q, &IQuillmark::put_Author, author_);
         stampText_ = Text(IDC_PAGE_STAMP_TEXT);
         buttonText_ = Text(IDC_PAGE_BUTTON_TEXT);
-        WriteText(q, &IQuillmark::put_DefaultStampText, stampText_);
-        WriteText(q, &IQuillmark::put_DefaultButtonText, buttonText_);
+        const std::wstring comments = comments_, subject = subject_, title = title_,
+                           author = author_, stampText = stampText_, buttonText = buttonText_;
+
+        // A box that holds no number leaves the width as it is.
+        if (read) q->put_DefaultPenWidth(width);
+        if (tool != CB_ERR) q->put_DefaultTool(static_cast<annotationTOOL>(tool));
+        for (size_t i = 0; i < kCheckBoxCount; ++i)
+            kCheckBoxes[i].put(q, checked[i]);
+        WriteText(q, &IQuillmark::put_Comments, comments);
+        WriteText(q, &IQuillmark::put_Subject, subject);
+        WriteText(q, &IQuillmark::put_Title, title);
+        WriteText(q, &IQuillmark::put_Author, author);
+        WriteText(q, &IQuillmark::put_DefaultStampText, stampText);
+        WriteText(q, &IQuillmark::put_DefaultButtonText, buttonText);
     }
     q->Release();
     SetDirty(false);
+    Release();
     return S_OK;
 }
 

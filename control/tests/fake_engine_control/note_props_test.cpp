@@ -228,6 +228,108 @@ TEST_F(NotePropsTest, ADefaultToolTheListDoesNotOfferIsLeftAlone)
     }
 }
 
+// A box that holds no number (empty, or past the range of a width) leaves the
+// pen width as it is.
+TEST_F(NotePropsTest, APenWidthBoxWithoutANumberLeavesTheWidthAlone)
+{
+    const struct {
+        const wchar_t* typed;
+        const char* written; // null: nothing written
+    } cases[] = {{L"12", "SetProperty(4101,12)"}, {L"", nullptr}, {L"99999999999", nullptr}};
+    for (const auto& c : cases) {
+        Open();
+        SetDlgItemTextW(dialog, 15, c.typed);
+        mark = fake.LogSize();
+        ASSERT_EQ(S_OK, page->Apply());
+        Lines widths;
+        for (const std::string& line : EngineCalls())
+            if (line.find("SetProperty(4101,") == 0)
+                widths.push_back(line);
+        EXPECT_EQ(c.written ? Lines{c.written} : Lines{}, widths) << c.written;
+        page->Deactivate();
+    }
+}
+
+// At design time every put tells the host of the change; a host that closes
+// the page on the first notice still gets everything the page showed.
+class ClosingSink : public IPropertyNotifySink {
+public:
+    IPropertyPage2* page = nullptr;
+    std::vector<DISPID> changed;
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        *object = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IPropertyNotifySink))
+            return E_NOINTERFACE;
+        *object = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP OnChanged(DISPID dispid) override
+    {
+        changed.push_back(dispid);
+        if (page)
+            page->Deactivate();
+        page = nullptr;
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+};
+
+TEST_F(NotePropsTest, ApplyWritesWhatThePageShowedWhenTheHostClosesItOnTheFirstChange)
+{
+    TestSite designer;
+    designer.userMode = false;
+    IOleObject* object = nullptr;
+    ASSERT_EQ(S_OK, control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)));
+    object->SetClientSite(&designer);
+    IConnectionPointContainer* points = nullptr;
+    control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&points));
+    IConnectionPoint* notices = nullptr;
+    ASSERT_EQ(S_OK, points->FindConnectionPoint(IID_IPropertyNotifySink, &notices));
+    ClosingSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, notices->Advise(&sink, &cookie));
+
+    Open();
+    SetDlgItemTextW(dialog, 15, L"5");
+    for (int box : {207, 208, 203, 209, 210, 211, 213, 212, 214})
+        CheckDlgButton(dialog, box, BST_CHECKED);
+    SetDlgItemTextW(dialog, 204, L"kept comment");
+    SetDlgItemTextW(dialog, 201, L"stamp");
+    SetDlgItemTextW(dialog, 202, L"button");
+    sink.page = page;
+    mark = fake.LogSize();
+    ASSERT_EQ(S_OK, page->Apply());
+    EXPECT_EQ(nullptr, sink.page) << "the host heard of no change";
+    const Lines expected = {
+        "SetProperty(4101,5)",     "SetProperty(4105,-1)",        "SetProperty(4104,-1)",
+        "SetProperty(131,1)",      "SetProperty(132,-1)",         "SetProperty(133,-1)",
+        "SetProperty(769,\"kept comment\")", "SetProperty(770,\"\")", "SetProperty(771,\"\")",
+        "SetProperty(768,\"\")",   "SetProperty(4128,\"stamp\")", "SetProperty(4131,\"button\")",
+    };
+    Lines writes;
+    for (const std::string& line : EngineCalls())
+        if (line.compare(0, 3, "Get") != 0)
+            writes.push_back(line);
+    EXPECT_EQ(expected, writes);
+    VARIANT_BOOL on = VARIANT_FALSE;
+    control->get_PreserveWTLayers(&on);
+    EXPECT_EQ(VARIANT_TRUE, on);
+    control->get_AllowPaint(&on);
+    EXPECT_EQ(VARIANT_TRUE, on);
+    TIFFAnnType type = QMK_Compatible;
+    control->get_TIFFAnnotationType(&type);
+    EXPECT_EQ(I4W_Compatible, type);
+
+    notices->Unadvise(cookie);
+    notices->Release();
+    points->Release();
+    object->SetClientSite(nullptr);
+    object->Release();
+}
+
 TEST_F(NotePropsTest, SummaryTextsSurviveSwitchingAndLongTextsAreReadWhole)
 {
     Open();
