@@ -1,7 +1,9 @@
 #include "host_form.h"
 
 #include "forms/component_name.h"
+#include "host_picture.h"
 
+#include <commdlg.h>
 #include <oleauto.h>
 
 #include <string>
@@ -15,6 +17,7 @@ namespace {
 constexpr long kPointerTool = 4096;
 constexpr long kRectangleTool = 4098;
 constexpr long kEllipseTool = 4099;
+constexpr long kImageTool = 4105;
 struct ToolName {
     long tool;
     const wchar_t* name;
@@ -29,10 +32,11 @@ constexpr DISPID kPaletteMenuSelectEvent = 7;
 constexpr DISPID kToolbarSelectEvent = 18;
 
 // The menu each palette button opens on a right click: the tool's colours,
-// font and pen width for what it draws next. Item ids are the attribute
-// codes; the pen width's sub-items 1 to 10 stand for the widths 0 to 9.
+// font and pen width for what it draws next, and the picture tool's picture.
+// Item ids are the attribute codes; the pen width's sub-items 1 to 10 stand
+// for the widths 0 to 9.
 constexpr long kPenColor = 1, kTextColor = 2, kBackColor = 3, kFillColor = 4, kPenWidth = 5,
-               kFont = 11;
+               kFont = 11, kPicture = 17;
 struct ToolMenuRow {
     long item;
     const wchar_t* caption;
@@ -40,6 +44,7 @@ struct ToolMenuRow {
 const ToolMenuRow kMenuRows[] = {
     {kPenColor, L"Pen color..."},   {kTextColor, L"Text color..."}, {kBackColor, L"Back color..."},
     {kFillColor, L"Fill color..."}, {kFont, L"Font..."},            {kPenWidth, L"Pen width"},
+    {kPicture, L"Picture..."},
 };
 // Which rows a tool's menu has (the colours the control lets it choose).
 struct ToolMenu {
@@ -55,6 +60,7 @@ const ToolMenu kToolMenus[] = {
     {4102, {kPenColor, kPenWidth}},
     {4103, {kPenColor, kPenWidth}},
     {4104, {kPenColor, kTextColor, kBackColor, kFont, kPenWidth}},
+    {4105, {kPicture}},
     {4106, {kFont}},
     {4107, {kPenColor, kPenWidth}},
 };
@@ -132,7 +138,7 @@ std::wstring Hex(HRESULT hr) {
 
 } // namespace
 
-HostForm::HostForm() : Form("HostForm") {
+HostForm::HostForm() : Form("HostForm"), picture_(DefaultPicture()) {
     SetCaption("Annotate");
     SetClientSize(kClientWidth, kClientHeight);
     pointer_ = std::make_unique<forms::Button>(*this, "PointerButton",
@@ -180,6 +186,7 @@ HostForm::~HostForm() {
     // The annotation control lets go of the view first.
     if (annotations_) annotations_->Destroy();
     if (viewer_) viewer_->Destroy();
+    if (picture_) GlobalFree(picture_);
 }
 
 HRESULT HostForm::Invoke(forms::ActiveXSite& site, const wchar_t* name, WORD flags,
@@ -352,6 +359,9 @@ void HostForm::OnPaletteMenu(long tool, long item, long subItem) {
         hr = Call(L"SetPenWidth", {Long(layer), Long(tool), Long(subItem - 1)}, nullptr, &error);
         if (SUCCEEDED(hr)) TickPenWidth(tool, subItem - 1);
         done = L"pen width " + std::to_wstring(subItem - 1);
+    } else if (item == kPicture) {
+        ChoosePicture();
+        return;
     } else if (item == kFont) {
         hr = Call(L"UserFontSelect", {Long(layer), Long(tool), Long(owner)}, &chosen, &error);
         done = chosen ? L"new font" : L"font kept";
@@ -361,6 +371,44 @@ void HostForm::OnPaletteMenu(long tool, long item, long subItem) {
         done = chosen ? L"new colour" : L"colour kept";
     }
     SetStatus(FAILED(hr) ? L"Not changed: " + error : ToolNameOf(tool) + L": " + done);
+}
+
+HRESULT HostForm::GivePicture(HGLOBAL picture, std::wstring* error) {
+    // The engine copies the picture; the block stays the host's.
+    return Call(L"SetToolDefaultAttribute",
+                {Long(kImageTool), Long(kPicture),
+                 Long(static_cast<long>(reinterpret_cast<INT_PTR>(picture)))},
+                nullptr, error);
+}
+
+void HostForm::ChoosePicture() {
+    wchar_t file[MAX_PATH] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = Handle();
+    dialog.lpstrFilter = L"Bitmap pictures (*.bmp)\0*.bmp\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrTitle = L"Picture";
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&dialog)) {
+        SetStatus(L"Picture: picture kept");
+        return;
+    }
+    std::wstring error;
+    HGLOBAL picture = ReadBitmapFile(file, &error);
+    if (!picture) {
+        SetStatus(std::wstring(file) + L" " + error + L"; picture kept");
+        return;
+    }
+    if (FAILED(GivePicture(picture, &error))) {
+        GlobalFree(picture);
+        SetStatus(std::wstring(file) + L" is not a picture the tool can use; picture kept");
+        return;
+    }
+    if (picture_) GlobalFree(picture_);
+    picture_ = picture;
+    SetStatus(L"Picture: " + std::wstring(file));
 }
 
 HWND HostForm::PaletteWindow() {
@@ -412,6 +460,8 @@ bool HostForm::Open(const std::wstring& path) {
     path_ = path;
     SetCaption(Narrow(L"Annotate - " + path));
     EnsureLayer();
+    if (picture_ && FAILED(GivePicture(picture_, &error)))
+        SetStatus(L"The picture tool has no picture: " + error);
     if (status_->Caption().empty()) SetStatus(L"Opened " + path + L": " + CountText());
     return true;
 }

@@ -63,6 +63,11 @@ private:
     void AddPaletteMenus(long layer);
     void TickPenWidth(long tool, long width);
     void OnPaletteMenu(long tool, long item, long subItem);
+    // Gives the picture tool a copy of the picture.
+    HRESULT GivePicture(HGLOBAL picture, std::wstring* error);
+    // The "Picture..." row: a .bmp file chosen in the open dialog becomes
+    // the picture tool's; one that is not a usable picture leaves the old.
+    void ChoosePicture();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetStatus(const std::wstring& text);
     void OnAnnotationEvent(DISPID id, const DISPPARAMS& params);
@@ -72,6 +77,7 @@ private:
     std::unique_ptr<forms::Button> pointer_, rectangle_, ellipse_, save_;
     std::unique_ptr<forms::Label> status_, events_;
     std::wstring path_;
+    HGLOBAL picture_ = nullptr;  // what the picture tool places, the host's own
     int eventCount_ = 0;
     bool palettePlaced_ = false;
     bool paletteHidden_ = false;  // with the minimised window

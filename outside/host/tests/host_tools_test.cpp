@@ -111,10 +111,12 @@ struct Item {
     bool locked = false;
     std::wstring text;
     RECT rect = {};
+    SIZE picture = {};  // of a picture item, in pixels
     bool operator==(const Item& other) const {
         return kind == other.kind && penWidth == other.penWidth && penColor == other.penColor &&
                points == other.points &&
-               locked == other.locked && text == other.text;
+               locked == other.locked && text == other.text &&
+               picture.cx == other.picture.cx && picture.cy == other.picture.cy;
     }
 };
 std::string Describe(const std::vector<Item>& items) {
@@ -123,7 +125,8 @@ std::string Describe(const std::vector<Item>& items) {
         out += std::to_string(item.kind) + " pen " + std::to_string(item.penWidth) + " colour " +
                std::to_string(item.penColor) + " points " +
                std::to_string(item.points) + (item.locked ? " locked" : "") + " text '" +
-               std::string(item.text.begin(), item.text.end()) + "' at " +
+               std::string(item.text.begin(), item.text.end()) + "' picture " +
+               std::to_string(item.picture.cx) + "x" + std::to_string(item.picture.cy) + " at " +
                std::to_string(item.rect.left) + "," + std::to_string(item.rect.top) + "-" +
                std::to_string(item.rect.right) + "," + std::to_string(item.rect.bottom) + "\n";
     return out;
@@ -182,6 +185,16 @@ std::vector<Item> SavedItems(const std::string& page) {
                 SysFreeString(bstr);
             }
             engine->PrgGetItemRect(layer, seq, &item.rect);
+            value = 0;
+            if (item.kind == ImageTool &&
+                engine->PrgGetItemAttribute(layer, seq, QMK_ItemDib, &value) == 0 && value) {
+                HGLOBAL copy = reinterpret_cast<HGLOBAL>(value);
+                if (const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(copy))) {
+                    item.picture = {header->biWidth, header->biHeight};
+                    GlobalUnlock(copy);
+                }
+                GlobalFree(copy);
+            }
             items.push_back(item);
         }
     }
@@ -411,8 +424,8 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
         {StampTool, "Stamp", Click(20, 240), nullptr},
         {ButtonTool, "Button", Drag(300, 240, 380, 280), nullptr},
         {TextTool, "Text", Click(20, 340), L"Hello"},
-        // The host has no picture to give the picture tool: it places none.
-        {ImageTool, "Picture", Drag(420, 340, 500, 400), nullptr},
+        // A click places the host's picture at its own size.
+        {ImageTool, "Picture", Click(420, 340), nullptr},
     };
     for (const Drawing& drawing : drawings) {
         SCOPED_TRACE(drawing.status);
@@ -457,6 +470,7 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
         {StampTool, 0, 0xFF00FF, 0, false, L"Approved"},
         {ButtonTool, 4, 0, 0, false, L""},  // a button has no pen colour
         {TextTool, 0, 0xFF10FF, 0, false, L"Hello"},
+        {ImageTool, 1, 0xFF0000, 0, false, L"", {}, {32, 24}},  // the host's own picture
     };
     const std::vector<Item> saved = SavedItems(page);
     EXPECT_EQ(expected, saved) << Describe(saved);
@@ -473,6 +487,15 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
                 << drawings[i].status << ": " << onPage.x << "," << onPage.y << " outside "
                 << Describe({saved[i]});
         }
+    }
+
+    // The picture covers as much of the page as its pixels do in the view.
+    if (!saved.empty() && saved.back().kind == ImageTool) {
+        const Item& picture = saved.back();
+        EXPECT_NEAR(MulDiv(picture.picture.cx, 1000, static_cast<int>(zoomMilli)),
+                    picture.rect.right - picture.rect.left, 1);
+        EXPECT_NEAR(MulDiv(picture.picture.cy, 1000, static_cast<int>(zoomMilli)),
+                    picture.rect.bottom - picture.rect.top, 1);
     }
 
     // A fresh host shows all of it, and saving there keeps it.
