@@ -1,6 +1,6 @@
 // annotate_host.exe as a person draws with it, driven from another process
 // by window messages: the palette buttons' menus set what their tools draw
-// (with the colour and font dialogs), every tool picked with a click on its
+// (with the colour, font and open dialogs), every tool picked with a click on its
 // button of the engine's tool palette draws its kind where it is drawn on the
 // page, attributes are changed through items' context menus, the page is
 // saved, and a fresh host shows
@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <iterator>
 #include <memory>
@@ -505,6 +506,77 @@ TEST_F(HostTools, EveryPaletteToolDrawsItsKindAndTheContextMenuChangesItAllSaved
     forms::probe::Click(FindComponent(form_, "SaveButton"));
     Stop();
     EXPECT_EQ(saved, SavedItems(page)) << Describe(SavedItems(page));
+}
+
+// The bytes of a .bmp file: a file header, then the packed DIB.
+std::vector<uint8_t> BitmapFile(int width, int height, size_t pixelBytes) {
+    std::vector<uint8_t> file(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + pixelBytes);
+    BITMAPFILEHEADER fileHeader = {};
+    fileHeader.bfType = 0x4D42;  // "BM"
+    fileHeader.bfSize = static_cast<DWORD>(file.size());
+    fileHeader.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    memcpy(file.data(), &fileHeader, sizeof(fileHeader));
+    memcpy(file.data() + sizeof(fileHeader), &header, sizeof(header));
+    return file;
+}
+
+TEST_F(HostTools, ThePictureRowTakesABitmapFileAndKeepsThePictureForAnyOtherFile) {
+    const std::string page = WritePage("page.tif");
+    ASSERT_TRUE(Start(page)) << "the host's view or its tool palette is missing";
+    // Chosen one after the other in the open dialog of the picture tool's
+    // "Picture..." row; the last one is the picture a click places.
+    const std::string text = "not a picture";
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* status;  // how the status line ends, or begins with "Picture: "
+    };
+    const Case cases[] = {
+        {"words.bmp", std::vector<uint8_t>(text.begin(), text.end()),
+         "is not a BMP picture; picture kept"},
+        {"short.bmp", BitmapFile(100, 100, 12),
+         "is not a picture the tool can use; picture kept"},
+        {"small.bmp", BitmapFile(16, 8, 8 * 48), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder_ / c.name;
+        testkit::WriteBytes(path, c.bytes);
+        ASSERT_TRUE(testkit::FileExists(path));
+        ASSERT_TRUE(ChooseFromPaletteMenu(ImageTool, 1, -1));
+        HWND dialog = WaitForDialog();
+        ASSERT_NE(nullptr, dialog) << "no open dialog";
+        // The file name field (an edit in a combo box, or a plain edit).
+        HWND field = GetDlgItem(dialog, cmb13);
+        if (!field) field = GetDlgItem(dialog, edt1);
+        ASSERT_NE(nullptr, field);
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(20);
+        SendMessageW(form_, WM_NULL, 0, 0);
+        const std::string status = Status();
+        if (c.status)
+            EXPECT_EQ(status.size() - strlen(c.status), status.rfind(c.status)) << status;
+        else
+            EXPECT_EQ("Picture: " + path, status);
+    }
+
+    PickOnPalette(ImageTool);
+    Gesture(Click(100, 100));
+    forms::probe::Click(FindComponent(form_, "SaveButton"));
+    Stop();
+    const std::vector<Item> saved = SavedItems(page);
+    ASSERT_EQ(1u, saved.size()) << Describe(saved);
+    EXPECT_EQ(ImageTool, saved[0].kind);
+    EXPECT_EQ(16, saved[0].picture.cx);
+    EXPECT_EQ(8, saved[0].picture.cy);
 }
 
 } // namespace
