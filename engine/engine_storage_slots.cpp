@@ -4,6 +4,7 @@
 //
 // Every load reads and checks all of its data before anything of the engine
 // changes: a load that fails leaves the layers and settings as they were.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -12,7 +13,6 @@
 #include "formats/annotation_stream.h"
 #include "formats/byte_stream.h"
 #include "engine_object.h"
-#include "layer/sequence_set.h"
 #include "view/view_mapping.h"
 
 // A stream as read and checked, not yet the engine's.
@@ -190,25 +190,44 @@ void EngineObject::ApplyStreamHeader(const LoadedStream& loaded)
 
 void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)
 {
-    // The host may delete the layer or its items when told: each step looks
-    // again (the layer by handle, the items whenever their count changed).
-    SequenceSet present;
-    int counted = -1;
+    // The host may delete the layer or its items, or add others, when told:
+    // each step looks again. The layer is found by handle; an item by where it
+    // stood, which is checked against the layer as it is now, and looked up
+    // afresh once anything moved.
+    std::vector<std::pair<int, int>> entries;  // (sequence number, entry), by number
+    auto index = [&entries](AnnotationLayer& of) {
+        entries.clear();
+        entries.reserve(static_cast<size_t>(of.ItemCount()));
+        for (int entry = 1; entry <= of.ItemCount(); ++entry) {
+            int at = 0;
+            of.SequenceFromEntry(entry, &at);
+            entries.emplace_back(at, entry);
+        }
+        std::sort(entries.begin(), entries.end());
+    };
+    auto entryOf = [&entries](int seq) {
+        auto at = std::lower_bound(entries.begin(), entries.end(), std::make_pair(seq, INT_MIN));
+        return at != entries.end() && at->first == seq ? at->second : 0;
+    };
+    auto stillAt = [](AnnotationLayer& of, int entry, int seq) {
+        int at = 0;
+        return entry != 0 && of.SequenceFromEntry(entry, &at) == QMK_NoError && at == seq;
+    };
+    bool indexed = false;
     for (int seq : seqs) {
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return;
-        if (found->ItemCount() != counted) {
-            present.Clear();
-            counted = found->ItemCount();
-            present.Reserve(static_cast<size_t>(counted));
-            for (int entry = 1; entry <= counted; ++entry) {
-                int at = 0;
-                found->SequenceFromEntry(entry, &at);
-                present.Insert(at);
-            }
+        if (!indexed) {
+            index(*found);
+            indexed = true;
         }
-        if (present.Contains(seq))
+        int entry = entryOf(seq);
+        if (!stillAt(*found, entry, seq)) {
+            index(*found);
+            entry = entryOf(seq);
+        }
+        if (entry != 0)
             Notify(QMK_AnnotationAdded, seq);
     }
     if (AnnotationLayer* found = FindLayer(layer))

@@ -355,6 +355,64 @@ TEST(AnnotationStreamLoad, LayersComeInOrderEachCurrentInTurnWithTheirItemsAnnou
     EXPECT_EQ(tool, PointerTool);
 }
 
+// A host that, told of the first loaded item, deletes the last one and adds
+// an item of its own: the layer keeps its count, and the host hears of its
+// own item but never of the one that went.
+struct ReplacingHost {
+    AnnotationEngine* engine = nullptr;
+    int layer = 0;
+    bool acted = false;
+    std::vector<int> heard;
+};
+ReplacingHost* g_replacing = nullptr;
+
+int __stdcall ReplaceOnAdded(HostCookie, int code, int seq)
+{
+    ReplacingHost& host = *g_replacing;
+    if (code != QMK_AnnotationAdded)
+        return 0;
+    host.heard.push_back(seq);
+    if (host.acted)
+        return 0;
+    host.acted = true;
+    host.layer = host.engine->GetCurrentLayer();
+    host.engine->PrgDeleteItem(host.layer, 3);
+    int element = 0;
+    host.engine->ElementCreate(&element);
+    host.engine->ElementSetAttribute(element, QMK_ElementType, RectangleTool);
+    RECT box = {10, 10, 40, 40};
+    host.engine->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box));
+    int added = 0;
+    host.engine->ElementAppend(host.layer, element, &added);
+    host.engine->ElementDestroy(element);
+    return 0;
+}
+
+TEST(AnnotationStreamLoad, AHostReplacingAnItemWhenToldOfTheFirstHearsNothingOfTheOneThatWent)
+{
+    EngineLibrary library;
+    TestHost source(library);
+    const RECT r = {0x10000, 0x10000, 0x20000, 0x20000};
+    AddRecordLayer(source.Engine(), LayerRecord(L"three", {ItemRecord(RectangleTool, 1, r),
+                                                            ItemRecord(RectangleTool, 2, r),
+                                                            ItemRecord(RectangleTool, 3, r)}));
+    const Bytes stream = StreamOf(source.Engine());
+
+    TestHost target(library);
+    ReplacingHost replacing;
+    replacing.engine = target.Engine();
+    g_replacing = &replacing;
+    target->RegisterCallback(Channel_AnnotateEvent, reinterpret_cast<void*>(&ReplaceOnAdded));
+    ASSERT_EQ(LoadStream(target.Engine(), stream), 0);
+    g_replacing = nullptr;
+    ASSERT_TRUE(replacing.acted);
+    int count = 0;
+    target->PrgGetItemCount(replacing.layer, &count);
+    EXPECT_EQ(count, 3);
+    // 1, then the host's own item (4) from inside that report, then 2; not 3.
+    EXPECT_EQ(replacing.heard, (std::vector<int>{1, 4, 2}));
+}
+
 TEST(AnnotationStreamLoad, ALayerWithoutItsPasswordIsLeftOutAndTheOthersLoad)
 {
     EngineLibrary library;
