@@ -134,8 +134,10 @@ int AnnotationLayer::SetToolAttribute(int tool, int attribute, EngineValue value
         return QMK_ErrInvalidAttribute;
     // Texts (10 and the user string 1281 too) are the tool map's own copies,
     // so a tool that had no string simply gets one; a null text or font
-    // address keeps the old value.
-    current->Assign(value);
+    // address keeps the old value. A picture block that holds no whole
+    // picture is refused and the old picture stays.
+    if (!current->Assign(value) && value && current->kind() == AttributeValue::Kind::Image)
+        return QMK_ErrInvalidAttribute;
     if (pending_ && !pending_->IsCommitted() && pending_->Type() == tool) {
         bool changed = false;
         pending_->SetAttribute(attribute, current->AsArgument(), changed);

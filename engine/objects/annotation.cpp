@@ -203,6 +203,8 @@ int Annotation::SetAttribute(int code, EngineValue value, bool& changed) {
     AttributeValue* entry = FindAttribute(code);
     if (!entry) return QMK_ErrInvalidAttribute;
     changed = entry->Assign(value);
+    // A picture block that holds no whole picture is refused; the old one stays.
+    if (!changed && value && entry->kind() == AttributeValue::Kind::Image) return QMK_ErrInvalidAttribute;
 
     if (code == QMK_HighlightBack || code == QMK_HighlightFill) {
         AttributeValue* backStyle = FindAttribute(QMK_BackStyle);

@@ -284,6 +284,57 @@ TEST(Element, APictureIsCheckedBeforeItIsCopied)
     x->ElementDestroy(e);
 }
 
+// The shade of the first pixel of a picture block; -1 for none.
+int ShadeOf(HGLOBAL block)
+{
+    const uint8_t* bytes = block ? static_cast<const uint8_t*>(GlobalLock(block)) : nullptr;
+    if (!bytes)
+        return -1;
+    const int shade = bytes[40];
+    GlobalUnlock(block);
+    return shade;
+}
+
+// A picture item and the picture tool refuse a block that holds no whole
+// picture the way an element does: an error, the old picture kept, and the
+// host told of no change.
+TEST(Element, AnItemAndAToolRefuseABrokenPictureAndKeepTheirOwn)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    AnnotationEngine* x = host.Engine();
+    const int layer = x->CreateLayer(1);
+    const int e = NewElement(x);
+    HGLOBAL good = SmallDib(0x40);
+    ASSERT_EQ(x->ElementSetAttribute(e, QMK_ElementType, ImageTool), 0);
+    ASSERT_EQ(x->ElementSetAttribute(e, QMK_DibPtr, reinterpret_cast<EngineValue>(good)), 0);
+    RECT box = {10, 10, 20, 20};
+    ASSERT_EQ(x->ElementSetAttribute(e, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box)), 0);
+    int seq = 0;
+    ASSERT_EQ(x->ElementAppend(layer, e, &seq), 0);
+    x->ElementDestroy(e);
+    ASSERT_EQ(x->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(good)), 0);
+    GlobalFree(good);
+
+    HGLOBAL broken = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 12);
+    host.ClearCalls();
+    EXPECT_EQ(x->PrgSetItemAttribute(layer, seq, QMK_DibPtr, reinterpret_cast<EngineValue>(broken)),
+              QMK_ErrInvalidAttribute);
+    EXPECT_EQ(ChannelOf(host, {Channel_ItemChanged}), std::vector<ChannelCall>{});
+    EngineValue copy = 0;
+    ASSERT_EQ(x->PrgGetItemAttribute(layer, seq, QMK_ItemDib, &copy), 0);
+    EXPECT_EQ(ShadeOf(reinterpret_cast<HGLOBAL>(copy)), 0x40);
+    if (copy)
+        GlobalFree(reinterpret_cast<HGLOBAL>(copy));
+
+    EXPECT_EQ(x->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(broken)),
+              QMK_ErrInvalidAttribute);
+    EngineValue toolPicture = 0;
+    ASSERT_EQ(x->GetToolAttribute(layer, ImageTool, QMK_DibPtr, &toolPicture), 0);
+    EXPECT_EQ(ShadeOf(reinterpret_cast<HGLOBAL>(toolPicture)), 0x40);
+    GlobalFree(broken);
+}
+
 TEST(Element, HandlesAreCheckedAgainstTheEnginesLiveElements)
 {
     EngineLibrary library;
