@@ -23,61 +23,16 @@ const DISPID kShownAsValues[] = {9,   10,  15,  17,  70,  71,  80,  171, 196,
                                  243, 248, 256, 281, 326, 332, 333, 334};
 
 
-void AddName(ImageControlInterface* image, std::vector<std::wstring>& names) {
-    BSTR name = nullptr;
-    const HRESULT hr = image->GetControlName(&name);
-    if (SUCCEEDED(hr))
-        names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
-    SysFreeString(name);
-}
-
-// The names of the image controls beside the control: the container's
-// embedded objects that are image controls, or, without a container, the
-// child windows of the frame that answer the control query.
-std::vector<std::wstring> ImageControlInterfaceOf(IOleClientSite* site) {
+// The names of the image controls beside the control, as the binding finds
+// them (a control that gives no name is left out); each is released.
+std::vector<std::wstring> NamesOf(const std::vector<ImageControlInterface*>& images) {
     std::vector<std::wstring> names;
-    if (!site) return names;
-    IOleContainer* container = nullptr;
-    if (SUCCEEDED(site->GetContainer(&container)) && container) {
-        IEnumUnknown* objects = nullptr;
-        if (SUCCEEDED(container->EnumObjects(OLECONTF_EMBEDDINGS, &objects)) && objects) {
-            IUnknown* object = nullptr;
-            while (objects->Next(1, &object, nullptr) == S_OK && object) {
-                IOleObject* embedded = nullptr;
-                if (SUCCEEDED(object->QueryInterface(IID_IOleObject,
-                                                     reinterpret_cast<void**>(&embedded)))) {
-                    ImageControlInterface* image = nullptr;
-                    if (SUCCEEDED(embedded->QueryInterface(IID_ImageControlInterface,
-                                                           reinterpret_cast<void**>(&image)))) {
-                        AddName(image, names);
-                        image->Release();
-                    }
-                    embedded->Release();
-                }
-                object->Release();
-                object = nullptr;
-            }
-            objects->Release();
-        }
-        container->Release();
-        return names;
-    }
-    IOleInPlaceFrame* frame = nullptr;
-    if (FAILED(site->QueryInterface(IID_IOleInPlaceFrame, reinterpret_cast<void**>(&frame))) ||
-        !frame)
-        return names;
-    HWND window = nullptr;
-    frame->GetWindow(&window);
-    frame->Release();
-    for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        ImageControlInterface* image = nullptr;
-        SendMessageW(child, kControlQueryMessage, kControlQueryParam,
-                     reinterpret_cast<LPARAM>(&image));
-        if (image) {
-            AddName(image, names);
-            image->Release();
-        }
+    for (ImageControlInterface* image : images) {
+        BSTR name = nullptr;
+        if (SUCCEEDED(image->GetControlName(&name)))
+            names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
+        SysFreeString(name);
+        image->Release();
     }
     return names;
 }
@@ -173,7 +128,9 @@ STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strin
     if (id != kClientId) return E_NOTIMPL;
     return comkit::Guarded([&]() -> HRESULT {
         offeredClients_.clear();
-        const std::vector<std::wstring> names = ImageControlInterfaceOf(ClientSite());
+        std::vector<ImageControlInterface*> images;
+        CollectImageControls(images);
+        const std::vector<std::wstring> names = NamesOf(images);
         if (names.empty()) return E_NOTIMPL;
         offeredClients_ = names;
         const ULONG count = static_cast<ULONG>(names.size() + 1);
