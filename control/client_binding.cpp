@@ -3,6 +3,8 @@
 // client the control calls itself.
 #include "quillmark_control.h"
 
+#include "comkit/error_object.h"
+
 namespace {
 
 const DISPID kClientId = 1;
@@ -10,18 +12,8 @@ const DISPID kClientId = 1;
 // A failing call on the client ends the member with a COM error that names
 // the client's interface.
 HRESULT ClientFailed(HRESULT hr) {
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
-        create->SetGUID(IID_ImageControlInterface);
-        create->SetSource(const_cast<LPOLESTR>(L"Quillmark"));
-        create->SetDescription(const_cast<LPOLESTR>(L"The client image control failed."));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
-    }
+    comkit::SetErrorObject(IID_ImageControlInterface, L"Quillmark",
+                           L"The client image control failed.");
     return hr;
 }
 

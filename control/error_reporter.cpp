@@ -1,6 +1,7 @@
 // The error reporter: engine codes to HRESULTs and error objects.
 #include "error_reporter.h"
 
+#include "comkit/error_object.h"
 #include "comkit/module.h"
 
 #include <oleauto.h>
@@ -66,21 +67,8 @@ HRESULT ReportError(REFCLSID clsid, int code) {
         if (!description) return E_OUTOFMEMORY;
         LPOLESTR progId = nullptr;
         const bool registered = SUCCEEDED(ProgIDFromCLSID(clsid, &progId));
-        ICreateErrorInfo* create = nullptr;
-        if (SUCCEEDED(CreateErrorInfo(&create))) {
-            create->SetGUID(GUID_NULL);
-            create->SetSource(registered ? progId : const_cast<LPOLESTR>(kControlProgId));
-            create->SetDescription(description);
-            create->SetHelpFile(const_cast<LPOLESTR>(kHelpFile));
-            create->SetHelpContext(static_cast<DWORD>(code));
-            IErrorInfo* info = nullptr;
-            if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo,
-                                                 reinterpret_cast<void**>(&info)))) {
-                SetErrorInfo(0, info);
-                info->Release();
-            }
-            create->Release();
-        }
+        comkit::SetErrorObject(GUID_NULL, registered ? progId : kControlProgId, description,
+                               kHelpFile, static_cast<DWORD>(code));
         if (progId) CoTaskMemFree(progId);
         SysFreeString(description);
         return result;

@@ -2,6 +2,7 @@
 #include "vistrel7_control.h"
 
 #include "binding_trace.h"
+#include "comkit/error_object.h"
 
 #include <cmath>
 #include <cstring>
@@ -58,18 +59,7 @@ STDMETHODIMP Vistrel7Control::InterfaceSupportsErrorInfo(REFIID riid) {
 
 HRESULT Vistrel7Control::Fail(HRESULT hr, const std::wstring& description) {
     lastError_ = description;
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
-        create->SetGUID(IID_IVistrel7);
-        create->SetSource(const_cast<LPOLESTR>(L"Vistrel.Vistrel7"));
-        create->SetDescription(const_cast<LPOLESTR>(lastError_.c_str()));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
-    }
+    comkit::SetErrorObject(IID_IVistrel7, L"Vistrel.Vistrel7", lastError_.c_str());
     return hr;
 }
 
