@@ -118,6 +118,9 @@ private:
     using ToolWalkStep = int (__stdcall AnnotationEngine::*)(int, int*, int*);
     HRESULT MenuWalk(enumMenu menu, annotationTOOL tool, long* top, long* sub, WalkStep context,
                      ToolWalkStep palette);
+    // ToolbarHeight and ToolbarWidth: the palette's size, an error without one.
+    using SizeRead = int (__stdcall AnnotationEngine::*)();
+    HRESULT ToolbarSize(SizeRead read, long* size);
 
     // --- the client image control (client_binding.cpp, host_callbacks.cpp) ---
     friend struct HostEntries;

@@ -57,22 +57,21 @@ HRESULT QuillmarkControl::MenuWalk(enumMenu menu, annotationTOOL tool, long* top
 }
 
 // Without a palette there are no rows or columns to tell: an error, not a size.
-STDMETHODIMP QuillmarkControl::get_ToolbarHeight(long* pVal) {
-    if (!pVal) return E_POINTER;
+HRESULT QuillmarkControl::ToolbarSize(SizeRead read, long* size) {
+    if (!size) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
     if (engine->GetToolbarHwnd() == 0) return ReportError(kErrNoPalette);
-    *pVal = engine->GetToolbarHeight();
+    *size = (engine->*read)();
     return S_OK;
 }
 
+STDMETHODIMP QuillmarkControl::get_ToolbarHeight(long* pVal) {
+    return ToolbarSize(&AnnotationEngine::GetToolbarHeight, pVal);
+}
+
 STDMETHODIMP QuillmarkControl::get_ToolbarWidth(long* pVal) {
-    if (!pVal) return E_POINTER;
-    AnnotationEngine* engine = Engine();
-    if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    if (engine->GetToolbarHwnd() == 0) return ReportError(kErrNoPalette);
-    *pVal = engine->GetToolbarWidth();
-    return S_OK;
+    return ToolbarSize(&AnnotationEngine::GetToolbarWidth, pVal);
 }
 
 STDMETHODIMP QuillmarkControl::MenuGetEnabled(enumMenu Menu, annotationTOOL Tool,
