@@ -213,15 +213,12 @@ void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)
         int at = 0;
         return entry != 0 && of.SequenceFromEntry(entry, &at) == QMK_NoError && at == seq;
     };
-    bool indexed = false;
+    if (AnnotationLayer* found = FindLayer(layer))
+        index(*found);
     for (int seq : seqs) {
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return;
-        if (!indexed) {
-            index(*found);
-            indexed = true;
-        }
         int entry = entryOf(seq);
         if (!stillAt(*found, entry, seq)) {
             index(*found);
