@@ -206,7 +206,8 @@ size_t PrivateBytes()
     if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof counters))
         return 0;
-    return counters.PrivateUsage;
+    // Wine leaves PrivateUsage at zero; the commit charge is the same figure.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 namespace {
