@@ -399,6 +399,8 @@ public:
     ReenteringHost reentering;
     int layer = 0;
     std::vector<unsigned char> scrambled;  // the layer saved with a password
+    int element = 0;                       // an element to append
+    int group = 0;                         // a group of the layer
 };
 
 // A report the engine makes: how to get there (unarmed) and the operation
@@ -564,6 +566,51 @@ void PickContextMenu(ReentryCase& c, const wchar_t* caption)
     EXPECT_TRUE(driver.MenuSeen());
 }
 
+// The view left stale, as a load with the image's size leaves it: the
+// annotations go out through a variant and come back with 800 x 600, and the
+// case goes on with the layer loaded. The next call that needs the view asks
+// the host for it.
+void StaleView(ReentryCase& c)
+{
+    VARIANT v;
+    VariantInit(&v);
+    int size = 0;
+    ASSERT_EQ(0, c.host->GetAnnIntoVariant(&v, &size));
+    int width = 800, height = 600;
+    const int loaded = c.host->SetAnnFromVariant(&v, &width, &height);
+    VariantClear(&v);
+    ASSERT_EQ(0, loaded);
+    c.layer = c.reentering.layer = c.host->GetCurrentLayer();
+    ASSERT_NE(0, c.layer);
+    int count = 0;
+    ASSERT_EQ(0, c.host->PrgGetItemCount(c.layer, &count));
+    ASSERT_EQ(2, count);
+}
+
+// An element of a rectangle to append, and the view stale.
+void ElementAndStaleView(ReentryCase& c)
+{
+    StaleView(c);
+    ASSERT_EQ(0, c.host->ElementCreate(&c.element));
+    ASSERT_EQ(0, c.host->ElementSetAttribute(c.element, QMK_ElementType, RectangleTool));
+    RECT box = {500, 100, 600, 200};
+    ASSERT_EQ(0, c.host->ElementSetAttribute(c.element, QMK_BoundingRect,
+                                             reinterpret_cast<EngineValue>(&box)));
+}
+
+// A yoked group holding item 1, item 2 selected, and the view stale.
+void YokedGroupSelectionAndStaleView(ReentryCase& c)
+{
+    int id = 0;
+    ASSERT_EQ(0, c.host->GrpCreateGroup(c.layer, nullptr, 0, &id));
+    ASSERT_EQ(0, c.host->GrpAddItem(c.layer, id, 1));
+    ASSERT_EQ(0, c.host->GrpSetYoked(c.layer, id, 1));
+    ASSERT_EQ(0, c.host->PrgSetItemAttribute(c.layer, 2, QMK_Selected, 1));
+    StaleView(c);
+    ASSERT_EQ(0, c.host->GrpGetFirstGroupID(c.layer, &c.group));
+    ASSERT_NE(0, c.group);
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -636,6 +683,21 @@ const Report kReports[] = {
      }},
     {"ViewServiceOfAPress", kViewService, 0, SelectFirstItem,
      [](ReentryCase& c) { Press(c, 350, 340); }},
+    {"ViewServiceOfSetItemAttribute", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_Selected, 1); }},
+    {"ViewServiceOfBringItemToFront", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->BringItemToFront(c.layer, 1); }},
+    {"ViewServiceOfSendItemToBack", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->SendItemToBack(c.layer, 2); }},
+    {"ViewServiceOfDeleteItem", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgDeleteItem(c.layer, 1); }},
+    {"ViewServiceOfElementAppend", kViewService, 0, ElementAndStaleView,
+     [](ReentryCase& c) {
+         int seq = 0;
+         c.host->ElementAppend(c.layer, c.element, &seq);
+     }},
+    {"ViewServiceOfGroupAddSelected", kViewService, 0, YokedGroupSelectionAndStaleView,
+     [](ReentryCase& c) { c.host->GrpAddSelected(c.layer, c.group); }},
     {"GroupSelectedByAPress", Channel_AnnotateEvent, QMK_GroupSelected, Grouped,
      [](ReentryCase& c) { Press(c, 150, 125); }},
     {"MovedWithItsGroup", Channel_AnnotateEvent, QMK_AnnotationMoved, Grouped,
