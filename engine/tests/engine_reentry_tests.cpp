@@ -740,6 +740,12 @@ const Report kReports[] = {
          int seq = 0;
          c.host->ElementAppend(c.layer, c.element, &seq);
      }},
+    {"ViewServiceOfDeleteAll", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgDeleteAll(c.layer); }},
+    {"ViewServiceOfNudgeUp", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->NudgeUp(c.layer, 1); }},
+    {"ViewServiceOfGroupSetSelected", kViewService, 0, YokedGroupSelectionAndStaleView,
+     [](ReentryCase& c) { c.host->GrpSetSelected(c.layer, c.group, 1); }},
     {"ViewServiceOfGroupAddSelected", kViewService, 0, YokedGroupSelectionAndStaleView,
      [](ReentryCase& c) { c.host->GrpAddSelected(c.layer, c.group); }},
     {"GroupSelectedByAPress", Channel_AnnotateEvent, QMK_GroupSelected, Grouped,
