@@ -137,4 +137,42 @@ TEST(PaletteCloseButton, TheCaptionsCloseButtonShowsADrawnCrossNotALetter)
     }
 }
 
+// A press on the close button and a release over it or elsewhere, as the
+// mouse gives them: the release over the button closes (hides) the palette.
+TEST(PaletteCloseButton, AReleaseOverThePressedButtonClosesThePaletteAndOneElsewhereDoesNot)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    const int layer = host->CreateLayer(1);
+    host->ActivateToolbar(1);
+    HWND frame = reinterpret_cast<HWND>(static_cast<intptr_t>(host->GetToolbarHwnd()));
+    ASSERT_NE(nullptr, frame);
+    struct Case {
+        const char* name;
+        bool overTheButton;
+        bool hidden;
+    };
+    const Case cases[] = {{"released elsewhere", false, false}, {"released over it", true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(0, host->ToolbarSetVisible(layer, 1));
+        ASSERT_TRUE(IsWindowVisible(frame));
+        RECT window = {};
+        GetWindowRect(frame, &window);
+        const RECT button = caption_close::ButtonRect(frame);
+        const POINT centre = {window.left + (button.left + button.right) / 2,
+                              window.top + (button.top + button.bottom) / 2};
+        ASSERT_EQ(HTCLOSE, SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(centre.x, centre.y)));
+        POINT release = c.overTheButton ? centre : POINT{window.left + 5, window.bottom - 5};
+        ScreenToClient(frame, &release);
+        // The release waits in the queue for the button's own tracking.
+        PostMessageA(frame, WM_LBUTTONUP, 0,
+                     MAKELPARAM(static_cast<WORD>(release.x), static_cast<WORD>(release.y)));
+        SendMessageA(frame, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(centre.x, centre.y));
+        EXPECT_NE(frame, GetCapture()) << "the mouse is let go";
+        EXPECT_EQ(c.hidden, !IsWindowVisible(frame));
+        EXPECT_TRUE(IsWindow(frame)) << "closing only hides the palette";
+    }
+}
+
 } // namespace
