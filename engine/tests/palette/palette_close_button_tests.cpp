@@ -83,16 +83,31 @@ Marks FaceMarks(const WindowPixels& pixels, const RECT& face)
     return marks;
 }
 
-TEST(PaletteCloseButton, TheCaptionsCloseButtonShowsADrawnCrossNotALetter)
-{
+// An engine with a layer whose palette is made (and, with Show, shown).
+class PaletteCloseButton : public ::testing::Test {
+protected:
+    PaletteCloseButton() : host(library)
+    {
+        layer = host->CreateLayer(1);
+        host->ActivateToolbar(1);
+        frame = reinterpret_cast<HWND>(static_cast<intptr_t>(host->GetToolbarHwnd()));
+    }
+    void Show()
+    {
+        ASSERT_NE(nullptr, frame);
+        ASSERT_EQ(0, host->ToolbarSetVisible(layer, 1));
+        ASSERT_TRUE(IsWindowVisible(frame));
+    }
+
     EngineLibrary library;
-    TestHost host(library);
-    const int layer = host->CreateLayer(1);
-    host->ActivateToolbar(1);
-    HWND frame = reinterpret_cast<HWND>(static_cast<intptr_t>(host->GetToolbarHwnd()));
-    ASSERT_NE(nullptr, frame);
-    ASSERT_EQ(0, host->ToolbarSetVisible(layer, 1));
-    ASSERT_TRUE(IsWindowVisible(frame));
+    TestHost host;
+    int layer = 0;
+    HWND frame = nullptr;
+};
+
+TEST_F(PaletteCloseButton, TheCaptionsCloseButtonShowsADrawnCrossNotALetter)
+{
+    Show();
 
     struct Case {
         const char* name;
@@ -139,14 +154,8 @@ TEST(PaletteCloseButton, TheCaptionsCloseButtonShowsADrawnCrossNotALetter)
 
 // A press on the close button and a release over it or elsewhere, as the
 // mouse gives them: the release over the button closes (hides) the palette.
-TEST(PaletteCloseButton, AReleaseOverThePressedButtonClosesThePaletteAndOneElsewhereDoesNot)
+TEST_F(PaletteCloseButton, AReleaseOverThePressedButtonClosesThePaletteAndOneElsewhereDoesNot)
 {
-    EngineLibrary library;
-    TestHost host(library);
-    const int layer = host->CreateLayer(1);
-    host->ActivateToolbar(1);
-    HWND frame = reinterpret_cast<HWND>(static_cast<intptr_t>(host->GetToolbarHwnd()));
-    ASSERT_NE(nullptr, frame);
     struct Case {
         const char* name;
         bool overTheButton;
@@ -155,8 +164,7 @@ TEST(PaletteCloseButton, AReleaseOverThePressedButtonClosesThePaletteAndOneElsew
     const Case cases[] = {{"released elsewhere", false, false}, {"released over it", true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(0, host->ToolbarSetVisible(layer, 1));
-        ASSERT_TRUE(IsWindowVisible(frame));
+        Show();
         RECT window = {};
         GetWindowRect(frame, &window);
         const RECT button = caption_close::ButtonRect(frame);
