@@ -52,6 +52,7 @@ HRESULT NewText(const std::wstring& text, BSTR* out) {
 } // namespace
 
 STDMETHODIMP QuillmarkControl::GetDisplayString(DISPID id, BSTR* text) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!text) return E_POINTER;
     *text = nullptr;
     return comkit::Guarded([&]() -> HRESULT {
@@ -120,6 +121,7 @@ STDMETHODIMP QuillmarkControl::MapPropertyToPage(DISPID id, CLSID* page) {
 
 STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
                                                     CADWORD* cookies) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!strings || !cookies) return E_POINTER;
     strings->cElems = 0;
     strings->pElems = nullptr;
@@ -159,6 +161,7 @@ STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strin
 }
 
 STDMETHODIMP QuillmarkControl::GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!value) return E_POINTER;
     VariantInit(value);
     if (id != kClientId) return E_NOTIMPL;
