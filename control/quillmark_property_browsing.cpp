@@ -28,9 +28,11 @@ const DISPID kShownAsValues[] = {9,   10,  15,  17,  70,  71,  80,  171, 196,
 std::vector<std::wstring> NamesOf(const std::vector<ImageControlInterface*>& images) {
     std::vector<std::wstring> names;
     for (ImageControlInterface* image : images) {
+        // A candidate that tells no name is offered as an empty one: it keeps
+        // its place, so that every cookie is the candidate's position.
         BSTR name = nullptr;
-        if (SUCCEEDED(image->GetControlName(&name)))
-            names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
+        if (FAILED(image->GetControlName(&name))) name = nullptr; // not ours to free
+        names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
         SysFreeString(name);
         image->Release();
     }
