@@ -405,4 +405,22 @@ std::vector<Bytes> SeedForms(Saver save) {
     return forms;
 }
 
+int RunFormLoop(const char* name, const char* seedLabel, Saver save, Loader load, int argc,
+                char** argv) {
+    mutation::Loop loop;
+    loop.name = name;
+    OleInitialize(nullptr);
+    const std::vector<Bytes> forms = SeedForms(save);
+    OleUninitialize();
+    for (size_t i = 0; i < forms.size(); ++i)
+        if (!forms[i].empty())
+            mutation::AddSeed(loop.seeds, std::string(seedLabel) + " " + std::to_string(i), forms[i]);
+    loop.threadStart = ThreadStart;
+    loop.threadEnd = ThreadEnd;
+    loop.judge = [save, load](const mutation::Case& input, std::string& note) {
+        return Judge(input.bytes, save, load, note);
+    };
+    return mutation::Run(loop, argc, argv);
+}
+
 } // namespace control_mutations

@@ -77,4 +77,9 @@ mutation::Verdict Judge(const Bytes& input, Saver save, Loader load, std::string
 // control's), for seeds.
 std::vector<Bytes> SeedForms(Saver save);
 
+// The whole program: seeds from SeedForms(save), every case judged with
+// save and load on a worker thread that has its two controls.
+int RunFormLoop(const char* name, const char* seedLabel, Saver save, Loader load, int argc,
+                char** argv);
+
 } // namespace control_mutations
