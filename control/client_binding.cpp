@@ -59,7 +59,7 @@ void QuillmarkControl::PushHostServices() {
 
 void QuillmarkControl::UnbindImageControl() {
     if (!annotateServer_) return;
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (ImageControlInterface* client = imageControl_) {
         imageControl_ = nullptr;
         client->ReleaseAnnotateServer();
@@ -152,7 +152,7 @@ STDMETHODIMP QuillmarkControl::put_Client(BSTR newVal) {
             copy = SysAllocStringLen(newVal, SysStringLen(newVal));
             if (!copy) return E_OUTOFMEMORY;
         }
-        const quillmark::SelfHold<QuillmarkControl> hold(*this);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
         SysFreeString(client_);
         client_ = copy;
         noClient_ = SysStringLen(client_) == 0;
@@ -180,7 +180,7 @@ STDMETHODIMP QuillmarkControl::InterfaceConnect(IUnknown* punk, VARIANT_BOOL* pR
     return comkit::Guarded([&]() -> HRESULT {
         if (!pResult) return E_POINTER;
         *pResult = VARIANT_FALSE;
-        const quillmark::SelfHold<QuillmarkControl> hold(*this);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
         UnbindImageControl();
         if (IsUserMode()) ResetAnnotations();
         if (!punk) return S_OK;
@@ -203,7 +203,7 @@ STDMETHODIMP QuillmarkControl::InterfaceConnect(IUnknown* punk, VARIANT_BOOL* pR
 
 STDMETHODIMP QuillmarkControl::InterfaceDisconnect() {
     return comkit::Guarded([&]() -> HRESULT {
-        const quillmark::SelfHold<QuillmarkControl> hold(*this);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
         UnbindImageControl();
         noClient_ = true;
         if (IsUserMode()) ResetAnnotations();
@@ -213,7 +213,7 @@ STDMETHODIMP QuillmarkControl::InterfaceDisconnect() {
 
 STDMETHODIMP QuillmarkControl::SetClientWindow(long hWnd) {
     return comkit::Guarded([&]() -> HRESULT {
-        const quillmark::SelfHold<QuillmarkControl> hold(*this);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
         const HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(hWnd));
         UnbindImageControl();
         noClient_ = window == nullptr;
@@ -246,6 +246,7 @@ STDMETHODIMP QuillmarkControl::NameChange(BSTR newName) {
 }
 
 STDMETHODIMP QuillmarkControl::ForceAllUpdate() {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (hostServices_ && hostServices_->ForceUpdate) hostServices_->ForceUpdate(hostCookie_);
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "defaults_cache.h"
 
 #include "control_fonts.h"
+#include "control_hold.h"
 
 namespace quillmark {
 
@@ -142,6 +143,7 @@ HRESULT DefaultsCache::Get(int code, EngineValue* out)
 {
     if (!out)
         return E_POINTER;
+    const ControlHold hold(services_);
     *out = 0;
     if (AnnotationEngine* engine = services_.Engine(); engine && code != QMK_LoadAnnotations) {
         if (LOGFONTA* font = EngineFontBlock(code)) {
@@ -184,6 +186,7 @@ HRESULT DefaultsCache::Get(int code, EngineValue* out)
 
 HRESULT DefaultsCache::Set(int code, EngineValue value)
 {
+    const ControlHold hold(services_);
     if (AnnotationEngine* engine = services_.Engine(); engine && code != QMK_LoadAnnotations) {
         const int r = engine->SetProperty(code, value);
         return r != 0 ? services_.ReportError(r) : S_OK;
@@ -213,7 +216,7 @@ HRESULT DefaultsCache::Set(int code, EngineValue value)
             dispids_.emplace(entry.code, entry.dispid);
     auto dispid = dispids_.find(code);
     if (dispid != dispids_.end())
-        services_.SendOnChanged(dispid->second);  // may re-enter: nothing is used after it
+        services_.SendOnChanged(dispid->second);
     return S_OK;
 }
 
@@ -229,6 +232,9 @@ HRESULT DefaultsCache::GetLong(int code, long* out)
 
 HRESULT DefaultsCache::Put(int code, EngineValue value)
 {
+    // The notification may let the control go: it stays until the dirty
+    // flag is set.
+    const ControlHold hold(services_);
     const bool designTime = !services_.IsUserMode();
     HRESULT hr = Set(code, value);
     if (hr == S_OK && designTime)

@@ -13,12 +13,9 @@ namespace quillmark {
 
 namespace {
 
-// Engine callbacks running (events are fired synchronously, so on one thread
-// this is the nesting depth of engine calls that reached the control). It is
-// shared by the threads of the process: a callback running on another
-// thread only delays a teardown until the next chance, never makes one
-// unsafe.
-LONG callDepth = 0;
+// Engine callbacks running on this thread (events are fired synchronously,
+// so this is the nesting depth of engine calls that reached the control).
+thread_local LONG callDepth = 0;
 
 // Engines whose control went away inside one of their callbacks: torn down
 // on their own thread once no callback runs there any more.
@@ -29,6 +26,47 @@ struct RetiredEngine {
 };
 std::mutex retiredLock;
 std::vector<RetiredEngine> retired;
+
+// A message-only window of the thread that retired an engine: a message
+// posted to it is handled once the engine's code has returned to the
+// thread's message loop, and tears the engine down there.
+const wchar_t kTeardownClass[] = L"QuillmarkRetiredEngines";
+constexpr UINT kTeardownMessage = WM_APP + 0x51;
+thread_local HWND teardownWindow = nullptr;
+
+bool RetiredHere()
+{
+    std::lock_guard<std::mutex> hold(retiredLock);
+    const DWORD self = GetCurrentThreadId();
+    for (const RetiredEngine& r : retired)
+        if (r.thread == self)
+            return true;
+    return false;
+}
+
+LRESULT CALLBACK TeardownProc(HWND window, UINT message, WPARAM wp, LPARAM lp)
+{
+    if (message == kTeardownMessage) {
+        TearDownRetiredEngines();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wp, lp);
+}
+
+void AskForTeardown()
+{
+    if (!teardownWindow) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = TeardownProc;
+        wc.hInstance = comkit::ModuleHandle();
+        wc.lpszClassName = kTeardownClass;
+        RegisterClassW(&wc);  // already registered by another thread: fine
+        teardownWindow = CreateWindowExW(0, kTeardownClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                         nullptr, comkit::ModuleHandle(), nullptr);
+    }
+    if (teardownWindow)
+        PostMessageW(teardownWindow, kTeardownMessage, 0, 0);
+}
 
 void TearDown(HMODULE library, AnnotationEngine* engine)
 {
@@ -61,8 +99,15 @@ void TearDownRetiredEngines()
             }
         }
     }
-    for (const RetiredEngine& r : due)
+    for (const RetiredEngine& r : due) {
         TearDown(r.library, r.engine);
+        comkit::ObjectDestroyed();
+    }
+    if (teardownWindow && !RetiredHere()) {
+        DestroyWindow(teardownWindow);
+        teardownWindow = nullptr;
+        UnregisterClassW(kTeardownClass, comkit::ModuleHandle());  // fails while another thread uses it
+    }
 }
 
 namespace {
@@ -100,9 +145,14 @@ HMODULE LoadEngineLibrary(HMODULE ownModule, const wchar_t* fileName)
 
 } // namespace
 
-EngineCallScope::EngineCallScope() { InterlockedIncrement(&callDepth); }
-EngineCallScope::~EngineCallScope() { InterlockedDecrement(&callDepth); }
-bool EngineCallScope::Active() { return InterlockedCompareExchange(&callDepth, 0, 0) > 0; }
+EngineCallScope::EngineCallScope() { ++callDepth; }
+EngineCallScope::~EngineCallScope()
+{
+    // The engine's own frame is still below: the teardown waits for the loop.
+    if (--callDepth == 0 && RetiredHere())
+        AskForTeardown();
+}
+bool EngineCallScope::Active() { return callDepth > 0; }
 
 HRESULT EngineLink::Load(HMODULE ownModule, HostCookie cookie, const wchar_t* fileName)
 {
@@ -140,8 +190,12 @@ void EngineLink::Unload()
         for (const EngineCallback& callback : kEngineCallbacks)
             engine->RegisterCallback(callback.channel, nullptr);
         try {
-            std::lock_guard<std::mutex> hold(retiredLock);
-            retired.push_back({library, engine, GetCurrentThreadId()});
+            {
+                std::lock_guard<std::mutex> hold(retiredLock);
+                retired.push_back({library, engine, GetCurrentThreadId()});
+            }
+            // Until it is torn down, the module is not free to unload.
+            comkit::ObjectCreated();
             return;
         } catch (...) {
             // No room to keep it: leave it loaded rather than pull it away

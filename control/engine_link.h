@@ -41,9 +41,11 @@ public:
     // unloaded; both fields are cleared. Safe to call with nothing loaded.
     // Called while an engine callback is running (the host released the
     // control from inside an event), the engine is silenced (its callbacks
-    // cleared) and retired: it is torn down at the next Load or Unload made
-    // outside any callback, because the engine's own code is still on the
-    // stack below the callback.
+    // cleared) and retired, because the engine's own code is still on the
+    // stack below the callback: it is torn down on its thread once that code
+    // has returned to the message loop (a message posted to a window of the
+    // thread), or at an earlier Load or Unload made outside any callback.
+    // Until then the module counts it as a live object.
     void Unload();
 
     AnnotationEngine* Engine() const { return engine_; }

@@ -26,9 +26,12 @@ IConnectionPoint* EventPointOf(IUnknown* control) {
 
 // holder: the caller's smart-pointer record, whose first field receives the
 // new control's IQuillmark (what it held before is released first). One
-// reference of sink is consumed. *counter is incremented for every attempt
-// that reaches the connection point. False when no control was made or the
-// sink could not be connected; a control made stays in the holder.
+// reference of sink is consumed. True once the control's event point is
+// reached: *counter is then incremented, *cookie is what Advise gave (0 when
+// it refused the sink) and the control carries one reference more, the one
+// YQ_DisConnectEvents gives back, whatever Advise answered. False when no
+// control was made or it has no event point; a control made stays in the
+// holder.
 extern "C" unsigned char __cdecl YQ_ConnectEvents(IQuillmark** holder, DWORD* cookie,
                                                   IUnknown* sink, LONG* counter) {
     unsigned char connected = 0;
@@ -47,13 +50,12 @@ extern "C" unsigned char __cdecl YQ_ConnectEvents(IQuillmark** holder, DWORD* co
         *holder = control;
         IConnectionPoint* point = EventPointOf(control);
         if (!point) return E_FAIL;
+        // The reference YQ_DisConnectEvents gives back.
+        control->AddRef();
+        connected = 1;
         InterlockedIncrement(counter);
         *cookie = 0;
-        if (sink && SUCCEEDED(point->Advise(sink, cookie))) {
-            // The reference YQ_DisConnectEvents gives back.
-            control->AddRef();
-            connected = 1;
-        }
+        if (!sink || FAILED(point->Advise(sink, cookie))) *cookie = 0;
         point->Release();
         return S_OK;
     });
@@ -61,15 +63,17 @@ extern "C" unsigned char __cdecl YQ_ConnectEvents(IQuillmark** holder, DWORD* co
     return connected;
 }
 
-// control: one reference of it is consumed. False when it is null, has no
-// event point, or the cookie names no connection of it.
+// control: one reference of it is consumed. True when it has an event point,
+// whether or not the cookie named a connection of it; false when it is null
+// or has no event point.
 extern "C" unsigned char __cdecl YQ_DisConnectEvents(IUnknown* control, DWORD cookie) {
     if (!control) return 0;
     unsigned char disconnected = 0;
     comkit::Guarded([&]() -> HRESULT {
         IConnectionPoint* point = EventPointOf(control);
         if (!point) return E_FAIL;
-        if (SUCCEEDED(point->Unadvise(cookie))) disconnected = 1;
+        point->Unadvise(cookie); // a cookie it never gave is no failure here
+        disconnected = 1;
         point->Release();
         return S_OK;
     });

@@ -111,7 +111,7 @@ struct HostEntries {
         AnnotationEngine* engine = EngineOf(ctx);
         if (!engine || !data || length <= 0) return 0;
         QuillmarkControl* control = Of(ctx);
-        const quillmark::SelfHold<QuillmarkControl> hold(*control);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(control));
         EngineValue load = 0;
         if (FAILED(control->defaults_.Get(QMK_LoadAnnotations, &load)) || load == 0) return 0;
         const LONG type = control->tiffAnnotationType_;
@@ -177,7 +177,7 @@ struct HostEntries {
                                                   BSTR* subject) {
         if (!ctx) return 0;
         QuillmarkControl* control = Of(ctx);
-        const quillmark::SelfHold<QuillmarkControl> hold(*control);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(control));
         AnnotationEngine* engine = control->Engine();
         // 1 when the annotations are in the VARIANT, 0 when the engine could
         // not put them there: an empty VARIANT is no saved set.
@@ -195,7 +195,7 @@ struct HostEntries {
                                                     BSTR* subject) {
         if (!ctx) return 0;
         QuillmarkControl* control = Of(ctx);
-        const quillmark::SelfHold<QuillmarkControl> hold(*control);
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(control));
         // The texts are the loaded set's: one it has not (a null BSTR, the
         // empty text) replaces the text there as "", so that no text of the
         // annotations before stays with these.

@@ -31,6 +31,7 @@
 #include <oaidl.h>
 
 #include "annotation_engine.h"
+#include "control_hold.h"
 
 #include <type_traits>
 #include <utility>
@@ -46,21 +47,6 @@ constexpr int kErrInvalidTextJustification = 1049;
 constexpr int kErrInvalidColorType = 1012;
 constexpr int kErrInvalidAttribute = 1015;
 constexpr int kErrCreateLayer = 1021;
-
-// Holds a reference on the control for the extent of a member: an engine
-// call may raise an event whose host lets go of the control, and the member
-// still finishes on a live object.
-template <class Control>
-class SelfHold {
-public:
-    explicit SelfHold(Control& control) : control_(control) { control_.AddRef(); }
-    ~SelfHold() { control_.Release(); }  // may be the last: nothing is used after
-    SelfHold(const SelfHold&) = delete;
-    SelfHold& operator=(const SelfHold&) = delete;
-
-private:
-    Control& control_;
-};
 
 // The contract, spelled out as an interface the control class satisfies.
 // It is never instantiated; the static_assert in quillmark_control.cpp (or any

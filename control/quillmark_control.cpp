@@ -141,6 +141,7 @@ STDMETHODIMP QuillmarkControl::get_AllowPaint(VARIANT_BOOL* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::put_AllowPaint(VARIANT_BOOL newVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     const bool wasOff = allowPaint_ == 0;
     allowPaint_ = newVal;
     // Painting allowed again: the client repaints its annotations.
@@ -158,6 +159,7 @@ STDMETHODIMP QuillmarkControl::get_AllowUserGrouping(VARIANT_BOOL* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::put_AllowUserGrouping(VARIANT_BOOL newVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     allowUserGrouping_ = newVal;
     if (IsUserMode() && Engine())
         return ReportError(Engine()->AllowUserGrouping(newVal == VARIANT_TRUE ? 1 : 0));
@@ -171,6 +173,7 @@ STDMETHODIMP QuillmarkControl::get_RequireToolPalette(VARIANT_BOOL* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::put_RequireToolPalette(VARIANT_BOOL newVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     toolPalette_ = newVal != 0;
     NotifyPropertyChanged(kRequireToolPaletteId);
     // The flag is what counts: the engine shows its palette when it can (it
@@ -194,6 +197,7 @@ STDMETHODIMP QuillmarkControl::get_TIFFAnnotationType(TIFFAnnType* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::put_TIFFAnnotationType(TIFFAnnType newVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     const LONG value = static_cast<LONG>(newVal);
     if (value != 0 && value != 1) return ReportError(1042);
     tiffAnnotationType_ = value;
@@ -208,31 +212,36 @@ STDMETHODIMP QuillmarkControl::get_PreserveWTLayers(VARIANT_BOOL* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::put_PreserveWTLayers(VARIANT_BOOL newVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     preserveWTLayers_ = newVal != 0;
     NotifyPropertyChanged(kPreserveWTLayersId);
     return S_OK;
 }
 
+// The engine's answer is not the member's: the switch reads and sets as a
+// plain flag, and a host that asks sees S_OK.
 STDMETHODIMP QuillmarkControl::get_EnableContextMenu(VARIANT_BOOL* pVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!pVal) return E_POINTER;
-    if (!Engine()) {
+    AnnotationEngine* engine = Engine();
+    if (!engine) {
         *pVal = enableContextMenu_;
         return S_OK;
     }
     EngineValue value = 0;
-    const HRESULT hr = ReportError(Engine()->GetProperty(kEnableContextMenuCode, &value));
+    engine->GetProperty(kEnableContextMenuCode, &value);
     *pVal = AsVariantBool((value & 0xFF) != 0);
-    return hr;
+    return S_OK;
 }
 
 STDMETHODIMP QuillmarkControl::put_EnableContextMenu(VARIANT_BOOL newVal) {
-    HRESULT hr = S_OK;
-    if (Engine())
-        hr = ReportError(Engine()->SetProperty(kEnableContextMenuCode, newVal != 0 ? 1 : 0));
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
+    if (AnnotationEngine* engine = Engine())
+        engine->SetProperty(kEnableContextMenuCode, newVal != 0 ? 1 : 0);
     else
         enableContextMenu_ = newVal;
-    if (SUCCEEDED(hr)) NotifyPropertyChanged(kEnableContextMenuId);
-    return hr;
+    NotifyPropertyChanged(kEnableContextMenuId);
+    return S_OK;
 }
 
 STDMETHODIMP QuillmarkControl::get_Client(BSTR* pVal) {
@@ -244,6 +253,7 @@ STDMETHODIMP QuillmarkControl::get_Client(BSTR* pVal) {
 }
 
 STDMETHODIMP QuillmarkControl::get_Tool(annotationTOOL* pVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!pVal) return E_POINTER;
     *pVal = static_cast<annotationTOOL>(0);
     if (!IsUserMode()) return E_FAIL;

@@ -13,7 +13,7 @@
 #include "member_conversions.h"
 #include "member_dialogs.h"
 
-using quillmark::SelfHold;
+using quillmark::ControlHold;
 
 namespace {
 
@@ -111,7 +111,7 @@ HRESULT PickFontFor(QuillmarkControl& control, long hWndOwner, const BSTR* title
 STDMETHODIMP QuillmarkControl::UserItemColorSelect(long layerHandle, long seqNum,
                                                    annotationATTRIBUTE ColorType, BSTR dlgTitle,
                                                    long hWndOwner, VARIANT_BOOL* pResult) {
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     AnnotationEngine* engine = nullptr;
     HRESULT refused = S_OK;
     if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
@@ -140,7 +140,7 @@ STDMETHODIMP QuillmarkControl::UserItemColorSelect(long layerHandle, long seqNum
 
 STDMETHODIMP QuillmarkControl::UserItemFontSelect(long layerHandle, long seqNum, BSTR dlgTitle,
                                                   long hWndOwner, VARIANT_BOOL* pResult) {
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     AnnotationEngine* engine = nullptr;
     HRESULT refused = S_OK;
     if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
@@ -163,7 +163,7 @@ STDMETHODIMP QuillmarkControl::UserItemFontSelect(long layerHandle, long seqNum,
 STDMETHODIMP QuillmarkControl::UserColorSelect(long layerHandle, annotationTOOL Tool,
                                                annotationATTRIBUTE ColorType, long hWndOwner,
                                                VARIANT_BOOL* pResult) {
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     AnnotationEngine* engine = nullptr;
     HRESULT refused = S_OK;
     if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;
@@ -185,7 +185,7 @@ STDMETHODIMP QuillmarkControl::UserColorSelect(long layerHandle, annotationTOOL 
 
 STDMETHODIMP QuillmarkControl::UserFontSelect(long layerHandle, annotationTOOL Tool,
                                               long hWndOwner, VARIANT_BOOL* pResult) {
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     AnnotationEngine* engine = nullptr;
     HRESULT refused = S_OK;
     if (!BeginDialogMember(*this, layerHandle, pResult, &engine, &refused)) return refused;

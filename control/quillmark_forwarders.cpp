@@ -64,7 +64,7 @@ static_assert(quillmark::MemberSupportCheck<QUILLMARK_MEMBER_CLASS>::value,
         return comkit::Guarded([&]() -> HRESULT {                             \
             using namespace quillmark;                                        \
             if (AnyNull outs) return E_POINTER;                               \
-            const SelfHold<QUILLMARK_MEMBER_CLASS> hold(*this);               \
+            const ControlHold hold(static_cast<IQuillmark*>(this));               \
             AnnotationEngine* engine = Engine();                              \
             if (!engine) return ReportError(kErrInvalidContext);              \
             layer                                                             \

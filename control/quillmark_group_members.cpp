@@ -13,7 +13,7 @@ STDMETHODIMP QuillmarkControl::GrpSetAttribute(long layerHandle, long groupID, l
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
     if (!quillmark::IsValueAttribute(attributeID))
         return ReportError(quillmark::kErrInvalidAttribute);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return ReportError(engine->GrpSetAttribute(layerHandle, groupID, attributeID,
                                                static_cast<EngineValue>(value)));
 }

@@ -13,7 +13,7 @@ HRESULT SetPointCoordinate(QuillmarkControl& control, long layer, long seq, long
                            Axis axis, long value) {
     AnnotationEngine* engine = control.Engine();
     if (!engine) return control.ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(control);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(&control));
     POINT point = {0, 0};
     const int r = engine->PrgGetItemPoint(layer, seq, which, &point);
     if (r != 0) return control.ReportError(r);

@@ -13,7 +13,7 @@
 
 #include <vector>
 
-using quillmark::SelfHold;
+using quillmark::ControlHold;
 
 STDMETHODIMP QuillmarkControl::CreateLayer(long* layerHandle) {
     if (!layerHandle) return E_POINTER;
@@ -22,7 +22,7 @@ STDMETHODIMP QuillmarkControl::CreateLayer(long* layerHandle) {
     if (!HoldsHostServices()) return S_OK;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int layer = engine->CreateLayer(1);
     if (layer == 0) return ReportError(quillmark::kErrCreateLayer);
     SetReportedLayer(layer);
@@ -34,7 +34,7 @@ STDMETHODIMP QuillmarkControl::CreateLayer(long* layerHandle) {
 STDMETHODIMP QuillmarkControl::SetCurrentLayer(long layerHandle) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     if (!engine->SetCurrentLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
     EngineValue active = 0;
     engine = Engine();
@@ -45,7 +45,7 @@ STDMETHODIMP QuillmarkControl::SetCurrentLayer(long layerHandle) {
 }
 
 STDMETHODIMP QuillmarkControl::Clear() {
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     if (AnnotationEngine* engine = Engine()) engine->DeleteAllLayers();
     SetReportedLayer(0);
     return S_OK;
@@ -56,7 +56,7 @@ STDMETHODIMP QuillmarkControl::put_Active(VARIANT_BOOL newVal) {
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
     const int layer = engine->GetCurrentLayer();
     if (layer == 0) return ReportError(quillmark::kErrInvalidLayer);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int r = engine->SetLayerProperty(layer, QMK_LayerActive, quillmark::Flag01(newVal));
     // The client hears of the flag as given, whatever the engine made of it.
     HostCurrentLayerChanged(newVal);
@@ -66,7 +66,7 @@ STDMETHODIMP QuillmarkControl::put_Active(VARIANT_BOOL newVal) {
 STDMETHODIMP QuillmarkControl::DeleteLayer(long layerHandle) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int previous = engine->GetCurrentLayer();
     if (!engine->DeleteLayer(layerHandle)) return ReportError(quillmark::kErrInvalidLayer);
     if (previous == layerHandle) quillmark::FireCurrentLayerChange(*this, 0);
@@ -76,7 +76,7 @@ STDMETHODIMP QuillmarkControl::DeleteLayer(long layerHandle) {
 STDMETHODIMP QuillmarkControl::put_CurrentLayer(long newVal) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int previous = engine->GetCurrentLayer();
     if (!engine->SetCurrentLayer(newVal)) return ReportError(quillmark::kErrInvalidLayer);
     if (newVal != previous) quillmark::FireCurrentLayerChange(*this, newVal);
@@ -86,7 +86,7 @@ STDMETHODIMP QuillmarkControl::put_CurrentLayer(long newVal) {
 STDMETHODIMP QuillmarkControl::RetrieveAnnotation(BSTR FileName) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int previous = engine->GetCurrentLayer();
     const int result = engine->RetrieveAnnotation(FileName);
     if (result == 0) {
@@ -105,7 +105,7 @@ STDMETHODIMP QuillmarkControl::RetrieveAnnotation(BSTR FileName) {
 STDMETHODIMP QuillmarkControl::SetAnnFromVariant(VARIANT* v) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const SelfHold<QuillmarkControl> hold(*this);
+    const ControlHold hold(static_cast<IQuillmark*>(this));
     const int previous = engine->GetCurrentLayer();
     int width = -1;
     int height = -1;

@@ -23,7 +23,7 @@ HRESULT QuillmarkControl::MenuGetFlag(enumMenu menu, annotationTOOL tool, long t
     if (!flag) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     unsigned char byte = 0;
     const int r = menu == kContextMenu ? (engine->*context)(top, sub, &byte)
                                        : (engine->*palette)(tool, top, sub, &byte);
@@ -36,7 +36,7 @@ HRESULT QuillmarkControl::MenuSetFlag(enumMenu menu, annotationTOOL tool, long t
                                       FlagSetter context, ToolFlagSetter palette) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     const int v = quillmark::FlagByte(value);
     const int x = quillmark::FlagByte(exclusive);
     return ReportMenuResult(menu == kContextMenu ? (engine->*context)(top, sub, v, x)
@@ -48,6 +48,7 @@ HRESULT QuillmarkControl::MenuWalk(enumMenu menu, annotationTOOL tool, long* top
     if (!top || !sub) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     int item = 0, subItem = 0;
     const int r = menu == kContextMenu ? (engine->*context)(&item, &subItem)
                                        : (engine->*palette)(tool, &item, &subItem);
@@ -59,6 +60,7 @@ HRESULT QuillmarkControl::MenuWalk(enumMenu menu, annotationTOOL tool, long* top
 // Without a palette there are no rows or columns to tell: an error, not a size.
 HRESULT QuillmarkControl::ToolbarSize(SizeRead read, long* size) {
     if (!size) return E_POINTER;
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
     if (engine->GetToolbarHwnd() == 0) return ReportError(kErrNoPalette);
@@ -67,15 +69,18 @@ HRESULT QuillmarkControl::ToolbarSize(SizeRead read, long* size) {
 }
 
 STDMETHODIMP QuillmarkControl::get_ToolbarHeight(long* pVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return ToolbarSize(&AnnotationEngine::GetToolbarHeight, pVal);
 }
 
 STDMETHODIMP QuillmarkControl::get_ToolbarWidth(long* pVal) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return ToolbarSize(&AnnotationEngine::GetToolbarWidth, pVal);
 }
 
 STDMETHODIMP QuillmarkControl::MenuGetEnabled(enumMenu Menu, annotationTOOL Tool,
                                               VARIANT_BOOL* bEnabled) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!bEnabled) return E_POINTER;
     if (Menu == kContextMenu) {
         get_EnableContextMenu(bEnabled);
@@ -91,6 +96,7 @@ STDMETHODIMP QuillmarkControl::MenuGetEnabled(enumMenu Menu, annotationTOOL Tool
 
 STDMETHODIMP QuillmarkControl::MenuSetEnabled(enumMenu Menu, annotationTOOL Tool,
                                               VARIANT_BOOL bEnabled) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (Menu == kContextMenu) {
         put_EnableContextMenu(bEnabled);
         return S_OK;
@@ -106,7 +112,7 @@ STDMETHODIMP QuillmarkControl::MenuAddItem(enumMenu Menu, annotationTOOL Tool, l
                                            long User2) {
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (Menu == kContextMenu)
         return ReportError(engine->AddContextMenuItem(topMenuID, subMenuID, menuText, User1, User2));
     return ReportMenuResult(
@@ -118,7 +124,7 @@ STDMETHODIMP QuillmarkControl::MenuDeleteItem(enumMenu Menu, annotationTOOL Tool
     if (!bDeleted) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (Menu == kContextMenu) {
         // The engine writes the flag; an [out] value is not read.
         unsigned char deleted = 0;
@@ -136,7 +142,7 @@ STDMETHODIMP QuillmarkControl::MenuChangeItem(enumMenu Menu, annotationTOOL Tool
     if (!bChanged) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (Menu == kContextMenu) {
         const int r = engine->SetContextMenuString(topMenuID, subMenuID, menuText, 0, 0, 0);
         *bChanged = quillmark::Bool(r == 0);
@@ -153,7 +159,7 @@ STDMETHODIMP QuillmarkControl::MenuGetItem(enumMenu Menu, annotationTOOL Tool, l
     if (!menuText) return E_POINTER;
     AnnotationEngine* engine = Engine();
     if (!engine) return ReportError(quillmark::kErrInvalidContext);
-    const quillmark::SelfHold<QuillmarkControl> hold(*this);
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (Menu == kContextMenu)
         return ReportError(engine->ContextMenuGetItem(topMenuID, subMenuID, menuText));
     return ReportMenuResult(engine->ToolbarMenuGetItem(Tool, topMenuID, subMenuID, menuText));
@@ -161,12 +167,14 @@ STDMETHODIMP QuillmarkControl::MenuGetItem(enumMenu Menu, annotationTOOL Tool, l
 
 STDMETHODIMP QuillmarkControl::MenuGetFirstItemID(enumMenu Menu, annotationTOOL Tool,
                                                   long* topMenuID, long* subMenuID) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return MenuWalk(Menu, Tool, topMenuID, subMenuID, &AnnotationEngine::ContextMenuGetFirstItemID,
                     &AnnotationEngine::ToolbarMenuGetFirstItemID);
 }
 
 STDMETHODIMP QuillmarkControl::MenuGetNextItemID(enumMenu Menu, annotationTOOL Tool,
                                                  long* topMenuID, long* subMenuID) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return MenuWalk(Menu, Tool, topMenuID, subMenuID, &AnnotationEngine::ContextMenuGetNextItemID,
                     &AnnotationEngine::ToolbarMenuGetNextItemID);
 }
@@ -197,11 +205,13 @@ QUILLMARK_MENU_FLAGS(QUILLMARK_MENU_FLAG_MEMBERS)
 // The context menu's ids are enumerated with MenuGetFirstItemID and
 // MenuGetNextItemID; these older members always give 0.
 STDMETHODIMP QuillmarkControl::GetFirstContextMenuID(long* pID) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!pID) return E_POINTER;
     *pID = 0;
     return S_OK;
 }
 
 STDMETHODIMP QuillmarkControl::GetNextContextMenuID(long* pID) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return GetFirstContextMenuID(pID);
 }

@@ -28,9 +28,11 @@ const DISPID kShownAsValues[] = {9,   10,  15,  17,  70,  71,  80,  171, 196,
 std::vector<std::wstring> NamesOf(const std::vector<ImageControlInterface*>& images) {
     std::vector<std::wstring> names;
     for (ImageControlInterface* image : images) {
+        // A candidate that tells no name is offered as an empty one: it keeps
+        // its place, so that every cookie is the candidate's position.
         BSTR name = nullptr;
-        if (SUCCEEDED(image->GetControlName(&name)))
-            names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
+        if (FAILED(image->GetControlName(&name))) name = nullptr; // not ours to free
+        names.push_back(name ? std::wstring(name, SysStringLen(name)) : std::wstring());
         SysFreeString(name);
         image->Release();
     }
@@ -52,6 +54,7 @@ HRESULT NewText(const std::wstring& text, BSTR* out) {
 } // namespace
 
 STDMETHODIMP QuillmarkControl::GetDisplayString(DISPID id, BSTR* text) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!text) return E_POINTER;
     *text = nullptr;
     return comkit::Guarded([&]() -> HRESULT {
@@ -120,6 +123,7 @@ STDMETHODIMP QuillmarkControl::MapPropertyToPage(DISPID id, CLSID* page) {
 
 STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strings,
                                                     CADWORD* cookies) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!strings || !cookies) return E_POINTER;
     strings->cElems = 0;
     strings->pElems = nullptr;
@@ -159,6 +163,7 @@ STDMETHODIMP QuillmarkControl::GetPredefinedStrings(DISPID id, CALPOLESTR* strin
 }
 
 STDMETHODIMP QuillmarkControl::GetPredefinedValue(DISPID id, DWORD cookie, VARIANT* value) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     if (!value) return E_POINTER;
     VariantInit(value);
     if (id != kClientId) return E_NOTIMPL;

@@ -82,6 +82,7 @@ CurrentTool FindCurrentTool(AnnotationEngine* engine) {
 
 #define QM_TOOL_ATTRIBUTE_BODIES(name, code, type, kind)                                 \
     STDMETHODIMP QuillmarkControl::get_##name(type* pVal) {                             \
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));              \
         return comkit::Guarded([&]() -> HRESULT {                                       \
             if (!pVal) return E_POINTER;                                                \
             ClearOut(pVal);                                                             \
@@ -96,6 +97,7 @@ CurrentTool FindCurrentTool(AnnotationEngine* engine) {
         });                                                                             \
     }                                                                                   \
     STDMETHODIMP QuillmarkControl::put_##name(type newVal) {                            \
+        const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));              \
         return comkit::Guarded([&]() -> HRESULT {                                       \
             const CurrentTool current = FindCurrentTool(Engine());                      \
             if (current.error) return ReportError(current.error);                       \

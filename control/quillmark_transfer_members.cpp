@@ -13,6 +13,7 @@ constexpr int kErrNoSelection = 1016;
 } // namespace
 
 STDMETHODIMP QuillmarkControl::StoreAnnotation(BSTR FileName) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return comkit::Guarded([&]() -> HRESULT {
         AnnotationEngine* engine = Engine();
         if (!engine) return ReportError(quillmark::kErrInvalidContext);
@@ -32,20 +33,25 @@ HRESULT QuillmarkControl::CopySelection(bool thenDelete) {
         const int copied = engine->CopyToClipboard(layer, 1);
         // Only what is safely on the clipboard is deleted.
         if (copied != 0) return ReportError(copied);
-        if (thenDelete) engine->DeleteSelected();
+        // The copy may have called out: the engine is looked up again.
+        if (thenDelete)
+            if (AnnotationEngine* now = Engine()) now->DeleteSelected();
         return S_OK;
     });
 }
 
 STDMETHODIMP QuillmarkControl::Cut() {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return CopySelection(true);
 }
 
 STDMETHODIMP QuillmarkControl::Copy() {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return CopySelection(false);
 }
 
 STDMETHODIMP QuillmarkControl::Paste() {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     return comkit::Guarded([&]() -> HRESULT {
         AnnotationEngine* engine = Engine();
         if (!engine) return ReportError(quillmark::kErrInvalidContext);
@@ -57,6 +63,7 @@ STDMETHODIMP QuillmarkControl::Paste() {
 }
 
 STDMETHODIMP QuillmarkControl::ElementGetDIBHandle(long, long* pDIBHandle) {
+    const quillmark::ControlHold hold(static_cast<IQuillmark*>(this));
     // The element's picture stays the engine's: nothing is handed out.
     return pDIBHandle ? S_OK : E_POINTER;
 }

@@ -38,39 +38,61 @@ protected:
     DisconnectFn disconnect_ = nullptr;
 };
 
-TEST_F(ControlLifecycleTest, ConnectAndDisconnectExportsReportWhetherTheSinkWasConnected) {
+// One connect takes exactly the reference that one disconnect gives back,
+// whether or not the sink was connected; either export answers true once
+// it reaches the control's event point, whatever Advise or Unadvise said.
+TEST_F(ControlLifecycleTest, ConnectTakesTheReferenceThatDisconnectGivesBack) {
+    const struct {
+        const char* what;
+        IID events;   // what the sink answers for
+        bool wrongCookie; // disconnect with a cookie that names no connection
+        bool connected;
+    } cases[] = {
+        {"an event sink, disconnected by its cookie", DIID__IQuillmarkEvents, false, true},
+        {"an event sink, disconnected by another cookie", DIID__IQuillmarkEvents, true, true},
+        {"a sink of another interface", IID_IPropertyNotifySink, false, false},
+    };
+    LONG counter = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        IQuillmark* holder = nullptr;
+        DWORD cookie = 0xDEAD;
+        EventRecorder sink(c.events);
+        sink.AddRef(); // the reference the export consumes
+        const LONG counted = counter;
+        ASSERT_EQ(1, connect_(&holder, &cookie, static_cast<IDispatch*>(&sink), &counter));
+        ASSERT_NE(nullptr, holder);
+        EXPECT_EQ(counted + 1, counter);
+        EXPECT_EQ(c.connected, cookie != 0);
+        EXPECT_EQ(c.connected ? 1u : 0u, sink.refs) << "held by the connection only";
+
+        // The holder's own reference and the one for the disconnect.
+        holder->AddRef();
+        EXPECT_EQ(2u, holder->Release());
+        EXPECT_EQ(1, disconnect_(holder, c.wrongCookie ? cookie + 100 : cookie));
+        if (c.wrongCookie) EXPECT_EQ(1u, sink.refs) << "still connected";
+        holder->AddRef();
+        EXPECT_EQ(1u, holder->Release()) << "the holder's reference is left";
+        EXPECT_EQ(0u, holder->Release());
+        EXPECT_EQ(0u, sink.refs);
+    }
+    EXPECT_EQ(0, disconnect_(nullptr, 1));
+    EXPECT_EQ(S_OK, CanUnloadNow());
+}
+
+// The holder's earlier control is let go when a new one is made into it.
+TEST_F(ControlLifecycleTest, ConnectLetsTheHoldersEarlierControlGo) {
     IQuillmark* holder = nullptr;
     DWORD cookie = 0;
     LONG counter = 0;
-    EventRecorder sink;
-    sink.AddRef(); // the reference the export consumes
-    ASSERT_EQ(1, connect_(&holder, &cookie, static_cast<IDispatch*>(&sink), &counter));
-    ASSERT_NE(nullptr, holder);
-    EXPECT_NE(0u, cookie);
-    EXPECT_EQ(1, counter);
-    EXPECT_EQ(1u, sink.refs) << "held by the connection only";
-
-    // A cookie that names no connection is not reported as disconnected.
-    holder->AddRef();
-    EXPECT_EQ(0, disconnect_(holder, cookie + 100));
-    EXPECT_EQ(1, disconnect_(holder, cookie));
-    EXPECT_EQ(0u, sink.refs);
-    EXPECT_EQ(0, disconnect_(nullptr, cookie));
-
-    // A sink of some other interface cannot be connected: false, cookie 0,
-    // and the counter still counts the attempt. The control stays in the
-    // holder, whose earlier control is let go.
-    EventRecorder stranger(IID_IPropertyNotifySink);
-    stranger.AddRef();
+    ASSERT_EQ(1, connect_(&holder, &cookie, nullptr, &counter));
     IQuillmark* first = holder;
-    first->AddRef();
-    EXPECT_EQ(0, connect_(&holder, &cookie, static_cast<IDispatch*>(&stranger), &counter));
-    EXPECT_EQ(0u, cookie);
-    EXPECT_EQ(2, counter);
-    EXPECT_EQ(0u, stranger.refs);
+    ASSERT_EQ(1, connect_(&holder, &cookie, nullptr, &counter));
     EXPECT_NE(first, holder);
-    EXPECT_EQ(0u, first->Release()) << "the holder let go of its earlier control";
-    ASSERT_NE(nullptr, holder);
+    EXPECT_EQ(2, counter);
+    EXPECT_EQ(0u, cookie);
+    EXPECT_EQ(1, disconnect_(first, 0)) << "its connect's reference, the last one";
+    EXPECT_EQ(1, disconnect_(holder, 0));
     EXPECT_EQ(0u, holder->Release());
     EXPECT_EQ(S_OK, CanUnloadNow());
 }

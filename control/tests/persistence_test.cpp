@@ -349,6 +349,10 @@ TEST_F(ControlPersistenceTest, HostileStreamsAreRefusedAndChangeNothing) {
         {"an unknown object as a font", with(8, Row{VT_UNKNOWN, {}}), false},
         {"a colour of another width", with(1, Row{VT_I2, {1, 0}}), false},
         {"the stream cut in half", truncated, true},
+        // Values that read well but whose put is refused, after earlier
+        // puts of the same load took effect.
+        {"an annotation type the control refuses", with(24, I4(-256)), false},
+        {"a font scaling the control refuses", with(30, I4(5)), false},
     };
     const std::vector<uint8_t> before = SavedBytes(control_);
     ASSERT_FALSE(before.empty());
@@ -361,6 +365,42 @@ TEST_F(ControlPersistenceTest, HostileStreamsAreRefusedAndChangeNothing) {
             EXPECT_EQ(E_FAIL, hr);
         EXPECT_EQ(before, SavedBytes(control_));
     }
+}
+
+// A bag whose values read well but one of whose puts is refused leaves every
+// value, and the extent, as they were.
+TEST_F(ControlPersistenceTest, RefusedBagLoadChangesNothing) {
+    IPersistPropertyBag* persist = nullptr;
+    ASSERT_EQ(S_OK, control_->QueryInterface(IID_IPersistPropertyBag,
+                                              reinterpret_cast<void**>(&persist)));
+    const std::vector<uint8_t> before = SavedBytes(control_);
+    const struct {
+        const wchar_t* name;
+        LONG value;
+    } refused[] = {{L"TIFFAnnotationType", -256}, {L"FontScaling", 5}};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(testing::Message() << r.name);
+        MemoryPropertyBag bag;
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = 4321;
+        bag.Set(L"_cx", v);
+        v.lVal = 3;
+        bag.Set(L"DefaultPenWidth", v);
+        v.lVal = 0x00112233;
+        bag.Set(L"DefaultTextColor", v);
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocString(L"Someone else");
+        bag.Set(L"Author", v);
+        VariantClear(&v);
+        v.vt = VT_I4;
+        v.lVal = r.value;
+        bag.Set(r.name, v);
+        EXPECT_EQ(E_FAIL, persist->Load(&bag, nullptr));
+        EXPECT_EQ(before, SavedBytes(control_));
+    }
+    persist->Release();
 }
 
 } // namespace

@@ -32,14 +32,24 @@ public:
     // Calls f(sink) for every sink advised when the call starts and still
     // advised when its turn comes; each sink (the point's interface, e.g.
     // an IDispatch) is held by a reference of its own during its call, so a
-    // sink may unadvise itself or others from inside.
+    // sink may unadvise itself or others from inside. The owner is held
+    // too: a sink that lets it go does not free the list under the loop.
     template <class F>
     void ForEachSink(F&& f) {
-        const std::vector<CONNECTDATA> snapshot = Snapshot();
-        for (const CONNECTDATA& c : snapshot) {
+        IConnectionPointContainer* owner = owner_;
+        owner->AddRef();
+        struct Held {
+            IConnectionPointContainer* owner;
+            std::vector<CONNECTDATA> snapshot;
+            ~Held() {
+                for (const CONNECTDATA& c : snapshot) c.pUnk->Release();
+                owner->Release(); // may be the last: nothing of the point is used after
+            }
+        } held{owner, {}};
+        held.snapshot = Snapshot();
+        for (const CONNECTDATA& c : held.snapshot) {
             if (IsAdvised(c)) f(c.pUnk);
         }
-        for (const CONNECTDATA& c : snapshot) c.pUnk->Release();
     }
 
     // Drops every sink (the owner is going away).

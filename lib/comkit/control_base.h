@@ -258,6 +258,10 @@ private:
     HRESULT LoadFromStream(IStream* stream);
     HRESULT GetProperty(DISPID id, VARIANT* value);
     HRESULT PutProperty(DISPID id, VARIANT* value);
+    // Puts every value of the map (a VT_EMPTY one is left as it is) and then
+    // the extent; when a put is refused, every value put is restored and the
+    // load fails with E_FAIL.
+    HRESULT PutAll(VARIANT* values, SIZEL extent);
     IUnknown* Identity() { return static_cast<IOleObject*>(this); }
 
     LONG refs_ = 1;

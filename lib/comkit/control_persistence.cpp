@@ -219,16 +219,76 @@ HRESULT ControlBase::LoadFromStream(IStream* stream) {
     for (VARIANT& v : values) VariantInit(&v);
     for (size_t i = 0; SUCCEEDED(hr) && i < map.count; ++i)
         hr = ReadValue(reader, map.rows[i].type, &values[i]);
-    if (SUCCEEDED(hr)) {
-        extent_.cx = static_cast<LONG>(header[1]);
-        extent_.cy = static_cast<LONG>(header[2]);
-        for (size_t i = 0; SUCCEEDED(hr) && i < map.count; ++i)
-            if (FAILED(PutProperty(map.rows[i].dispid, &values[i]))) hr = E_FAIL;
-    }
+    if (SUCCEEDED(hr)) hr = PutAll(values.data(), {static_cast<LONG>(header[1]),
+                                                   static_cast<LONG>(header[2])});
     for (VARIANT& v : values) VariantClear(&v);
+    return hr;
+}
+
+namespace {
+
+// A copy of a value that a later put cannot change under it: an object
+// (a font) is cloned, anything else is copied.
+HRESULT KeepValue(VARIANT& kept) {
+    if (kept.vt != VT_DISPATCH || !kept.pdispVal) return S_OK;
+    IFont* font = nullptr;
+    HRESULT hr = kept.pdispVal->QueryInterface(IID_IFont, reinterpret_cast<void**>(&font));
     if (FAILED(hr)) return hr;
-    dirty_ = false;
+    IFont* copy = nullptr;
+    hr = font->Clone(&copy);
+    font->Release();
+    if (FAILED(hr)) return hr;
+    IDispatch* dispatch = nullptr;
+    hr = copy->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    copy->Release();
+    if (FAILED(hr)) return hr;
+    kept.pdispVal->Release();
+    kept.pdispVal = dispatch;
     return S_OK;
+}
+
+} // namespace
+
+HRESULT ControlBase::PutAll(VARIANT* values, SIZEL extent) {
+    const PropertyMap map = Properties();
+    // A put may call out (a notification, the engine): the control stays
+    // alive until the load is over, whatever its listeners release.
+    AddRef();
+    // What every value is now, so that a put refused half-way can be undone:
+    // a refused load leaves the control exactly as it was.
+    std::vector<VARIANT> before(map.count);
+    for (size_t i = 0; i < map.count; ++i) {
+        VariantInit(&before[i]);
+        if (values[i].vt == VT_EMPTY) continue; // not loaded: not put
+        if (FAILED(GetProperty(map.rows[i].dispid, &before[i])) ||
+            FAILED(VariantChangeType(&before[i], &before[i], 0, map.rows[i].type)) ||
+            FAILED(KeepValue(before[i])))
+            VariantClear(&before[i]);
+    }
+    const bool wasDirty = dirty_;
+    HRESULT hr = S_OK;
+    size_t done = 0;
+    for (; done < map.count; ++done) {
+        if (values[done].vt == VT_EMPTY) continue;
+        if (FAILED(PutProperty(map.rows[done].dispid, &values[done]))) {
+            hr = E_FAIL;
+            break;
+        }
+    }
+    if (FAILED(hr)) {
+        // The refused value too: a put that fails may have done part of its
+        // work. Newest first, so that a value that depends on an earlier one
+        // finds it restored last.
+        for (size_t i = (done < map.count ? done + 1 : map.count); i-- > 0;)
+            if (before[i].vt != VT_EMPTY) PutProperty(map.rows[i].dispid, &before[i]);
+        dirty_ = wasDirty;
+    } else {
+        extent_ = extent;
+        dirty_ = false;
+    }
+    for (VARIANT& v : before) VariantClear(&v);
+    Release();
+    return hr;
 }
 
 STDMETHODIMP ControlBase::GetClassID(CLSID* clsid) {
@@ -279,8 +339,10 @@ STDMETHODIMP ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
     if (!bag) return E_POINTER;
     return Guarded([&]() -> HRESULT {
         // A value missing from the bag (E_INVALIDARG) keeps the control's
-        // default; any other failure to read or to put a value fails the load.
-        LONG* extent[2] = {&extent_.cx, &extent_.cy};
+        // value; any other failure to read or to put a value fails the load,
+        // and nothing is put before every value has been read.
+        SIZEL extent = extent_;
+        LONG* sides[2] = {&extent.cx, &extent.cy};
         const wchar_t* extentNames[2] = {L"_cx", L"_cy"};
         for (int i = 0; i < 2; ++i) {
             VARIANT v;
@@ -288,26 +350,31 @@ STDMETHODIMP ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
             v.vt = VT_I4;
             if (SUCCEEDED(bag->Read(extentNames[i], &v, log)) &&
                 SUCCEEDED(VariantChangeType(&v, &v, 0, VT_I4)) && v.lVal >= 0)
-                *extent[i] = v.lVal;
+                *sides[i] = v.lVal;
             VariantClear(&v);
         }
         const PropertyMap map = Properties();
-        for (size_t i = 0; i < map.count; ++i) {
-            VARIANT v;
-            VariantInit(&v);
+        std::vector<VARIANT> values(map.count);
+        for (VARIANT& v : values) VariantInit(&v);
+        HRESULT hr = S_OK;
+        for (size_t i = 0; SUCCEEDED(hr) && i < map.count; ++i) {
+            VARIANT& v = values[i];
             v.vt = map.rows[i].type;
-            HRESULT hr = bag->Read(map.rows[i].name, &v, log);
-            if (hr == E_INVALIDARG) { // not in the bag: the default stays
+            hr = bag->Read(map.rows[i].name, &v, log);
+            if (hr == E_INVALIDARG) { // not in the bag: the value stays
                 VariantClear(&v);
+                hr = S_OK;
                 continue;
             }
             if (SUCCEEDED(hr)) hr = VariantChangeType(&v, &v, 0, map.rows[i].type);
-            if (SUCCEEDED(hr)) hr = PutProperty(map.rows[i].dispid, &v);
-            VariantClear(&v);
-            if (FAILED(hr)) return E_FAIL;
+            // An object must be a font, and the control gets a copy of its
+            // own, never the bag's object.
+            if (SUCCEEDED(hr) && v.vt == VT_DISPATCH && v.pdispVal) hr = KeepValue(v);
+            if (FAILED(hr)) VariantClear(&v);
         }
-        dirty_ = false;
-        return S_OK;
+        if (SUCCEEDED(hr)) hr = PutAll(values.data(), extent);
+        for (VARIANT& v : values) VariantClear(&v);
+        return FAILED(hr) ? E_FAIL : S_OK;
     });
 }
 

@@ -395,10 +395,11 @@ public:
     }
     STDMETHODIMP Unused() override { return S_OK; }
     STDMETHODIMP SetAnnotationCallbacks(HostContext, HostCallbackTable*) override { return S_OK; }
+    // A control made without a name cannot tell one.
     STDMETHODIMP GetControlName(BSTR* name) override
     {
-        *name = SysAllocString(name_);
-        return S_OK;
+        *name = name_ ? SysAllocString(name_) : nullptr;
+        return name_ ? S_OK : E_FAIL;
     }
 
     int bound = 0;
@@ -631,9 +632,11 @@ TEST_F(BrowsingTest, TheClientIsOfferedTheImageControlsOnTheForm)
     EXPECT_EQ(E_NOTIMPL, browsing->GetPredefinedStrings(1, &strings, &cookies));
     EXPECT_EQ(0u, strings.cElems);
 
-    NamedImageControl first(L"Viewer1"), second(L"Viewer2");
+    // A candidate that tells no name keeps its place: every cookie is the
+    // candidate's position in the list.
+    NamedImageControl first(L"Viewer1"), nameless(nullptr), second(L"Viewer2");
     FormContainer form;
-    form.objects = {&first, &second};
+    form.objects = {&first, &nameless, &second};
     FormSite formSite;
     formSite.container = &form;
     SetSite(&formSite);
@@ -646,13 +649,14 @@ TEST_F(BrowsingTest, TheClientIsOfferedTheImageControlsOnTheForm)
     }
     CoTaskMemFree(strings.pElems);
     CoTaskMemFree(cookies.pElems);
-    EXPECT_EQ((std::vector<std::wstring>{L"<No Client>", L"Viewer1", L"Viewer2"}), names);
-    EXPECT_EQ((std::vector<DWORD>{0xFFFFFFFFu, 0, 1}), numbers);
+    EXPECT_EQ((std::vector<std::wstring>{L"<No Client>", L"Viewer1", L"", L"Viewer2"}), names);
+    EXPECT_EQ((std::vector<DWORD>{0xFFFFFFFFu, 0, 1, 2}), numbers);
 
     const struct {
         DWORD cookie;
         const wchar_t* value;
-    } values[] = {{0xFFFFFFFFu, L"<No Client>"}, {0, L"Viewer1"}, {1, L"Viewer2"}, {7, nullptr}};
+    } values[] = {{0xFFFFFFFFu, L"<No Client>"}, {0, L"Viewer1"}, {1, L""}, {2, L"Viewer2"},
+                  {7, nullptr}};
     for (const auto& v : values) {
         VARIANT value;
         ASSERT_EQ(S_OK, browsing->GetPredefinedValue(1, v.cookie, &value));

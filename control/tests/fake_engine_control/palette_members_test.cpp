@@ -121,6 +121,25 @@ TEST_F(ControlWithFakeEngineTest, PaletteAndMenuMembersCallTheirEngineOperation)
         {"context menu switch", -1, 0,
          [](IQuillmark* c) { return c->MenuSetEnabled(Context, LineTool, VARIANT_FALSE); },
          S_OK, {"SetProperty(131,0)"}},
+        // The context-menu switch reports no engine error, either way in.
+        {"context menu switch refused by the engine", EngineSlot_SetProperty, 1015,
+         [](IQuillmark* c) { return c->MenuSetEnabled(Context, LineTool, VARIANT_TRUE); },
+         S_OK, {"SetProperty(131,1)"}},
+        {"context menu switch read, refused by the engine", EngineSlot_GetProperty, 1015,
+         [](IQuillmark* c) {
+             VARIANT_BOOL on = VARIANT_TRUE;
+             return c->MenuGetEnabled(Context, LineTool, &on);
+         },
+         S_OK, {"GetProperty(131,ptr)"}},
+        {"EnableContextMenu put refused by the engine", EngineSlot_SetProperty, 1015,
+         [](IQuillmark* c) { return c->put_EnableContextMenu(VARIANT_FALSE); },
+         S_OK, {"SetProperty(131,0)"}},
+        {"EnableContextMenu get refused by the engine", EngineSlot_GetProperty, 1015,
+         [](IQuillmark* c) {
+             VARIANT_BOOL on = VARIANT_TRUE;
+             return c->get_EnableContextMenu(&on);
+         },
+         S_OK, {"GetProperty(131,ptr)"}},
         {"old palette item", EngineSlot_AddPaletteMenuItem, -1,
          [](IQuillmark* c) { return c->AddPaletteMenuItem(LineTool, 3, caption.bstr, 1, 2); },
          Err(1039), {"AddPaletteMenuItem(4102,3,\"Cap\",1,2)"}},

@@ -141,10 +141,17 @@ TEST_F(EngineLinkTest, AControlReleasedInsideAnEngineCallbackLeavesTheEngineUnti
     EXPECT_EQ(silenced, fake.LogFrom(mark));
     EXPECT_EQ(1, fake.liveCount());
     EXPECT_EQ(nullptr, fake.callback(Channel_ItemChanged));
-    // Outside any callback it is let go.
-    quillmark::TearDownRetiredEngines();
+    // Counted until it goes: the module is not free to unload.
+    const LONG objects = comkit::ObjectCount();
+    EXPECT_LT(0, objects);
+    // Once the engine's frame has returned to the message loop it is let go,
+    // with no load or unload to wait for.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
     EXPECT_EQ("Ann_Deinit", fake.Log().back());
     EXPECT_EQ(0, fake.liveCount());
+    EXPECT_EQ(objects - 1, comkit::ObjectCount());
     sink->Release();
 }
 
