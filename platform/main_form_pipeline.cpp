@@ -87,6 +87,25 @@ bool TForm1::AnySplitBefore(int slot) const
     return false;
 }
 
+uint64_t TForm1::ChainSettings(const int32_t* slots, const int32_t* methods, int step) const
+{
+    uint64_t chain = 0;
+    for (int i = 0; i <= step; ++i) {
+        const ModuleEntry& module = catalogue_.Module(slots[i]);
+        chain = SettingsOfChain(chain, MethodSettingsDigest(module.methods[methods[slots[i]]].basePath));
+    }
+    return chain;
+}
+
+bool TForm1::StepOrigin(const std::string& source, const int32_t* slots, const int32_t* methods,
+                        int step, StepResultOrigin* origin) const
+{
+    if (!OriginOfSource(source, origin))
+        return false;
+    origin->settings = ChainSettings(slots, methods, step);
+    return true;
+}
+
 void TForm1::PlaceModule(int module, int slot)
 {
     SlotModule[slot] = module;
@@ -209,7 +228,9 @@ void TForm1::UpdateViewResultItem(int slot, forms::MenuItem& item)
     bool twoPages = AnySplitBefore(slot + 1);
     StepResultNames names = StepResultFiles(programFolder_, FileNameOf(file), SlotModule.data(),
                                             ModuleMethod.data(), slot, twoPages);
-    if (!IsResultOfSource(names, twoPages, file))
+    StepResultOrigin origin;
+    if (!StepOrigin(file, SlotModule.data(), ModuleMethod.data(), slot, &origin) ||
+        !IsResultOf(names, twoPages, origin))
         item.SetEnabled(false);
 }
 

@@ -617,6 +617,101 @@ TEST_F(Pipeline, TheSettingsProgramRunsInItsModulesWorkFolder)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
+// The settings window of the threshold method started from this program
+// folder, its value typed and OK clicked.
+struct SettingsSearch {
+    std::string folder;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindThresholdSettings(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<SettingsSearch*>(lp);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (std::string(cls) != "ThresholdSettingsWindow" || !IsWindowVisible(hwnd))
+        return TRUE;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char image[MAX_PATH * 2] = {};
+    DWORD size = sizeof image;
+    const bool named = process && QueryFullProcessImageNameA(process, 0, image, &size);
+    if (process)
+        CloseHandle(process);
+    if (named && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, image,
+                                static_cast<int>(search->folder.size()), search->folder.data(),
+                                static_cast<int>(search->folder.size())) == CSTR_EQUAL) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool SetThresholdInItsWindow(const ProgramFolder& pf, int value)
+{
+    SettingsSearch search{pf / "temp\\"};
+    for (int i = 0; i < 1200 && !search.found; ++i) {
+        EnumWindows(FindThresholdSettings, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            Sleep(50);
+    }
+    HWND window = search.found;
+    if (!window) {
+        ADD_FAILURE() << "no settings window";
+        return false;
+    }
+    HWND edit = FindWindowExA(window, nullptr, "EDIT", nullptr);
+    HWND ok = FindWindowExA(window, nullptr, "BUTTON", "OK");
+    if (!edit || !ok) {
+        ADD_FAILURE() << "no edit or OK in the settings window";
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return false;
+    }
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::to_string(value).c_str()));
+    DWORD_PTR answered = 0;
+    SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, 20000, &answered);
+    for (int i = 0; i < 400 && IsWindow(window); ++i)
+        Sleep(50);
+    return !IsWindow(window);
+}
+
+TEST_F(Pipeline, AChangedMethodSettingRecomputesItsStepAndTheLaterOnes)
+{
+    pf_.AddModule("Binarize.Folivar", "Binari-", "zation", 1);
+    pf_.AddProgramMethod("Binarize.Folivar", "threshold", std::string(METHODS_DIR) + "\\threshold.exe",
+                         std::string(METHODS_DIR) + "\\threshold_s.exe");
+    pf_.AddModule("Copy.Folivar", "Copy", "-", 2);
+    pf_.AddBatchMethod("Copy.Folivar", "c0", "C-zero", Counting("c0"));
+    WriteImage(pf_ / "images\\p1.tif", 64, 8);   // every grey level from 0 up
+    Start();
+    Palette(0);
+    Palette(1);
+    Select({0});
+    Apply();
+    const std::vector<uint8_t> at128 = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    ASSERT_FALSE(at128.empty());
+    EXPECT_EQ(Runs(), (Names{"c0"}));
+
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image1"), 5));   // Settings
+    ASSERT_TRUE(SetThresholdInItsWindow(pf_, 40));
+    // The workbench takes input again once the settings program ended.
+    HWND main = probe::FindForm(wb_->program().id(), "TForm1");
+    for (int i = 0; i < 600 && !IsWindowEnabled(main); ++i)
+        Sleep(50);
+    ASSERT_TRUE(IsWindowEnabled(main));
+    Apply();
+    const std::vector<uint8_t> at40 = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    ASSERT_FALSE(at40.empty());
+    EXPECT_NE(at40, at128) << "the result of 128 was taken for the one of 40";
+    EXPECT_EQ(Runs(), (Names{"c0", "c0"})) << "the later step runs again too";
+
+    Apply();
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p1.tif"), at40);
+    EXPECT_EQ(Runs(), (Names{"c0", "c0"})) << "unchanged settings: the cached results count";
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
 // A 2x2 24-bit BMP written out by hand.
 void WriteBmp(const std::string& path)
 {
