@@ -400,10 +400,24 @@ TEST_F(Pipeline, ThePipelineIsSavedAtCloseAndRestoredAtTheNextStart)
     EXPECT_FALSE(wb_->Enabled("Label27")) << "a module in the pipeline has its palette labels greyed";
     ASSERT_EQ(wb_->Close(), 0);
 
-    // After a change of the module set the pipeline starts empty.
+    // After a change of the module set (a method created, a module that
+    // lists first) the pipeline keeps its modules and their methods.
     pf_.AddBatchMethod("C.Folivar", "c1", "C-one", Counting("c1"));
+    pf_.AddModule("N.Folivar", "New", "-", 0);
+    pf_.AddBatchMethod("N.Folivar", "n0", "N-zero", Counting("n0"));
     Start();
-    EXPECT_FALSE(wb_->Visible("Image1"));
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_EQ(wb_->Text("Label2"), "C-zero");
+    EXPECT_EQ(wb_->Text("Label4"), "Alpha");
+    EXPECT_EQ(wb_->Text("Label5"), "A-one");
+    ASSERT_EQ(wb_->Close(), 0);
+
+    // A module that is gone leaves its slot out; the others stay.
+    ASSERT_TRUE(DeleteFileA((pf_ / "A.Folivar").c_str()));
+    Start();
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_TRUE(wb_->Visible("Image1"));
+    EXPECT_FALSE(wb_->Visible("Image2"));
     EXPECT_EQ(wb_->Close(), 0);
 }
 
