@@ -89,4 +89,15 @@ bool SamePath(const std::string& a, const std::string& b)
                           y.data(), static_cast<int>(y.size())) == CSTR_EQUAL;
 }
 
+std::string PathKey(const std::string& path)
+{
+    std::string key = FullPathOf(path);
+    if (key.empty())
+        return key;
+    std::string upper(key.size(), '\0');
+    int n = LCMapStringA(LOCALE_INVARIANT, LCMAP_UPPERCASE, key.data(), static_cast<int>(key.size()),
+                         &upper[0], static_cast<int>(upper.size()));
+    return n == static_cast<int>(upper.size()) ? upper : key;
+}
+
 } // namespace platform

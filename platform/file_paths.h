@@ -23,5 +23,7 @@ bool RemoveFile(const std::string& path);
 std::vector<std::string> FileNamesMatching(const std::string& mask);
 // Whether two paths name the same file or folder, letter case aside.
 bool SamePath(const std::string& a, const std::string& b);
+// A key of a path: two paths SamePath takes for one have the same key.
+std::string PathKey(const std::string& path);
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "main_form.h"
 
+#include <cstdio>
+
 #include "file_paths.h"
 
 #include "process_runner.h"
@@ -283,6 +285,23 @@ void TForm1::SaveState()
     }
     state.folder = DirectoryListBox1.Directory();
     WritePipelineStateFile(programFolder_ + "temp\\ini.dat", state);
+    // The same choices by name, so that a next start with another set of
+    // modules (a method created meanwhile) still finds them.
+    std::string names;
+    for (int m = 0; m < catalogue_.Count(); ++m) {
+        const ModuleEntry& module = catalogue_.Module(m);
+        if (ModuleMethod[m] >= 0 && ModuleMethod[m] < module.methodCount)
+            names += "M\t" + module.fileName + "\t" + module.methods[ModuleMethod[m]].fileName + "\r\n";
+    }
+    for (int i = 0; i < PipelineLength; ++i)
+        names += "S\t" + catalogue_.Module(SlotModule[i]).fileName + "\r\n";
+    const std::string namesPath = programFolder_ + "temp\\ini.names";
+    FILE* f = std::fopen(namesPath.c_str(), "wb");
+    bool written = f && std::fwrite(names.data(), 1, names.size(), f) == names.size();
+    if (f)
+        written = std::fclose(f) == 0 && written;
+    if (!written)
+        RemoveFile(namesPath);
 }
 
 void TForm1::FormClose(bool& allow)

@@ -142,6 +142,11 @@ private:
     // Starts a program in a folder and waits, the window taking no input meanwhile.
     void RunOutside(const std::string& program, const std::string& folder);
     bool AnySplitBefore(int slot) const;
+    // The settings digest of the chain of slots 0..step with these methods.
+    uint64_t ChainSettings(const int32_t* slots, const int32_t* methods, int step) const;
+    // The origin a result of step `step` for this source must carry.
+    bool StepOrigin(const std::string& source, const int32_t* slots, const int32_t* methods,
+                    int step, StepResultOrigin* origin) const;
     forms::MenuItem& SlotMenuItem(int slot, int index) const;
     bool busy_ = false;
     bool closeWhenDone_ = false;

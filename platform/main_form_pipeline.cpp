@@ -3,6 +3,8 @@
 // restored at start.
 #include "main_form.h"
 
+#include <cstdio>
+
 #include "file_paths.h"
 
 #include "pipeline_state.h"
@@ -85,6 +87,25 @@ bool TForm1::AnySplitBefore(int slot) const
         if (catalogue_.Module(SlotModule[i]).SplitsPages())
             return true;
     return false;
+}
+
+uint64_t TForm1::ChainSettings(const int32_t* slots, const int32_t* methods, int step) const
+{
+    uint64_t chain = 0;
+    for (int i = 0; i <= step; ++i) {
+        const ModuleEntry& module = catalogue_.Module(slots[i]);
+        chain = SettingsOfChain(chain, MethodSettingsDigest(module.methods[methods[slots[i]]].basePath));
+    }
+    return chain;
+}
+
+bool TForm1::StepOrigin(const std::string& source, const int32_t* slots, const int32_t* methods,
+                        int step, StepResultOrigin* origin) const
+{
+    if (!OriginOfSource(source, origin))
+        return false;
+    origin->settings = ChainSettings(slots, methods, step);
+    return true;
 }
 
 void TForm1::PlaceModule(int module, int slot)
@@ -209,7 +230,9 @@ void TForm1::UpdateViewResultItem(int slot, forms::MenuItem& item)
     bool twoPages = AnySplitBefore(slot + 1);
     StepResultNames names = StepResultFiles(programFolder_, FileNameOf(file), SlotModule.data(),
                                             ModuleMethod.data(), slot, twoPages);
-    if (!IsResultOfSource(names, twoPages, file))
+    StepResultOrigin origin;
+    if (!StepOrigin(file, SlotModule.data(), ModuleMethod.data(), slot, &origin) ||
+        !IsResultOf(names, twoPages, origin))
         item.SetEnabled(false);
 }
 
@@ -256,12 +279,86 @@ void TForm1::RunOutside(const std::string& program, const std::string& folder)
     }
 }
 
+namespace {
+
+// "temp\ini.names": lines "M<tab>module file<tab>method file" (the method
+// chosen for a module) and "S<tab>module file" (the slots in order). Read
+// within a bound; lines of any other form are left out.
+struct PipelineNames {
+    std::vector<std::pair<std::string, std::string>> methods;
+    std::vector<std::string> slots;
+};
+
+bool ReadPipelineNames(const std::string& path, PipelineNames* names)
+{
+    constexpr size_t kLimit = 64 * 1024;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::string text(kLimit + 1, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), f));
+    std::fclose(f);
+    if (text.size() > kLimit)
+        return false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t tab = line.find('\t');
+        if (tab != 1)
+            continue;
+        std::string rest = line.substr(2);
+        if (line[0] == 'S' && rest.find('\t') == std::string::npos) {
+            names->slots.push_back(rest);
+        } else if (line[0] == 'M') {
+            size_t second = rest.find('\t');
+            if (second != std::string::npos)
+                names->methods.emplace_back(rest.substr(0, second), rest.substr(second + 1));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 void TForm1::RestorePipeline()
 {
     PipelineState state;
-    if (catalogue_.ModulesChanged() ||
-        !ReadPipelineStateFile(programFolder_ + "temp\\ini.dat", &state))
+    if (!ReadPipelineStateFile(programFolder_ + "temp\\ini.dat", &state))
         return;
+    if (catalogue_.ModulesChanged()) {
+        // The numbers of the record may name other modules now: the choices
+        // are found again by name, each module that is still there.
+        PipelineNames names;
+        if (!ReadPipelineNames(programFolder_ + "temp\\ini.names", &names))
+            return;
+        auto moduleNamed = [this](const std::string& file) {
+            for (int m = 0; m < catalogue_.Count(); ++m)
+                if (catalogue_.Module(m).fileName == file)
+                    return m;
+            return -1;
+        };
+        for (const auto& chosen : names.methods) {
+            const int m = moduleNamed(chosen.first);
+            if (m < 0)
+                continue;
+            const ModuleEntry& module = catalogue_.Module(m);
+            for (int c = 0; c < module.methodCount; ++c)
+                if (module.methods[c].fileName == chosen.second)
+                    ModuleMethod[m] = c;
+        }
+        if (!state.folder.empty() && FolderExists(state.folder))
+            DirectoryListBox1.SetDirectory(state.folder);
+        for (size_t i = 0; i < names.slots.size() && PipelineLength < kSlots; ++i) {
+            const int m = moduleNamed(names.slots[i]);
+            if (m >= 0 && !ModuleInPipeline[m])
+                PaletteClick(m);
+        }
+        return;
+    }
     // The file is only a record of the last close: anything out of range is
     // left out rather than trusted.
     for (int m = 0; m < catalogue_.Count(); ++m) {

@@ -33,7 +33,7 @@ void TForm1::ShowStepResult(int slot)
     // A result made from another image of the same name, or from this one
     // before it changed, is no result of this image.
     StepResultOrigin origin;
-    const bool fileThere = OriginOfSource(file, &origin);
+    const bool fileThere = StepOrigin(file, SlotModule.data(), ModuleMethod.data(), slot, &origin);
     auto isResult = [&](const std::string& path) {
         return fileThere && IsResultOf({path, std::string()}, false, origin);
     };
@@ -67,6 +67,7 @@ void TForm1::ShowStepResult(int slot)
         if (c == ModuleMethod[m])
             continue;
         methods[m] = c;
+        origin.settings = ChainSettings(SlotModule.data(), methods.data(), slot);
         StepResultNames other = StepResultFiles(programFolder_, image, SlotModule.data(),
                                                 methods.data(), slot, twoPages);
         if (isResult(other.first) && (!twoPages || isResult(other.second)))

@@ -12,6 +12,9 @@
 #include "forms/application.h"
 #include "forms/screen_cursor.h"
 
+#include <map>
+#include <set>
+
 
 namespace platform {
 
@@ -115,15 +118,18 @@ void TForm1::Button15Click()
         images.resize(kMaxResultPages);
     }
     std::vector<std::string> sources;
-    for (const std::string& name : images)
+    std::multimap<std::string, size_t> sourceKeys;   // by PathKey: which images a target would replace
+    for (const std::string& name : images) {
+        sourceKeys.emplace(PathKey(Joined(folder, name)), sources.size());
         sources.push_back(Joined(folder, name));
+    }
     // Results saved among the images must not replace an image that is there.
     const bool resultsAmongImages = SamePath(resultsFolder, folder);
 
     busy_ = true;
     EnableWindow(Handle(), FALSE);
     HCURSOR previousCursor = forms::ScreenCursor::Get();
-    std::vector<std::string> savedThisRun;
+    std::set<std::string> savedThisRun;   // PathKey of every result saved
     ResultCount = 0;
 
     for (size_t image = 0; image < images.size(); ++image) {
@@ -135,7 +141,9 @@ void TForm1::Button15Click()
         Shape5.SetVisible(true);
 
         StepRun step;
-        const bool sourceThere = OriginOfSource(source, &step.origin);
+        StepResultOrigin sourceOrigin;
+        const bool sourceThere = OriginOfSource(source, &sourceOrigin);
+        uint64_t chain = 0;        // the settings of the methods of slots 0..i
         std::string input = source, secondInput;
         bool hasSecond = false, twoPages = false;
         bool recomputed = false;   // once a step ran, every later step runs too
@@ -169,7 +177,11 @@ void TForm1::Button15Click()
             Memo1.AddLine(program);
 
             // A result counts as cached only when all its pages are there and
-            // were made from this very source as it is now.
+            // were made from this very source as it is now, with the settings
+            // every method up to this step has now.
+            chain = SettingsOfChain(chain, MethodSettingsDigest(base));
+            step.origin = sourceOrigin;
+            step.origin.settings = chain;
             const bool cached = !recomputed && keep[i] && sourceThere &&
                                 IsResultOf(result, twoPages, step.origin);
             bool ok = true;
@@ -210,17 +222,14 @@ void TForm1::Button15Click()
                 return std::string();
             }
             std::string refusal;
-            if (SamePath(target, source))
-                refusal = target + " is the source image itself: the result was not saved.";
-            else
-                for (size_t other = 0; other < sources.size(); ++other)
-                    if (other != image && SamePath(target, sources[other]))
-                        refusal = target + " is a source image of this run: the result of " + source +
-                                  " was not saved.";
-            bool again = false;
-            for (const std::string& earlier : savedThisRun)
-                again = again || SamePath(target, earlier);
-            if (refusal.empty() && again)
+            const std::string key = PathKey(target);
+            auto same = sourceKeys.equal_range(key);
+            for (auto it = same.first; it != same.second && refusal.empty(); ++it)
+                refusal = it->second == image
+                              ? target + " is the source image itself: the result was not saved."
+                              : target + " is a source image of this run: the result of " + source +
+                                    " was not saved.";
+            if (refusal.empty() && savedThisRun.count(key))
                 refusal = target + " was already written in this run: the result of " + source +
                           " was not saved.";
             if (refusal.empty() && resultsAmongImages && FileExists(target))
@@ -236,7 +245,7 @@ void TForm1::Button15Click()
                 problems.push_back(target + " could not be saved.");
                 return made;
             }
-            savedThisRun.push_back(target);
+            savedThisRun.insert(key);
             return target;
         };
         std::string shown, shownRight;
@@ -251,10 +260,14 @@ void TForm1::Button15Click()
         ResultLeft[ResultCount] = shown;
         ResultRight[ResultCount] = shownRight;
         ResultTwoPages[ResultCount] = twoPages;
-        Vistrel7_2.SetFileName(shown);
+        // A saved page is in its view already, as it was loaded to be saved;
+        // a page without a result leaves its view empty.
+        if (shown.empty())
+            Vistrel7_2.SetFileName(shown);
         Vistrel7_2.ZoomToFit(2);
         if (twoPages) {
-            Vistrel7_3.SetFileName(shownRight);
+            if (shownRight.empty())
+                Vistrel7_3.SetFileName(shownRight);
             Vistrel7_3.ZoomToFit(2);
         }
         forms::Application::ProcessMessages();

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 
@@ -12,6 +13,7 @@ namespace {
 
 constexpr size_t kOriginSizeAt = kOriginPathField;
 constexpr size_t kOriginTimeAt = kOriginPathField + 8;
+constexpr size_t kOriginSettingsAt = kOriginPathField + 16;
 const char kOriginExtension[] = ".from";
 
 void PutU64(std::string& bytes, size_t at, uint64_t value)
@@ -37,7 +39,69 @@ std::vector<std::string> FilesMatching(const std::string& folder, const char* ma
     return paths;
 }
 
+constexpr uint64_t kFnvBasis = 0xCBF29CE484222325ull;
+constexpr uint64_t kFnvPrime = 0x100000001B3ull;
+
+uint64_t Mixed(uint64_t digest, uint64_t value)
+{
+    for (int i = 0; i < 8; ++i) {
+        digest ^= static_cast<uint8_t>(value >> (8 * i));
+        digest *= kFnvPrime;
+    }
+    return digest;
+}
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 } // namespace
+
+uint64_t MethodSettingsDigest(const std::string& basePath)
+{
+    const size_t slash = basePath.find_last_of('\\');
+    std::string method = basePath.substr(slash == std::string::npos ? 0 : slash + 1);
+    for (char& c : method)
+        c = Upper(c);
+    // Each file on its own, then combined in an order-free way: the order a
+    // folder search gives is no part of the settings.
+    uint64_t digest = 0;
+    uint64_t files = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((basePath + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return Mixed(kFnvBasis, 0);
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        const size_t length = std::strlen(found.cFileName);
+        if (length <= method.size() || (found.cFileName[method.size()] != '.' &&
+                                        found.cFileName[method.size()] != '_'))
+            continue;
+        uint64_t one = kFnvBasis;
+        bool same = true;
+        for (size_t i = 0; i < length; ++i) {
+            const char c = Upper(found.cFileName[i]);
+            same = same && (i >= method.size() || c == method[i]);
+            one = (one ^ static_cast<uint8_t>(c)) * kFnvPrime;
+        }
+        if (!same)
+            continue;
+        one = Mixed(one, static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
+        one = Mixed(one, static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32 |
+                             found.ftLastWriteTime.dwLowDateTime);
+        digest += Mixed(one, 0x5E771465ull);
+        ++files;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return Mixed(Mixed(kFnvBasis, files), digest);
+}
+
+uint64_t SettingsOfChain(uint64_t earlier, uint64_t method)
+{
+    return Mixed(Mixed(kFnvBasis, earlier), method);
+}
 
 std::string ChoiceCode(int index)
 {
@@ -74,6 +138,7 @@ bool EncodeStepResultOrigin(const StepResultOrigin& origin, std::string* bytes)
     bytes->replace(0, origin.source.size(), origin.source);
     PutU64(*bytes, kOriginSizeAt, origin.size);
     PutU64(*bytes, kOriginTimeAt, origin.writeTime);
+    PutU64(*bytes, kOriginSettingsAt, origin.settings);
     return true;
 }
 
@@ -87,6 +152,7 @@ bool DecodeStepResultOrigin(const std::string& bytes, StepResultOrigin* origin)
     origin->source = bytes.substr(0, end);
     origin->size = GetU64(bytes, kOriginSizeAt);
     origin->writeTime = GetU64(bytes, kOriginTimeAt);
+    origin->settings = GetU64(bytes, kOriginSettingsAt);
     return true;
 }
 
@@ -105,7 +171,8 @@ bool OriginOfSource(const std::string& source, StepResultOrigin* origin)
 
 bool SameOrigin(const StepResultOrigin& a, const StepResultOrigin& b)
 {
-    return a.size == b.size && a.writeTime == b.writeTime && SamePath(a.source, b.source);
+    return a.size == b.size && a.writeTime == b.writeTime && a.settings == b.settings &&
+           SamePath(a.source, b.source);
 }
 
 bool WriteStepResultOrigin(const std::string& result, const StepResultOrigin& origin)

@@ -4,7 +4,9 @@
 // chosen up to that step, so that an unchanged chain finds its result again.
 // Beside each result lies its origin record: the source image it was made
 // from, so that a result of another image of the same name, or of the image
-// before it changed, is never taken for this one.
+// before it changed, is never taken for this one, and the settings of every
+// method of the chain up to that step as they were, so that a result made
+// before a setting changed is never taken for one made after.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,20 +29,32 @@ StepResultNames StepResultFiles(const std::string& programFolder, const std::str
                                 const int* slotModule, const int* moduleMethod, int step,
                                 bool twoPages);
 
-// The source image a result was made from, as it was then.
+// The source image a result was made from, as it was then, and the methods'
+// settings it was made with.
 struct StepResultOrigin {
     std::string source;        // full path
     uint64_t size = 0;         // bytes
     uint64_t writeTime = 0;    // last write, in 100 ns units since 1601 (FILETIME)
+    uint64_t settings = 0;     // SettingsOfChain of the step's chain
 };
+
+// A digest of a method's own files in its module's work folder: every plain
+// file whose name is the method's name followed by '.' or '_' (its program,
+// its settings program and whatever settings files they keep), by name, size
+// and last write time. basePath is the work folder + "\\" + method name.
+uint64_t MethodSettingsDigest(const std::string& basePath);
+// The digest of a chain: the chain's digest up to the step before (0 for the
+// first step) combined with the step's method's digest.
+uint64_t SettingsOfChain(uint64_t earlier, uint64_t method);
 
 // The origin record of a result: result path + ".from", a fixed record of
 // kOriginRecordSize bytes:
 //   0    char[1024]  the source's full path, NUL-terminated
 //   1024 uint64 LE   the source's size
 //   1032 uint64 LE   the source's last write time
+//   1040 uint64 LE   the settings digest of the chain
 constexpr size_t kOriginPathField = 1024;
-constexpr size_t kOriginRecordSize = kOriginPathField + 16;
+constexpr size_t kOriginRecordSize = kOriginPathField + 24;
 std::string OriginRecordPath(const std::string& result);
 // The record's bytes, and back; false for bytes that are no such record, or
 // an origin whose path does not fit.

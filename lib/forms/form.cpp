@@ -32,7 +32,11 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM data)
 Form::Form(const std::string& name) : Control(nullptr, name)
 {
     RegisterOwnClass(kFormClass, IDC_ARROW, CS_DBLCLKS);
-    CreateOwnWindow(kFormClass, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, {0, 0, 400, 300}, nullptr, nullptr);
+    // Every form after the main one is owned by it: it stays above the main
+    // window, also while it holds the main window disabled as a modal form.
+    Form* main = Application::MainForm();
+    HWND owner = main && IsWindow(main->Handle()) ? main->Handle() : nullptr;
+    CreateOwnWindow(kFormClass, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, {0, 0, 400, 300}, owner, nullptr);
     Application::Register(this);
 }
 

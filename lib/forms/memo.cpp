@@ -34,11 +34,18 @@ Memo::Memo(Control& parent, const std::string& name, const Rect& bounds) : Compo
 
 void Memo::AddLine(const std::string& line)
 {
-    std::string text = Text();
+    // Appended at the end without reading the text back: the log grows by a
+    // line at a time and must not cost its whole length per line.
+    const int end = GetWindowTextLengthA(Handle());
     std::string added = line + "\r\n";
-    if (!text.empty() && (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0))
-        added = "\r\n" + added;   // a text set without a final break gets one
-    int end = static_cast<int>(text.size());
+    if (end > 0) {
+        // The last line starts at the end only after a line break: a text set
+        // without a final break gets one.
+        LRESULT lines = SendMessageA(Handle(), EM_GETLINECOUNT, 0, 0);
+        LRESULT lastStart = SendMessageA(Handle(), EM_LINEINDEX, static_cast<WPARAM>(lines - 1), 0);
+        if (lastStart != end)
+            added = "\r\n" + added;
+    }
     SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageA(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
 }

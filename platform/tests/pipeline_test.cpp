@@ -400,10 +400,24 @@ TEST_F(Pipeline, ThePipelineIsSavedAtCloseAndRestoredAtTheNextStart)
     EXPECT_FALSE(wb_->Enabled("Label27")) << "a module in the pipeline has its palette labels greyed";
     ASSERT_EQ(wb_->Close(), 0);
 
-    // After a change of the module set the pipeline starts empty.
+    // After a change of the module set (a method created, a module that
+    // lists first) the pipeline keeps its modules and their methods.
     pf_.AddBatchMethod("C.Folivar", "c1", "C-one", Counting("c1"));
+    pf_.AddModule("N.Folivar", "New", "-", 0);
+    pf_.AddBatchMethod("N.Folivar", "n0", "N-zero", Counting("n0"));
     Start();
-    EXPECT_FALSE(wb_->Visible("Image1"));
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_EQ(wb_->Text("Label2"), "C-zero");
+    EXPECT_EQ(wb_->Text("Label4"), "Alpha");
+    EXPECT_EQ(wb_->Text("Label5"), "A-one");
+    ASSERT_EQ(wb_->Close(), 0);
+
+    // A module that is gone leaves its slot out; the others stay.
+    ASSERT_TRUE(DeleteFileA((pf_ / "A.Folivar").c_str()));
+    Start();
+    EXPECT_EQ(wb_->Text("Label1"), "Gamma");
+    EXPECT_TRUE(wb_->Visible("Image1"));
+    EXPECT_FALSE(wb_->Visible("Image2"));
     EXPECT_EQ(wb_->Close(), 0);
 }
 
@@ -614,6 +628,101 @@ TEST_F(Pipeline, TheSettingsProgramRunsInItsModulesWorkFolder)
         Sleep(50);
     EXPECT_NE(testkit::ReadText(pf_ / "temp\\Binarize\\probe.txt").find("cwd=" + pf_ / "temp\\Binarize"),
               std::string::npos);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
+// The settings window of the threshold method started from this program
+// folder, its value typed and OK clicked.
+struct SettingsSearch {
+    std::string folder;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindThresholdSettings(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<SettingsSearch*>(lp);
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (std::string(cls) != "ThresholdSettingsWindow" || !IsWindowVisible(hwnd))
+        return TRUE;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char image[MAX_PATH * 2] = {};
+    DWORD size = sizeof image;
+    const bool named = process && QueryFullProcessImageNameA(process, 0, image, &size);
+    if (process)
+        CloseHandle(process);
+    if (named && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, image,
+                                static_cast<int>(search->folder.size()), search->folder.data(),
+                                static_cast<int>(search->folder.size())) == CSTR_EQUAL) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool SetThresholdInItsWindow(const ProgramFolder& pf, int value)
+{
+    SettingsSearch search{pf / "temp\\"};
+    for (int i = 0; i < 1200 && !search.found; ++i) {
+        EnumWindows(FindThresholdSettings, reinterpret_cast<LPARAM>(&search));
+        if (!search.found)
+            Sleep(50);
+    }
+    HWND window = search.found;
+    if (!window) {
+        ADD_FAILURE() << "no settings window";
+        return false;
+    }
+    HWND edit = FindWindowExA(window, nullptr, "EDIT", nullptr);
+    HWND ok = FindWindowExA(window, nullptr, "BUTTON", "OK");
+    if (!edit || !ok) {
+        ADD_FAILURE() << "no edit or OK in the settings window";
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return false;
+    }
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(std::to_string(value).c_str()));
+    DWORD_PTR answered = 0;
+    SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, 20000, &answered);
+    for (int i = 0; i < 400 && IsWindow(window); ++i)
+        Sleep(50);
+    return !IsWindow(window);
+}
+
+TEST_F(Pipeline, AChangedMethodSettingRecomputesItsStepAndTheLaterOnes)
+{
+    pf_.AddModule("Binarize.Folivar", "Binari-", "zation", 1);
+    pf_.AddProgramMethod("Binarize.Folivar", "threshold", std::string(METHODS_DIR) + "\\threshold.exe",
+                         std::string(METHODS_DIR) + "\\threshold_s.exe");
+    pf_.AddModule("Copy.Folivar", "Copy", "-", 2);
+    pf_.AddBatchMethod("Copy.Folivar", "c0", "C-zero", Counting("c0"));
+    WriteImage(pf_ / "images\\p1.tif", 64, 8);   // every grey level from 0 up
+    Start();
+    Palette(0);
+    Palette(1);
+    Select({0});
+    Apply();
+    const std::vector<uint8_t> at128 = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    ASSERT_FALSE(at128.empty());
+    EXPECT_EQ(Runs(), (Names{"c0"}));
+
+    ASSERT_TRUE(probe::ChoosePopupItem(wb_->Component("Image1"), 5));   // Settings
+    ASSERT_TRUE(SetThresholdInItsWindow(pf_, 40));
+    // The workbench takes input again once the settings program ended.
+    HWND main = probe::FindForm(wb_->program().id(), "TForm1");
+    for (int i = 0; i < 600 && !IsWindowEnabled(main); ++i)
+        Sleep(50);
+    ASSERT_TRUE(IsWindowEnabled(main));
+    Apply();
+    const std::vector<uint8_t> at40 = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    ASSERT_FALSE(at40.empty());
+    EXPECT_NE(at40, at128) << "the result of 128 was taken for the one of 40";
+    EXPECT_EQ(Runs(), (Names{"c0", "c0"})) << "the later step runs again too";
+
+    Apply();
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p1.tif"), at40);
+    EXPECT_EQ(Runs(), (Names{"c0", "c0"})) << "unchanged settings: the cached results count";
     EXPECT_EQ(wb_->Close(), 0);
 }
 

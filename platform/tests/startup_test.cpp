@@ -311,4 +311,35 @@ TEST(WorkbenchStartup, ChoosingImagesEnablesApplyAndAnotherFolderClearsIt)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&state[164])), pf / "images\\more");
 }
 
+TEST(WorkbenchStartup, EveryOtherFormIsOwnedByTheMainWindowAndAModalOneStaysAboveIt)
+{
+    ProgramFolder pf;
+    TwoModules(pf);
+    Workbench wb(pf);
+    HWND main = wb.WaitUntilStarted();
+    ASSERT_NE(main, nullptr);
+    for (const char* form : {"TForm2", "TForm3", "TForm4", "TForm5", "TForm6", "TForm8", "TForm9"}) {
+        HWND window = forms::probe::FindForm(wb.program().id(), form);
+        ASSERT_NE(window, nullptr) << form;
+        EXPECT_EQ(GetWindow(window, GW_OWNER), main) << form;
+    }
+    EXPECT_EQ(GetWindow(main, GW_OWNER), nullptr);
+
+    // Settings shown modally; the main window brought to the top, as a click on it does.
+    PostMessageA(wb.Component("Button18"), BM_CLICK, 0, 0);
+    HWND settings = wb.program().WaitForForm("TForm3");
+    ASSERT_NE(settings, nullptr);
+    for (int i = 0; i < 200 && !IsWindowVisible(settings); ++i)
+        Sleep(20);
+    SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    bool above = false;
+    for (HWND w = GetWindow(settings, GW_HWNDNEXT); w && !above; w = GetWindow(w, GW_HWNDNEXT))
+        above = w == main;
+    EXPECT_TRUE(above) << "the modal window went behind its owner";
+    PostMessageA(settings, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 200 && !IsWindowEnabled(main); ++i)
+        Sleep(20);
+    EXPECT_EQ(wb.Close(), 0);
+}
+
 } // namespace

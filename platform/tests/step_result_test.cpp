@@ -67,15 +67,19 @@ using platform::StepResultOrigin;
 
 TEST(StepResultOrigin, RecordBytes)
 {
-    StepResultOrigin origin{"C:\\images\\p1.tif", 0x0102030405060708ull, 0x01D7A1B2C3D4E5F6ull};
+    StepResultOrigin origin{"C:\\images\\p1.tif", 0x0102030405060708ull, 0x01D7A1B2C3D4E5F6ull,
+                            0x1122334455667788ull};
     std::string bytes;
     ASSERT_TRUE(platform::EncodeStepResultOrigin(origin, &bytes));
-    // The path NUL-terminated in a 1024-byte field, then size and write time, little-endian.
+    // The path NUL-terminated in a 1024-byte field, then size, write time and
+    // the settings digest, little-endian.
     std::string expected = "C:\\images\\p1.tif";
     expected.resize(1024, '\0');
     for (uint8_t b : {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01})
         expected += static_cast<char>(b);
     for (uint8_t b : {0xF6, 0xE5, 0xD4, 0xC3, 0xB2, 0xA1, 0xD7, 0x01})
+        expected += static_cast<char>(b);
+    for (uint8_t b : {0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11})
         expected += static_cast<char>(b);
     EXPECT_EQ(bytes, expected);
 
@@ -84,6 +88,7 @@ TEST(StepResultOrigin, RecordBytes)
     EXPECT_EQ(back.source, origin.source);
     EXPECT_EQ(back.size, origin.size);
     EXPECT_EQ(back.writeTime, origin.writeTime);
+    EXPECT_EQ(back.settings, origin.settings);
 }
 
 TEST(StepResultOrigin, WhatIsNoRecord)
@@ -91,12 +96,12 @@ TEST(StepResultOrigin, WhatIsNoRecord)
     std::string good;
     ASSERT_TRUE(platform::EncodeStepResultOrigin({"C:\\a.tif", 1, 2}, &good));
     std::string noTerminator(1024, 'x');
-    noTerminator.resize(1040, '\0');
+    noTerminator.resize(1048, '\0');
     const std::string cases[] = {
         "",
-        good.substr(0, 1039),               // short
+        good.substr(0, 1040),               // short: a record without the settings digest
         good + '\0',                        // long
-        std::string(1040, '\0'),            // no path
+        std::string(1048, '\0'),            // no path
         noTerminator,                       // a path that fills its field
     };
     for (const std::string& bytes : cases) {
@@ -127,15 +132,16 @@ TEST(StepResultOrigin, AResultCountsOnlyForTheSourceItWasMadeFrom)
     ASSERT_TRUE(platform::WriteStepResultOrigin(two.first, a));
     EXPECT_EQ(testkit::ReadBytes(platform::OriginRecordPath(one.first)).size(), platform::kOriginRecordSize);
 
-    StepResultOrigin differs[4] = {a, a, a, a};
+    StepResultOrigin differs[5] = {a, a, a, a, a};
     differs[0].source = folder / "B\\p1.tif";
     differs[1].size += 1;
     differs[2].writeTime += 1;
     for (char& c : differs[3].source)
         c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    differs[4].settings += 1;
     struct Case { const StepResultOrigin& origin; bool counts; };
     const Case cases[] = {{a, true}, {differs[0], false}, {differs[1], false}, {differs[2], false},
-                          {differs[3], true}};
+                          {differs[3], true}, {differs[4], false}};
     for (const Case& c : cases)
         EXPECT_EQ(platform::IsResultOf(one, false, c.origin), c.counts) << c.origin.source;
 
@@ -163,3 +169,44 @@ TEST(StepResultOrigin, AResultCountsOnlyForTheSourceItWasMadeFrom)
 
 } // namespace
 
+TEST(MethodSettingsDigest, FollowsTheMethodsOwnFilesOnly)
+{
+    testkit::TempFolder folder("settings");
+    const std::string base = folder / "threshold";
+    testkit::WriteText(base + ".exe", "program");
+    testkit::WriteText(base + ".set", "threshold=128\r\n");
+    testkit::WriteText(folder / "otsu.set", "other method");
+    testkit::WriteText(folder / "in.tif", "exchange");
+    testkit::WriteText(folder / "thresholdx.set", "a method named thresholdx");
+    const uint64_t before = platform::MethodSettingsDigest(base);
+    EXPECT_EQ(platform::MethodSettingsDigest(base), before);
+
+    // Files of other methods and the exchange files are no settings of this one.
+    testkit::WriteText(folder / "otsu.set", "other method, changed");
+    testkit::WriteText(folder / "in.tif", "exchange, changed");
+    testkit::WriteText(folder / "thresholdx.set", "changed");
+    EXPECT_EQ(platform::MethodSettingsDigest(base), before);
+
+    struct Change { const char* file; const char* text; };
+    const Change changes[] = {{"threshold.set", "threshold=40\r\n"},   // another size
+                              {"threshold.set", "threshold=41\r\n"},   // the same size, written later
+                              {"threshold_s.ini", "new"},               // a new file of the method
+                              {"THRESHOLD.cfg", "any case"}};
+    uint64_t previous = before;
+    for (const Change& c : changes) {
+        Sleep(20);   // a later write time
+        testkit::WriteText(folder / c.file, c.text);
+        const uint64_t now = platform::MethodSettingsDigest(base);
+        EXPECT_NE(now, previous) << c.file << " " << c.text;
+        previous = now;
+    }
+    DeleteFileA((folder / "THRESHOLD.cfg").c_str());
+    EXPECT_NE(platform::MethodSettingsDigest(base), previous) << "a file removed";
+
+    // A chain's digest depends on every step and on their order.
+    const uint64_t a = 1, b = 2;
+    const uint64_t ab = platform::SettingsOfChain(platform::SettingsOfChain(0, a), b);
+    const uint64_t ba = platform::SettingsOfChain(platform::SettingsOfChain(0, b), a);
+    EXPECT_NE(ab, ba);
+    EXPECT_NE(platform::SettingsOfChain(0, a), platform::SettingsOfChain(0, b));
+}

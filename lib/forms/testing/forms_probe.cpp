@@ -68,9 +68,13 @@ HWND FindComponent(HWND root, const std::string& name)
 
 HWND FindComponent(DWORD processId, const std::string& name)
 {
-    for (HWND form : TopLevelWindows(processId))
-        if (HWND found = FindComponent(form, name))
-            return found;
+    // The forms without an owner (the main form) first, then those they own:
+    // owned forms lie above their owner, but a name is the main form's first.
+    for (bool owned : {false, true})
+        for (HWND form : TopLevelWindows(processId))
+            if ((GetWindow(form, GW_OWNER) != nullptr) == owned)
+                if (HWND found = FindComponent(form, name))
+                    return found;
     return nullptr;
 }
 
