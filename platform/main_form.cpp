@@ -287,20 +287,16 @@ void TForm1::SaveState()
     WritePipelineStateFile(programFolder_ + "temp\\ini.dat", state);
     // The same choices by name, so that a next start with another set of
     // modules (a method created meanwhile) still finds them.
-    std::string names;
+    PipelineNames names;
     for (int m = 0; m < catalogue_.Count(); ++m) {
         const ModuleEntry& module = catalogue_.Module(m);
         if (ModuleMethod[m] >= 0 && ModuleMethod[m] < module.methodCount)
-            names += "M\t" + module.fileName + "\t" + module.methods[ModuleMethod[m]].fileName + "\r\n";
+            names.methods.emplace_back(module.fileName, module.methods[ModuleMethod[m]].fileName);
     }
     for (int i = 0; i < PipelineLength; ++i)
-        names += "S\t" + catalogue_.Module(SlotModule[i]).fileName + "\r\n";
+        names.slots.push_back(catalogue_.Module(SlotModule[i]).fileName);
     const std::string namesPath = programFolder_ + "temp\\ini.names";
-    FILE* f = std::fopen(namesPath.c_str(), "wb");
-    bool written = f && std::fwrite(names.data(), 1, names.size(), f) == names.size();
-    if (f)
-        written = std::fclose(f) == 0 && written;
-    if (!written)
+    if (!WritePipelineNames(namesPath, names))
         RemoveFile(namesPath);
 }
 

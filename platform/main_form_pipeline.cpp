@@ -279,51 +279,6 @@ void TForm1::RunOutside(const std::string& program, const std::string& folder)
     }
 }
 
-namespace {
-
-// "temp\ini.names": lines "M<tab>module file<tab>method file" (the method
-// chosen for a module) and "S<tab>module file" (the slots in order). Read
-// within a bound; lines of any other form are left out.
-struct PipelineNames {
-    std::vector<std::pair<std::string, std::string>> methods;
-    std::vector<std::string> slots;
-};
-
-bool ReadPipelineNames(const std::string& path, PipelineNames* names)
-{
-    constexpr size_t kLimit = 64 * 1024;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    std::string text(kLimit + 1, '\0');
-    text.resize(std::fread(&text[0], 1, text.size(), f));
-    std::fclose(f);
-    if (text.size() > kLimit)
-        return false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        start = end == std::string::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        size_t tab = line.find('\t');
-        if (tab != 1)
-            continue;
-        std::string rest = line.substr(2);
-        if (line[0] == 'S' && rest.find('\t') == std::string::npos) {
-            names->slots.push_back(rest);
-        } else if (line[0] == 'M') {
-            size_t second = rest.find('\t');
-            if (second != std::string::npos)
-                names->methods.emplace_back(rest.substr(0, second), rest.substr(second + 1));
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 void TForm1::RestorePipeline()
 {
     PipelineState state;

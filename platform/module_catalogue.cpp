@@ -109,14 +109,17 @@ void SortModulesByPosition(std::vector<ModuleEntry>& modules)
 
 bool ReadFingerprint(const std::string& path, uint32_t* sum)
 {
-    *sum = 0;
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;                                   // never written: 0
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        *sum = 0;                                      // never written: 0
+        return true;
+    }
     std::string head = ReadHead(path, 4);
     if (head.size() < 4)
-        return false;
+        return false;                                  // *sum as it was
+    uint32_t value = 0;
     for (int i = 0; i < 4; ++i)
-        *sum |= static_cast<uint32_t>(static_cast<uint8_t>(head[i])) << (8 * i);
+        value |= static_cast<uint32_t>(static_cast<uint8_t>(head[i])) << (8 * i);
+    *sum = value;
     return true;
 }
 

@@ -63,7 +63,7 @@ void SortModulesByPosition(std::vector<ModuleEntry>& modules);
 
 // "ModCh.ini": 4 bytes, the size sum of the last scan; a missing file reads
 // as 0. False for a file that exists but is shorter than 4 bytes or cannot be
-// read: the module set then counts as changed.
+// read: the module set then counts as changed, and `sum` is left as it was.
 bool ReadFingerprint(const std::string& path, uint32_t* sum);
 bool WriteFingerprint(const std::string& path, uint32_t sum);
 

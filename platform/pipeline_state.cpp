@@ -80,4 +80,57 @@ bool WritePipelineStateFile(const std::string& path, const PipelineState& state)
     return (std::fclose(f) == 0) && ok;
 }
 
+std::string PackPipelineNames(const PipelineNames& names)
+{
+    std::string text;
+    for (const auto& chosen : names.methods)
+        text += "M\t" + chosen.first + "\t" + chosen.second + "\r\n";
+    for (const std::string& slot : names.slots)
+        text += "S\t" + slot + "\r\n";
+    return text;
+}
+
+bool ReadPipelineNames(const std::string& path, PipelineNames* names)
+{
+    constexpr size_t kLimit = 64 * 1024;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    std::string text(kLimit + 1, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), f));
+    std::fclose(f);
+    if (text.size() > kLimit)
+        return false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        size_t tab = line.find('\t');
+        if (tab != 1)
+            continue;
+        std::string rest = line.substr(2);
+        if (line[0] == 'S' && rest.find('\t') == std::string::npos) {
+            names->slots.push_back(rest);
+        } else if (line[0] == 'M') {
+            size_t second = rest.find('\t');
+            if (second != std::string::npos)
+                names->methods.emplace_back(rest.substr(0, second), rest.substr(second + 1));
+        }
+    }
+    return true;
+}
+
+bool WritePipelineNames(const std::string& path, const PipelineNames& names)
+{
+    const std::string text = PackPipelineNames(names);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return (std::fclose(f) == 0) && ok;
+}
+
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -27,5 +28,19 @@ bool UnpackPipelineState(const uint8_t* data, size_t size, PipelineState* state)
 
 bool ReadPipelineStateFile(const std::string& path, PipelineState* state);
 bool WritePipelineStateFile(const std::string& path, const PipelineState& state);
+
+// "temp\ini.names": lines "M<tab>module file<tab>method file" (the method
+// chosen for a module) and "S<tab>module file" (the slots in order), each
+// ending in CR LF. The same choices as the state record, by name.
+struct PipelineNames {
+    std::vector<std::pair<std::string, std::string>> methods;
+    std::vector<std::string> slots;
+};
+
+std::string PackPipelineNames(const PipelineNames& names);
+// Read within a bound; lines of any other form are left out. False (and
+// `names` untouched) when the file cannot be opened or is past the bound.
+bool ReadPipelineNames(const std::string& path, PipelineNames* names);
+bool WritePipelineNames(const std::string& path, const PipelineNames& names);
 
 } // namespace platform
