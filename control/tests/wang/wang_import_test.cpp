@@ -689,3 +689,114 @@ TEST(WangImport, MutationLoopOverRealPages)
 }
 
 } // namespace
+
+// Data that begins with a mark: each mark comes in at the next mark block
+// (the last at the end), with the layer name and the index read after it.
+TEST(WangImport, DataBeginningWithAMarkTakesTheNamesAndIndexesAfterEachMark)
+{
+    formats_test::Hand h;
+    h.D(0).D(1);
+    formats_test::WangMarkFields m;
+    m.type = 5;
+    m.left = 0, m.top = 0, m.right = 10, m.bottom = 10;
+    formats_test::WangMarkBlock(h, m);
+    formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars("A", 2));
+    formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars("5", 10));
+    m.left = 20, m.right = 30;
+    formats_test::WangMarkBlock(h, m);
+    formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars("B", 2));
+    formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars("9", 10));
+    EngineLibrary library;
+    TestHost host(library);
+    const struct {
+        bool preserve;
+        const char* expected;
+    } cases[] = {{false, "A: 5 9;"}, {true, "B: 9;A: 5;"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preserve);
+        ASSERT_EQ(0, ImportPage(host.Engine(), h.bytes().data(), h.Size(), 800, 600, c.preserve));
+        EXPECT_EQ(c.expected, SequenceNumbers(host.Engine()));
+    }
+}
+
+// The text of a text mark: an "OiUText" wins over the "OiAnText" that
+// follows it, and a later "OiAnText" sets the text again.
+TEST(WangImport, TextBlocksInTurn)
+{
+    const auto ansi = [](const char* text) {
+        formats_test::Hand t;
+        const uint32_t n = static_cast<uint32_t>(std::strlen(text)) + 1;
+        t.D(0).D(1000).D(1000).D(n).Raw(formats_test::Chars(text, n));
+        return t.bytes();
+    };
+    const auto unicode = [](const wchar_t* text) {
+        formats_test::Hand t;
+        t.D(1).Raw({'x'});
+        for (const wchar_t* c = text; ; ++c) {
+            t.Raw({static_cast<uint8_t>(*c), static_cast<uint8_t>(*c >> 8)});
+            if (!*c) break;
+        }
+        return t.bytes();
+    };
+    const struct {
+        std::vector<std::pair<const char*, Bytes>> blocks;
+        std::wstring expected;
+    } cases[] = {
+        {{{"OiUText", unicode(L"uni")}, {"OiAnText", ansi("first")}}, L"uni"},
+        {{{"OiUText", unicode(L"uni")}, {"OiAnText", ansi("first")}, {"OiAnText", ansi("second")}}, L"second"},
+        {{{"OiAnText", ansi("first")}, {"OiUText", unicode(L"uni")}}, L"uni"},
+        {{{"OiAnText", ansi("first")}, {"OiAnText", ansi("second")}}, L"second"},
+    };
+    EngineLibrary library;
+    TestHost host(library);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.expected.begin(), c.expected.end()));
+        formats_test::Hand h;
+        h.D(0).D(1);
+        formats_test::WangMarkFields m;
+        m.type = 7;
+        m.left = 0, m.top = 0, m.right = 100, m.bottom = 40;
+        m.fontHeight = 12;
+        m.face = "Arial";
+        formats_test::WangMarkBlock(h, m);
+        for (const auto& block : c.blocks) formats_test::WangNamed(h, 6, block.first, block.second);
+        ASSERT_EQ(0, ImportPage(host.Engine(), h.bytes().data(), h.Size(), 800, 600, false));
+        const std::vector<Seen> seen = Items(host.Engine());
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(c.expected, seen[0].text);
+    }
+}
+
+// Every number the host hears as an item comes in names that item at the
+// end: the items, layer by layer oldest first, carry the announced numbers
+// in the order they were announced.
+TEST(WangImport, AnnouncedNumbersNameTheirItemsOnEveryPage)
+{
+    EngineLibrary library;
+    for (const char* name : kPages) {
+        for (bool preserve : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (preserve ? " preserved" : ""));
+            const Bytes page = LoadPage(name);
+            ASSERT_FALSE(page.empty());
+            TestHost host(library);
+            host->DeleteAllLayers();
+            host.ClearCalls();
+            ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, preserve));
+            std::vector<intptr_t> announced;
+            for (const engine_test::ChannelCall& call : host.Calls())
+                if (call.channel == Channel_AnnotateEvent && call.args.size() == 2 &&
+                    call.args[0] == QMK_AnnotationAdded)
+                    announced.push_back(call.args[1]);
+            std::vector<int> layers;
+            for (int layer = host->GetFirstLayer(); layer != 0; layer = host->GetNextLayer()) layers.push_back(layer);
+            std::vector<intptr_t> numbers;
+            for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
+                int seq = 0;
+                for (host->PrgGetFirstItem(*layer, &seq); seq != 0; host->PrgGetNextItem(*layer, &seq))
+                    numbers.push_back(seq);
+            }
+            EXPECT_FALSE(numbers.empty());
+            EXPECT_EQ(numbers, announced);
+        }
+    }
+}
