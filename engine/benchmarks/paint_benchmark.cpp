@@ -252,7 +252,7 @@ void Run(Set set, int count, const ToolDefaults& defaults)
 
         const int clicks = set == Set::RectanglesAndEllipses ? 2000 : 500;
         int hits = 0;
-        start = Now();
+        double start = Now();
         for (int i = 0; i < clicks; ++i) {
             const POINT window = {Next(shown.windowWidth), Next(shown.windowHeight)};
             const POINT point = mapping.WindowToLayer(window);

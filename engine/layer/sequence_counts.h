@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "layer/sequence_set.h"
+
 class SequenceCounts {
 public:
     int Count(int seq) const
@@ -77,9 +79,7 @@ public:
 
     void Reserve(size_t count)
     {
-        size_t capacity = 16;
-        while (capacity < count * 2)
-            capacity *= 2;
+        const size_t capacity = HalfFullCapacity(count);
         if (capacity > slots_.size())
             Rehash(capacity);
     }
