@@ -112,7 +112,7 @@ int __stdcall EngineObject::ElementAppend(int layer, int element, int* seq)
 {
     if (seq)
         *seq = 0;
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     if (!found)
         return QMK_ErrInvalidLayer;
     if (element == 0)

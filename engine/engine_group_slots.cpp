@@ -51,7 +51,7 @@ int __stdcall EngineObject::GrpAddItem(int layer, int groupId, int seq)
 
 int __stdcall EngineObject::GrpAddSelected(int layer, int groupId)
 {
-    return OnLayer(FindLayer(layer),
+    return OnLayer(LayerWithFreshView(layer),
                    [&](AnnotationLayer& l) { return l.GroupAddSelected(groupId); });
 }
 

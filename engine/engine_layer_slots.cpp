@@ -69,6 +69,15 @@ bool EngineObject::ViewForGeometry(bool refreshNow)
     return mapping_->Usable();
 }
 
+AnnotationLayer* EngineObject::LayerWithFreshView(int layer)
+{
+    if (!FindLayer(layer))
+        return nullptr;
+    if (mapping_->RefreshNeeded())
+        mapping_->Refresh(false, nullptr);
+    return FindLayer(layer);
+}
+
 int EngineObject::ItemWithView(int layer, int seq, bool refreshNow)
 {
     // The item is looked for before the host is asked for its view, and
@@ -134,7 +143,7 @@ int __stdcall EngineObject::PrgGetItemAttribute(int layer, int seq, int attribut
 int __stdcall EngineObject::PrgSetItemAttribute(int layer, int seq, int attribute,
                                                 EngineValue value)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     if (!found)
         return QMK_ErrInvalidLayer;
     // The host hears of real changes only: the old value is read first and
@@ -177,7 +186,7 @@ int __stdcall EngineObject::PrgSetItemPoint(int layer, int seq, int index, const
 
 int __stdcall EngineObject::PrgDeleteItem(int layer, int seq)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     if (!found)
         return QMK_ErrInvalidLayer;
     return found->DeleteItem(seq);
@@ -212,37 +221,37 @@ int __stdcall EngineObject::PrgSelectAll(int layer, int flag)
 
 int __stdcall EngineObject::BringToFront(int layer)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->BringSelectedToFront() : QMK_ErrInvalidLayer;
 }
 
 int __stdcall EngineObject::SendToBack(int layer)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->SendSelectedToBack() : QMK_ErrInvalidLayer;
 }
 
 int __stdcall EngineObject::BringItemToFront(int layer, int seq)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->BringItemToFront(seq) : QMK_ErrInvalidLayer;
 }
 
 int __stdcall EngineObject::SendItemToBack(int layer, int seq)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->SendItemToBack(seq) : QMK_ErrInvalidLayer;
 }
 
 int __stdcall EngineObject::NudgeUp(int layer, int seq)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->NudgeUp(seq) : QMK_ErrInvalidLayer;
 }
 
 int __stdcall EngineObject::NudgeDn(int layer, int seq)
 {
-    AnnotationLayer* found = FindLayer(layer);
+    AnnotationLayer* found = LayerWithFreshView(layer);
     return found ? found->NudgeDown(seq) : QMK_ErrInvalidLayer;
 }
 

@@ -129,6 +129,11 @@ private:
     // A group of a layer and a view to convert its rectangle with: 0, or
     // QMK_ErrInvalidLayer, QMK_ErrInvalidGroupId.
     int GroupWithView(int layer, int groupId);
+    // A layer found after the view was brought up to date: a stale record is
+    // refreshed here, where the call enters, so that the layer and its items
+    // never ask the host for the view while they work (the host may delete
+    // anything while it answers). Null when the layer is gone.
+    AnnotationLayer* LayerWithFreshView(int layer);
     // Whether any layer holds an item.
     bool AnyItems() const;
     void UpdateMappingServices();

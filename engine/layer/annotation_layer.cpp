@@ -430,19 +430,17 @@ bool AnnotationLayer::UserDraw(HDC dc, int x, int y, int width, int height, int 
     // The item drawn is in the list, or it is the pending object (with no
     // number yet); afterwards it must be where it was.
     const Annotation* drawn = seq != 0 ? FindItem(seq) : pending_.get();
+    const uint64_t identity = drawn ? drawn->Identity() : 0;
     const LayerPresence presence = Presence();
     host_.UserDraw(dc, x, y, width, height, handle_, seq, userLong);
-    if (!presence.StillThere())
-        return false;
-    return drawn && (seq != 0 ? FindItem(seq) : pending_.get()) == drawn;
+    return presence.StillThere() && drawn && StillHolds(seq, identity);
 }
 
 int AnnotationLayer::HandleSize() const
 {
-    if (!mapping_)
-        return 0;
-    mapping_->EnsureFresh();
-    return mapping_->HandleRatio();
+    // The record as it stands: the engine brings the view up to date where a
+    // call enters. Asking the host from here could delete this layer.
+    return mapping_ ? mapping_->HandleRatio() : 0;
 }
 
 // The engine's pen and brush go into the device of its paint.
@@ -467,54 +465,62 @@ UnitNames* AnnotationLayer::TextSettings()
     return host_.TextSettings();
 }
 
-bool AnnotationLayer::StillHolds(const Annotation& item, int seq) const
+bool AnnotationLayer::StillHolds(int seq, uint64_t identity) const
 {
-    return (seq != 0 ? FindItem(seq) : pending_.get()) == &item;
+    // By number and identity, never by address: an item made meanwhile may
+    // sit where a deleted one was.
+    const Annotation* found = seq != 0 ? FindItem(seq) : pending_.get();
+    return found && found->Identity() == identity;
 }
 
 bool AnnotationLayer::Stamping(Annotation& item)
 {
     const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const uint64_t identity = item.Identity();
     const LayerPresence presence = Presence();
     host_.Stamping();
-    return presence.StillThere() && StillHolds(item, seq);
+    return presence.StillThere() && StillHolds(seq, identity);
 }
 
 bool AnnotationLayer::HostDraw(Annotation& item, const int (&v)[12])
 {
     const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const uint64_t identity = item.Identity();
     const LayerPresence presence = Presence();
     host_.HostDrawCall(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10], v[11]);
-    return presence.StillThere() && StillHolds(item, seq);
+    return presence.StillThere() && StillHolds(seq, identity);
 }
 
 bool AnnotationLayer::MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result)
 {
     *result = nullptr;
     const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const uint64_t identity = item.Identity();
     const LayerPresence presence = Presence();
     const int mapped =
         host_.MapHostValue(static_cast<int>(reinterpret_cast<intptr_t>(picture)), code);
     HGLOBAL made = reinterpret_cast<HGLOBAL>(static_cast<intptr_t>(mapped));
     if (made != picture)
         *result = made;
-    return presence.StillThere() && StillHolds(item, seq);
+    return presence.StillThere() && StillHolds(seq, identity);
 }
 
 bool AnnotationLayer::ItemEvent(Annotation& item, int code)
 {
     const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const uint64_t identity = item.Identity();
     const LayerPresence presence = Presence();
     Notify(code, item.SequenceNumber());
-    return presence.StillThere() && StillHolds(item, seq);
+    return presence.StillThere() && StillHolds(seq, identity);
 }
 
 bool AnnotationLayer::ItemAttributeChanged(Annotation& item, int attribute)
 {
     const int seq = item.IsCommitted() ? item.SequenceNumber() : 0;
+    const uint64_t identity = item.Identity();
     const LayerPresence presence = Presence();
     host_.ItemChanged(handle_, item.SequenceNumber(), attribute);
-    return presence.StillThere() && StillHolds(item, seq);
+    return presence.StillThere() && StillHolds(seq, identity);
 }
 
 void AnnotationLayer::SetItemMouseHook(MouseHookFn hook, void* context)

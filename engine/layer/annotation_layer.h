@@ -17,6 +17,7 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -319,8 +320,9 @@ private:
     bool Stamping(Annotation& item) override;
     bool HostDraw(Annotation& item, const int (&values)[12]) override;
     bool MapPicture(Annotation& item, HGLOBAL picture, int code, HGLOBAL* result) override;
-    // Whether the item is still the one of that number (0: the pending object).
-    bool StillHolds(const Annotation& item, int seq) const;
+    // Whether the item of that number (0: the pending object) is still the
+    // object of that identity.
+    bool StillHolds(int seq, uint64_t identity) const;
     bool ItemEvent(Annotation& item, int code) override;
     bool ItemAttributeChanged(Annotation& item, int attribute) override;
     void SetItemMouseHook(MouseHookFn hook, void* context) override;
@@ -347,6 +349,9 @@ private:
     void SetSelectedFlag(Annotation& item, bool selected);
     int MoveToPosition(int seq, int position);
     bool DestroyItem(std::unique_ptr<Annotation> item);
+    // Gives each item of the list one turn (the transforms of the image);
+    // false when the layer went meanwhile.
+    bool TurnEachItem(const std::function<void(Annotation&)>& turn);
     RECT ItemArea(Annotation& item) const;
     int HandleSize() const;
     bool CursorOverImage(HWND window) const;

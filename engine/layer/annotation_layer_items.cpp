@@ -2,6 +2,7 @@
 // attributes, selection, z-order, moving, deleting and painting.
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "layer/annotation_layer.h"
 #include "layer/layer_host.h"
@@ -482,43 +483,44 @@ void AnnotationLayer::DeleteAll()
 
 // ---- image changes ---------------------------------------------------------------------------------------
 
+bool AnnotationLayer::TurnEachItem(const std::function<void(Annotation&)>& turn)
+{
+    // A picture is turned by the host, which may add, delete or reorder items
+    // meanwhile: the items of the list as it is now each take one turn, found
+    // again by number and identity. Items the host made meanwhile are left
+    // as they were made.
+    std::vector<std::pair<int, uint64_t>> turns;
+    turns.reserve(items_.size());
+    for (const auto& item : items_)
+        turns.emplace_back(item->SequenceNumber(), item->Identity());
+    const LayerPresence presence = Presence();
+    for (const auto& [seq, identity] : turns) {
+        Annotation* item = FindItem(seq);
+        if (!item || item->Identity() != identity)
+            continue;
+        turn(*item);
+        if (!presence.StillThere())
+            return false;
+    }
+    return true;
+}
+
 void AnnotationLayer::ImageMirrored()
 {
-    // A picture is turned by the host, which may change the list meanwhile.
-    const LayerPresence presence = Presence();
-    for (size_t i = 0; i < items_.size(); ++i) {
-        Annotation* item = items_[i].get();
-        item->MirrorInImage();
-        if (!presence.StillThere())
-            return;
-    }
-    InvalidateAll();
+    if (TurnEachItem([](Annotation& item) { item.MirrorInImage(); }))
+        InvalidateAll();
 }
 
 void AnnotationLayer::ImageFlipped()
 {
-    // A picture is turned by the host, which may change the list meanwhile.
-    const LayerPresence presence = Presence();
-    for (size_t i = 0; i < items_.size(); ++i) {
-        Annotation* item = items_[i].get();
-        item->FlipInImage();
-        if (!presence.StillThere())
-            return;
-    }
-    InvalidateAll();
+    if (TurnEachItem([](Annotation& item) { item.FlipInImage(); }))
+        InvalidateAll();
 }
 
 void AnnotationLayer::ImageRotated(int angle)
 {
-    // A picture is turned by the host, which may change the list meanwhile.
-    const LayerPresence presence = Presence();
-    for (size_t i = 0; i < items_.size(); ++i) {
-        Annotation* item = items_[i].get();
-        item->RotateInImage(angle);
-        if (!presence.StillThere())
-            return;
-    }
-    InvalidateAll();
+    if (TurnEachItem([angle](Annotation& item) { item.RotateInImage(angle); }))
+        InvalidateAll();
 }
 
 void AnnotationLayer::ImageResized(int a, int b)
@@ -558,6 +560,7 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
         Annotation* item = items_[i].get();
         if (!item->IsVisible())
             continue;
+        const uint64_t identity = item->Identity();
         if (cull) {
             item->ConvertPendingGeometry();
             RECT area;
@@ -569,7 +572,7 @@ void AnnotationLayer::Paint(HDC dc, const PaintArguments& args)
                 continue;
         }
         item->Draw(dc, args);
-        if (!presence.StillThere() || i >= items_.size() || items_[i].get() != item)
+        if (!presence.StillThere() || i >= items_.size() || items_[i]->Identity() != identity)
             return;
     }
     if (pending_ && !pending_->IsCommitted())

@@ -56,7 +56,14 @@ const Annotation::FlagBit Annotation::kFlagBits[8] = {
     {QMK_HighlightFill, 0x40}, {QMK_HighlightBack, 0x80},
 };
 
-Annotation::Annotation() = default;
+namespace {
+uint64_t NextIdentity() {
+    static uint64_t last = 0;
+    return ++last;
+}
+} // namespace
+
+Annotation::Annotation() : identity_(NextIdentity()) {}
 Annotation::~Annotation() = default;
 
 // ---- base behaviour of the virtual operations ---------------------------------

@@ -197,6 +197,10 @@ public:
     int Type() const { return type_; }
     int SequenceNumber() const { return sequenceNumber_; }
     void SetSequenceNumber(int seq) { sequenceNumber_ = seq; }
+    // A number of this object alone, never given to another in the process:
+    // what a caller keeps across a call out to tell the object from one made
+    // later at the same address.
+    uint64_t Identity() const { return identity_; }
     int GroupId() const { return groupId_; }
     void SetGroupId(int id) { groupId_ = id; }
     const RECT& Bounds() const { return bounds_; }
@@ -317,6 +321,7 @@ private:
     int LoadRecord(ByteReader& stream, uint32_t code);
     void SetString(std::wstring& field, EngineValue value);
 
+    const uint64_t identity_;
     int type_ = 0;
     int sequenceNumber_ = 0;
     int groupId_ = 0;

@@ -121,7 +121,7 @@ int PointListAnnotation::HandleMouse(HWND window, UINT message, WPARAM, int x, i
         return 0;
     }
     case WM_LBUTTONDBLCLK:
-        if (!tracking_ || IsCommitted() || IsSelected() || !DropsLastPoint()) return -1;
+        if (!tracking_ || IsCommitted() || IsSelected() || !FinishesOnDoubleClick()) return -1;
         Finish(window, x, y, true);
         return 0;
     default:
@@ -243,7 +243,9 @@ void PointListAnnotation::Finish(HWND window, int x, int y, bool hasPoint)
     bool complete = false;
     if (hasPoint && points_.size() > 1 && Mapping() &&
         Primitives().PointInWindow(window, POINT{x, y})) {
-        if (!DropsLastPoint()) {
+        // A drawing made by clicks ends with the rubber point that followed
+        // the mouse, which goes; every point of a freehand stroke was drawn.
+        if (!BuiltByClicks()) {
             complete = true;
         } else if (points_.size() > 2) {
             points_.pop_back();

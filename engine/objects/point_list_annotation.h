@@ -68,7 +68,8 @@ private:
     // ---- building and dragging (point_list_annotation.cpp) -------------------
     bool IsClosedKind() const { return Type() == PolygonTool; }
     bool BuiltByClicks() const { return Type() == PolygonTool || Type() == PolyLineTool; }
-    bool DropsLastPoint() const { return BuiltByClicks() || Type() == FreehandTool; }
+    // A double click ends a drawing of these kinds.
+    bool FinishesOnDoubleClick() const { return BuiltByClicks() || Type() == FreehandTool; }
     void BeginTracking(HWND window, int x, int y);
     void AddPoint(HWND window, int x, int y);
     void MoveRubberPoint(int x, int y);

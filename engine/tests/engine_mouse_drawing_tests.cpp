@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "dib_canvas.h"
 #include "layer_in_window.h"
 #include "packed_images.h"
 
@@ -182,6 +184,82 @@ TEST_F(DrawnItems, DrawnItemsArePaintedAndBurntIntoTheImage)
     });
     EXPECT_EQ(RGB(255, 255, 255), PixelOf24(host.Services().picture, 150, 125))
         << "the host's own image stays as it was";
+}
+
+// The points of an item in pixels, as the interface gives them.
+std::vector<POINT> PointsOf(AnnotationEngine* engine, int layer, int seq)
+{
+    std::vector<POINT> points;
+    POINT p = {};
+    for (int i = 0; i < 1000 && engine->PrgGetItemPoint(layer, seq, i, &p) == 0; ++i)
+        points.push_back(p);
+    return points;
+}
+
+std::string Text(const std::vector<POINT>& points)
+{
+    std::string text;
+    for (const POINT& p : points)
+        text += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+    return text;
+}
+
+TEST_F(DrawnItems, AFreehandStrokeKeepsEveryPointItWasDrawnThroughWhileAPolylineDropsItsRubberPoint)
+{
+    struct Case {
+        const char* name;
+        int tool;
+        std::vector<POINT> points;  // of the item made
+    };
+    const Case cases[] = {
+        {"freehand", FreehandTool, {{100, 100}, {140, 110}, {180, 150}, {220, 200}}},
+        {"polyline", PolyLineTool, {{300, 100}, {350, 140}, {420, 120}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host->PrgDeleteAll(layer);
+        ASSERT_EQ(0, host->SetToolAttribute(layer, c.tool, QMK_PenWidth, 3));
+        ASSERT_EQ(0, host->SetToolAttribute(layer, c.tool, QMK_PenColor, RGB(0, 0, 255)));
+        ASSERT_EQ(0, host->SetTool(layer, c.tool));
+        const POINT first = c.points.front();
+        const POINT last = c.points.back();
+        if (c.tool == FreehandTool) {
+            // Pressed at the first point, moved through the others, let go at the last.
+            Press(first.x, first.y);
+            for (size_t i = 1; i < c.points.size(); ++i)
+                MoveTo(c.points[i].x, c.points[i].y);
+            Release(last.x, last.y);
+        } else {
+            // A click at each point, the mouse moved to it first (the
+            // rubber point follows it), and a double click at the last.
+            for (const POINT& p : c.points) {
+                MoveTo(p.x, p.y, 0);
+                Press(p.x, p.y);
+                Release(p.x, p.y);
+            }
+            window.Send(host.Engine(), WM_LBUTTONDBLCLK, MK_LBUTTON, last.x, last.y);
+            Release(last.x, last.y);
+        }
+        const std::vector<int> items = Order();
+        ASSERT_EQ(1u, items.size());
+        const std::vector<POINT> read = PointsOf(host.Engine(), layer, items[0]);
+        ASSERT_EQ(c.points.size(), read.size()) << Text(read);
+        for (size_t i = 0; i < read.size(); ++i) {
+            EXPECT_EQ(c.points[i].x, read[i].x) << i << ": " << Text(read);
+            EXPECT_EQ(c.points[i].y, read[i].y) << i << ": " << Text(read);
+        }
+
+        // The last segment is still there at the next repaint.
+        const POINT before = c.points[c.points.size() - 2];
+        const int mx = (before.x + last.x) / 2, my = (before.y + last.y) / 2;
+        testkit::DibCanvas canvas(800, 600);
+        host->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+        bool inked = false;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                inked = inked || canvas.At(mx + dx, my + dy) == RGB(0, 0, 255);
+        EXPECT_TRUE(inked) << "the last segment, about (" << mx << "," << my << ")";
+    }
 }
 
 } // namespace

@@ -111,9 +111,11 @@ TEST_F(PointLists, EachKindIsBuiltAsItsToolSays)
          {{50, 50}, {90, 60}, {130, 50}, {170, 80}}},
         {"line: one drag", LineTool, Drag({{100, 100}, {150, 120}, {300, 150}}),
          {{100, 100}, {300, 150}}},
-        {"freehand: one drag, every move a point, the release's duplicate dropped", FreehandTool,
+        {"freehand: one drag, every move a point, the last one kept", FreehandTool,
          Drag({{100, 100}, {120, 110}, {140, 130}, {160, 160}}),
-         {{100, 100}, {120, 110}, {140, 130}}},
+         {{100, 100}, {120, 110}, {140, 130}, {160, 160}}},
+        {"freehand: a mark of one move", FreehandTool, Drag({{100, 100}, {120, 120}}),
+         {{100, 100}, {120, 120}}},
         {"ruler: one drag", RulerTool, Drag({{100, 300}, {200, 310}, {400, 300}}),
          {{100, 300}, {400, 300}}},
     };
@@ -160,8 +162,8 @@ TEST_F(PointLists, DrawingsThatEndTooEarlyOrOffTheWindowAreDropped)
          {{kDown, 100, 100}, {kUp, 100, 100}, {kMove, 200, 100}, {kDown, 200, 100}, {kUp, 200, 100},
           {kMove, 300, 200}, {kDown, 900, 700}, {kUp, 900, 700}},
          {}},
-        {"a freehand mark of one move", FreehandTool, {{kDown, 100, 100}, {kMove, 120, 120}, {kUp, 120, 120}},
-         {}},
+        {"a freehand press and release without a move", FreehandTool,
+         {{kDown, 100, 100}, {kUp, 100, 100}}, {}},
     };
     for (const BuildCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -21,6 +21,7 @@
 #include "engine_test_host.h"
 #include "host_window.h"
 #include "menu_driver.h"
+#include "packed_images.h"
 
 using namespace engine_test;
 
@@ -50,8 +51,10 @@ const char* NameOf(HostAction action)
 }
 
 // The report to act on: a channel and, for channels 1 and 5, a code. Channel
-// 0 stands for the host's view geometry service.
+// 0 stands for the host's view geometry service, -2 for its picture mapping
+// service.
 constexpr int kViewService = 0;
+constexpr int kMapService = -2;
 
 // The host's side: one engine, the report it waits for and what it does then.
 struct ReenteringHost {
@@ -213,6 +216,13 @@ int __stdcall OnGetViewGeometry(HostCookie, int* kind, RECT* view, RECT* image, 
     return 0;
 }
 
+// The host turns a picture with the image: it hands the same one back.
+int __stdcall OnMapHostValue(HostCookie, int picture, int)
+{
+    g_host->Heard(kMapService, 0, 0, 0);
+    return picture;
+}
+
 // Paints the engine into a memory device of the window's size.
 void PaintInto(AnnotationEngine* engine)
 {
@@ -306,6 +316,7 @@ public:
         host->RegisterCallback(Channel_MenuSelect, reinterpret_cast<void*>(&OnMenuSelect));
         host->RegisterCallback(Channel_ToolbarSelect, reinterpret_cast<void*>(&OnToolbarSelect));
         host->SetHostGetViewGeometry(host.Cookie(), &OnGetViewGeometry);
+        host->SetHostMapValue(&OnMapHostValue);
     }
     ~ReentryCase()
     {
@@ -399,6 +410,8 @@ public:
     ReenteringHost reentering;
     int layer = 0;
     std::vector<unsigned char> scrambled;  // the layer saved with a password
+    int element = 0;                       // an element to append
+    int group = 0;                         // a group of the layer
 };
 
 // A report the engine makes: how to get there (unarmed) and the operation
@@ -564,6 +577,78 @@ void PickContextMenu(ReentryCase& c, const wchar_t* caption)
     EXPECT_TRUE(driver.MenuSeen());
 }
 
+// The view left stale, as a load with the image's size leaves it: the
+// annotations go out through a variant and come back with 800 x 600, and the
+// case goes on with the layer loaded. The next call that needs the view asks
+// the host for it.
+void StaleView(ReentryCase& c)
+{
+    VARIANT v;
+    VariantInit(&v);
+    int size = 0;
+    ASSERT_EQ(0, c.host->GetAnnIntoVariant(&v, &size));
+    int width = 800, height = 600;
+    const int loaded = c.host->SetAnnFromVariant(&v, &width, &height);
+    VariantClear(&v);
+    ASSERT_EQ(0, loaded);
+    c.layer = c.reentering.layer = c.host->GetCurrentLayer();
+    ASSERT_NE(0, c.layer);
+    int count = 0;
+    ASSERT_EQ(0, c.host->PrgGetItemCount(c.layer, &count));
+    ASSERT_EQ(2, count);
+}
+
+// An element of a rectangle to append, and the view stale.
+void ElementAndStaleView(ReentryCase& c)
+{
+    StaleView(c);
+    ASSERT_EQ(0, c.host->ElementCreate(&c.element));
+    ASSERT_EQ(0, c.host->ElementSetAttribute(c.element, QMK_ElementType, RectangleTool));
+    RECT box = {500, 100, 600, 200};
+    ASSERT_EQ(0, c.host->ElementSetAttribute(c.element, QMK_BoundingRect,
+                                             reinterpret_cast<EngineValue>(&box)));
+}
+
+// A yoked group holding item 1, item 2 selected, and the view stale.
+void YokedGroupSelectionAndStaleView(ReentryCase& c)
+{
+    int id = 0;
+    ASSERT_EQ(0, c.host->GrpCreateGroup(c.layer, nullptr, 0, &id));
+    ASSERT_EQ(0, c.host->GrpAddItem(c.layer, id, 1));
+    ASSERT_EQ(0, c.host->GrpSetYoked(c.layer, id, 1));
+    ASSERT_EQ(0, c.host->PrgSetItemAttribute(c.layer, 2, QMK_Selected, 1));
+    StaleView(c);
+    ASSERT_EQ(0, c.host->GrpGetFirstGroupID(c.layer, &c.group));
+    ASSERT_NE(0, c.group);
+}
+
+// A picture item made from an element, over (x, y) of 30 x 10 pixels.
+int AppendPicture(ReentryCase& c, int x, int y)
+{
+    int element = 0;
+    EXPECT_EQ(0, c.host->ElementCreate(&element));
+    EXPECT_EQ(0, c.host->ElementSetAttribute(element, QMK_ElementType, ImageTool));
+    HGLOBAL picture = WhiteImage(30, 10);
+    EXPECT_EQ(0, c.host->ElementSetAttribute(element, QMK_DibPtr,
+                                             reinterpret_cast<EngineValue>(picture)));
+    GlobalFree(picture);
+    RECT box = {x, y, x + 30, y + 10};
+    EXPECT_EQ(0, c.host->ElementSetAttribute(element, QMK_BoundingRect,
+                                             reinterpret_cast<EngineValue>(&box)));
+    int seq = 0;
+    EXPECT_EQ(0, c.host->ElementAppend(c.layer, element, &seq));
+    c.host->ElementDestroy(element);
+    return seq;
+}
+
+// Two pictures over the rectangles, 3 and 4; the host's item is the first.
+void TwoPictures(ReentryCase& c)
+{
+    ASSERT_EQ(3, AppendPicture(c, 500, 100));
+    ASSERT_EQ(4, AppendPicture(c, 600, 400));
+    c.reentering.item = 3;
+}
+
 const Report kReports[] = {
     {"AddedByDrawing", Channel_AnnotateEvent, QMK_AnnotationAdded,
      [](ReentryCase& c) { ASSERT_EQ(0, c.host->SetTool(c.layer, RectangleTool)); },
@@ -636,6 +721,33 @@ const Report kReports[] = {
      }},
     {"ViewServiceOfAPress", kViewService, 0, SelectFirstItem,
      [](ReentryCase& c) { Press(c, 350, 340); }},
+    {"MapServiceOfAMirror", kMapService, 0, TwoPictures,
+     [](ReentryCase& c) { c.host->ImageMirrored(0, 0); }},
+    {"MapServiceOfAFlip", kMapService, 0, TwoPictures,
+     [](ReentryCase& c) { c.host->ImageFlipped(0, 0); }},
+    {"MapServiceOfATurn", kMapService, 0, TwoPictures,
+     [](ReentryCase& c) { c.host->ImageRotated(0, 0, 90.0f); }},
+    {"ViewServiceOfSetItemAttribute", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgSetItemAttribute(c.layer, 1, QMK_Selected, 1); }},
+    {"ViewServiceOfBringItemToFront", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->BringItemToFront(c.layer, 1); }},
+    {"ViewServiceOfSendItemToBack", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->SendItemToBack(c.layer, 2); }},
+    {"ViewServiceOfDeleteItem", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgDeleteItem(c.layer, 1); }},
+    {"ViewServiceOfElementAppend", kViewService, 0, ElementAndStaleView,
+     [](ReentryCase& c) {
+         int seq = 0;
+         c.host->ElementAppend(c.layer, c.element, &seq);
+     }},
+    {"ViewServiceOfDeleteAll", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->PrgDeleteAll(c.layer); }},
+    {"ViewServiceOfNudgeUp", kViewService, 0, StaleView,
+     [](ReentryCase& c) { c.host->NudgeUp(c.layer, 1); }},
+    {"ViewServiceOfGroupSetSelected", kViewService, 0, YokedGroupSelectionAndStaleView,
+     [](ReentryCase& c) { c.host->GrpSetSelected(c.layer, c.group, 1); }},
+    {"ViewServiceOfGroupAddSelected", kViewService, 0, YokedGroupSelectionAndStaleView,
+     [](ReentryCase& c) { c.host->GrpAddSelected(c.layer, c.group); }},
     {"GroupSelectedByAPress", Channel_AnnotateEvent, QMK_GroupSelected, Grouped,
      [](ReentryCase& c) { Press(c, 150, 125); }},
     {"MovedWithItsGroup", Channel_AnnotateEvent, QMK_AnnotationMoved, Grouped,
@@ -695,6 +807,97 @@ TEST_P(EngineReentry, TheHostMayChangeEverythingFromInsideTheReport)
         c.Arm(report.channel, report.code);
         report.operate(c);
         c.Check();
+    }
+}
+
+// A host that changes the list of items once from inside its picture
+// mapping service, while the image turns.
+enum class ListChange { AddAtTheBottom, DeleteTheItemBelow, DeleteTheItemTurned, ReplaceTheItemTurned };
+
+struct ListChangingHost {
+    ReentryCase* c = nullptr;
+    ListChange change = ListChange::AddAtTheBottom;
+    bool acted = false;
+    int made = 0;  // the item the host made, or 0
+};
+ListChangingHost* g_changer = nullptr;
+
+int __stdcall ChangeTheListWhileMapping(HostCookie, int picture, int)
+{
+    if (!g_changer || g_changer->acted)
+        return picture;
+    ListChangingHost& h = *g_changer;
+    h.acted = true;
+    ReentryCase& c = *h.c;
+    switch (h.change) {
+    case ListChange::AddAtTheBottom:
+        h.made = AppendPicture(c, 50, 50);
+        c.host->SendItemToBack(c.layer, h.made);
+        break;
+    case ListChange::DeleteTheItemBelow:
+        c.host->PrgDeleteItem(c.layer, 1);
+        break;
+    case ListChange::DeleteTheItemTurned:
+        c.host->PrgDeleteItem(c.layer, 3);
+        break;
+    case ListChange::ReplaceTheItemTurned:
+        // A new item takes the number of the one being turned.
+        c.host->PrgDeleteItem(c.layer, 3);
+        h.made = AppendPicture(c, 50, 50);
+        c.host->PrgSetItemAttribute(c.layer, h.made, QMK_SequenceNumber, 3);
+        h.made = 3;
+        break;
+    }
+    return picture;
+}
+
+TEST_F(EngineReentry, EveryItemTurnsOnceWhenTheHostChangesTheListWhileATurnIsUnderWay)
+{
+    struct Case {
+        const char* name;
+        ListChange change;
+        std::vector<int> turned;  // the items there before that turn
+    };
+    const Case cases[] = {
+        {"an item added at the bottom", ListChange::AddAtTheBottom, {1, 2, 3, 4}},
+        {"the item below deleted", ListChange::DeleteTheItemBelow, {2, 3, 4}},
+        {"the item being turned deleted", ListChange::DeleteTheItemTurned, {1, 2, 4}},
+        {"the item being turned replaced by one of its number", ListChange::ReplaceTheItemTurned,
+         {1, 2, 4}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        ReentryCase c(library, window, HostAction::DeselectAll);
+        TwoPictures(c);
+        ListChangingHost changer;
+        changer.c = &c;
+        changer.change = k.change;
+        g_changer = &changer;
+        c.host->SetHostMapValue(&ChangeTheListWhileMapping);
+        RECT before[5] = {};
+        for (int seq = 1; seq <= 4; ++seq)
+            ASSERT_EQ(0, c.host->PrgGetItemRect(c.layer, seq, &before[seq]));
+
+        ASSERT_EQ(0, c.host->ImageMirrored(0, 0));
+        g_changer = nullptr;
+        EXPECT_TRUE(changer.acted);
+
+        // Mirrored once in the 800 pixels of the image: twice would put an
+        // item back, none leave it.
+        for (int seq : k.turned) {
+            RECT after = {};
+            ASSERT_EQ(0, c.host->PrgGetItemRect(c.layer, seq, &after)) << seq;
+            EXPECT_NEAR(800 - before[seq].right, after.left, 1) << seq;
+            EXPECT_NEAR(800 - before[seq].left, after.right, 1) << seq;
+            EXPECT_EQ(before[seq].top, after.top) << seq;
+        }
+        if (changer.made) {
+            RECT made = {};
+            ASSERT_EQ(0, c.host->PrgGetItemRect(c.layer, changer.made, &made));
+            EXPECT_NEAR(50, made.left, 1) << "the host's new item is left as it was made";
+            EXPECT_NEAR(80, made.right, 1);
+        }
+        EXPECT_TRUE(HeapsValid());
     }
 }
 

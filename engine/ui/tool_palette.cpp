@@ -6,6 +6,7 @@
 
 #include "engine_codes.h"
 #include "formats/ansi_text.h"
+#include "ui/caption_close_button.h"
 #include "ui/helper_window.h"
 #include "ui/palette_toolbar.h"
 
@@ -415,6 +416,30 @@ LRESULT CALLBACK ToolPalette::FrameProc(HWND window, UINT message, WPARAM wParam
     case WM_CLOSE:
         ShowWindow(window, SW_HIDE);  // closing only hides the palette
         return 0;
+    // The caption's close button is the engine's own drawing, over the
+    // frame's: after every caption paint, and while it is pressed.
+    case WM_NCPAINT: {
+        const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        caption_close::Paint(window, GetActiveWindow() == window, false);
+        return result;
+    }
+    case WM_NCACTIVATE: {
+        const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        caption_close::Paint(window, wParam != 0, false);
+        return result;
+    }
+    case WM_SETTEXT: {
+        const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        caption_close::Paint(window, GetActiveWindow() == window, false);
+        return result;
+    }
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam == HTCLOSE) {
+            caption_close::Track(window, GetActiveWindow() == window);
+            return 0;
+        }
+        break;
     case WM_NCDESTROY:
         SetWindowLongPtrA(window, 0, 0);
         break;
