@@ -115,12 +115,13 @@ struct HostEntries {
         EngineValue load = 0;
         if (FAILED(control->defaults_.Get(QMK_LoadAnnotations, &load)) || load == 0) return 0;
         const LONG type = control->tiffAnnotationType_;
-        if (type == 0 && tag == kTiffTagWang)
-            // The import reads all of the data before it replaces the layers,
-            // so damaged data leaves the annotations as they were.
+        if (type == 0 && tag == kTiffTagWang) {
+            // A new page: none of the previous page's annotations stay on it,
+            // and the marks read before any damage come in.
+            engine->DeleteAllLayers();
             ImportWangAnnotations(engine, data, static_cast<size_t>(length), a, b,
                                   control->preserveWTLayers_);
-        else if (type == 1 && tag == kTiffTagQuillmark)
+        } else if (type == 1 && tag == kTiffTagQuillmark)
             LoadInPlaceOfAll(engine, data, length, a, b);
         else
             return static_cast<int>(type);

@@ -9,7 +9,6 @@
 
 #include "formats/wang_layout.h"
 #include "formats/wang_reader.h"
-#include "layer/sequence_set.h"
 
 namespace {
 
@@ -33,14 +32,15 @@ bool StartsWithNoCase(const char* text, const char* start)
                           static_cast<int>(length)) == CSTR_EQUAL;
 }
 
-// The mark's font as the engine keeps it: the stored size in points at the
-// text's creation scale made a height in screen pixels, and symbol faces
-// given the symbol character set.
-LOGFONTA FontOf(const wang::Mark& mark, int screenDpi)
+// A mark's font as the engine keeps it: the stored size in points at the
+// text's creation scale (1000 when 0) made a height in screen pixels, and
+// symbol faces given the symbol character set.
+LOGFONTA FontOf(const LOGFONTA& stored, uint32_t creationScale, int screenDpi)
 {
-    LOGFONTA font = mark.font;
-    const double scale = mark.creation_scale == 0 ? wang::text::kDefaultCreationScale
-                                                  : static_cast<double>(mark.creation_scale);
+    LOGFONTA font = stored;
+    font.lfFaceName[LF_FACESIZE - 1] = '\0';
+    const double scale = creationScale == 0 ? wang::text::kDefaultCreationScale
+                                            : static_cast<double>(creationScale);
     const double points = static_cast<double>(font.lfHeight) * (1000.0 / scale);
     const int truncated = points > 2147483647.0 || points < -2147483647.0 ? 0 : static_cast<int>(points);
     font.lfHeight = -MulDiv(truncated, screenDpi, 72);
@@ -48,136 +48,6 @@ LOGFONTA FontOf(const wang::Mark& mark, int screenDpi)
         font.lfCharSet != SYMBOL_CHARSET)
         font.lfCharSet = SYMBOL_CHARSET;
     return font;
-}
-
-// One element, destroyed when this goes.
-class Element {
-public:
-    explicit Element(AnnotationEngine* engine) : engine_(engine)
-    {
-        if (engine_->ElementCreate(&handle_) != 0)
-            handle_ = 0;
-    }
-    ~Element()
-    {
-        if (handle_)
-            engine_->ElementDestroy(handle_);
-    }
-    Element(const Element&) = delete;
-    Element& operator=(const Element&) = delete;
-
-    int Handle() const { return handle_; }
-    void Set(int code, EngineValue value) { engine_->ElementSetAttribute(handle_, code, value); }
-    void SetText(const std::wstring& text)
-    {
-        BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        Set(QMK_Text, reinterpret_cast<EngineValue>(copy));
-        SysFreeString(copy);
-    }
-    bool SetPicture(const std::vector<uint8_t>& dib)
-    {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, dib.size());
-        if (!block)
-            return false;
-        void* bytes = GlobalLock(block);
-        int result = -1;
-        if (bytes) {
-            std::memcpy(bytes, dib.data(), dib.size());
-            GlobalUnlock(block);
-            result = engine_->ElementSetAttribute(handle_, QMK_DibPtr, reinterpret_cast<EngineValue>(block));
-        }
-        GlobalFree(block);  // the element keeps its own copy
-        return result == 0;
-    }
-
-private:
-    AnnotationEngine* engine_;
-    int handle_ = 0;
-};
-
-// Fills an element for a mark; false for a mark the engine cannot show.
-bool Fill(Element& element, const wang::Mark& mark, int screenDpi)
-{
-    RECT bounds = mark.bounds;
-    const auto set = [&](int code, int value) { element.Set(code, static_cast<EngineValue>(value)); };
-    const auto colour = [](COLORREF c) { return static_cast<int>(c & 0x00FFFFFF); };
-    switch (mark.type) {
-    case wang::kImageEmbedded:
-        if (mark.dib.empty() || !element.SetPicture(mark.dib))
-            return false;
-        set(QMK_ElementType, ImageTool);
-        set(QMK_TransparentColor, 0xFFFFFF);
-        set(QMK_BackStyle, mark.transparent ? kTransparent : kOpaque);
-        set(QMK_FillColor, colour(mark.colour1));
-        set(QMK_PenColor, colour(mark.colour2));
-        set(QMK_PenWidth, static_cast<int>(mark.line_size));
-        break;
-    case wang::kStraightLine:
-    case wang::kFreehandLine:
-        if (mark.points.empty())
-            return false;
-        set(QMK_ElementType, mark.type == wang::kStraightLine ? LineTool : FreehandTool);
-        set(QMK_PenColor, colour(mark.colour1));
-        set(QMK_PenWidth, static_cast<int>(mark.line_size));
-        set(QMK_PenFillStyle, mark.highlighting ? LinePenFillStyle_Translucent : LinePenFillStyle_Opaque);
-        break;
-    case wang::kHollowRectangle:
-    case wang::kFilledRectangle:
-        set(QMK_ElementType, RectangleTool);
-        set(QMK_BackStyle, mark.type == wang::kHollowRectangle ? kTransparent : kOpaque);
-        set(QMK_FillColor, colour(mark.colour1));
-        set(QMK_PenColor, colour(mark.colour1));
-        set(QMK_HighlightFill, mark.highlighting ? 1 : 0);
-        set(QMK_PenWidth, static_cast<int>(mark.line_size));
-        break;
-    case wang::kTypedText:
-        set(QMK_ElementType, TextTool);
-        set(QMK_WangType, wang::kTypedText);
-        set(QMK_TextColor, colour(mark.colour1));
-        set(QMK_BackColor, colour(mark.colour2));
-        set(QMK_PenWidth, 0);
-        set(QMK_HighlightBack, mark.highlighting ? 1 : 0);
-        set(QMK_BackStyle, kTransparent);
-        break;
-    case wang::kTextStamp:
-        set(QMK_ElementType, StampTool);
-        set(QMK_TextColor, colour(mark.colour1));
-        set(QMK_PenWidth, 0);
-        set(QMK_BackStyle, kTransparent);
-        break;
-    case wang::kAttachANote:
-        set(QMK_ElementType, TextTool);
-        set(QMK_WangType, wang::kAttachANote);
-        set(QMK_BackColor, colour(mark.colour1));
-        set(QMK_TextColor, colour(mark.colour2));
-        set(QMK_PenWidth, 1);
-        set(QMK_PenColor, 0);
-        set(QMK_HighlightBack, mark.highlighting ? 1 : 0);
-        set(QMK_BackStyle, mark.transparent ? kTransparent : kOpaque);
-        break;
-    default:
-        return false;  // image reference, text from file, form, OCR region, unknown
-    }
-    element.Set(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds));
-    set(QMK_CreateSeconds, mark.time);
-    set(QMK_Visible, mark.visible != 0 ? 1 : 0);
-    if (mark.type == wang::kTypedText || mark.type == wang::kTextStamp || mark.type == wang::kAttachANote) {
-        const LOGFONTA font = FontOf(mark, screenDpi);
-        element.Set(QMK_Logfont, reinterpret_cast<EngineValue>(&font));
-        element.SetText(mark.has_unicode_text ? mark.unicode_text : mark.text);
-        set(QMK_TextOrientation, mark.text_orientation);
-    }
-    return true;
-}
-
-void SetPoints(AnnotationEngine* engine, const Element& element, const wang::Mark& mark)
-{
-    std::vector<POINT> points = mark.points;
-    for (POINT& p : points) {
-        p.x = static_cast<LONG>(static_cast<int64_t>(p.x) + mark.bounds.left);
-        p.y = static_cast<LONG>(static_cast<int64_t>(p.y) + mark.bounds.top);
-    }
-    engine->ElementClearPoints(element.Handle(), static_cast<int>(points.size()), points.data());
 }
 
 int CreateNamedLayer(AnnotationEngine* engine, const std::wstring& name)
@@ -191,13 +61,310 @@ int CreateNamedLayer(AnnotationEngine* engine, const std::wstring& name)
     return layer;
 }
 
-const std::wstring& GroupName(const wang::GroupAndIndex& blocks)
-{
-    static const std::wstring kNone;
-    if (blocks.has_group)
-        return blocks.group;
-    return blocks.has_unicode_group ? blocks.unicode_group : kNone;
-}
+// The walk over the data, building each mark in an element of its own and
+// appending it when the data says the mark is complete: at the next group
+// or index block for data that begins with named blocks (this system's
+// writers put a mark's group and index before it), at the next mark block
+// for data that begins with a mark, and at the end in either case.
+class Import : public wang::BlockVisitor {
+public:
+    Import(AnnotationEngine* engine, bool preserveLayers)
+        : engine_(engine), preserveLayers_(preserveLayers), screenDpi_(ScreenPixelsPerInchY())
+    {
+    }
+    ~Import() override { DropElement(); }
+    Import(const Import&) = delete;
+    Import& operator=(const Import&) = delete;
+
+    void MarkBlock(wang::Mark& mark) override
+    {
+        if (first_)
+            startedWithMark_ = true;
+        first_ = false;
+        if (pending_)
+            Append(true);
+        DropElement();
+        if (engine_->ElementCreate(&element_) != 0)
+            element_ = 0;
+        pending_ = true;
+        unicodeTextSet_ = false;
+        type_ = mark.type;
+        bounds_ = mark.bounds;
+        visible_ = mark.visible != 0;
+        hasPoints_ = false;
+        hasPicture_ = false;
+        Fill(mark);
+    }
+    void Group(std::wstring& name, bool, int32_t) override
+    {
+        first_ = false;
+        AppendAtNamedBlock();
+        pendingName_ = std::move(name);
+        if (layer_ != 0)
+            needLayer_ = preserveLayers_;
+    }
+    void UnicodeGroup(std::wstring& name) override
+    {
+        first_ = false;
+        // A mark's own group name: it names the next layer made, and starts
+        // none (the per-layer blocks do that).
+        pendingName_ = std::move(name);
+    }
+    void Index(uint32_t index, bool, int32_t) override
+    {
+        first_ = false;
+        AppendAtNamedBlock();
+        index_ = index;
+    }
+    void Text(int32_t orientation, uint32_t, uint32_t creationScale, std::wstring& text) override
+    {
+        first_ = false;
+        if (!unicodeTextSet_)
+            SetText(text);
+        unicodeTextSet_ = false;
+        Set(QMK_TextOrientation, orientation);
+        if (IsTextMark()) {
+            const LOGFONTA font = FontOf(workingFont_, creationScale, screenDpi_);
+            Set(QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+        }
+    }
+    void UnicodeText(std::wstring& text) override
+    {
+        first_ = false;
+        SetText(text);
+        unicodeTextSet_ = true;
+    }
+    void Points(uint32_t, std::vector<POINT>& points) override
+    {
+        first_ = false;
+        for (POINT& p : points) {
+            p.x = static_cast<LONG>(static_cast<uint32_t>(p.x) + static_cast<uint32_t>(bounds_.left));
+            p.y = static_cast<LONG>(static_cast<uint32_t>(p.y) + static_cast<uint32_t>(bounds_.top));
+        }
+        if (element_ &&
+            engine_->ElementClearPoints(element_, static_cast<int>(points.size()), points.data()) == 0)
+            hasPoints_ = !points.empty();
+    }
+    void Rotation(uint32_t, uint32_t, const int32_t*) override { first_ = false; }
+    void Picture(const uint8_t* dib, size_t size) override
+    {
+        first_ = false;
+        if (dib && element_ && SetPicture(dib, size))
+            hasPicture_ = true;
+    }
+    void Skipped() override { first_ = false; }
+
+    void Finish()
+    {
+        // The last mark comes in whatever follows it.
+        if (pending_)
+            Append(true);
+        DropElement();
+        const int current = engine_->GetCurrentLayer();
+        if (current != 0)
+            engine_->SetTool(current, PointerTool);
+    }
+
+private:
+    bool IsTextMark() const
+    {
+        return type_ == wang::kTypedText || type_ == wang::kTextStamp || type_ == wang::kAttachANote;
+    }
+    void Set(int code, EngineValue value)
+    {
+        if (element_)
+            engine_->ElementSetAttribute(element_, code, value);
+    }
+    void SetText(const std::wstring& text)
+    {
+        if (!element_)
+            return;
+        BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        Set(QMK_Text, reinterpret_cast<EngineValue>(copy));
+        SysFreeString(copy);
+    }
+    bool SetPicture(const uint8_t* dib, size_t size)
+    {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+        if (!block)
+            return false;
+        int result = -1;
+        if (void* bytes = GlobalLock(block)) {
+            std::memcpy(bytes, dib, size);
+            GlobalUnlock(block);
+            result = engine_->ElementSetAttribute(element_, QMK_DibPtr, reinterpret_cast<EngineValue>(block));
+        }
+        GlobalFree(block);  // the element keeps its own copy
+        return result == 0;
+    }
+    void DropElement()
+    {
+        if (element_)
+            engine_->ElementDestroy(element_);
+        element_ = 0;
+    }
+
+    // The element's attributes from a mark's record, by its type; a type
+    // the engine has no class for (image reference, text from file, form,
+    // OCR region, unknown) leaves the element without a tool.
+    void Fill(const wang::Mark& mark)
+    {
+        const auto colour = [](COLORREF c) { return static_cast<int>(c & 0x00FFFFFF); };
+        Set(QMK_CreateSeconds, mark.time);
+        switch (mark.type) {
+        case wang::kImageEmbedded:
+            Set(QMK_ElementType, ImageTool);
+            Set(QMK_TransparentColor, 0xFFFFFF);
+            Set(QMK_BackStyle, mark.transparent ? kTransparent : kOpaque);
+            Set(QMK_FillColor, colour(mark.colour1));
+            Set(QMK_PenColor, colour(mark.colour2));
+            Set(QMK_PenWidth, static_cast<int>(mark.line_size));
+            break;
+        case wang::kStraightLine:
+        case wang::kFreehandLine:
+            Set(QMK_ElementType, mark.type == wang::kStraightLine ? LineTool : FreehandTool);
+            Set(QMK_PenColor, colour(mark.colour1));
+            Set(QMK_PenWidth, static_cast<int>(mark.line_size));
+            Set(QMK_PenFillStyle, mark.highlighting ? LinePenFillStyle_Translucent : LinePenFillStyle_Opaque);
+            break;
+        case wang::kHollowRectangle:
+        case wang::kFilledRectangle:
+            Set(QMK_ElementType, RectangleTool);
+            Set(QMK_BackStyle, mark.type == wang::kHollowRectangle ? kTransparent : kOpaque);
+            Set(QMK_FillColor, colour(mark.colour1));
+            Set(QMK_PenColor, colour(mark.colour1));
+            Set(QMK_HighlightFill, mark.highlighting ? 1 : 0);
+            Set(QMK_PenWidth, static_cast<int>(mark.line_size));
+            break;
+        case wang::kTypedText:
+            Set(QMK_ElementType, TextTool);
+            Set(QMK_WangType, wang::kTypedText);
+            Set(QMK_TextColor, colour(mark.colour1));
+            Set(QMK_BackColor, colour(mark.colour2));
+            Set(QMK_PenWidth, 0);
+            Set(QMK_HighlightBack, mark.highlighting ? 1 : 0);
+            Set(QMK_BackStyle, kTransparent);
+            break;
+        case wang::kTextStamp:
+            Set(QMK_ElementType, StampTool);
+            Set(QMK_TextColor, colour(mark.colour1));
+            Set(QMK_PenWidth, 0);
+            Set(QMK_BackStyle, kTransparent);
+            break;
+        case wang::kAttachANote:
+            Set(QMK_ElementType, TextTool);
+            Set(QMK_WangType, wang::kAttachANote);
+            Set(QMK_BackColor, colour(mark.colour1));
+            Set(QMK_TextColor, colour(mark.colour2));
+            Set(QMK_PenWidth, 1);
+            Set(QMK_PenColor, 0);
+            Set(QMK_HighlightBack, mark.highlighting ? 1 : 0);
+            Set(QMK_BackStyle, mark.transparent ? kTransparent : kOpaque);
+            break;
+        default:
+            return;
+        }
+        RECT bounds = mark.bounds;
+        Set(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds));
+        Set(QMK_Visible, mark.visible != 0 ? 1 : 0);
+        if (IsTextMark()) {
+            // The text's own block gives the scale the size was stored at.
+            workingFont_ = mark.font;
+            const LOGFONTA font = FontOf(workingFont_, 0, screenDpi_);
+            Set(QMK_Logfont, reinterpret_cast<EngineValue>(&font));
+        }
+    }
+
+    // The mark read so far, complete: a mark the engine has no class for,
+    // a line without points or a picture without its DIB is passed over.
+    bool Convertible() const
+    {
+        switch (type_) {
+        case wang::kImageEmbedded:
+            return hasPicture_;
+        case wang::kStraightLine:
+        case wang::kFreehandLine:
+            return hasPoints_;
+        case wang::kHollowRectangle:
+        case wang::kFilledRectangle:
+        case wang::kTypedText:
+        case wang::kTextStamp:
+        case wang::kAttachANote:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void AppendAtNamedBlock()
+    {
+        if (!startedWithMark_ && pending_) {
+            Append(false);
+            pending_ = false;
+        }
+    }
+
+    // Appends the pending mark. At a mark block (and at the end) the item
+    // takes the current index as its sequence number; at a group or index
+    // block only when layers are kept (this system's writers put the index
+    // before the mark it numbers). A number is taken only when no other
+    // item of the layer has it, and before anyone hears of the item.
+    void Append(bool atMarkBlock)
+    {
+        pending_ = false;
+        if (!element_ || !Convertible())
+            return;
+        const bool numbered = (atMarkBlock || preserveLayers_) && index_ != 0 && index_ <= 0x7FFFFFFFu;
+        Set(QMK_SequenceNumber, numbered ? static_cast<int>(index_) : 0);
+        // Every call may let the host delete the layer: a layer that is gone
+        // is made again, once.
+        int seq = 0;
+        int result = QMK_ErrInvalidLayer;
+        bool made = false;
+        for (int attempt = 0; attempt < 2 && result == QMK_ErrInvalidLayer; ++attempt) {
+            if (needLayer_ || layer_ == 0 || attempt > 0) {
+                layer_ = CreateNamedLayer(engine_, pendingName_);
+                needLayer_ = false;
+                made = true;
+            }
+            if (layer_ == 0)
+                break;
+            result = engine_->ElementAppend(layer_, element_, &seq);
+        }
+        if (result != 0 && made && layer_ != 0) {
+            // A layer made for a mark that did not come in holds nothing.
+            int count = 0;
+            if (engine_->PrgGetItemCount(layer_, &count) == 0 && count == 0) {
+                engine_->DeleteLayer(layer_);
+                layer_ = 0;
+                needLayer_ = true;
+            }
+        }
+        if (result != 0 || seq == 0)
+            return;
+        if (!visible_)
+            engine_->PrgSetItemAttribute(layer_, seq, QMK_Visible, 0);
+    }
+
+    AnnotationEngine* engine_;
+    const bool preserveLayers_;
+    const int screenDpi_;
+    int element_ = 0;
+    int layer_ = 0;
+    std::wstring pendingName_;
+    bool needLayer_ = true;
+    bool pending_ = false;
+    bool first_ = true;
+    bool startedWithMark_ = false;
+    uint32_t index_ = 0;
+    bool unicodeTextSet_ = false;
+    uint32_t type_ = 0;
+    RECT bounds_ = {};
+    bool visible_ = true;
+    bool hasPoints_ = false;
+    bool hasPicture_ = false;
+    LOGFONTA workingFont_ = {};
+};
 
 } // namespace
 
@@ -206,77 +373,15 @@ int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t len
 {
     if (!engine)
         return QMK_ErrInvalidFile;
-    wang::Data marks;
-    if (wang::ReadData(data, length, marks) != 0 || marks.damaged)
+    // The header decides before anything changes.
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (!bytes || length < wang::kHeaderSize ||
+        (bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24) != wang::kIntelFormat32)
         return QMK_ErrInvalidFile;
-
-    // Everything is read: now the engine's annotations are replaced.
-    const int screenDpi = ScreenPixelsPerInchY();
-    engine->DeleteAllLayers();
     engine->PrgSetImageMappingDimensions(imageWidth, imageHeight);
-    int layer = 0;
-    std::wstring layerName;
-    // The sequence numbers the items made so far in the layer have.
-    int numberedLayer = 0;
-    SequenceSet numbers;
-    numbers.Reserve(marks.marks.size());
-    for (const wang::Mark& mark : marks.marks) {
-        const bool startsLayer = mark.before.has_group && preserveLayers;
-        if (mark.before.has_group || (layer == 0 && mark.before.has_unicode_group))
-            layerName = GroupName(mark.before);
-        if (startsLayer)
-            layer = 0;
-
-        Element element(engine);
-        if (!element.Handle())
-            continue;
-        if (!Fill(element, mark, screenDpi))
-            continue;
-        if (mark.type == wang::kStraightLine || mark.type == wang::kFreehandLine)
-            SetPoints(engine, element, mark);
-
-        // Every call may let the host delete the layer: a layer that is gone
-        // is made again.
-        int seq = 0;
-        int result = QMK_ErrInvalidLayer;
-        bool made = false;
-        for (int attempt = 0; attempt < 2 && result == QMK_ErrInvalidLayer; ++attempt) {
-            if (layer == 0 || attempt > 0) {
-                layer = CreateNamedLayer(engine, layerName);
-                made = true;
-            }
-            if (layer == 0)
-                break;
-            result = engine->ElementAppend(layer, element.Handle(), &seq);
-        }
-        if (result != 0 && made && layer != 0) {
-            // A layer made for a mark that did not come in holds nothing.
-            int count = 0;
-            if (engine->PrgGetItemCount(layer, &count) == 0 && count == 0)
-                engine->DeleteLayer(layer);
-            layer = 0;
-        }
-        if (result != 0 || seq == 0)
-            continue;
-        if (mark.visible == 0)
-            engine->PrgSetItemAttribute(layer, seq, QMK_Visible, 0);
-        if (layer != numberedLayer) {
-            numberedLayer = layer;
-            numbers.Clear();
-        }
-        // The index becomes the sequence number only when no other item of
-        // this layer has that number (the engine refuses one that is taken).
-        const int index = mark.before.has_index && mark.before.index <= 0x7FFFFFFFu
-                              ? static_cast<int>(mark.before.index)
-                              : 0;
-        if (index > 0 && index != seq && !numbers.Contains(index) &&
-            engine->PrgSetItemAttribute(layer, seq, QMK_SequenceNumber, static_cast<EngineValue>(index)) == 0)
-            seq = index;
-        numbers.Insert(seq);
-    }
-    const int current = engine->GetCurrentLayer();
-    if (current != 0)
-        engine->SetTool(current, PointerTool);
+    Import import(engine, preserveLayers);
+    wang::WalkData(data, length, import);
+    import.Finish();
     return 0;
 }
 

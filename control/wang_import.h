@@ -5,15 +5,17 @@
 
 #include "annotation_engine.h"
 
-// Reads the whole data first: data that is too short, not in the 32-bit
-// Intel format or damaged anywhere gives QMK_ErrInvalidFile (1006) and the
-// engine keeps every layer it has. Otherwise every layer of the engine is
-// deleted and the marks come in: with preserveLayers a new layer at each
-// group block before a mark, named by it, else all marks in one layer;
-// marks the engine has no class for (text from file, image reference, form,
-// OCR region) are passed over. An index from the data becomes the item's
-// sequence number when no other item of its layer has that number. The
-// last layer made stays current, with the pointer tool. 0 or 1006.
+// Data that is too short or not in the 32-bit Intel format gives
+// QMK_ErrInvalidFile (1006) and changes nothing. Otherwise the marks are
+// added to the engine's layers block by block (the caller clears the engine
+// first when the data replaces a page): with preserveLayers a new layer at
+// each group block after the first, named by it, else all marks in one
+// layer. A block that does not fit, or of an unknown type, ends the walk;
+// the marks before it stay. Marks the engine has no class for (text from
+// file, image reference, form, OCR region) are passed over. An index from
+// the data becomes the item's sequence number when no other item of its
+// layer has that number. The last layer made stays current, with the
+// pointer tool. 0 or 1006.
 int ImportWangAnnotations(AnnotationEngine* engine, const void* data, size_t length, int imageWidth,
                           int imageHeight, bool preserveLayers);
 

@@ -129,10 +129,19 @@ int __stdcall EngineObject::ElementAppend(int layer, int element, int* seq)
         const AnnotationElement copy(*source);
         int added = 0;
         const int result = found->AppendElement(copy, &added);
+        if (result != QMK_NoError) {
+            if (seq)
+                *seq = added;
+            return result;
+        }
+        // A sequence number the element asks for is given before anyone
+        // hears of the item, when no other item of the layer has it.
+        const int wanted = copy.Number(QMK_SequenceNumber);
+        if (wanted > 0 && wanted != added && IsLiveItem(layer, added) &&
+            FindLayer(layer)->SetItemAttribute(added, QMK_SequenceNumber, wanted) == QMK_NoError)
+            added = wanted;
         if (seq)
             *seq = added;
-        if (result != QMK_NoError)
-            return result;
         if (IsLiveItem(layer, added))
             channels_.AnnotateEvent(QMK_AnnotationAdded, added);
         InvalidateHostWindow();

@@ -160,6 +160,16 @@ int EngineObject::ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedS
 void EngineObject::ApplyStreamHeader(const LoadedStream& loaded)
 {
     using Form = AnnotationStream::Form;
+    // A stream leaves out empty texts and a mapping of no size: what it does
+    // not hold is empty, so a load replaces all that a stream carries.
+    for (const auto& entry : settings_->PropertyMap())
+        if (AnnotationStream::FormOf(entry.first) == Form::Text) {
+            BSTR empty = SysAllocStringLen(L"", 0);
+            if (empty)
+                settings_->SetStoredProperty(entry.first, reinterpret_cast<EngineValue>(empty));
+            SysFreeString(empty);
+        }
+    mapping_->SetImageMappingDimensions(0, 0);
     for (const AnnotationStream::Setting& setting : loaded.header.settings) {
         switch (setting.form) {
         case Form::Text: {
@@ -401,6 +411,16 @@ int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int*
         if (imageWidth && imageHeight && *imageWidth > 0 && *imageHeight > 0) {
             mapping_->SetImageMappingDimensions(*imageWidth, *imageHeight);
             mapping_->Invalidate();
+            // It stands in for the stream's own mapping.
+            AnnotationStream::Setting width, height;
+            width.code = QMK_ImageMappingWidth;
+            width.form = AnnotationStream::Form::MappingWidth;
+            width.number = *imageWidth;
+            height.code = QMK_ImageMappingHeight;
+            height.form = AnnotationStream::Form::MappingHeight;
+            height.number = *imageHeight;
+            loaded.header.settings.push_back(width);
+            loaded.header.settings.push_back(height);
         }
         CommitAnnotationStream(loaded, true);
         return QMK_NoError;

@@ -1,15 +1,18 @@
 // Paint and hit-test speed of the engine with many items on a page of
 // 2550 x 3300 pixels, painted into a window-sized 32-bit DIB section with the
 // page shown at fit and at 100 %, and clicks hit-tested among them newest
-// first: N rectangles and ellipses (half each), freehand marks of 200 points
-// and polygons, and text items of three lines. The same shapes are also drawn bare (plain GDI calls, one pen
-// and brush per style, the same view mapping) and the ratio printed. Prints
-// milliseconds per paint and microseconds per hit test for each set. Run by
-// hand; not a test.
+// first: N rectangles and ellipses (half each), freehand marks of 200 points,
+// polygons, and text items of three lines. The same items are also drawn
+// bare (plain GDI calls, one pen and brush per style, the same fonts, the
+// same view mapping). Engine and bare rounds alternate and each goal is the
+// median of the per-round ratios, printed as "ratio paint/bare SET VIEW
+// VALUE". Run by hand; not a test.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -59,6 +62,42 @@ double Now()
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Engine and bare paints in alternating rounds: the median milliseconds of
+// each side per paint and the median of the per-round ratios.
+struct Measured {
+    double engineMs;
+    double bareMs;
+    double ratio;
+};
+Measured Alternate(const std::function<void()>& engine, const std::function<void()>& bare, int paints)
+{
+    constexpr int kRounds = 9;
+    engine();  // warm up: fonts, layouts, pens
+    bare();
+    std::vector<double> engineMs, bareMs, ratios;
+    for (int round = 0; round < kRounds; ++round) {
+        double start = Now();
+        for (int i = 0; i < paints; ++i)
+            engine();
+        const double e = (Now() - start) * 1000.0 / paints;
+        start = Now();
+        for (int i = 0; i < paints; ++i)
+            bare();
+        const double b = (Now() - start) * 1000.0 / paints;
+        engineMs.push_back(e);
+        bareMs.push_back(b);
+        ratios.push_back(e / b);
+    }
+    return {Median(engineMs), Median(bareMs), Median(ratios)};
+}
+
 // The kinds of a set of items.
 enum class Set { RectanglesAndEllipses, Freehand, Polygons };
 constexpr int kFreehandPoints = 200;
@@ -67,11 +106,13 @@ constexpr int kPolygonPoints = 6;
 const char* NameOf(Set set)
 {
     switch (set) {
-    case Set::RectanglesAndEllipses: return "rectangles and ellipses";
-    case Set::Freehand: return "freehand marks of 200 points";
-    default: return "polygons of 6 points";
+    case Set::RectanglesAndEllipses: return "rectangles-and-ellipses";
+    case Set::Freehand: return "freehand-200-points";
+    default: return "polygons-6-points";
     }
 }
+
+const char* ViewToken(const char* view) { return std::strcmp(view, "fit") == 0 ? "fit" : "100%"; }
 
 POINT PagePoint(int x, int y) { return {MulDiv(x, kFull, kPageWidth), MulDiv(y, kFull, kPageHeight)}; }
 
@@ -198,24 +239,20 @@ void Run(Set set, int count, const ToolDefaults& defaults)
     for (const Shown& shown : views) {
         g_shown = &shown;
         testkit::DibCanvas canvas(shown.windowWidth, shown.windowHeight);
-        const int paints = count >= 10000 ? 5 : 20;
-        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // warm up
-        double start = Now();
-        for (int i = 0; i < paints; ++i)
-            engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
-        const double paintMs = (Now() - start) * 1000.0 / paints;
-
+        const int paints = count >= 10000 ? 1 : 4;
+        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // the mapping as this view has it
         ViewMapping& mapping = *object.AsLayerHost().Mapping();
-        mapping.Refresh(false, nullptr);
-        DrawBare(canvas.dc(), mapping, added);  // warm up
-        start = Now();
-        for (int i = 0; i < paints; ++i)
-            DrawBare(canvas.dc(), mapping, added);
-        const double bareMs = (Now() - start) * 1000.0 / paints;
+        const Measured measured = Alternate(
+            [&] { engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0); },
+            [&] {
+                mapping.Refresh(false, nullptr);
+                DrawBare(canvas.dc(), mapping, added);
+            },
+            paints);
 
         const int clicks = set == Set::RectanglesAndEllipses ? 2000 : 500;
         int hits = 0;
-        start = Now();
+        double start = Now();
         for (int i = 0; i < clicks; ++i) {
             const POINT window = {Next(shown.windowWidth), Next(shown.windowHeight)};
             const POINT point = mapping.WindowToLayer(window);
@@ -227,12 +264,52 @@ void Run(Set set, int count, const ToolDefaults& defaults)
             }
         }
         const double hitUs = (Now() - start) * 1e6 / clicks;
-        std::printf("N = %5d %-28s %-6s paint %8.2f ms  bare %8.2f ms  ratio %5.2f  "
+        std::printf("N = %5d %-24s %-6s paint %8.2f ms  bare %8.2f ms  "
                     "hit test %9.2f us  (%d of %d clicks hit)\n",
-                    count, NameOf(set), shown.name, paintMs, bareMs, paintMs / bareMs, hitUs, hits,
-                    clicks);
+                    count, NameOf(set), shown.name, measured.engineMs, measured.bareMs, hitUs, hits, clicks);
+        std::printf("ratio paint/bare %s-%d %s %.3f\n", NameOf(set), count, ViewToken(shown.name), measured.ratio);
         std::fflush(stdout);
     }
+}
+
+std::vector<Annotation*> TextItems(AnnotationLayer& layer)
+{
+    std::vector<Annotation*> items;
+    for (int entry = 1; entry <= layer.ItemCount(); ++entry)
+        items.push_back(layer.ItemAtEntry(entry));
+    return items;
+}
+
+// The texts drawn with plain GDI calls: the same strings in the same font at
+// the view's scale, broken into lines at word ends inside each box.
+void DrawTextBare(HDC dc, ViewMapping& mapping, const std::vector<Annotation*>& items, const LOGFONTA& key)
+{
+    LOGFONTA scaled = key;
+    const double scale = std::min(mapping.ScaleX(), mapping.ScaleY());
+    scaled.lfHeight = static_cast<LONG>(key.lfHeight * scale + (key.lfHeight < 0 ? -0.5 : 0.5));
+    scaled.lfCharSet = DEFAULT_CHARSET;
+    HFONT font = CreateFontIndirectA(&scaled);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT clip = {};
+    GetClipBox(dc, &clip);
+    for (Annotation* item : items) {
+        RECT box = mapping.LayerToWindow(item->Bounds());
+        RECT common;
+        if (!IntersectRect(&common, &box, &clip))
+            continue;
+        SetTextColor(dc, static_cast<COLORREF>(item->MapNumber(QMK_TextColor)));
+        const AttributeValue* value = nullptr;
+        const auto it = item->Attributes().find(QMK_Text);
+        if (it != item->Attributes().end())
+            value = &it->second;
+        const BSTR text = value ? value->Text() : nullptr;
+        if (text)
+            DrawTextW(dc, text, static_cast<int>(SysStringLen(text)), &box, DT_WORDBREAK | DT_NOPREFIX);
+    }
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
 }
 
 // N text items of three lines each, in one font, painted the same way: the
@@ -262,6 +339,7 @@ void RunText(int count, const ToolDefaults& defaults)
         item->SetAttribute(QMK_Text, reinterpret_cast<EngineValue>(text), changed);
         items->AddItem(std::move(item), false, false);
     }
+    const std::vector<Annotation*> texts = TextItems(*items);
     SysFreeString(text);
     const Shown views[] = {
         {"fit", 800, 1035, 800, 1035},
@@ -270,13 +348,19 @@ void RunText(int count, const ToolDefaults& defaults)
     for (const Shown& shown : views) {
         g_shown = &shown;
         testkit::DibCanvas canvas(shown.windowWidth, shown.windowHeight);
-        const int paints = 20;
-        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // warm up: first layouts
-        const double start = Now();
-        for (int i = 0; i < paints; ++i)
-            engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
-        const double paintMs = (Now() - start) * 1000.0 / paints;
-        std::printf("N = %5d  %-6s  text items: paint %8.2f ms\n", count, shown.name, paintMs);
+        engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);  // first layouts
+        ViewMapping& mapping = *object.AsLayerHost().Mapping();
+        const Measured measured = Alternate(
+            [&] { engine->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0); },
+            [&] {
+                mapping.Refresh(false, nullptr);
+                DrawTextBare(canvas.dc(), mapping, texts, font);
+            },
+            4);
+        std::printf("N = %5d text items of three lines    %-6s paint %8.2f ms  bare %8.2f ms\n", count,
+                    shown.name, measured.engineMs, measured.bareMs);
+        std::printf("ratio paint/bare text-%d %s %.3f\n", count, ViewToken(shown.name), measured.ratio);
+        std::fflush(stdout);
     }
 }
 

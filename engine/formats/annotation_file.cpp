@@ -76,46 +76,26 @@ const wchar_t kSummaryStreamName[] = L"\005SummaryInformation";
 
 int ReadWholeStream(IStream* stream, std::vector<uint8_t>& bytes);
 
-// Whether the summary property set is sound enough for the platform's reader.
-bool SummaryIsSound(IStorage* storage)
+// The summary's texts, read from the property set's bytes by the engine's
+// own bounded reader: a damaged set is never handed to another reader.
+void ReadSummary(IStorage* storage, std::vector<AnnotationFile::SummaryText>& summary)
 {
     IStream* stream = nullptr;
     if (FAILED(storage->OpenStream(kSummaryStreamName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
                                    &stream)))
-        return false;
+        return;
     std::vector<uint8_t> bytes;
     const bool read = ReadWholeStream(stream, bytes) == QMK_NoError;
     stream->Release();
-    return read && PropertySetCheck::Check(bytes.data(), bytes.size(), FMTID_SummaryInformation);
-}
-
-void ReadSummary(IStorage* storage, std::vector<AnnotationFile::SummaryText>& summary)
-{
-    if (!SummaryIsSound(storage))
+    std::vector<std::pair<uint32_t, std::wstring>> texts;
+    if (!read || !PropertySetCheck::ReadTexts(bytes.data(), bytes.size(), FMTID_SummaryInformation, texts))
         return;
-    IPropertySetStorage* sets = nullptr;
-    if (FAILED(storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(&sets))))
-        return;
-    IPropertyStorage* properties = nullptr;
-    if (SUCCEEDED(sets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE,
-                             &properties))) {
-        for (const SummaryProperty& property : kRead) {
-            PROPSPEC spec = {};
-            spec.ulKind = PRSPEC_PROPID;
-            spec.propid = property.id;
-            PROPVARIANT value;
-            PropVariantInit(&value);
-            if (properties->ReadMultiple(1, &spec, &value) == S_OK) {
-                if (value.vt == VT_LPSTR)
-                    summary.push_back({property.code, FromAnsi(value.pszVal)});
-                else if (value.vt == VT_LPWSTR)
-                    summary.push_back({property.code, value.pwszVal ? value.pwszVal : L""});
+    for (const SummaryProperty& property : kRead)
+        for (const auto& text : texts)
+            if (text.first == property.id) {
+                summary.push_back({property.code, text.second});
+                break;
             }
-            PropVariantClear(&value);
-        }
-        properties->Release();
-    }
-    sets->Release();
 }
 
 // The whole of a stream, read until its end; the data, not its stated size,

@@ -97,3 +97,73 @@ bool PropertySetCheck::Check(const uint8_t* data, size_t size, const GUID& forma
     }
     return false;
 }
+
+namespace {
+
+// Text up to its first NUL.
+std::wstring UpToNul(std::wstring text)
+{
+    const size_t nul = text.find(L'\0');
+    if (nul != std::wstring::npos)
+        text.resize(nul);
+    return text;
+}
+
+} // namespace
+
+bool PropertySetCheck::ReadTexts(const uint8_t* data, size_t size, const GUID& format,
+                                 std::vector<std::pair<uint32_t, std::wstring>>& texts)
+{
+    texts.clear();
+    if (!Check(data, size, format))
+        return false;
+    // Check has bounded every offset and length used below.
+    const uint32_t sections = U32(data + 24);
+    for (uint32_t s = 0; s < sections; ++s) {
+        const uint8_t* entry = data + kStreamHeader + kFormatEntry * s;
+        if (std::memcmp(entry, &format, sizeof(GUID)) != 0)
+            continue;
+        const uint32_t offset = U32(entry + 16);
+        const uint8_t* section = data + offset;
+        const uint32_t sectionSize =
+            static_cast<uint32_t>(std::min<size_t>(U32(section), size - offset));
+        const uint32_t count = U32(section + 4);
+        UINT codePage = CP_ACP;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* pair = section + 8 + 8 * i;
+            const uint32_t at = U32(pair + 4);
+            if (U32(pair) == kCodePageId && U16(section + at) == VT_I2)
+                codePage = U16(section + at + 4);
+        }
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t* pair = section + 8 + 8 * i;
+            const uint32_t id = U32(pair), at = U32(pair + 4);
+            const uint16_t type = U16(section + at);
+            if (type != VT_LPSTR && type != VT_LPWSTR)
+                continue;
+            const uint8_t* value = section + at + 8;
+            const uint32_t length = U32(section + at + 4);
+            const uint64_t bytes = type == VT_LPWSTR ? uint64_t(length) * 2 : length;
+            if (bytes > sectionSize - at - 8)
+                continue;
+            std::wstring text;
+            if (type == VT_LPWSTR || codePage == kUnicodeCodePage) {
+                const uint32_t chars = type == VT_LPWSTR ? length : length / 2;
+                text.resize(chars);
+                if (chars)
+                    std::memcpy(&text[0], value, chars * 2);
+            } else if (length > 0) {
+                const int wide = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(value),
+                                                     static_cast<int>(length), nullptr, 0);
+                if (wide > 0) {
+                    text.resize(static_cast<size_t>(wide));
+                    MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(value),
+                                        static_cast<int>(length), &text[0], wide);
+                }
+            }
+            texts.emplace_back(id, UpToNul(text));
+        }
+        return true;
+    }
+    return false;
+}

@@ -9,6 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 class PropertySetCheck {
 public:
@@ -17,4 +20,10 @@ public:
     // or dictionary) and lie wholly inside the section and the stream.
     // Never reads outside [data, data + size).
     static bool Check(const uint8_t* data, size_t size, const GUID& format);
+
+    // The texts (8-bit strings in the set's code page, or wide strings) of a
+    // set that passes Check, by property id, read here within the data: no
+    // other reader is given the set. False when the set does not pass.
+    static bool ReadTexts(const uint8_t* data, size_t size, const GUID& format,
+                          std::vector<std::pair<uint32_t, std::wstring>>& texts);
 };

@@ -103,207 +103,259 @@ void ReadAttributes(const Span& record, Mark& mark)
     mark.visible = static_cast<int32_t>(DwordAt(record, mark::kVisible));
 }
 
-// "OiIndex": leading decimal digits; false when there are none or the value
-// does not fit in 32 bits.
-bool ReadIndex(const Span& data, uint32_t& index)
+// {dword n, n ANSI bytes, UTF-16 text}: the UTF-16 text that lies in the
+// block (none when n passes it).
+std::wstring UnicodeAfterAnsi(const Span& data)
 {
-    uint64_t value = 0;
-    size_t at = 0;
-    while (at < data.Size() && data.Data()[at] == ' ') ++at;
-    const size_t first = at;
-    for (; at < data.Size() && data.Data()[at] >= '0' && data.Data()[at] <= '9'; ++at) {
-        value = value * 10 + (data.Data()[at] - '0');
-        if (value > 0xFFFFFFFFu) return false;
-    }
-    if (at == first) return false;
-    index = static_cast<uint32_t>(value);
-    return true;
-}
-
-// {dword n, n ANSI bytes, UTF-16 text}: the UTF-16 text; false when n
-// passes the block.
-bool ReadUnicodeAfterAnsi(const Span& data, std::wstring& text)
-{
-    uint32_t ansiLength = 0;
-    if (!data.Dword(0, ansiLength)) return false;
-    if (ansiLength > data.Size() - 4) return false;
-    text = Utf16Text(data.From(4 + static_cast<size_t>(ansiLength)));
-    return true;
+    const uint32_t ansiLength = DwordAt(data, 0);
+    if (data.Size() < 4 || ansiLength > data.Size() - 4) return std::wstring();
+    return Utf16Text(data.From(4 + static_cast<size_t>(ansiLength)));
 }
 
 // The data of a group block: ANSI text, or for the Unicode writer's
 // unnamed layer the 42-byte form.
-void ReadGroup(const Span& data, bool perLayerForm, GroupAndIndex& into)
+std::wstring GroupText(const Span& data, bool perLayerForm)
 {
-    into.has_group = true;
-    into.group_per_layer_form = perLayerForm;
-    if (perLayerForm && data.Size() == kUnicodeGroupSize && DwordAt(data, 0) == kUnicodeGroupAnsiSize &&
-        ReadUnicodeAfterAnsi(data, into.group))
-        return;
-    into.group = AnsiText(data);
+    if (perLayerForm && data.Size() == kUnicodeGroupSize && DwordAt(data, 0) == kUnicodeGroupAnsiSize)
+        return UnicodeAfterAnsi(data);
+    return AnsiText(data);
 }
 
-bool ReadText(const Span& data, Mark& mark)
+// "OiIndex": the text read as a decimal number the way atol reads it
+// (leading white space, a sign, digits), inside the block. A value past 32
+// bits gives no index.
+uint32_t IndexOf(const Span& data, bool& hasDigits)
 {
-    uint32_t length = 0;
-    if (!data.Dword(text::kLength, length)) return false;
-    Span textBytes(nullptr, 0);
-    if (!data.Part(text::kText, length, textBytes)) return false;
-    mark.has_text = true;
-    mark.text_orientation = static_cast<int32_t>(DwordAt(data, text::kOrientation));
-    mark.text_reserved = DwordAt(data, text::kReserved);
-    mark.creation_scale = DwordAt(data, text::kCreationScale);
-    mark.text = AnsiText(textBytes);
-    return true;
-}
-
-bool ReadPoints(const Span& data, Mark& mark)
-{
-    uint32_t maxPoints = 0, count = 0;
-    if (!data.Dword(points::kMaxPoints, maxPoints) || !data.Dword(points::kCount, count)) return false;
-    if (count > (data.Size() - points::kPoints) / points::kPointSize) return false;
-    mark.has_points = true;
-    mark.max_points = maxPoints;
-    mark.points.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        const size_t at = points::kPoints + static_cast<size_t>(i) * points::kPointSize;
-        mark.points[i].x = static_cast<LONG>(DwordAt(data, at));
-        mark.points[i].y = static_cast<LONG>(DwordAt(data, at + 4));
+    size_t at = 0;
+    const uint8_t* bytes = data.Data();
+    while (at < data.Size() && (bytes[at] == ' ' || (bytes[at] >= '\t' && bytes[at] <= '\r'))) ++at;
+    bool negative = false;
+    if (at < data.Size() && (bytes[at] == '-' || bytes[at] == '+')) negative = bytes[at++] == '-';
+    uint64_t value = 0;
+    hasDigits = false;
+    for (; at < data.Size() && bytes[at] >= '0' && bytes[at] <= '9'; ++at) {
+        value = value * 10u + static_cast<uint32_t>(bytes[at] - '0');
+        hasDigits = true;
+        if (value > 0xFFFFFFFFu) {
+            hasDigits = false;
+            return 0;
+        }
     }
-    return true;
+    return negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
 }
 
-void ReadRotation(const Span& data, Mark& mark)
+void VisitText(const Span& data, BlockVisitor& visitor)
 {
-    if (data.Size() < rotation::kSize) return;
-    mark.has_rotation = true;
-    mark.rotation = DwordAt(data, 0);
-    mark.rotation_scale = DwordAt(data, 4);
-    for (int i = 0; i < 4; ++i) mark.resolution[i] = static_cast<int32_t>(DwordAt(data, 8 + 4 * i));
+    // The text is read up to its NUL, within its stated length and the block.
+    const size_t stated = DwordAt(data, text::kLength);
+    const Span rest = data.From(text::kText);
+    Span textBytes(rest.Data(), stated < rest.Size() ? stated : rest.Size());
+    std::wstring text = AnsiText(textBytes);
+    visitor.Text(static_cast<int32_t>(DwordAt(data, text::kOrientation)), DwordAt(data, text::kReserved),
+                 DwordAt(data, text::kCreationScale), text);
 }
 
-void ReadDib(const Span& data, Mark& mark)
+void VisitPoints(const Span& data, std::vector<POINT>& points, BlockVisitor& visitor)
+{
+    const uint32_t count = DwordAt(data, points::kCount);
+    const size_t held = data.Size() < points::kPoints ? 0 : (data.Size() - points::kPoints) / points::kPointSize;
+    const size_t n = count < held ? count : held;
+    points.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const size_t at = points::kPoints + i * points::kPointSize;
+        points[i].x = static_cast<LONG>(DwordAt(data, at));
+        points[i].y = static_cast<LONG>(DwordAt(data, at + 4));
+    }
+    visitor.Points(DwordAt(data, points::kMaxPoints), points);
+}
+
+void VisitRotation(const Span& data, BlockVisitor& visitor)
+{
+    if (data.Size() < rotation::kSize) {
+        visitor.Skipped();
+        return;
+    }
+    int32_t resolution[4];
+    for (int i = 0; i < 4; ++i) resolution[i] = static_cast<int32_t>(DwordAt(data, 8 + 4 * i));
+    visitor.Rotation(DwordAt(data, 0), DwordAt(data, 4), resolution);
+}
+
+void VisitPicture(const Span& data, BlockVisitor& visitor)
 {
     const size_t size = PackedDib::SizeOf(data.Data(), data.Size());
-    if (size == 0) {
-        mark.dib.clear();
-        mark.dib_refused = true;
-        return;
-    }
-    mark.dib.assign(data.Data(), data.Data() + size);
-    mark.dib_refused = false;
+    visitor.Picture(size == 0 ? nullptr : data.Data(), size);
 }
 
-class Walk {
+// Collects the walk into plain records.
+class Collector : public BlockVisitor {
 public:
-    explicit Walk(Data& out) : out_(out) {}
+    explicit Collector(Data& out) : out_(out) {}
 
-    // One named block; false when its data contradicts its own length.
-    bool Named(const char* name, int32_t blockType, const Span& data)
+    void MarkBlock(Mark& attributes) override
     {
-        Mark* mark = out_.marks.empty() ? nullptr : &out_.marks.back();
-        if (std::strcmp(name, kGroupName) == 0) {
-            ReadGroup(data, false, between_);
-            between_.group_block_type = blockType;
-        } else if (std::strcmp(name, kLayerGroupUnicodeName) == 0) {
-            ReadGroup(data, true, between_);
-            between_.group_block_type = blockType;
-        } else if (std::strcmp(name, kUnicodeGroupName) == 0) {
-            std::wstring group;
-            if (!ReadUnicodeAfterAnsi(data, group)) return false;
-            between_.has_unicode_group = true;
-            between_.unicode_group = group;
-        } else if (std::strcmp(name, kIndexName) == 0) {
-            uint32_t index = 0;
-            if (ReadIndex(data, index)) {
-                between_.has_index = true;
-                between_.index_block_type = blockType;
-                between_.index = index;
-            }
-        } else if (mark && std::strcmp(name, kTextName) == 0) {
-            return ReadText(data, *mark);
-        } else if (mark && std::strcmp(name, kUnicodeTextName) == 0) {
-            std::wstring text;
-            if (!ReadUnicodeAfterAnsi(data, text)) return false;
-            mark->has_unicode_text = true;
-            mark->unicode_text = text;
-        } else if (mark && std::strcmp(name, kMarkDataName) == 0) {
-            if (mark->type == kStraightLine || mark->type == kFreehandLine) return ReadPoints(data, *mark);
-            if (mark->type == kImageEmbedded) ReadRotation(data, *mark);
-            else ++out_.skipped_blocks;
-        } else if (mark && std::strcmp(name, kDibName) == 0) {
-            ReadDib(data, *mark);
-        } else {
-            ++out_.skipped_blocks;
-        }
-        return true;
-    }
-
-    void MarkRecord(const Span& record)
-    {
-        out_.marks.emplace_back();
-        Mark& mark = out_.marks.back();
-        mark.before = std::move(between_);
+        out_.marks.emplace_back(std::move(attributes));
+        out_.marks.back().before = std::move(between_);
         between_ = GroupAndIndex();
-        ReadAttributes(record, mark);
     }
+    void Group(std::wstring& name, bool perLayerForm, int32_t blockType) override
+    {
+        between_.has_group = true;
+        between_.group_per_layer_form = perLayerForm;
+        between_.group = std::move(name);
+        between_.group_block_type = blockType;
+    }
+    void UnicodeGroup(std::wstring& name) override
+    {
+        between_.has_unicode_group = true;
+        between_.unicode_group = std::move(name);
+    }
+    void Index(uint32_t index, bool hasDigits, int32_t blockType) override
+    {
+        if (!hasDigits) return;
+        between_.has_index = true;
+        between_.index_block_type = blockType;
+        between_.index = index;
+    }
+    void Text(int32_t orientation, uint32_t reserved, uint32_t creationScale, std::wstring& text) override
+    {
+        if (Mark* mark = Last()) {
+            mark->has_text = true;
+            mark->text_orientation = orientation;
+            mark->text_reserved = reserved;
+            mark->creation_scale = creationScale;
+            mark->text = std::move(text);
+        }
+    }
+    void UnicodeText(std::wstring& text) override
+    {
+        if (Mark* mark = Last()) {
+            mark->has_unicode_text = true;
+            mark->unicode_text = std::move(text);
+        }
+    }
+    void Points(uint32_t maxPoints, std::vector<POINT>& points) override
+    {
+        if (Mark* mark = Last()) {
+            mark->has_points = true;
+            mark->max_points = maxPoints;
+            mark->points = points;
+        }
+    }
+    void Rotation(uint32_t rotation, uint32_t scale, const int32_t resolution[4]) override
+    {
+        if (Mark* mark = Last()) {
+            mark->has_rotation = true;
+            mark->rotation = rotation;
+            mark->rotation_scale = scale;
+            std::memcpy(mark->resolution, resolution, sizeof(mark->resolution));
+        }
+    }
+    void Picture(const uint8_t* dib, size_t size) override
+    {
+        if (Mark* mark = Last()) {
+            mark->dib.assign(dib, dib + size);
+            mark->dib_refused = dib == nullptr;
+        }
+    }
+    void Skipped() override { ++out_.skipped_blocks; }
 
-    void Finish() { out_.after_last = between_; }
+    void Finish() { out_.after_last = std::move(between_); }
 
 private:
+    // The mark a block belongs to; a block before any mark is not read.
+    Mark* Last()
+    {
+        if (out_.marks.empty()) {
+            ++out_.skipped_blocks;
+            return nullptr;
+        }
+        return &out_.marks.back();
+    }
+
     Data& out_;
     GroupAndIndex between_;
 };
 
 } // namespace
 
-int ReadData(const void* data, size_t size, Data& out)
+int WalkData(const void* data, size_t size, BlockVisitor& visitor, size_t* damageOffset, uint32_t* headerWord)
 {
-    out = Data();
     const Span all(static_cast<const uint8_t*>(data), data ? size : 0);
-    uint32_t headerWord = 0, format = 0;
-    if (!all.Dword(0, headerWord) || !all.Dword(4, format) || format != kIntelFormat32) return kInvalidFile;
-    out.header_word = headerWord;
+    uint32_t header = 0, format = 0;
+    if (!all.Dword(0, header) || !all.Dword(4, format) || format != kIntelFormat32) return kInvalidFile;
+    if (headerWord) *headerWord = header;
+    if (damageOffset) *damageOffset = all.Size();
 
-    // Each mark takes a block of its own: the data holds at most this many.
-    out.marks.reserve((all.Size() - kHeaderSize) / kMarkBlockSize);
-    Walk walk(out);
+    Mark mark;
+    std::vector<POINT> points;
+    uint32_t lastMarkType = 0;
     size_t position = kHeaderSize;
     while (position < all.Size()) {
         const Span rest = all.From(position);
-        uint32_t blockType = 0, blockSize = 0;
-        bool whole = rest.Dword(0, blockType) && rest.Dword(4, blockSize);
+        const int32_t blockType = static_cast<int32_t>(DwordAt(rest, 0));
         size_t advance = 0;
-        if (whole && static_cast<int32_t>(blockType) == kMarkBlock) {
-            Span record(nullptr, 0);
-            whole = blockSize >= kMarkAttributesSize && rest.Part(8, blockSize, record);
-            if (whole) {
-                walk.MarkRecord(record);
-                advance = 8 + static_cast<size_t>(blockSize);
-            }
-        } else if (whole && (static_cast<int32_t>(blockType) == kDefaultNamedBlock ||
-                             static_cast<int32_t>(blockType) == kMarkNamedBlock)) {
+        if (rest.Size() >= 4 && blockType == kMarkBlock) {
+            if (rest.Size() < kMarkBlockSize) break;
+            mark = Mark();
+            ReadAttributes(rest.From(8), mark);
+            lastMarkType = mark.type;
+            visitor.MarkBlock(mark);
+            advance = kMarkBlockSize;
+        } else if (rest.Size() >= 4 && (blockType == kDefaultNamedBlock || blockType == kMarkNamedBlock)) {
             uint32_t length = 0;
             Span blockData(nullptr, 0);
-            whole = blockSize == kNamedHeaderSize && rest.Dword(16, length) &&
-                    rest.Part(kNamedBlockFixedSize, length, blockData);
-            if (whole) {
-                char name[kNameSize + 1] = {};
-                std::memcpy(name, rest.Data() + 8, kNameSize);
-                whole = walk.Named(name, static_cast<int32_t>(blockType), blockData);
-                advance = kNamedBlockFixedSize + static_cast<size_t>(length);
+            if (!rest.Dword(16, length) || !rest.Part(kNamedBlockFixedSize, length, blockData)) break;
+            char name[kNameSize + 1] = {};
+            std::memcpy(name, rest.Data() + 8, kNameSize);
+            if (std::strcmp(name, kGroupName) == 0 || std::strcmp(name, kLayerGroupUnicodeName) == 0) {
+                const bool perLayer = std::strcmp(name, kLayerGroupUnicodeName) == 0;
+                std::wstring text = GroupText(blockData, perLayer);
+                visitor.Group(text, perLayer, blockType);
+            } else if (std::strcmp(name, kUnicodeGroupName) == 0) {
+                std::wstring text = UnicodeAfterAnsi(blockData);
+                visitor.UnicodeGroup(text);
+            } else if (std::strcmp(name, kIndexName) == 0) {
+                bool hasDigits = false;
+                const uint32_t index = IndexOf(blockData, hasDigits);
+                visitor.Index(index, hasDigits, blockType);
+            } else if (std::strcmp(name, kTextName) == 0) {
+                VisitText(blockData, visitor);
+            } else if (std::strcmp(name, kUnicodeTextName) == 0) {
+                std::wstring text = UnicodeAfterAnsi(blockData);
+                visitor.UnicodeText(text);
+            } else if (std::strcmp(name, kMarkDataName) == 0 &&
+                       (lastMarkType == kStraightLine || lastMarkType == kFreehandLine)) {
+                VisitPoints(blockData, points, visitor);
+            } else if (std::strcmp(name, kMarkDataName) == 0 && lastMarkType == kImageEmbedded) {
+                VisitRotation(blockData, visitor);
+            } else if (std::strcmp(name, kDibName) == 0) {
+                VisitPicture(blockData, visitor);
+            } else {
+                visitor.Skipped();
             }
+            advance = kNamedBlockFixedSize + static_cast<size_t>(length);
         } else {
-            whole = false;
-        }
-        if (!whole) {
-            out.damaged = true;
-            out.damage_offset = position;
             break;
         }
         position += advance;
     }
-    walk.Finish();
+    if (damageOffset && position < all.Size()) *damageOffset = position;
+    return 0;
+}
+
+int ReadData(const void* data, size_t size, Data& out)
+{
+    out = Data();
+    size_t stop = 0;
+    Collector collector(out);
+    const int result = WalkData(data, size, collector, &stop, &out.header_word);
+    if (result != 0) {
+        out = Data();
+        return result;
+    }
+    collector.Finish();
+    out.damaged = stop < size;
+    out.damage_offset = out.damaged ? stop : 0;
     return 0;
 }
 

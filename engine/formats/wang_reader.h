@@ -80,9 +80,46 @@ struct Data {
     size_t damage_offset = 0;
 };
 
-// Reads size bytes at data into out (cleared first). Returns 0, or
-// QMK_ErrInvalidFile (1006) for data shorter than the header or not in the
-// 32-bit Intel format; out is then empty.
+// What the walk meets, block by block, in the order of the data. Every
+// text, point list and picture handed over lies inside its block.
+class BlockVisitor {
+public:
+    virtual ~BlockVisitor() = default;
+    // A mark block: the attributes of its record (the other fields of mark
+    // stay as they were).
+    virtual void MarkBlock(Mark& mark) = 0;
+    // "OiGroup", or with perLayerForm the Unicode writer's per-layer block.
+    virtual void Group(std::wstring& name, bool perLayerForm, int32_t blockType) = 0;
+    virtual void UnicodeGroup(std::wstring& name) = 0;  // "OiUGroup"
+    // "OiIndex": the leading decimal number of its text, 0 when there is none.
+    virtual void Index(uint32_t index, bool hasDigits, int32_t blockType) = 0;
+    // "OiAnText": the ANSI text that fits in the block, up to its NUL.
+    virtual void Text(int32_t orientation, uint32_t reserved, uint32_t creationScale, std::wstring& text) = 0;
+    virtual void UnicodeText(std::wstring& text) = 0;  // "OiUText"
+    // "OiAnoDat" after a line or freehand mark: the points the block holds,
+    // at most the count it gives, relative to the mark's left and top.
+    virtual void Points(uint32_t maxPoints, std::vector<POINT>& points) = 0;
+    // "OiAnoDat" after an image mark, when it holds the whole record.
+    virtual void Rotation(uint32_t rotation, uint32_t scale, const int32_t resolution[4]) = 0;
+    // "OiDIB": a packed DIB that passed the checks (exactly its computed
+    // size), or null and 0 for one that did not.
+    virtual void Picture(const uint8_t* dib, size_t size) = 0;
+    // Any other named block.
+    virtual void Skipped() {}
+};
+
+// Walks size bytes at data. Returns 0, or QMK_ErrInvalidFile (1006) for
+// data shorter than the header or not in the 32-bit Intel format, with no
+// block visited. A mark block takes 172 bytes whatever its second dword
+// says; a named block takes 20 bytes and its stated data length. A block
+// that does not fit, or of a type other than 2, 5 or 6, ends the walk:
+// damageOffset (when given) is then its position, else the size.
+int WalkData(const void* data, size_t size, BlockVisitor& visitor, size_t* damageOffset = nullptr,
+             uint32_t* headerWord = nullptr);
+
+// Reads size bytes at data into out (cleared first): each mark with the
+// blocks that follow it, the group and index blocks before it with it.
+// Returns what WalkData returns; out is empty for 1006.
 int ReadData(const void* data, size_t size, Data& out);
 
 } // namespace wang

@@ -67,6 +67,7 @@ void AnnotationLayer::TearDown()
     groups_.clear();
     ItemList all;
     all.swap(items_);
+    numbersInUse_.Clear();
     for (auto& item : all) {
         const bool committed = item->IsCommitted();
         const int seq = item->SequenceNumber();

@@ -27,6 +27,7 @@
 #include "annotation_engine.h"
 #include "layer/annotation_group.h"
 #include "layer/layer_presence.h"
+#include "layer/sequence_counts.h"
 #include "settings/tool_defaults.h"
 
 class AnnotationElement;
@@ -340,6 +341,8 @@ private:
     // Every number an item of the list has is at most this one, so a number
     // above it is free without a walk of the list.
     void NoteSequenceGiven(int seq) { highestSequence_ = std::max(highestSequence_, seq); }
+    void NumberTaken(int seq) { numbersInUse_.Add(seq); }
+    void NumberLeft(int seq) { numbersInUse_.Remove(seq); }
     bool IsItemSelected(const Annotation* item) const;
     bool Select(Annotation& item);
     void Deselect(Annotation& item);
@@ -415,6 +418,9 @@ private:
     int currentTool_ = 0;
     int lastSequence_ = 0;
     int highestSequence_ = 0;
+    // The numbers the items of the list have: every change of the list or
+    // of an item's number there goes through NumberTaken and NumberLeft.
+    SequenceCounts numbersInUse_;
     size_t itemWalk_ = 0;
     size_t selectionWalk_ = 0;
     std::map<int, int> properties_;

@@ -9,7 +9,6 @@
 #include "layer/annotation_layer.h"
 #include "formats/byte_stream.h"
 #include "layer/layer_host.h"
-#include "layer/sequence_set.h"
 #include "formats/layer_record.h"
 #include "formats/layer_scrambler.h"
 #include "objects/shape_annotation.h"
@@ -377,10 +376,7 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     // their own when it is free, else the next free one after the last. The
     // numbers they were saved with map to the numbers they were given (the
     // first item of a number wins).
-    SequenceSet taken;
-    taken.Reserve(items_.size() + body.items.size());
-    for (const auto& item : items_)
-        taken.Insert(item->SequenceNumber());
+    numbersInUse_.Reserve(items_.size() + body.items.size());
     // Only the groups read the numbers the items were saved with.
     const bool renumberGroups = !body.groups.empty();
     std::map<int, int> numbers;
@@ -391,19 +387,19 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     for (auto& item : body.items) {
         const int saved = item->SequenceNumber();
         int given = saved;
-        if (given <= 0 || taken.Contains(given)) {
+        if (given <= 0 || numbersInUse_.Count(given) != 0) {
             do {
                 lastSequence_ = lastSequence_ == INT_MAX ? 1 : lastSequence_ + 1;
-            } while (taken.Contains(lastSequence_));
+            } while (numbersInUse_.Count(lastSequence_) != 0);
             given = lastSequence_;
         } else if (given > lastSequence_) {
             lastSequence_ = given;
         }
-        taken.Insert(given);
         if (renumberGroups)
             numbers.emplace(saved, given);
         item->SetSequenceNumber(given);
         NoteSequenceGiven(given);
+        NumberTaken(given);
         item->Link(this, mapping_);
         item->SetCommitted(true);
         loaded.push_back(item.get());

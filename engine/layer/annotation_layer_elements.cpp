@@ -53,8 +53,9 @@ void FillFromElement(Annotation& item, const AnnotationElement& element)
         }
         switch (code) {
         case QMK_DibPtr:
-            if (element.Picture())
-                SetOn(item, code, reinterpret_cast<EngineValue>(element.Picture()));
+            // An element without a picture makes an item without one, not
+            // one with the tool's.
+            SetOn(item, code, reinterpret_cast<EngineValue>(element.Picture()));
             break;
         case QMK_UserDraw:
             SetOn(item, code, item.Type() == RectangleTool ? element.Number(code) : 0);

@@ -44,10 +44,9 @@ bool AnnotationLayer::IsSequenceTaken(int seq, const Annotation* except) const
 {
     if (seq > highestSequence_)
         return false;
-    for (const auto& item : items_)
-        if (item.get() != except && item->SequenceNumber() == seq)
-            return true;
-    return false;
+    // except, when given, is an item of the list: its own number is not counted.
+    const int others = except && except->SequenceNumber() == seq ? 1 : 0;
+    return numbersInUse_.Count(seq) > others;
 }
 
 int AnnotationLayer::NextFreeSequence()
@@ -84,6 +83,7 @@ int AnnotationLayer::AddItem(std::unique_ptr<Annotation> item, bool recreate, bo
         lastSequence_ = seq;
     added.SetSequenceNumber(seq);
     NoteSequenceGiven(seq);
+    NumberTaken(seq);
     added.Link(this, mapping_);
     items_.push_back(std::move(item));
     added.SetCommitted(true);
@@ -178,8 +178,10 @@ int AnnotationLayer::SetItemAttribute(int seq, int attribute, EngineValue value)
             return QMK_NoError;
         if (wanted <= 0 || IsSequenceTaken(wanted, item))
             return QMK_ErrInvalidAttribute;
+        NumberLeft(seq);
         item->SetSequenceNumber(wanted);
         NoteSequenceGiven(wanted);
+        NumberTaken(wanted);
         MemberRenumbered(*item, seq);
         if (wanted > lastSequence_)
             lastSequence_ = wanted;
@@ -438,6 +440,7 @@ int AnnotationLayer::DeleteItem(int seq)
     Deselect(*items_[index]);
     std::unique_ptr<Annotation> item = std::move(items_[index]);
     items_.erase(items_.begin() + index);
+    NumberLeft(seq);
     DestroyItem(std::move(item));
     return QMK_NoError;
 }
@@ -454,6 +457,7 @@ void AnnotationLayer::DeleteSelected()
             continue;
         std::unique_ptr<Annotation> owned = std::move(items_[index]);
         items_.erase(items_.begin() + index);
+        NumberLeft(seq);
         if (!DestroyItem(std::move(owned)))
             return;
     }
@@ -466,6 +470,7 @@ void AnnotationLayer::DeleteAll()
     selection_.clear();
     ItemList all;
     all.swap(items_);
+    numbersInUse_.Clear();
     for (auto& item : all)
         ForgetItem(item.get());
     // Each deletion is reported; what is left of the list here goes without

@@ -8,14 +8,21 @@
 #include <cstdint>
 #include <vector>
 
+// The smallest power of two, at least 16, that holds count numbers at most half full.
+inline size_t HalfFullCapacity(size_t count)
+{
+    size_t capacity = 16;
+    while (capacity < count * 2)
+        capacity *= 2;
+    return capacity;
+}
+
 class SequenceSet {
 public:
     // Room for count numbers without growing.
     void Reserve(size_t count)
     {
-        size_t capacity = 16;
-        while (capacity < count * 2)
-            capacity *= 2;
+        const size_t capacity = HalfFullCapacity(count);
         if (capacity > slots_.size())
             Rehash(capacity);
     }

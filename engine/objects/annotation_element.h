@@ -60,7 +60,8 @@
     X(QMK_ShowGauge, Flag, -1)                  \
     X(QMK_RulerLength, Number, 0)               \
     X(QMK_WangType, Number, 7)                  \
-    X(QMK_CreateSeconds, Time, 0)
+    X(QMK_CreateSeconds, Time, 0)               \
+    X(QMK_SequenceNumber, Number, 0)
 
 class AnnotationElement {
 public:

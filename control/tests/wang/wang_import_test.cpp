@@ -170,6 +170,13 @@ Bytes Saved(AnnotationEngine* e, bool unicode, bool preserve)
     return bytes;
 }
 
+// A page's data loaded as the control loads it: the engine cleared first.
+int ImportPage(AnnotationEngine* e, const void* data, size_t size, int width, int height, bool preserve)
+{
+    e->DeleteAllLayers();
+    return ImportWangAnnotations(e, data, size, width, height, preserve);
+}
+
 const char kOlderRects[] =
     "  rect 50,75,250,150 time 22968 visible 1 hollow pen 123456 width 3\n"
     "  rect 150,113,300,263 time 7 visible 0 filled ff opaque\n";
@@ -198,7 +205,7 @@ TEST(WangImport, WhatBothWritersWroteComesBackWithItsLayers)
         ASSERT_FALSE(data.empty());
         TestHost target(library);
         target->CreateLayer(1);  // replaced
-        ASSERT_EQ(0, ImportWangAnnotations(target.Engine(), data.data(), data.size(), 800, 600, c.preserve));
+        ASSERT_EQ(0, ImportPage(target.Engine(), data.data(), data.size(), 800, 600, c.preserve));
         EXPECT_EQ(c.expected, Describe(target.Engine()));
         const int current = target->GetCurrentLayer();
         ASSERT_NE(0, current);
@@ -234,7 +241,7 @@ TEST(WangImport, TheSaveTakesTheWriterOfTheEnginesTextMode)
     EXPECT_EQ(reinterpret_cast<void*>(0x1234), block);
 }
 
-TEST(WangImport, RefusedDataLeavesEveryLayer)
+TEST(WangImport, RefusedDataLeavesEveryLayerDamagedDataKeepsWhatWasRead)
 {
     EngineLibrary library;
     TestHost host(library);
@@ -243,22 +250,35 @@ TEST(WangImport, RefusedDataLeavesEveryLayer)
     const Bytes data = Saved(host.Engine(), false, true);
     Bytes sixteenBit = data;
     sixteenBit[4] = 0;
+    const struct {
+        const char* what;
+        Bytes bytes;
+    } refused[] = {
+        {"empty", Bytes()},
+        {"header only in part", Bytes(data.begin(), data.begin() + 6)},
+        {"16-bit format", sixteenBit},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(QMK_ErrInvalidFile, ImportWangAnnotations(host.Engine(), c.bytes.data(), c.bytes.size(), 800, 600, true));
+        EXPECT_EQ(before, Describe(host.Engine()));
+    }
+    // Damage ends the walk; the marks read before it stay.
     Bytes badBlockType = data;
     badBlockType[data.size() - 30] = 7;  // the closing "OiIndex"
     const struct {
         const char* what;
         Bytes bytes;
-    } cases[] = {
-        {"empty", Bytes()},
-        {"header only in part", Bytes(data.begin(), data.begin() + 6)},
-        {"16-bit format", sixteenBit},
-        {"cut inside the second mark", Bytes(data.begin(), data.end() - 150)},
-        {"an unknown block type at the end", badBlockType},
+        std::string expected;
+    } damaged[] = {
+        {"cut inside the last mark", Bytes(data.begin(), data.end() - 150), std::string("layer Older\n") + kOlderRects},
+        {"an unknown block type at the end", badBlockType, before},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : damaged) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(QMK_ErrInvalidFile, ImportWangAnnotations(host.Engine(), c.bytes.data(), c.bytes.size(), 800, 600, true));
-        EXPECT_EQ(before, Describe(host.Engine()));
+        TestHost target(library);
+        EXPECT_EQ(0, ImportPage(target.Engine(), c.bytes.data(), c.bytes.size(), 800, 600, true));
+        EXPECT_EQ(c.expected, Describe(target.Engine()));
     }
 }
 
@@ -306,14 +326,16 @@ TEST(WangImport, IndexesNumberItemsOnlyWhenFreeInTheirOwnLayer)
         Bytes data;
         std::string expected;
     } cases[] = {
+        // Without the layers, a mark that comes in at a group or index block
+        // takes no index.
         {false, IndexedMarks({{"One", "5"}, {nullptr, "5"}, {nullptr, "2"}, {nullptr, "0"}, {nullptr, "x"}}),
-         "One: 5 6 2 8 9;"},
+         "One: 1 2 3 4 5;"},
         {true, IndexedMarks({{"A", "5"}, {nullptr, "5"}, {"B", "5"}, {nullptr, "1"}}), "B: 5 1;A: 5 6;"},
         {true, IndexedMarks({{"A", "4294967295"}, {nullptr, "2147483647"}}), "A: 1 2147483647;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
-        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), c.data.data(), c.data.size(), 800, 600, c.preserve));
+        ASSERT_EQ(0, ImportPage(host.Engine(), c.data.data(), c.data.size(), 800, 600, c.preserve));
         EXPECT_EQ(c.expected, SequenceNumbers(host.Engine()));
     }
 }
@@ -351,7 +373,7 @@ TEST(WangImport, RealPagesBringTheirRectangles)
     const Bytes page = LoadPage("imaging-pic-various-annotations");
     ASSERT_FALSE(page.empty());
 
-    ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+    ASSERT_EQ(0, ImportPage(host.Engine(), page.data(), page.size(), 1653, 2338, false));
     EXPECT_EQ("layer [Untitled]\n"
               "  rect 66,291,745,504 time 1436947970 visible 1 hollow pen ff0000 width 4\n"
               "  rect 72,543,751,786 time 1436947977 visible 1 filled ffff opaque\n"
@@ -361,7 +383,7 @@ TEST(WangImport, RealPagesBringTheirRectangles)
     host->PrgGetItemCount(host->GetFirstLayer(), &count);
     EXPECT_LE(count, 7);
 
-    ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, true));
+    ASSERT_EQ(0, ImportPage(host.Engine(), page.data(), page.size(), 1653, 2338, true));
     const std::string layered = Describe(host.Engine());
     EXPECT_NE(std::string::npos,
               layered.find("layer [Untitled]\n  rect 97,1027,696,1061 time 1436948002 visible 1 filled ffff translucent\n"
@@ -376,7 +398,7 @@ TEST(WangImport, RealPagesBringTheirRectangles)
         SCOPED_TRACE(name);
         const Bytes other = LoadPage(name);
         ASSERT_FALSE(other.empty());
-        EXPECT_EQ(0, ImportWangAnnotations(host.Engine(), other.data(), other.size(), 1653, 2338, false));
+        EXPECT_EQ(0, ImportPage(host.Engine(), other.data(), other.size(), 1653, 2338, false));
     }
 }
 
@@ -449,9 +471,9 @@ std::vector<Block> Blocks(const Bytes& page)
 
 // Cut at the end of any block, a page brings the marks before the cut (a
 // line whose points are cut off is not shown; a text whose text is cut off
-// comes without it). Cut inside a block, it is refused with an error and
-// the annotations shown before stay as they were.
-TEST(WangImport, PagesCutAtEveryBlockBringTheMarksBeforeTheCutCutInsideNothing)
+// comes without it). Cut inside a block, it brings what the page cut at
+// that block's start brings.
+TEST(WangImport, PagesCutAnywhereBringTheMarksBeforeTheCut)
 {
     EngineLibrary library;
     TestHost host(library);
@@ -461,7 +483,7 @@ TEST(WangImport, PagesCutAtEveryBlockBringTheMarksBeforeTheCutCutInsideNothing)
         ASSERT_FALSE(page.empty());
         const std::vector<Block> blocks = Blocks(page);
         ASSERT_EQ(page.size(), blocks.back().end) << "the blocks fill the page";
-        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        ASSERT_EQ(0, ImportPage(host.Engine(), page.data(), page.size(), 1653, 2338, false));
         const std::vector<Seen> whole = Items(host.Engine());
 
         size_t marks = 0;
@@ -476,7 +498,7 @@ TEST(WangImport, PagesCutAtEveryBlockBringTheMarksBeforeTheCutCutInsideNothing)
             }
             if (block.end == page.size()) break;
             const Bytes cut(page.begin(), page.begin() + block.end);
-            ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
+            ASSERT_EQ(0, ImportPage(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
             const std::vector<Seen> seen = Items(host.Engine());
             const size_t shown = marks - (lineWithoutPoints ? 1 : 0);
             ASSERT_EQ(shown, seen.size());
@@ -488,17 +510,20 @@ TEST(WangImport, PagesCutAtEveryBlockBringTheMarksBeforeTheCutCutInsideNothing)
             }
         }
 
-        // Inside every block: in its type, its size, a name's length, its data.
-        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        // Inside every block (in its type, its size, a name's length, its
+        // data) the cut block ends the walk: what comes in is what the data
+        // cut at the block's start brings.
         for (const Block& block : blocks) {
+            const Bytes before(page.begin(), page.begin() + block.at);
+            ASSERT_EQ(0, ImportPage(host.Engine(), before.data(), before.size(), 1653, 2338, false));
+            const std::vector<Seen> expected = Items(host.Engine());
             for (size_t into : {size_t(2), size_t(6), size_t(12), size_t(18), (block.end - block.at) / 2,
                                 block.end - block.at - 1}) {
                 if (into == 0 || block.at + into >= block.end) continue;
                 SCOPED_TRACE(std::to_string(block.at) + "+" + std::to_string(into));
                 const Bytes cut(page.begin(), page.begin() + block.at + into);
-                EXPECT_EQ(QMK_ErrInvalidFile,
-                          ImportWangAnnotations(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
-                EXPECT_EQ(whole, Items(host.Engine()));
+                EXPECT_EQ(0, ImportPage(host.Engine(), cut.data(), cut.size(), 1653, 2338, false));
+                EXPECT_EQ(expected, Items(host.Engine()));
             }
         }
     }
@@ -519,52 +544,54 @@ Bytes Name8(const char* name)
 // mark's "OiAnText" at 445, the freehand mark at 1265 and its "OiAnoDat" at
 // 1539, the closing "OiIndex" at 4333; textnote: the mark at 52, its
 // "OiAnText" at 224, whose text of 147 bytes has its NUL after the count,
-// the closing "OiIndex" at 430). Refused data leaves the
-// page's annotations shown before; data that is whole brings every mark
+// the closing "OiIndex" at 430). A block that does not fit, or of an
+// unknown type, ends the walk and the marks before it come in; a length
+// past its block reads what the block holds; otherwise every mark comes in
 // but one left out or one without its text.
 TEST(WangImport, DamageMadeFromThePages)
 {
     const char* const various = "imaging-pic-various-annotations";
     const char* const note = "one-annotation-textnote";
-    const int refused = QMK_ErrInvalidFile;
+    const int all = -1;
     const struct {
         const char* page;
         const char* what;
         size_t at;
         Bytes patch;
-        int result;
+        int kept;      // the items before the walk ended, or all
         int missing;   // the item not shown, or -1
         int textless;  // the item shown without its text, or -1
+        size_t linePoints = 0;  // the points the line of a page shows, when not all
     } cases[] = {
-        {various, "named data length zero", 445 + 16, Le(0), refused, -1, -1},
-        {various, "named data length negative", 445 + 16, Le(0xFFFFFFFF), refused, -1, -1},
-        {various, "named data length past the end", 4333 + 16, Le(11), refused, -1, -1},
-        {note, "named data length past the end", 430 + 16, Le(3), refused, -1, -1},
-        {various, "named size zero", 445 + 4, Le(0), refused, -1, -1},
-        {various, "mark size zero", 1265 + 4, Le(0), refused, -1, -1},
-        {various, "mark size negative", 1265 + 4, Le(0xFFFFFFFF), refused, -1, -1},
-        {note, "mark size past the end", 52 + 4, Le(500), refused, -1, -1},
-        {various, "negative block type", 1265, Le(0xFFFFFFFB), refused, -1, -1},
-        {note, "negative block type of a named block", 224, Le(0xFFFFFFFA), refused, -1, -1},
-        {various, "point count past its block", 1539 + 20 + 4, Le(201), refused, -1, -1},
-        {various, "point count negative", 1539 + 20 + 4, Le(0xFFFFFFFF), refused, -1, -1},
-        {various, "text length past its block", 445 + 20 + 12, Le(45), refused, -1, -1},
-        {note, "text length past its block", 224 + 20 + 12, Le(149), refused, -1, -1},
-        {note, "text length negative", 224 + 20 + 12, Le(0x80000000), refused, -1, -1},
+        {various, "named data length zero", 445 + 16, Le(0), 1, -1, 0},
+        {various, "named data length negative", 445 + 16, Le(0xFFFFFFFF), 1, -1, 0},
+        {various, "named data length past the end", 4333 + 16, Le(11), all, -1, -1},
+        {note, "named data length past the end", 430 + 16, Le(3), all, -1, -1},
+        {various, "named size zero", 445 + 4, Le(0), all, -1, -1},
+        {various, "mark size zero", 1265 + 4, Le(0), all, -1, -1},
+        {various, "mark size negative", 1265 + 4, Le(0xFFFFFFFF), all, -1, -1},
+        {note, "mark size past the end", 52 + 4, Le(500), all, -1, -1},
+        {various, "negative block type", 1265, Le(0xFFFFFFFB), 3, -1, -1},
+        {note, "negative block type of a named block", 224, Le(0xFFFFFFFA), 1, -1, 0},
+        {various, "point count past its block", 1539 + 20 + 4, Le(201), all, -1, -1, 200},
+        {various, "point count negative", 1539 + 20 + 4, Le(0xFFFFFFFF), all, -1, -1, 200},
+        {various, "text length past its block", 445 + 20 + 12, Le(45), all, -1, -1},
+        {note, "text length past its block", 224 + 20 + 12, Le(149), all, -1, -1},
+        {note, "text length negative", 224 + 20 + 12, Le(0x80000000), all, -1, -1},
         // Marks of kinds with no class are left out; the others come in.
-        {various, "an image by reference", 1265 + 8, Le(2), 0, 3, -1},
-        {various, "a text from a file", 1265 + 8, Le(8), 0, 3, -1},
-        {various, "a form", 1265 + 8, Le(12), 0, 3, -1},
-        {various, "an OCR region", 1265 + 8, Le(13), 0, 3, -1},
-        {various, "a mark type past every kind", 1265 + 8, Le(0xFFFFFFFF), 0, 3, -1},
-        {note, "the only mark of no kind", 52 + 8, Le(11), 0, 0, -1},
-        {various, "a line of no points", 1539 + 20 + 4, Le(0), 0, 3, -1},
+        {various, "an image by reference", 1265 + 8, Le(2), all, 3, -1},
+        {various, "a text from a file", 1265 + 8, Le(8), all, 3, -1},
+        {various, "a form", 1265 + 8, Le(12), all, 3, -1},
+        {various, "an OCR region", 1265 + 8, Le(13), all, 3, -1},
+        {various, "a mark type past every kind", 1265 + 8, Le(0xFFFFFFFF), all, 3, -1},
+        {note, "the only mark of no kind", 52 + 8, Le(11), all, 0, -1},
+        {various, "a line of no points", 1539 + 20 + 4, Le(0), all, 3, -1},
         // Names that are not read are stepped over, also before any mark.
-        {various, "an unknown name for a text block", 445 + 8, Name8("OiAnTxt"), 0, -1, 0},
-        {various, "a text block before any mark", 8 + 8, Name8("OiAnText"), 0, -1, -1},
-        {various, "a point block before any mark", 8 + 8, Name8("OiAnoDat"), 0, -1, -1},
-        {various, "a picture block before any mark", 59 + 8, Name8("OiDIB"), 0, -1, -1},
-        {note, "a text block before any mark", 30 + 8, Name8("OiAnText"), 0, -1, -1},
+        {various, "an unknown name for a text block", 445 + 8, Name8("OiAnTxt"), all, -1, 0},
+        {various, "a text block before any mark", 8 + 8, Name8("OiAnText"), all, -1, -1},
+        {various, "a point block before any mark", 8 + 8, Name8("OiAnoDat"), all, -1, -1},
+        {various, "a picture block before any mark", 59 + 8, Name8("OiDIB"), all, -1, -1},
+        {note, "a text block before any mark", 30 + 8, Name8("OiAnText"), all, -1, -1},
     };
     EngineLibrary library;
     TestHost host(library);
@@ -572,12 +599,17 @@ TEST(WangImport, DamageMadeFromThePages)
         SCOPED_TRACE(std::string(c.page) + ": " + c.what);
         const Bytes page = LoadPage(c.page);
         ASSERT_GE(page.size(), c.at + c.patch.size());
-        ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, false));
+        ASSERT_EQ(0, ImportPage(host.Engine(), page.data(), page.size(), 1653, 2338, false));
         std::vector<Seen> expected = Items(host.Engine());
         Bytes damaged = page;
         std::copy(c.patch.begin(), c.patch.end(), damaged.begin() + c.at);
-        EXPECT_EQ(c.result, ImportWangAnnotations(host.Engine(), damaged.data(), damaged.size(), 1653, 2338, false));
+        EXPECT_EQ(0, ImportPage(host.Engine(), damaged.data(), damaged.size(), 1653, 2338, false));
+        if (c.kept >= 0) expected.resize(static_cast<size_t>(c.kept));
         if (c.textless >= 0) expected[c.textless].text.clear();
+        if (c.linePoints != 0) {
+            const size_t at = expected[3].shape.find(" points ");
+            expected[3].shape = expected[3].shape.substr(0, at) + " points " + std::to_string(c.linePoints);
+        }
         if (c.missing >= 0) expected.erase(expected.begin() + c.missing);
         EXPECT_EQ(expected, Items(host.Engine()));
     }
@@ -621,7 +653,7 @@ TEST(WangImport, AHostDeletingLayersFromItsReports)
             target->RegisterCallback(h.channel, h.callback);
             g_engine = target.Engine();
             g_deletesLeft = deletes;
-            EXPECT_EQ(0, ImportWangAnnotations(target.Engine(), data.data(), data.size(), 800, 600, true));
+            EXPECT_EQ(0, ImportPage(target.Engine(), data.data(), data.size(), 800, 600, true));
             EXPECT_LT(g_deletesLeft, deletes) << "the host deleted layers";
             g_deletesLeft = 0;
             // Whatever came in is whole: every layer's items read back.
@@ -650,10 +682,121 @@ TEST(WangImport, MutationLoopOverRealPages)
             for (int i = 0, n = 1 + static_cast<int>(next() % 6); i < n; ++i)
                 mutated[next() % mutated.size()] = static_cast<uint8_t>(next());
             const int result =
-                ImportWangAnnotations(host.Engine(), mutated.data(), mutated.size(), 1653, 2338, round % 2 == 0);
+                ImportPage(host.Engine(), mutated.data(), mutated.size(), 1653, 2338, round % 2 == 0);
             EXPECT_TRUE(result == 0 || result == QMK_ErrInvalidFile);
         }
     }
 }
 
 } // namespace
+
+// Data that begins with a mark: each mark comes in at the next mark block
+// (the last at the end), with the layer name and the index read after it.
+TEST(WangImport, DataBeginningWithAMarkTakesTheNamesAndIndexesAfterEachMark)
+{
+    formats_test::Hand h;
+    h.D(0).D(1);
+    formats_test::WangMarkFields m;
+    m.type = 5;
+    m.left = 0, m.top = 0, m.right = 10, m.bottom = 10;
+    formats_test::WangMarkBlock(h, m);
+    formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars("A", 2));
+    formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars("5", 10));
+    m.left = 20, m.right = 30;
+    formats_test::WangMarkBlock(h, m);
+    formats_test::WangNamed(h, 6, "OiGroup", formats_test::Chars("B", 2));
+    formats_test::WangNamed(h, 6, "OiIndex", formats_test::Chars("9", 10));
+    EngineLibrary library;
+    TestHost host(library);
+    const struct {
+        bool preserve;
+        const char* expected;
+    } cases[] = {{false, "A: 5 9;"}, {true, "B: 9;A: 5;"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preserve);
+        ASSERT_EQ(0, ImportPage(host.Engine(), h.bytes().data(), h.Size(), 800, 600, c.preserve));
+        EXPECT_EQ(c.expected, SequenceNumbers(host.Engine()));
+    }
+}
+
+// The text of a text mark: an "OiUText" wins over the "OiAnText" that
+// follows it, and a later "OiAnText" sets the text again.
+TEST(WangImport, TextBlocksInTurn)
+{
+    const auto ansi = [](const char* text) {
+        formats_test::Hand t;
+        const uint32_t n = static_cast<uint32_t>(std::strlen(text)) + 1;
+        t.D(0).D(1000).D(1000).D(n).Raw(formats_test::Chars(text, n));
+        return t.bytes();
+    };
+    const auto unicode = [](const wchar_t* text) {
+        formats_test::Hand t;
+        t.D(1).Raw({'x'});
+        for (const wchar_t* c = text; ; ++c) {
+            t.Raw({static_cast<uint8_t>(*c), static_cast<uint8_t>(*c >> 8)});
+            if (!*c) break;
+        }
+        return t.bytes();
+    };
+    const struct {
+        std::vector<std::pair<const char*, Bytes>> blocks;
+        std::wstring expected;
+    } cases[] = {
+        {{{"OiUText", unicode(L"uni")}, {"OiAnText", ansi("first")}}, L"uni"},
+        {{{"OiUText", unicode(L"uni")}, {"OiAnText", ansi("first")}, {"OiAnText", ansi("second")}}, L"second"},
+        {{{"OiAnText", ansi("first")}, {"OiUText", unicode(L"uni")}}, L"uni"},
+        {{{"OiAnText", ansi("first")}, {"OiAnText", ansi("second")}}, L"second"},
+    };
+    EngineLibrary library;
+    TestHost host(library);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.expected.begin(), c.expected.end()));
+        formats_test::Hand h;
+        h.D(0).D(1);
+        formats_test::WangMarkFields m;
+        m.type = 7;
+        m.left = 0, m.top = 0, m.right = 100, m.bottom = 40;
+        m.fontHeight = 12;
+        m.face = "Arial";
+        formats_test::WangMarkBlock(h, m);
+        for (const auto& block : c.blocks) formats_test::WangNamed(h, 6, block.first, block.second);
+        ASSERT_EQ(0, ImportPage(host.Engine(), h.bytes().data(), h.Size(), 800, 600, false));
+        const std::vector<Seen> seen = Items(host.Engine());
+        ASSERT_EQ(1u, seen.size());
+        EXPECT_EQ(c.expected, seen[0].text);
+    }
+}
+
+// Every number the host hears as an item comes in names that item at the
+// end: the items, layer by layer oldest first, carry the announced numbers
+// in the order they were announced.
+TEST(WangImport, AnnouncedNumbersNameTheirItemsOnEveryPage)
+{
+    EngineLibrary library;
+    for (const char* name : kPages) {
+        for (bool preserve : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (preserve ? " preserved" : ""));
+            const Bytes page = LoadPage(name);
+            ASSERT_FALSE(page.empty());
+            TestHost host(library);
+            host->DeleteAllLayers();
+            host.ClearCalls();
+            ASSERT_EQ(0, ImportWangAnnotations(host.Engine(), page.data(), page.size(), 1653, 2338, preserve));
+            std::vector<intptr_t> announced;
+            for (const engine_test::ChannelCall& call : host.Calls())
+                if (call.channel == Channel_AnnotateEvent && call.args.size() == 2 &&
+                    call.args[0] == QMK_AnnotationAdded)
+                    announced.push_back(call.args[1]);
+            std::vector<int> layers;
+            for (int layer = host->GetFirstLayer(); layer != 0; layer = host->GetNextLayer()) layers.push_back(layer);
+            std::vector<intptr_t> numbers;
+            for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
+                int seq = 0;
+                for (host->PrgGetFirstItem(*layer, &seq); seq != 0; host->PrgGetNextItem(*layer, &seq))
+                    numbers.push_back(seq);
+            }
+            EXPECT_FALSE(numbers.empty());
+            EXPECT_EQ(numbers, announced);
+        }
+    }
+}

@@ -931,3 +931,28 @@ TEST(PrgGetItemAttributes, WithoutAViewWaitingPixelsGoAsTheyAreAndLayerUnitsWait
 }
 
 } // namespace
+
+// A picture element appended without a picture makes an item without one,
+// whatever picture the layer's picture tool holds.
+TEST(Element, APictureElementWithoutAPictureTakesNoneFromTheTool)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    AnnotationEngine* x = host.Engine();
+    const int layer = x->CreateLayer(1);
+    HGLOBAL toolPicture = SmallDib(0x33);
+    ASSERT_EQ(x->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(toolPicture)), 0);
+    GlobalFree(toolPicture);
+    const int e = NewElement(x);
+    ASSERT_EQ(x->ElementSetAttribute(e, QMK_ElementType, ImageTool), 0);
+    RECT box = {10, 10, 40, 30};
+    ASSERT_EQ(x->ElementSetAttribute(e, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box)), 0);
+    int seq = 0;
+    ASSERT_EQ(x->ElementAppend(layer, e, &seq), 0);
+    x->ElementDestroy(e);
+    EngineValue copy = 0;
+    x->PrgGetItemAttribute(layer, seq, QMK_ItemDib, &copy);
+    EXPECT_EQ(copy, 0) << "shade " << ShadeOf(reinterpret_cast<HGLOBAL>(copy));
+    if (copy)
+        GlobalFree(reinterpret_cast<HGLOBAL>(copy));
+}

@@ -209,11 +209,14 @@ TEST(FormatCarriers, SetAnnFromVariantTakesTheImageSizeTheHostGives)
     host->PrgGetImageMappingDimensions(&w, &h);
     EXPECT_EQ(w, 1700);
     EXPECT_EQ(h, 2200);
-    width = height = -1;  // says nothing
+    // Without a size the stream's own mapping (none here) replaces it.
+    width = height = -1;
     ASSERT_EQ(host->SetAnnFromVariant(&v, &width, &height), 0);
+    host->PrgGetImageMappingDimensions(&w, &h);
+    EXPECT_EQ(w, 0);
     ASSERT_EQ(host->SetAnnFromVariant(&v, nullptr, nullptr), 0);
     host->PrgGetImageMappingDimensions(&w, &h);
-    EXPECT_EQ(w, 1700);
+    EXPECT_EQ(w, 0);
     VariantClear(&v);
 }
 

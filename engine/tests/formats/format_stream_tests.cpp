@@ -4,6 +4,7 @@
 // and the events of a load.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "engine_test_host.h"
@@ -238,12 +239,13 @@ TEST(AnnotationStreamSettings, AStreamRestoresTheEngineSettingsItCarries)
     EXPECT_EQ(PropertyNumber(host.Engine(), QMK_DefaultTool), 4098);
     EXPECT_EQ(PropertyNumber(host.Engine(), QMK_StreamSetting36760), 9);
 
-    // A string record without a string empties the engine's text.
+    // A string record without a string empties the engine's text, and so
+    // does a stream without the record (the writer leaves empty texts out).
     Hand cleared;
     cleared.D(768).D(0);
     ASSERT_EQ(LoadStream(host.Engine(), Header(cleared, 0)), 0);
     EXPECT_EQ(PropertyText(host.Engine(), QMK_SummaryAuthor), L"");
-    EXPECT_EQ(PropertyText(host.Engine(), QMK_SummaryTitle), L"A Title");
+    EXPECT_EQ(PropertyText(host.Engine(), QMK_SummaryTitle), L"");
 
     // The older magic reads the same; a font face without its NUL gets one.
     Hand longFace;
@@ -529,3 +531,161 @@ TEST(LayerVariant, RefusesWhatIsNotAByteArray)
 }
 
 } // namespace
+
+// ---- saved data is a fixed point ---------------------------------------------------------
+
+// The offset of the first byte where two saves differ, and the bytes around it.
+std::string FirstDifference(const Bytes& a, const Bytes& b)
+{
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        ++at;
+    char line[200];
+    std::snprintf(line, sizeof(line), "sizes %zu and %zu, first difference at %zu:", a.size(),
+                  b.size(), at);
+    std::string out = line;
+    for (size_t i = at >= 8 ? at - 8 : 0; i < at + 16; ++i) {
+        std::snprintf(line, sizeof(line), " %02X/%02X", i < a.size() ? a[i] : 0, i < b.size() ? b[i] : 0);
+        out += line;
+    }
+    return out;
+}
+
+// After the first round (which may lift old values to current ones), a
+// save loaded into a new engine saves the same bytes, for every kind.
+TEST(AnnotationStreamRounds, EveryKindIsAFixedPointAfterOneRound)
+{
+    EngineLibrary library;
+    Bytes saved;
+    {
+        TestHost first(library);
+        FillEngine(first.Engine());
+        AddEveryKindLayer(first.Engine());
+        saved = StreamOf(first.Engine());
+    }
+    for (int round = 1; round <= 3; ++round) {
+        TestHost next(library);
+        AnswerPasswords(next).answers[L"Secret"] = L"pw one";
+        ASSERT_EQ(LoadStream(next.Engine(), saved), 0);
+        const Bytes again = StreamOf(next.Engine());
+        if (round > 1) {
+            EXPECT_EQ(again, saved) << "round " << round << ": " << FirstDifference(saved, again);
+        }
+        saved = again;
+    }
+}
+
+BSTR TextProperty(AnnotationEngine* engine, int code)
+{
+    EngineValue value = 0;
+    engine->GetProperty(code, &value);
+    return reinterpret_cast<BSTR>(value);
+}
+
+// A load replaces every setting a stream carries, the texts a stream leaves
+// out because they are empty and a mapping of no size among them, whichever
+// load reads it.
+TEST(AnnotationStreamRounds, ALoadReplacesTheTextsAndTheMappingAnEarlierOneSet)
+{
+    EngineLibrary library;
+    Bytes plain;
+    {
+        TestHost first(library);
+        AddEveryKindLayer(first.Engine());
+        const int codes[] = {QMK_SummaryComments, QMK_SummaryTitle, QMK_DefaultStampText};
+        for (int code : codes) {
+            BSTR empty = SysAllocString(L"");
+            first->SetProperty(code, reinterpret_cast<EngineValue>(empty));
+            SysFreeString(empty);
+        }
+        // Settled by one round, as an engine's own save is after its first load.
+        TestHost second(library);
+        ASSERT_EQ(LoadStream(second.Engine(), StreamOf(first.Engine())), 0);
+        plain = StreamOf(second.Engine());
+    }
+    enum { Memory, Variant };
+    for (int load : {Memory, Variant}) {
+        SCOPED_TRACE(load == Memory ? "from memory" : "from a VARIANT");
+        TestHost host(library);
+        for (int code : {QMK_SummaryComments, QMK_SummaryTitle, QMK_DefaultStampText}) {
+            BSTR text = SysAllocString(L"left by the load before");
+            host->SetProperty(code, reinterpret_cast<EngineValue>(text));
+            SysFreeString(text);
+        }
+        host->PrgSetImageMappingDimensions(640, 480);
+        host->CreateLayer(1);
+        int result = -1;
+        if (load == Memory) {
+            host->DeleteAllLayers();
+            result = LoadStream(host.Engine(), plain);
+        } else {
+            VARIANT v;
+            MakeByteArray(plain, &v);
+            result = host->SetAnnFromVariant(&v, nullptr, nullptr);
+            VariantClear(&v);
+        }
+        ASSERT_EQ(result, 0);
+        for (int code : {QMK_SummaryComments, QMK_SummaryTitle, QMK_DefaultStampText}) {
+            BSTR text = TextProperty(host.Engine(), code);
+            EXPECT_EQ(SysStringLen(text), 0u) << code;
+            SysFreeString(text);
+        }
+        int width = -1, height = -1;
+        host->PrgGetImageMappingDimensions(&width, &height);
+        EXPECT_EQ(width, 0);
+        EXPECT_EQ(height, 0);
+        const Bytes again = StreamOf(host.Engine());
+        EXPECT_EQ(again, plain) << FirstDifference(plain, again);
+    }
+}
+
+// A host's image size given to the VARIANT load stands for the stream's mapping.
+TEST(AnnotationStreamRounds, TheImageSizeGivenToAVariantLoadIsKept)
+{
+    EngineLibrary library;
+    TestHost first(library);
+    AddEveryKindLayer(first.Engine());
+    const Bytes plain = StreamOf(first.Engine());
+    TestHost host(library);
+    VARIANT v;
+    MakeByteArray(plain, &v);
+    int width = 1200, height = 900;
+    ASSERT_EQ(host->SetAnnFromVariant(&v, &width, &height), 0);
+    VariantClear(&v);
+    int w = 0, h = 0;
+    host->PrgGetImageMappingDimensions(&w, &h);
+    EXPECT_EQ(w, 1200);
+    EXPECT_EQ(h, 900);
+}
+
+// A picture item made from an element keeps its rectangle through a save and
+// a load, as do the other kinds.
+TEST(AnnotationStreamRounds, ItemsFromElementsKeepTheirRectanglesAtTheFirstReload)
+{
+    EngineLibrary library;
+    TestHost first(library);
+    const int layer = AddEveryKindLayer(first.Engine());
+    std::vector<std::pair<int, RECT>> rects;
+    int seq = 0;
+    for (first->PrgGetFirstItem(layer, &seq); seq; first->PrgGetNextItem(layer, &seq)) {
+        RECT r = {};
+        first->PrgGetItemRect(layer, seq, &r);
+        rects.push_back({seq, r});
+    }
+    ASSERT_EQ(rects.size(), 11u);
+    const Bytes saved = StreamOf(first.Engine());
+    TestHost next(library);
+    ASSERT_EQ(LoadStream(next.Engine(), saved), 0);
+    const int loaded = next->GetFirstLayer();
+    for (const auto& entry : rects) {
+        EngineValue type = 0;
+        next->PrgGetItemAttribute(loaded, entry.first, QMK_ToolType, &type);
+        SCOPED_TRACE(type);
+        RECT r = {};
+        ASSERT_EQ(next->PrgGetItemRect(loaded, entry.first, &r), 0);
+        EXPECT_EQ(r.left, entry.second.left);
+        EXPECT_EQ(r.top, entry.second.top);
+        EXPECT_EQ(r.right, entry.second.right);
+        EXPECT_EQ(r.bottom, entry.second.bottom);
+    }
+}

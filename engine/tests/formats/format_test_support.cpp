@@ -228,6 +228,77 @@ void FillEngine(AnnotationEngine* e)
     e->CreateLayer(1);
 }
 
+HGLOBAL ShadeDib(uint8_t shade, int width, int height)
+{
+    const int row = ((width * 24 + 31) / 32) * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + row * height);
+    uint8_t* bytes = static_cast<uint8_t*>(GlobalLock(block));
+    BITMAPINFOHEADER header = {};
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::memcpy(bytes, &header, sizeof(header));
+    std::memset(bytes + 40, shade, row * height);
+    GlobalUnlock(block);
+    return block;
+}
+
+int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
+{
+    const int layer = e->CreateLayer(1);
+    struct Kind {
+        int tool;
+        RECT box;
+        std::vector<POINT> points;
+        const wchar_t* text;
+    };
+    const Kind kinds[] = {
+        {TextTool, {10, 10, 120, 40}, {}, L"typed text"},
+        {RectangleTool, {20, 60, 90, 110}, {}, nullptr},
+        {EllipseTool, {100, 60, 180, 120}, {}, nullptr},
+        {PolygonTool, {}, {{200, 20}, {260, 30}, {230, 90}}, nullptr},
+        {PolyLineTool, {}, {{300, 20}, {340, 60}, {380, 30}, {400, 80}}, nullptr},
+        {LineTool, {}, {{20, 150}, {180, 190}}, nullptr},
+        {FreehandTool, {}, {{200, 150}, {210, 160}, {225, 158}, {240, 175}, {260, 170}}, nullptr},
+        {StampTool, {300, 150, 420, 190}, {}, L"APPROVED"},
+        {ImageTool, {20, 220, 80, 260}, {}, nullptr},
+        {ButtonTool, {100, 220, 180, 250}, {}, L"Press"},
+        {RulerTool, {}, {{200, 240}, {380, 240}}, nullptr},
+    };
+    HGLOBAL picture = ShadeDib(0x5A);
+    for (const Kind& kind : kinds) {
+        int element = 0;
+        e->ElementCreate(&element);
+        e->ElementSetAttribute(element, QMK_ElementType, kind.tool);
+        if (kind.points.empty()) {
+            RECT box = kind.box;
+            e->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box));
+        }
+        for (const POINT& p : kind.points)
+            e->ElementAddPoint(element, p.x, p.y);
+        if (kind.text) {
+            BSTR text = SysAllocString(kind.text);
+            e->ElementSetAttribute(element, QMK_Text, reinterpret_cast<EngineValue>(text));
+            SysFreeString(text);
+        }
+        if (kind.tool == ImageTool)
+            e->ElementSetAttribute(element, QMK_DibPtr, reinterpret_cast<EngineValue>(picture));
+        e->ElementSetAttribute(element, QMK_PenColor, 0x102030 + kind.tool);
+        int seq = 0;
+        e->ElementAppend(layer, element, &seq);
+        if (kind.tool == ImageTool && pictureSeq)
+            *pictureSeq = seq;
+        e->ElementDestroy(element);
+    }
+    GlobalFree(picture);
+    BSTR name = SysAllocString(L"Every kind");
+    e->SetLayerProperty(layer, QMK_LayerName, reinterpret_cast<EngineValue>(name));
+    SysFreeString(name);
+    return layer;
+}
+
 std::string Describe(AnnotationEngine* e)
 {
     std::ostringstream out;

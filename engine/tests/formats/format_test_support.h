@@ -40,6 +40,13 @@ int AddRecordLayer(AnnotationEngine* engine, const Bytes& record);
 // ellipse, password "pw one") and an empty one, newest and current.
 void FillEngine(AnnotationEngine* engine);
 
+// A layer holding one item of every kind an element makes (text, rectangle,
+// ellipse, polygon, polyline, line, freehand, stamp, picture, button, ruler),
+// made current; its handle. The picture item's number goes to *pictureSeq.
+int AddEveryKindLayer(AnnotationEngine* engine, int* pictureSeq = nullptr);
+// A small bottom-up 24-bit packed DIB of one shade in a movable block.
+HGLOBAL ShadeDib(uint8_t shade, int width = 3, int height = 2);
+
 // Everything an engine holds that a save and load should keep.
 std::string Describe(AnnotationEngine* engine);
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -100,6 +101,65 @@ TEST(PropertySetCheck, DamagedSetsAreRefused)
         EXPECT_FALSE(Sound(damaged)) << c.what;
     }
     EXPECT_FALSE(PropertySetCheck::Check(nullptr, 0, FMTID_SummaryInformation));
+}
+
+} // namespace
+
+namespace {
+
+// The bytes placed against a page that may not be read: a read past them stops the test.
+class AgainstAGuardPage {
+public:
+    explicit AgainstAGuardPage(const Bytes& bytes)
+    {
+        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, 2 * kPage, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        VirtualProtect(base_ + kPage, kPage, PAGE_NOACCESS, &old);
+        data_ = base_ + kPage - bytes.size();
+        std::memcpy(data_, bytes.data(), bytes.size());
+    }
+    ~AgainstAGuardPage() { VirtualFree(base_, 0, MEM_RELEASE); }
+    const uint8_t* Data() const { return data_; }
+
+private:
+    static constexpr size_t kPage = 4096;
+    uint8_t* base_ = nullptr;
+    uint8_t* data_ = nullptr;
+};
+
+using Texts = std::vector<std::pair<uint32_t, std::wstring>>;
+
+TEST(PropertySetTexts, TheTextsAreReadFromTheSetsOwnBytes)
+{
+    const Bytes set = SummarySet();
+    AgainstAGuardPage guarded(set);
+    Texts texts;
+    ASSERT_TRUE(PropertySetCheck::ReadTexts(guarded.Data(), set.size(), FMTID_SummaryInformation, texts));
+    EXPECT_EQ(texts, (Texts{{3, L""}, {2, L"their title"}, {4, L""}, {6, L""}}));
+}
+
+// A set cut short inside its last text, its stated size past the data: what
+// is read stays within the data, and a text that does not fit is refused.
+TEST(PropertySetTexts, ACutSetIsReadWithinItsData)
+{
+    Bytes set = SummarySet();
+    for (size_t cut = 1; cut <= 12; ++cut) {
+        SCOPED_TRACE(cut);
+        const Bytes shorter(set.begin(), set.end() - static_cast<std::ptrdiff_t>(cut));
+        AgainstAGuardPage guarded(shorter);
+        Texts texts;
+        const bool read = PropertySetCheck::ReadTexts(guarded.Data(), shorter.size(),
+                                                      FMTID_SummaryInformation, texts);
+        if (read)
+            EXPECT_EQ(texts.size(), 4u);
+        else
+            EXPECT_TRUE(texts.empty());
+    }
+    // A title whose count runs one byte past its section (stated size 112).
+    PutDword(set, 48 + 68 + 4, 37);
+    AgainstAGuardPage guarded(set);
+    Texts texts;
+    EXPECT_FALSE(PropertySetCheck::ReadTexts(guarded.Data(), set.size(), FMTID_SummaryInformation, texts));
 }
 
 } // namespace

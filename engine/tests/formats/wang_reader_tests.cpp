@@ -261,21 +261,19 @@ struct DamageCase {
 TEST(WangReaderDamage, TableOfDamagedFields)
 {
     const DamageCase cases[] = {
-        {"named data length zero", 445 + 16, 0, 1, true, 445},
+        {"named data length zero", 445 + 16, 0, 1, true, 445 + 20},
         {"named data length negative", 445 + 16, 0xFFFFFFFFu, 1, true, 445},
         {"named data length just past the end", 4333 + 16, 11, 7, true, 4333},
         {"named data length wrapping 32 bits", 445 + 16, 0xFFFFFFECu, 1, true, 445},
-        {"named header size zero", 445 + 4, 0, 1, true, 445},
-        {"named header size 16 (16-bit form)", 445 + 4, 16, 1, true, 445},
-        {"mark size zero", 1265 + 4, 0, 3, true, 1265},
-        {"mark size negative", 1265 + 4, 0xFFFFFFFFu, 3, true, 1265},
-        {"mark size past the end", 1265 + 4, 4000, 3, true, 1265},
+        {"named header size zero", 445 + 4, 0, 7, false, 0},
+        {"named header size 16 (16-bit form)", 445 + 4, 16, 7, false, 0},
+        {"mark size zero", 1265 + 4, 0, 7, false, 0},
+        {"mark size negative", 1265 + 4, 0xFFFFFFFFu, 7, false, 0},
+        {"mark size past the end", 1265 + 4, 4000, 7, false, 0},
         {"negative block type", 1265, 0xFFFFFFFBu, 3, true, 1265},
         {"unknown block type 3", 445, 3, 1, true, 445},
-        {"point count past its block", 1539 + 20 + 4, 201, 4, true, 1539},
-        {"point count wrapping 32 bits", 1539 + 20 + 4, 0x20000001u, 4, true, 1539},
-        {"text length past its block", 445 + 20 + 12, 45, 1, true, 445},
-        {"text length negative", 445 + 20 + 12, 0xFFFFFFFFu, 1, true, 445},
+        {"text length past its block", 445 + 20 + 12, 45, 7, false, 0},
+        {"text length negative", 445 + 20 + 12, 0xFFFFFFFFu, 7, false, 0},
         {"text length to the end of its block", 445 + 20 + 12, 32, 7, false, 0},
     };
     const Bytes bytes = LoadPage("imaging-pic-various-annotations");
@@ -293,6 +291,19 @@ TEST(WangReaderDamage, TableOfDamagedFields)
             EXPECT_EQ(c.damage_offset, data.damage_offset);
         }
         ExpectPrefixOf(whole, data);
+    }
+    // A point count past its block gives the points the block holds, and
+    // the walk goes on by the block's length.
+    for (uint32_t count : {201u, 0x20000001u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(count);
+        Bytes damaged = bytes;
+        PutDword(damaged, 1539 + 20 + 4, count);
+        wang::Data data;
+        ASSERT_EQ(0, wang::ReadData(damaged.data(), damaged.size(), data));
+        ASSERT_EQ(7u, data.marks.size());
+        EXPECT_FALSE(data.damaged);
+        EXPECT_EQ(200u, data.marks[3].points.size());
+        EXPECT_EQ(whole.marks[3].points[155].x, data.marks[3].points[155].x);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "layer/sequence_counts.h"
 #include "layer/sequence_set.h"
 
 namespace {
@@ -64,3 +65,48 @@ TEST(SequenceSet, AnEmptyOrReservedSetHoldsNothing)
 }
 
 } // namespace
+
+// The counts of the numbers a layer's items have, against a std::multiset
+// kept beside them: numbers that collide in the table are added and removed
+// in mixed order (a removal moves the entries after it), some more than once,
+// through growths of the table and the ends of the number range.
+TEST(SequenceCounts, CountsMatchAMultisetThroughAddsAndRemovals)
+{
+    std::vector<int> numbers;
+    for (int i = 0; i < 200; ++i)
+        numbers.push_back(i * 16 + 3);  // many share a home in a small table
+    for (int i = 1; i <= 150; ++i)
+        numbers.push_back(i);
+    numbers.insert(numbers.end(), {0, -1, INT_MAX, INT_MIN, 19, 19, 35, 3});
+
+    SequenceCounts counts;
+    std::multiset<int> expected;
+    auto check = [&](const char* when) {
+        for (int seq : numbers)
+            ASSERT_EQ(static_cast<int>(expected.count(seq)), counts.Count(seq)) << when << " " << seq;
+        ASSERT_EQ(0, counts.Count(5000)) << when;
+    };
+    for (int seq : numbers) {
+        counts.Add(seq);
+        expected.insert(seq);
+    }
+    check("after adding");
+    // Every third number goes, from the back, then every number once more.
+    for (size_t i = numbers.size(); i-- > 0;) {
+        if (i % 3 != 0)
+            continue;
+        counts.Remove(numbers[i]);
+        expected.erase(expected.find(numbers[i]));
+    }
+    check("after removing a third");
+    for (int seq : numbers) {
+        counts.Remove(seq);
+        const auto at = expected.find(seq);
+        if (at != expected.end())
+            expected.erase(at);
+    }
+    check("after removing all");
+    counts.Remove(77);  // a number never added changes nothing
+    counts.Add(77);
+    EXPECT_EQ(1, counts.Count(77));
+}
