@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mutation_loop.h"
@@ -76,10 +78,20 @@ private:
     bool written_ = false;
 };
 
-// Removes the folder at the end of the run (its files are gone by then).
-inline void RemoveFolder(const char* prefix)
+// Runs the loop of one reader over its seeds with its large count of 100,000
+// cases, then removes the case folder (its files are gone by then).
+inline int RunLoop(const char* name, const char* prefix, std::vector<mutation::Seed> seeds,
+                   std::function<mutation::Verdict(const mutation::Case&, std::string&)> judge,
+                   int argc, char** argv)
 {
+    mutation::Loop loop;
+    loop.name = name;
+    loop.seeds = std::move(seeds);
+    loop.largeCases = 100000;
+    loop.judge = std::move(judge);
+    const int result = mutation::Run(loop, argc, argv);
     RemoveDirectoryA(Folder(prefix).c_str());
+    return result;
 }
 
 } // namespace mutation_files

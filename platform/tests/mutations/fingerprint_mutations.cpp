@@ -56,12 +56,5 @@ mutation::Verdict Judge(const mutation::Case& input, std::string& note)
 
 int main(int argc, char** argv)
 {
-    mutation::Loop loop;
-    loop.name = "fingerprint";
-    loop.seeds = Seeds();
-    loop.largeCases = 100000;
-    loop.judge = Judge;
-    const int result = mutation::Run(loop, argc, argv);
-    mutation_files::RemoveFolder(kPrefix);
-    return result;
+    return mutation_files::RunLoop("fingerprint", kPrefix, Seeds(), Judge, argc, argv);
 }

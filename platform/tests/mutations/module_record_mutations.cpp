@@ -86,12 +86,5 @@ mutation::Verdict Judge(const mutation::Case& input, std::string& note)
 
 int main(int argc, char** argv)
 {
-    mutation::Loop loop;
-    loop.name = "module_record";
-    loop.seeds = Seeds();
-    loop.largeCases = 100000;
-    loop.judge = Judge;
-    const int result = mutation::Run(loop, argc, argv);
-    mutation_files::RemoveFolder(kPrefix);
-    return result;
+    return mutation_files::RunLoop("module_record", kPrefix, Seeds(), Judge, argc, argv);
 }

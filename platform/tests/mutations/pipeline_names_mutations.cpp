@@ -82,12 +82,5 @@ mutation::Verdict JudgeNames(const mutation::Case& input, std::string& note)
 
 int main(int argc, char** argv)
 {
-    mutation::Loop loop;
-    loop.name = "pipeline_names";
-    loop.seeds = NamesSeeds();
-    loop.largeCases = 100000;
-    loop.judge = JudgeNames;
-    const int result = mutation::Run(loop, argc, argv);
-    mutation_files::RemoveFolder(kPrefix);
-    return result;
+    return mutation_files::RunLoop("pipeline_names", kPrefix, NamesSeeds(), JudgeNames, argc, argv);
 }

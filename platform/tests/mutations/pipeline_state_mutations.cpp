@@ -90,12 +90,5 @@ mutation::Verdict JudgeState(const mutation::Case& input, std::string& note)
 
 int main(int argc, char** argv)
 {
-    mutation::Loop loop;
-    loop.name = "pipeline_state";
-    loop.seeds = StateSeeds();
-    loop.largeCases = 100000;
-    loop.judge = JudgeState;
-    const int result = mutation::Run(loop, argc, argv);
-    mutation_files::RemoveFolder(kPrefix);
-    return result;
+    return mutation_files::RunLoop("pipeline_state", kPrefix, StateSeeds(), JudgeState, argc, argv);
 }
