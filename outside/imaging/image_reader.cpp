@@ -47,6 +47,15 @@ public:
         Reset();
         return &p_;
     }
+    // What a call that filled Out() returned: on failure the slot is not
+    // ours, whatever the callee left in it (a reader it released itself, say),
+    // so it is forgotten, never released.
+    HRESULT Keep(HRESULT hr)
+    {
+        if (FAILED(hr))
+            p_ = nullptr;
+        return hr;
+    }
     T* operator->() const { return p_; }
     T* Get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
@@ -439,17 +448,18 @@ public:
             return Fail(error, "file too large");
         if (!(kind == Kind::Tiff ? CheckTiff(bytes, error) : CheckBmp(bytes, error)))
             return false;
-        HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out()));
+        HRESULT hr = factory.Keep(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_IWICImagingFactory,
+                                                   reinterpret_cast<void**>(factory.Out())));
         if (FAILED(hr))
             return FailHr(error, "creating the WIC imaging factory", hr);
-        if (FAILED(hr = factory->CreateStream(stream.Out())))
+        if (FAILED(hr = stream.Keep(factory->CreateStream(stream.Out()))))
             return FailHr(error, "IWICImagingFactory::CreateStream", hr);
         if (FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
                                                      static_cast<DWORD>(bytes.size()))))
             return FailHr(error, "IWICStream::InitializeFromMemory", hr);
         const GUID& container = kind == Kind::Tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatBmp;
-        if (FAILED(hr = factory->CreateDecoder(container, nullptr, decoder.Out())))
+        if (FAILED(hr = decoder.Keep(factory->CreateDecoder(container, nullptr, decoder.Out()))))
             return FailHr(error, "IWICImagingFactory::CreateDecoder", hr);
         if (FAILED(hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
             return FailHr(error, kind == Kind::Tiff ? "reading the TIFF" : "reading the BMP", hr);
@@ -458,7 +468,7 @@ public:
             return FailHr(error, "IWICBitmapDecoder::GetFrameCount", hr);
         if (frames == 0)
             return Fail(error, "the file has no image");
-        if (FAILED(hr = decoder->GetFrame(0, frame.Out())))
+        if (FAILED(hr = frame.Keep(decoder->GetFrame(0, frame.Out()))))
             return FailHr(error, "IWICBitmapDecoder::GetFrame", hr);
         isTiff = kind == Kind::Tiff;
         return true;
@@ -490,7 +500,7 @@ bool Copy(IWICBitmapSource* source, UINT width, UINT height, size_t stride,
 
 bool Convert(Decoded& d, IWICBitmapSource* source, const GUID& to, Com<IWICFormatConverter>* conv)
 {
-    if (FAILED(d.factory->CreateFormatConverter(conv->Out())))
+    if (FAILED(conv->Keep(d.factory->CreateFormatConverter(conv->Out()))))
         return false;
     return SUCCEEDED((*conv)->Initialize(source, to, WICBitmapDitherTypeNone, nullptr, 0.0,
                                          WICBitmapPaletteTypeCustom));
@@ -499,7 +509,7 @@ bool Convert(Decoded& d, IWICBitmapSource* source, const GUID& to, Com<IWICForma
 bool Palette(Decoded& d, std::vector<Rgb>* colours, std::string* error)
 {
     Com<IWICPalette> palette;
-    HRESULT hr = d.factory->CreatePalette(palette.Out());
+    HRESULT hr = palette.Keep(d.factory->CreatePalette(palette.Out()));
     if (FAILED(hr))
         return FailHr(error, "IWICImagingFactory::CreatePalette", hr);
     hr = d.frame->CopyPalette(palette.Get());
@@ -792,7 +802,8 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     // it dereferences a null reader on some damaged files; here every reader
     // is checked.
     Com<IWICMetadataBlockReader> blocks;
-    HRESULT hr = d.frame->QueryInterface(kIidMetadataBlockReader, reinterpret_cast<void**>(blocks.Out()));
+    HRESULT hr = blocks.Keep(d.frame->QueryInterface(kIidMetadataBlockReader,
+                                                     reinterpret_cast<void**>(blocks.Out())));
     if (FAILED(hr) || !blocks)
         return FailHr(error, "IWICBitmapFrameDecode has no metadata", hr);
     UINT count = 0;
@@ -804,7 +815,7 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     for (UINT i = 0; i < count && FAILED(hr); ++i) {
         Com<IWICMetadataReader> reader;
         GUID format;
-        if (FAILED(blocks->GetReaderByIndex(i, reader.Out())) || !reader ||
+        if (FAILED(reader.Keep(blocks->GetReaderByIndex(i, reader.Out()))) || !reader ||
             FAILED(reader->GetMetadataFormat(&format)) || format != kMetadataFormatIfd)
             continue;
         PROPVARIANT id;
