@@ -182,6 +182,32 @@ bool FindIfdEntry(const TiffView& v, uint16_t tag, IfdEntry* e, bool* found, std
     return true;
 }
 
+// Every entry of the first IFD has its value within the file. WIC's
+// metadata reader takes counts as they are: an ASCII tag of count 2^32-1
+// makes it allocate nothing and copy into that (the heap is broken and a
+// later call through it crashes), so no such directory reaches it.
+bool CheckIfdValues(const TiffView& v, std::string* error)
+{
+    if (!v.Has(0, 8))
+        return Fail(error, "truncated TIFF header");
+    uint64_t ifd = v.U32(4);
+    if (!v.Has(ifd, 2))
+        return Fail(error, "TIFF directory offset out of the file");
+    uint32_t n = v.U16(ifd);
+    if (n == 0 || !v.Has(ifd + 2, 12ull * n))
+        return Fail(error, "TIFF directory truncated or empty");
+    for (uint32_t i = 0; i < n; ++i) {
+        uint64_t at = ifd + 2 + 12ull * i;
+        uint32_t tag = v.U16(at), type = v.U16(at + 2), count = v.U32(at + 4);
+        uint64_t size = uint64_t(TypeSize(type)) * count;
+        bool inside = TypeSize(type) == 0 ? count <= v.b_.size()
+                                          : size <= 4 || v.Has(v.U32(at + 8), size);
+        if (!inside)
+            return Fail(error, "TIFF tag " + std::to_string(tag) + " value out of the file");
+    }
+    return true;
+}
+
 // Unsigned SHORT or LONG values of a tag (at most `limit` of them).
 bool ReadUnsigned(const TiffView& v, uint16_t tag, uint32_t limit, std::vector<uint32_t>* values,
                   bool* found, std::string* error)
@@ -788,7 +814,8 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     // byte and an UNDEFINED one as VT_EMPTY; the count comes from the file.
     IfdEntry entry;
     bool found = false;
-    if (!FindIfdEntry(TiffView(file), tag, &entry, &found, error))
+    if (!FindIfdEntry(TiffView(file), tag, &entry, &found, error) ||
+        !CheckIfdValues(TiffView(file), error))
         return false;
     if (!found)
         return Fail(error, "no tag " + std::to_string(tag));

@@ -669,3 +669,37 @@ TEST(ImageReaderCom, ManyThreadsAtOnce)
     for (int n : ok)
         EXPECT_EQ(n, 5);
 }
+
+TEST(ImageReaderBadInput, ATagCountPastTheFileNeverReachesTheMetadataReader)
+{
+    // An 8x2 grey page whose DocumentName (269, ASCII) claims 2^32-1
+    // characters: WIC's metadata reader would allocate count + 1 = 0 bytes
+    // and copy into them. The annotation tag read refuses the page; the
+    // pixels still read.
+    TiffBuilder b;
+    b.Short(256, {8});
+    b.Short(257, {2});
+    b.Short(258, {8});
+    b.Short(259, {1});
+    b.Short(262, {1});
+    b.Bytes(269, 2, {'d', 'o', 'c', 0}, 0xFFFFFFFFu);
+    b.Bytes(32932, 7, {1, 2, 3, 4, 5, 6, 7, 8}, 8);
+    const std::vector<uint8_t> file = b.Build(std::vector<uint8_t>(16, 0x80));
+    std::vector<uint8_t> tag{9};
+    std::string error;
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_FALSE(ReadTiffTagBytes(file, 32932, &tag, &error));
+        EXPECT_NE(error.find("269"), std::string::npos) << error;
+        EXPECT_EQ(std::vector<uint8_t>{9}, tag);
+    }
+    Raster page;
+    EXPECT_TRUE(LoadImageBytes(file, &page, &error)) << error;
+
+    // The real page of another writer damaged the same way, read in place.
+    const std::string path = std::string(SHARED_TESTDATA_DIR) + "/damaged/mutated-real-page.tif";
+    ASSERT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    for (int round = 0; round < 3; ++round)
+        EXPECT_FALSE(ReadTiffTag(path, 32932, &tag));
+    EXPECT_TRUE(LoadImageFile(path, &page, &error)) << error;
+    EXPECT_EQ(1200, page.width);
+}
