@@ -138,6 +138,7 @@ int Vistrel7Control::ReplaceImage(HGLOBAL dib) {
     if (!ok) return -1;
     replaced.ReplacePixelsOf(picture_);
     picture_ = std::move(replaced);
+    pixelsChanged_ = true;
     UpdateView();
     return 0;
 }
