@@ -780,6 +780,22 @@ bool LoadImageBytes(const std::vector<uint8_t>& bytes, Raster* page, std::string
                 result.xDpi = result.yDpi = 0;
             }
         }
+        // WIC's fax decoder leaves what follows a bad code word undefined: a
+        // damaged CCITT page decodes differently each time. Such a page is
+        // decoded twice, and refused when the two differ.
+        if (Sniff(bytes) == Kind::Tiff) {
+            uint32_t compression = 1;
+            std::string ignored;
+            if (ReadOne(TiffView(bytes), 259, 1, &compression, &ignored) && compression >= 2 &&
+                compression <= 4) {
+                Raster again;
+                Decoded d;
+                if (!d.Open(bytes, error) || !LoadPixels(d, &again, error))
+                    return false;
+                if (again.pixels != result.pixels || again.layout != result.layout)
+                    return Fail(error, "the CCITT data is damaged: it does not decode the same twice");
+            }
+        }
         *page = std::move(result);
         if (error)
             error->clear();

@@ -703,3 +703,35 @@ TEST(ImageReaderBadInput, ATagCountPastTheFileNeverReachesTheMetadataReader)
     EXPECT_TRUE(LoadImageFile(path, &page, &error)) << error;
     EXPECT_EQ(1200, page.width);
 }
+
+TEST(ImageReaderBadInput, DamagedGroup4DataReadsTheSameEveryTimeOrIsRefused)
+{
+    // A Group 4 page of our writer with bytes of its coded data changed (the
+    // changes the mutation program found): the decoder meets a bad code word
+    // and what follows it was different at each read.
+    TiffWriteOptions o;
+    o.compression = TiffCompression::Ccitt4;
+    o.privateTags.push_back({32932, TiffTagType::Undefined, std::vector<uint8_t>(24, 5)});
+    const std::vector<uint8_t> good = EncodeTiff(TextPage(97, 61), o);
+    ASSERT_FALSE(good.empty());
+    const struct {
+        size_t at;
+        uint8_t value;
+    } changes[] = {{717, 0x00}, {681, 0x80}};
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.at);
+        ASSERT_LT(change.at, good.size());
+        std::vector<uint8_t> bad = good;
+        bad[change.at] = change.value;
+        Raster first;
+        std::string error;
+        const bool accepted = LoadImageBytes(bad, &first, &error);
+        for (int round = 0; round < 6; ++round) {
+            Raster again;
+            ASSERT_EQ(accepted, LoadImageBytes(bad, &again, &error)) << error;
+            if (accepted) {
+                ASSERT_EQ("", Difference(first, again)) << "round " << round;
+            }
+        }
+    }
+}
