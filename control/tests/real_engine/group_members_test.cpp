@@ -342,6 +342,8 @@ TEST(GroupMembersFromAScript, TheScriptHostGroupsTheItemsOfARetrievedFile)
         << "100 + the bits of the failed checks";
 }
 
+// The image mapping is set after the load: a load replaces the mapping with
+// the one its stream carries (none here).
 // A layer renamed and made current, an item's colour and back style set and
 // read back, its rectangle set and its corner moved by one coordinate,
 // errors caught with their numbers and texts. (A colour comes back as an
@@ -351,8 +353,8 @@ const char kLayerAndItemScript[] =
     "Dim q, layer, failures\r\n"
     "failures = 0\r\n"
     "Set q = CreateObject(\"MorvaneImaging.Quillmark.7\")\r\n"
-    "q.PrgSetImageMappingDimensions 800, 600\r\n"
     "q.RetrieveAnnotation WScript.Arguments(0)\r\n"
+    "q.PrgSetImageMappingDimensions 800, 600\r\n"
     "layer = q.GetFirstLayer()\r\n"
     "If layer = 0 Or q.NumLayers <> 1 Then failures = failures + 1\r\n"
     "q.SetLayerName layer, \"Scripted\"\r\n"
