@@ -183,8 +183,13 @@ TEST(Element, EveryAttributeSetReadsBackInItsForm)
     EXPECT_EQ(std::strlen(read.lfFaceName), 31u);
 
     // Codes the element does not hold, and the point count, which is only read.
-    for (int code : {6, 13, 29999, 36751, -1})
+    for (int code : {6, 13, 29999, -1})
         EXPECT_EQ(x->ElementSetAttribute(e, code, 1), QMK_ErrInvalidAttribute) << code;
+    // The number the appended item is to take, where it is free in its layer.
+    EXPECT_EQ(x->ElementSetAttribute(e, QMK_SequenceNumber, 7), 0);
+    EngineValue wanted = 0;
+    EXPECT_EQ(x->ElementGetAttribute(e, QMK_SequenceNumber, &wanted), 0);
+    EXPECT_EQ(wanted, 7);
     EXPECT_EQ(x->ElementSetAttribute(e, QMK_NumPoints, 3), QMK_ErrInvalidAttribute);
     EngineValue unused = 0;
     EXPECT_EQ(x->ElementGetAttribute(e, 6, &unused), QMK_ErrInvalidAttribute);
