@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds everything, assembles the demo program folder (build/demo) and starts
-# the workbench in it under wine, in a wine prefix of the project's own
+# Builds what the program needs (not the tests: tools/test.sh builds those),
+# assembles the demo program folder (build/demo) and starts the workbench in it
+# under wine, in a wine prefix of the project's own
 # (build/wine/app). With a display the window opens there; without one the
 # program runs on wine's null display driver.
 #
@@ -13,7 +14,14 @@ what=${1:-workbench}
 case "$what" in workbench | host) ;; *) echo "usage: tools/run.sh [host [file.tif]]" >&2; exit 2 ;; esac
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/tools/setup.sh"
-"$top/tools/build.sh"
+# The workbench, its image control, the archiver, the sample methods and the
+# demo folder built from them; the host also needs the annotation control and
+# its engine.
+targets=(demo_program vistrel7)
+if [ "$what" = host ]; then
+    targets+=(annotate_host inkctl7 inkcore7)
+fi
+"$top/tools/build.sh" "${targets[@]}"
 
 demo="$top/build/demo"
 . "$top/tools/wine-env.sh"
