@@ -692,44 +692,55 @@ TEST(AnnotationStreamRounds, ItemsFromElementsKeepTheirRectanglesAtTheFirstReloa
 
 // A layer record read by the layer reader (plain, or scrambled with a
 // password the host gives) re-saves as a fixed point: its record saved from
-// the engine that read it, read into a new engine and saved again, is the
-// same; so is the whole stream.
+// the engine that read it is the record read, and that engine's stream, read
+// into a new engine and saved again, gives the same bytes. The engine that
+// reads the record has loaded a stream before, as a host's engine mostly
+// has: the items' extents (a pen counts in the host's view) must not depend
+// on that.
 TEST(AnnotationStreamRounds, ALayerReadFromItsRecordIsAFixedPoint)
 {
     EngineLibrary library;
     for (const wchar_t* password : {L"", L"secret"}) {
         SCOPED_TRACE(password);
-        Bytes record;
+        auto answer = [password](TestHost& host) {
+            PasswordDesk& desk = AnswerPasswords(host);
+            desk.answers[L"Secret"] = L"pw one";
+            desk.answers[L"Every kind"] = password;
+        };
+        Bytes base, record;
         {
             TestHost first(library);
+            FillEngine(first.Engine());
             const int layer = AddEveryKindLayer(first.Engine());
             BSTR text = SysAllocString(password);
             first->SetLayerPassword(layer, text);
             SysFreeString(text);
             // Settled by one round through a stream.
             TestHost settled(library);
-            AnswerPasswords(settled).answers[L"Every kind"] = password;
+            answer(settled);
             ASSERT_EQ(LoadStream(settled.Engine(), StreamOf(first.Engine())), 0);
+            base = StreamOf(settled.Engine());
             record = LayerBytesOf(settled.Engine(), settled->GetFirstLayer());
         }
-        Bytes stream;
-        for (int round = 1; round <= 3; ++round) {
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
             TestHost next(library);
-            AnswerPasswords(next).answers[L"Every kind"] = password;
+            answer(next);
+            ASSERT_EQ(LoadStream(next.Engine(), base), 0);
             VARIANT v;
             MakeByteArray(record, &v);
             int layer = 0;
             ASSERT_EQ(next->SetLayerFromVariant(&v, &layer), 0);
             VariantClear(&v);
             const Bytes again = LayerBytesOf(next.Engine(), layer);
-            EXPECT_EQ(again, record) << "round " << round << ": " << FirstDifference(record, again);
-            record = again;
+            EXPECT_EQ(again, record) << FirstDifference(record, again);
             const Bytes all = StreamOf(next.Engine());
             TestHost fresh(library);
-            AnswerPasswords(fresh).answers[L"Every kind"] = password;
+            answer(fresh);
             ASSERT_EQ(LoadStream(fresh.Engine(), all), 0);
             const Bytes allAgain = StreamOf(fresh.Engine());
-            EXPECT_EQ(allAgain, all) << "round " << round << ": " << FirstDifference(all, allAgain);
+            EXPECT_EQ(allAgain, all) << FirstDifference(all, allAgain);
+            record = again;
         }
     }
 }
