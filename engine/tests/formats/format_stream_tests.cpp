@@ -744,3 +744,33 @@ TEST(AnnotationStreamRounds, ALayerReadFromItsRecordIsAFixedPoint)
         }
     }
 }
+
+// A line whose record carries no pen style (nor any point: a rectangle's
+// record under the line's type) takes the tool's style lifted, as a read
+// one is, so its first save is what every later load gives.
+TEST(AnnotationStreamRounds, ALineRecordWithoutItsPenStyleIsAFixedPointAfterOneRound)
+{
+    // kRectangleLayer with the item's type 4102 (a line).
+    Bytes record = kRectangleLayer;
+    ASSERT_EQ(record[116], 0x02);
+    record[116] = 0x06;
+    const Bytes expectedType = {0x06, 0x10, 0x00, 0x00};
+    ASSERT_EQ(Bytes(record.begin() + 116, record.begin() + 120), expectedType);
+    EngineLibrary library;
+    {
+        TestHost first(library);
+        VARIANT v;
+        MakeByteArray(record, &v);
+        int layer = 0;
+        ASSERT_EQ(first->SetLayerFromVariant(&v, &layer), 0);
+        VariantClear(&v);
+        Bytes saved = StreamOf(first.Engine());
+        for (int round = 1; round <= 2; ++round) {
+            TestHost next(library);
+            ASSERT_EQ(LoadStream(next.Engine(), saved), 0);
+            const Bytes again = StreamOf(next.Engine());
+            EXPECT_EQ(again, saved) << "round " << round << ": " << FirstDifference(saved, again);
+            saved = again;
+        }
+    }
+}
