@@ -70,7 +70,9 @@ TEST_F(ControlLifecycleTest, ConnectTakesTheReferenceThatDisconnectGivesBack) {
         holder->AddRef();
         EXPECT_EQ(2u, holder->Release());
         EXPECT_EQ(1, disconnect_(holder, c.wrongCookie ? cookie + 100 : cookie));
-        if (c.wrongCookie) EXPECT_EQ(1u, sink.refs) << "still connected";
+        if (c.wrongCookie) {
+            EXPECT_EQ(1u, sink.refs) << "still connected";
+        }
         holder->AddRef();
         EXPECT_EQ(1u, holder->Release()) << "the holder's reference is left";
         EXPECT_EQ(0u, holder->Release());

@@ -2,6 +2,7 @@
 
 #include "forms/component_name.h"
 #include "host_picture.h"
+#include "image_reader.h"
 
 #include <commdlg.h>
 #include <oleauto.h>
@@ -30,6 +31,8 @@ const ToolName kToolNames[] = {
 };
 constexpr DISPID kPaletteMenuSelectEvent = 7;
 constexpr DISPID kToolbarSelectEvent = 18;
+constexpr DISPID kMouseMoveEvent = 11;
+constexpr DISPID kUserDrawEvent = 12;
 
 // The menu each palette button opens on a right click: the tool's colours,
 // font and pen width for what it draws next, and the picture tool's picture.
@@ -67,8 +70,15 @@ const ToolMenu kToolMenus[] = {
 constexpr int kPenWidths = 10;
 // A stamp needs a text; the host's when the control has none.
 const wchar_t kStampText[] = L"Approved";
-// The annotation control saves its own stream as TIFF tag 34686.
+// TIFFAnnotationType: 1 the control's own stream in tag 34686, 0 the marks of
+// tag 32932.
 constexpr long kTiffAnnotationsOwnStream = 1;
+constexpr long kTiffAnnotationsWang = 0;
+constexpr uint16_t kTagOwnStream = 34686, kTagWang = 32932;
+// Posted to the form to ask the view about unsaved changes once an event
+// of the annotation control has returned.
+constexpr UINT kRefreshUnsavedMessage = WM_APP + 41;
+const wchar_t kUnsavedMark[] = L" - unsaved changes";
 
 const wchar_t kViewerName[] = L"Viewer1";
 const wchar_t kAnnotationsName[] = L"Annotations1";
@@ -157,6 +167,7 @@ HostForm::HostForm() : Form("HostForm"), picture_(DefaultPicture()) {
     rectangle_->OnClick = [this] { PickTool(kRectangleTool); };
     ellipse_->OnClick = [this] { PickTool(kEllipseTool); };
     save_->OnClick = [this] { Save(); };
+    OnClose = [this](bool& allow) { allow = MayClose(); };
 
     const RECT viewArea = {0, kBarHeight, kClientWidth - kStripWidth, kClientHeight};
     const RECT stripArea = {kClientWidth - kStripWidth, kBarHeight, kClientWidth, kClientHeight};
@@ -429,6 +440,9 @@ void HostForm::PlacePalette() {
 
 LRESULT HostForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case kRefreshUnsavedMessage:
+        RefreshUnsaved();
+        return 0;
     case WM_MOVE:
         PlacePalette();
         break;
@@ -453,6 +467,17 @@ std::wstring HostForm::CountText() {
 
 bool HostForm::Open(const std::wstring& path) {
     std::wstring error;
+    // The annotations are read, and saved, in the form the page stores them:
+    // the control's own stream when it has one, else the marks of 32932.
+    const std::string narrow = Narrow(path);
+    const long type = !imaging::ReadTiffTag(narrow, kTagOwnStream, nullptr) &&
+                              imaging::ReadTiffTag(narrow, kTagWang, nullptr)
+                          ? kTiffAnnotationsWang
+                          : kTiffAnnotationsOwnStream;
+    if (FAILED(PutLong(*annotations_, L"TIFFAnnotationType", type, &error))) {
+        SetStatus(L"The annotation type cannot be set: " + error);
+        return false;
+    }
     if (FAILED(PutText(*viewer_, L"FileName", path, &error))) {
         SetStatus(error);
         return false;
@@ -462,8 +487,47 @@ bool HostForm::Open(const std::wstring& path) {
     EnsureLayer();
     if (picture_ && FAILED(GivePicture(picture_, &error)))
         SetStatus(L"The picture tool has no picture: " + error);
-    if (status_->Caption().empty()) SetStatus(L"Opened " + path + L": " + CountText());
+    if (statusText_.empty()) SetStatus(L"Opened " + path + L": " + CountText());
+    // From here on a change is one since the opening.
+    RefreshUnsaved();
     return true;
+}
+
+bool HostForm::Unsaved() {
+    if (path_.empty() || !viewer_) return false;
+    VARIANT result;
+    VariantInit(&result);
+    bool changed = false;
+    if (SUCCEEDED(Invoke(*viewer_, L"AnnotationsChanged", DISPATCH_PROPERTYGET, nullptr, 0, &result,
+                         nullptr)) &&
+        SUCCEEDED(VariantChangeType(&result, &result, 0, VT_BOOL)))
+        changed = result.boolVal != VARIANT_FALSE;
+    VariantClear(&result);
+    return changed;
+}
+
+void HostForm::RefreshUnsaved() {
+    refreshPosted_ = false;
+    const bool unsaved = Unsaved();
+    if (unsaved == unsaved_) return;
+    unsaved_ = unsaved;
+    SetStatus(statusText_);
+}
+
+bool HostForm::MayClose() {
+    if (!Unsaved()) return true;
+    const std::wstring question = L"The annotations of " + path_ +
+                                  L" have changed since it was opened or saved.\n\nSave the changes?";
+    switch (MessageBoxW(Handle(), question.c_str(), L"Annotate",
+                        MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON1)) {
+    case IDYES:
+        // A save that fails keeps the window, with the reason on the status line.
+        return Save();
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool HostForm::Save() {
@@ -478,6 +542,7 @@ bool HostForm::Save() {
         SUCCEEDED(PutText(*viewer_, L"SaveFileName", path_, &error)) &&
         SUCCEEDED(Invoke(*viewer_, L"SaveFile", DISPATCH_METHOD, nullptr, 0, &result, &error));
     VariantClear(&result);
+    unsaved_ = ok ? false : Unsaved();
     SetStatus(ok ? L"Saved " + path_ + L": " + CountText() : L"Not saved: " + error);
     return ok;
 }
@@ -493,7 +558,10 @@ bool HostForm::PickTool(long tool) {
     return true;
 }
 
-void HostForm::SetStatus(const std::wstring& text) { status_->SetCaption(Narrow(text)); }
+void HostForm::SetStatus(const std::wstring& text) {
+    statusText_ = text;
+    status_->SetCaption(Narrow(unsaved_ ? text + kUnsavedMark : text));
+}
 
 void HostForm::OnAnnotationEvent(DISPID id, const DISPPARAMS& params) {
     // "Events: count, last: dispid(arguments in order)".
@@ -510,6 +578,11 @@ void HostForm::OnAnnotationEvent(DISPID id, const DISPPARAMS& params) {
     }
     text += L")";
     events_->SetCaption(Narrow(text));
+    // What the event changed is asked about once it has returned (the
+    // moves of the mouse and the drawing of items change nothing).
+    if (id != kMouseMoveEvent && id != kUserDrawEvent && !refreshPosted_ &&
+        PostMessageW(Handle(), kRefreshUnsavedMessage, 0, 0))
+        refreshPosted_ = true;
     // A tool picked on the palette: ToolbarSelect(tool, layer); a choice in
     // a tool's menu: PaletteMenuSelect(tool, item, sub-item, user 1, user 2).
     if (id == kToolbarSelectEvent && params.cArgs == 2)

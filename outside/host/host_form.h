@@ -32,6 +32,8 @@ public:
     bool Save();
     // Picks the annotation control's current tool.
     bool PickTool(long tool);
+    // Whether the page shown has changes not saved (asks the view).
+    bool Unsaved();
 
 private:
     // The annotation control's member name through IDispatch.
@@ -70,6 +72,12 @@ private:
     void ChoosePicture();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetStatus(const std::wstring& text);
+    // Asks the view again whether there are unsaved changes and shows it on
+    // the status line.
+    void RefreshUnsaved();
+    // Before the window closes with unsaved changes: Save, Don't save or
+    // Cancel; false keeps the window.
+    bool MayClose();
     void OnAnnotationEvent(DISPID id, const DISPPARAMS& params);
 
     std::unique_ptr<forms::ActiveXSite> viewer_;
@@ -81,6 +89,9 @@ private:
     int eventCount_ = 0;
     bool palettePlaced_ = false;
     bool paletteHidden_ = false;  // with the minimised window
+    std::wstring statusText_;     // the status line without the unsaved mark
+    bool unsaved_ = false;
+    bool refreshPosted_ = false;
 };
 
 } // namespace host

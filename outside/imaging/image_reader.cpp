@@ -47,6 +47,15 @@ public:
         Reset();
         return &p_;
     }
+    // What a call that filled Out() returned: on failure the slot is not
+    // ours, whatever the callee left in it (a reader it released itself, say),
+    // so it is forgotten, never released.
+    HRESULT Keep(HRESULT hr)
+    {
+        if (FAILED(hr))
+            p_ = nullptr;
+        return hr;
+    }
     T* operator->() const { return p_; }
     T* Get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
@@ -169,6 +178,32 @@ bool FindIfdEntry(const TiffView& v, uint16_t tag, IfdEntry* e, bool* found, std
             return Fail(error, "TIFF tag " + std::to_string(tag) + " value out of the file");
         *found = true;
         return true;
+    }
+    return true;
+}
+
+// Every entry of the first IFD has its value within the file. WIC's
+// metadata reader takes counts as they are: an ASCII tag of count 2^32-1
+// makes it allocate nothing and copy into that (the heap is broken and a
+// later call through it crashes), so no such directory reaches it.
+bool CheckIfdValues(const TiffView& v, std::string* error)
+{
+    if (!v.Has(0, 8))
+        return Fail(error, "truncated TIFF header");
+    uint64_t ifd = v.U32(4);
+    if (!v.Has(ifd, 2))
+        return Fail(error, "TIFF directory offset out of the file");
+    uint32_t n = v.U16(ifd);
+    if (n == 0 || !v.Has(ifd + 2, 12ull * n))
+        return Fail(error, "TIFF directory truncated or empty");
+    for (uint32_t i = 0; i < n; ++i) {
+        uint64_t at = ifd + 2 + 12ull * i;
+        uint32_t tag = v.U16(at), type = v.U16(at + 2), count = v.U32(at + 4);
+        uint64_t size = uint64_t(TypeSize(type)) * count;
+        bool inside = TypeSize(type) == 0 ? count <= v.b_.size()
+                                          : size <= 4 || v.Has(v.U32(at + 8), size);
+        if (!inside)
+            return Fail(error, "TIFF tag " + std::to_string(tag) + " value out of the file");
     }
     return true;
 }
@@ -439,17 +474,18 @@ public:
             return Fail(error, "file too large");
         if (!(kind == Kind::Tiff ? CheckTiff(bytes, error) : CheckBmp(bytes, error)))
             return false;
-        HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out()));
+        HRESULT hr = factory.Keep(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_IWICImagingFactory,
+                                                   reinterpret_cast<void**>(factory.Out())));
         if (FAILED(hr))
             return FailHr(error, "creating the WIC imaging factory", hr);
-        if (FAILED(hr = factory->CreateStream(stream.Out())))
+        if (FAILED(hr = stream.Keep(factory->CreateStream(stream.Out()))))
             return FailHr(error, "IWICImagingFactory::CreateStream", hr);
         if (FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
                                                      static_cast<DWORD>(bytes.size()))))
             return FailHr(error, "IWICStream::InitializeFromMemory", hr);
         const GUID& container = kind == Kind::Tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatBmp;
-        if (FAILED(hr = factory->CreateDecoder(container, nullptr, decoder.Out())))
+        if (FAILED(hr = decoder.Keep(factory->CreateDecoder(container, nullptr, decoder.Out()))))
             return FailHr(error, "IWICImagingFactory::CreateDecoder", hr);
         if (FAILED(hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)))
             return FailHr(error, kind == Kind::Tiff ? "reading the TIFF" : "reading the BMP", hr);
@@ -458,7 +494,7 @@ public:
             return FailHr(error, "IWICBitmapDecoder::GetFrameCount", hr);
         if (frames == 0)
             return Fail(error, "the file has no image");
-        if (FAILED(hr = decoder->GetFrame(0, frame.Out())))
+        if (FAILED(hr = frame.Keep(decoder->GetFrame(0, frame.Out()))))
             return FailHr(error, "IWICBitmapDecoder::GetFrame", hr);
         isTiff = kind == Kind::Tiff;
         return true;
@@ -490,7 +526,7 @@ bool Copy(IWICBitmapSource* source, UINT width, UINT height, size_t stride,
 
 bool Convert(Decoded& d, IWICBitmapSource* source, const GUID& to, Com<IWICFormatConverter>* conv)
 {
-    if (FAILED(d.factory->CreateFormatConverter(conv->Out())))
+    if (FAILED(conv->Keep(d.factory->CreateFormatConverter(conv->Out()))))
         return false;
     return SUCCEEDED((*conv)->Initialize(source, to, WICBitmapDitherTypeNone, nullptr, 0.0,
                                          WICBitmapPaletteTypeCustom));
@@ -499,7 +535,7 @@ bool Convert(Decoded& d, IWICBitmapSource* source, const GUID& to, Com<IWICForma
 bool Palette(Decoded& d, std::vector<Rgb>* colours, std::string* error)
 {
     Com<IWICPalette> palette;
-    HRESULT hr = d.factory->CreatePalette(palette.Out());
+    HRESULT hr = palette.Keep(d.factory->CreatePalette(palette.Out()));
     if (FAILED(hr))
         return FailHr(error, "IWICImagingFactory::CreatePalette", hr);
     hr = d.frame->CopyPalette(palette.Get());
@@ -744,6 +780,22 @@ bool LoadImageBytes(const std::vector<uint8_t>& bytes, Raster* page, std::string
                 result.xDpi = result.yDpi = 0;
             }
         }
+        // WIC's fax decoder leaves what follows a bad code word undefined: a
+        // damaged CCITT page decodes differently each time. Such a page is
+        // decoded twice, and refused when the two differ.
+        if (Sniff(bytes) == Kind::Tiff) {
+            uint32_t compression = 1;
+            std::string ignored;
+            if (ReadOne(TiffView(bytes), 259, 1, &compression, &ignored) && compression >= 2 &&
+                compression <= 4) {
+                Raster again;
+                Decoded d;
+                if (!d.Open(bytes, error) || !LoadPixels(d, &again, error))
+                    return false;
+                if (again.pixels != result.pixels || again.layout != result.layout)
+                    return Fail(error, "the CCITT data is damaged: it does not decode the same twice");
+            }
+        }
         *page = std::move(result);
         if (error)
             error->clear();
@@ -778,7 +830,8 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     // byte and an UNDEFINED one as VT_EMPTY; the count comes from the file.
     IfdEntry entry;
     bool found = false;
-    if (!FindIfdEntry(TiffView(file), tag, &entry, &found, error))
+    if (!FindIfdEntry(TiffView(file), tag, &entry, &found, error) ||
+        !CheckIfdValues(TiffView(file), error))
         return false;
     if (!found)
         return Fail(error, "no tag " + std::to_string(tag));
@@ -792,7 +845,8 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     // it dereferences a null reader on some damaged files; here every reader
     // is checked.
     Com<IWICMetadataBlockReader> blocks;
-    HRESULT hr = d.frame->QueryInterface(kIidMetadataBlockReader, reinterpret_cast<void**>(blocks.Out()));
+    HRESULT hr = blocks.Keep(d.frame->QueryInterface(kIidMetadataBlockReader,
+                                                     reinterpret_cast<void**>(blocks.Out())));
     if (FAILED(hr) || !blocks)
         return FailHr(error, "IWICBitmapFrameDecode has no metadata", hr);
     UINT count = 0;
@@ -804,7 +858,7 @@ bool ReadTag(const std::vector<uint8_t>& file, uint16_t tag, std::vector<uint8_t
     for (UINT i = 0; i < count && FAILED(hr); ++i) {
         Com<IWICMetadataReader> reader;
         GUID format;
-        if (FAILED(blocks->GetReaderByIndex(i, reader.Out())) || !reader ||
+        if (FAILED(reader.Keep(blocks->GetReaderByIndex(i, reader.Out()))) || !reader ||
             FAILED(reader->GetMetadataFormat(&format)) || format != kMetadataFormatIfd)
             continue;
         PROPVARIANT id;

@@ -2,6 +2,7 @@
 
 #include "image_reader.h"
 #include "packed_dib.h"
+#include "tiff_pages.h"
 
 #include <algorithm>
 #include <utility>
@@ -177,6 +178,7 @@ bool Picture::Load(const std::wstring& path, Picture* picture, std::string* erro
             if (imaging::ReadTiffTagBytes(bytes, tag, &kept.bytes) && !kept.bytes.empty())
                 made.tags_.push_back(std::move(kept));
         }
+        made.file_ = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
     }
     *picture = std::move(made);
     return true;
@@ -189,17 +191,162 @@ bool Picture::FromPackedDib(const uint8_t* dib, size_t size, Picture* picture,
     return FromRaster(std::move(page), picture, error);
 }
 
-bool Picture::SaveTiff(const std::wstring& path, imaging::TiffCompression compression,
-                       std::string* error) const {
+void Picture::ReplacePixelsOf(const Picture& shown) {
+    tags_ = shown.tags_;
+    file_ = shown.file_;
+    pixelsReplaced_ = true;
+}
+
+namespace {
+
+// The tags that say how the pixels of a page are coded and laid out: those a
+// page coded anew takes from the writer's page.
+bool DescribesPixels(uint16_t tag) {
+    switch (tag) {
+    case 256: case 257: case 258: case 259: case 262: case 266: case 273: case 277: case 278:
+    case 279: case 284: case 292: case 293: case 317: case 320: case 322: case 323: case 324:
+    case 325: case 338: case 339: case 340: case 341: case 347:
+        return true;
+    default:
+        return (tag >= 512 && tag <= 521) || (tag >= 529 && tag <= 532);
+    }
+}
+
+uint32_t One(const imaging::TiffStoredFile& file, const imaging::TiffStoredPage& page,
+             uint16_t tag, uint32_t fallback, int index = 0) {
+    const imaging::TiffEntry* e = imaging::FindEntry(page, tag);
+    std::vector<uint32_t> values;
+    if (!e || !imaging::EntryUnsigned(file, *e, &values) || values.size() <= size_t(index))
+        return fallback;
+    return values[index];
+}
+
+// Whether the writer can code a page stored like this one without losing
+// anything the page holds: the layout it would be read as, or false.
+bool WriterLayout(const imaging::TiffStoredFile& file, const imaging::TiffStoredPage& page,
+                  imaging::PixelLayout* layout) {
+    const uint32_t samples = One(file, page, 277, 1), photometric = One(file, page, 262, 99);
+    if (One(file, page, 284, 1) != 1 || FindEntry(page, 338) || One(file, page, 339, 1) != 1)
+        return false;
+    std::vector<uint32_t> depths{1};
+    if (const imaging::TiffEntry* e = imaging::FindEntry(page, 258))
+        if (!imaging::EntryUnsigned(file, *e, &depths) || depths.empty()) return false;
+    for (uint32_t depth : depths)
+        if (depth != depths[0]) return false;
+    const uint32_t bits = depths[0];
+    if (samples == 1 && bits == 1 && photometric <= 1) *layout = imaging::PixelLayout::Bilevel;
+    else if (samples == 1 && bits == 8 && photometric == 1) *layout = imaging::PixelLayout::Gray8;
+    else if (samples == 1 && bits == 8 && photometric == 3) *layout = imaging::PixelLayout::Palette8;
+    else if (samples == 3 && bits == 8 && photometric == 2) *layout = imaging::PixelLayout::Rgb24;
+    else return false;
+    return true;
+}
+
+// Values of the writer's little-endian page in a big-endian file.
+void ToByteOrder(bool bigEndian, imaging::TiffEntry* e) {
+    if (!bigEndian) return;
+    size_t unit = (e->type == 3 || e->type == 8) ? 2
+                  : (e->type == 4 || e->type == 9 || e->type == 11 || e->type == 5 || e->type == 10) ? 4
+                  : e->type == 12 ? 8 : 1;
+    for (size_t at = 0; unit > 1 && at + unit <= e->value.size(); at += unit)
+        std::reverse(e->value.begin() + at, e->value.begin() + at + unit);
+}
+
+bool SameAsShown(const imaging::Raster& a, const imaging::Raster& b) {
+    if (a.width != b.width || a.height != b.height || a.layout != b.layout || a.pixels != b.pixels ||
+        a.palette.size() != b.palette.size())
+        return false;
+    for (size_t i = 0; i < a.palette.size(); ++i)
+        if (a.palette[i].r != b.palette[i].r || a.palette[i].g != b.palette[i].g ||
+            a.palette[i].b != b.palette[i].b)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool Picture::ComposeTiff(imaging::TiffCompression compression, std::vector<uint8_t>* result,
+                          std::string* error) const {
     if (Empty()) {
         *error = "there is no image to save";
         return false;
     }
     imaging::TiffWriteOptions options;
     options.compression = compression;
-    options.privateTags = tags_;
-    const std::vector<uint8_t> file = imaging::EncodeTiff(page_, options, error);
-    if (file.empty()) return false;
+    if (!file_) {
+        options.privateTags = tags_;
+        *result = imaging::EncodeTiff(page_, options, error);
+        return !result->empty();
+    }
+    std::string why;
+    imaging::TiffStoredFile stored;
+    if (!imaging::ReadTiffStored(*file_, &stored, &why)) {
+        *error = "the pages of the file cannot all be kept (" + why + "); nothing was saved";
+        return false;
+    }
+    imaging::TiffStoredPage& first = stored.pages[0];
+    imaging::PixelLayout storedLayout;
+    const bool writable = WriterLayout(stored, first, &storedLayout) &&
+                          (pixelsReplaced_ || storedLayout == page_.layout);
+    const bool recode =
+        pixelsReplaced_ || One(stored, first, 259, 1) != static_cast<uint32_t>(compression);
+    if (recode && writable) {
+        const std::vector<uint8_t> coded = imaging::EncodeTiff(page_, options, error);
+        imaging::TiffStoredFile mine;
+        if (coded.empty() || !imaging::ReadTiffStored(coded, &mine, error)) return false;
+        std::vector<imaging::TiffEntry> kept;
+        for (imaging::TiffEntry& e : first.entries)
+            if (!DescribesPixels(e.tag)) kept.push_back(std::move(e));
+        first.entries = std::move(kept);
+        for (imaging::TiffEntry e : mine.pages[0].entries)
+            if (DescribesPixels(e.tag)) {
+                ToByteOrder(stored.bigEndian, &e);
+                imaging::PutEntry(&first, std::move(e));
+            }
+        first.tiles = false;
+        first.pieces = std::move(mine.pages[0].pieces);
+    } else if (recode && pixelsReplaced_) {
+        *error = "the first page is stored in a form the view cannot write (" +
+                 std::to_string(One(stored, first, 258, 1)) + " bits per sample, " +
+                 std::to_string(One(stored, first, 277, 1)) +
+                 " samples), so its changed pixels cannot be kept; nothing was saved";
+        return false;
+    }
+    // The annotation tags as the view holds them now.
+    for (uint16_t tag : kKeptTiffTags) {
+        const imaging::TiffEntry* had = imaging::FindEntry(first, tag);
+        const uint16_t hadType = had && (had->type == 1 || had->type == 6 || had->type == 7) ? had->type : 0;
+        imaging::RemoveEntry(&first, tag);
+        const imaging::TiffPrivateTag* mineTag = nullptr;
+        for (const imaging::TiffPrivateTag& t : tags_)
+            if (t.tag == tag) mineTag = &t;
+        if (!mineTag || mineTag->bytes.empty()) continue;
+        imaging::TiffEntry e;
+        e.tag = tag;
+        e.type = hadType ? hadType : static_cast<uint16_t>(mineTag->type);
+        e.count = static_cast<uint32_t>(mineTag->bytes.size());
+        e.value = mineTag->bytes;
+        imaging::PutEntry(&first, std::move(e));
+    }
+    std::vector<uint8_t> out = imaging::WriteTiffStored(stored, error);
+    if (out.empty()) return false;
+    // What is written must read back as every page it had and as the page shown.
+    imaging::TiffStoredFile check;
+    imaging::Raster back;
+    if (!imaging::ReadTiffStored(out, &check, &why) || check.pages.size() != stored.pages.size() ||
+        !imaging::LoadImageBytes(out, &back, &why) || !SameAsShown(back, page_)) {
+        *error = "the saved file would not read back as the page shown" +
+                 (why.empty() ? std::string() : " (" + why + ")") + "; nothing was saved";
+        return false;
+    }
+    *result = std::move(out);
+    return true;
+}
+
+bool Picture::SaveTiff(const std::wstring& path, imaging::TiffCompression compression,
+                       std::string* error) const {
+    std::vector<uint8_t> file;
+    if (!ComposeTiff(compression, &file, error)) return false;
     return WriteWholeFile(path, file, error);
 }
 

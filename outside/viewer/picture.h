@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,10 @@ public:
     // Keeps bytes as tag (in place of what it held); empty bytes drop the tag.
     void SetPrivateTag(uint16_t tag, std::vector<uint8_t> bytes);
     void SetPrivateTags(std::vector<imaging::TiffPrivateTag> tags) { tags_ = std::move(tags); }
+    // This picture's pixels take the place of those of the page shown: the
+    // file it came from and its kept tags stay, so a save writes the file
+    // with this first page.
+    void ReplacePixelsOf(const Picture& shown);
 
     // The packed DIB and the parts StretchDIBits takes.
     const std::vector<uint8_t>& PackedDib() const { return dib_; }
@@ -49,8 +54,22 @@ public:
 
     // Writes the page and its kept tags as a TIFF to path, replacing the
     // file only once the whole new one is written.
+    //
+    // A picture loaded from a TIFF writes that file's every page: the pages
+    // after the first as they are stored, the first with its kept tags in
+    // place of the file's 32932 and 34686 and every other tag as it was.
+    // The first page is coded anew in `compression` when it is stored
+    // otherwise or its pixels were replaced, provided it is a kind of page
+    // the writer makes (1-bit, 8-bit grey, 8-bit palette, 24-bit RGB);
+    // otherwise an unchanged page stays as stored, and one whose pixels were
+    // replaced is not saved. A file whose pages cannot all be carried, or a
+    // result that would not read back as the picture shows, fails with the
+    // reason and nothing is written.
     bool SaveTiff(const std::wstring& path, imaging::TiffCompression compression,
                   std::string* error) const;
+    // The bytes SaveTiff would write.
+    bool ComposeTiff(imaging::TiffCompression compression, std::vector<uint8_t>* file,
+                     std::string* error) const;
 
 private:
     static bool FromRaster(imaging::Raster page, Picture* picture, std::string* error);
@@ -59,6 +78,8 @@ private:
     std::vector<uint8_t> dib_;
     size_t bitsOffset_ = 0;
     std::vector<imaging::TiffPrivateTag> tags_;
+    std::shared_ptr<const std::vector<uint8_t>> file_;   // the TIFF loaded, as read
+    bool pixelsReplaced_ = false;
 };
 
 // The compression SaveFile uses for a SaveTIFFCompression value: 1 none,

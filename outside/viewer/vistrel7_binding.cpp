@@ -168,6 +168,7 @@ void Vistrel7Control::LoadTagAnnotations(bool clear) {
     if (!table_) return;
     Hold hold(static_cast<IVistrel7*>(this));
     annotationTag_ = 0;
+    haveBaseline_ = false;
     // The annotations of the picture shown before are not this one's.
     if (clear && table_ && table_->ClearAnnotations) table_->ClearAnnotations(ctx_);
     for (int tag : kAnnotationTags) {
@@ -187,19 +188,26 @@ void Vistrel7Control::LoadTagAnnotations(bool clear) {
     }
 }
 
-void Vistrel7Control::TakeTagAnnotations() {
+void Vistrel7Control::AskTagAnnotations(std::vector<uint8_t>* bytes, int* tag) {
+    bytes->clear();
+    *tag = 0;
     if (!table_ || !table_->SaveTiffTagAnnotations) return;
     Hold hold(static_cast<IVistrel7*>(this));
     void* data = nullptr;
-    int tag = 0;
     viewer::Trace(L"SaveTiffTagAnnotations");
-    const int length = table_->SaveTiffTagAnnotations(ctx_, &data, &tag);
-    std::vector<uint8_t> bytes;
+    const int length = table_->SaveTiffTagAnnotations(ctx_, &data, tag);
     if (data && length > 0) {
         const auto* first = static_cast<const uint8_t*>(data);
-        bytes.assign(first, first + length);
+        bytes->assign(first, first + length);
     }
     if (data) CoTaskMemFree(data);
+}
+
+void Vistrel7Control::TakeTagAnnotations() {
+    if (!table_ || !table_->SaveTiffTagAnnotations) return;
+    std::vector<uint8_t> bytes;
+    int tag = 0;
+    AskTagAnnotations(&bytes, &tag);
     if (!bytes.empty() && (tag == kTiffTagWang || tag == kTiffTagQuillmark)) {
         picture_.SetPrivateTag(static_cast<uint16_t>(tag), std::move(bytes));
         annotationTag_ = tag;

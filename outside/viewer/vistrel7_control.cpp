@@ -84,6 +84,8 @@ VISTREL7_TEXT_PROPERTIES(VISTREL7_DEFINE_TEXT_GET)
 void Vistrel7Control::Show(viewer::Picture picture, const std::wstring& name) {
     picture_ = std::move(picture);
     fileName_ = name;
+    pixelsChanged_ = false;
+    haveBaseline_ = false;
     scrollX_ = 0;
     scrollY_ = 0;
     SyncWindowText();
@@ -177,11 +179,39 @@ STDMETHODIMP Vistrel7Control::SaveFile() {
         if (picture_.Empty()) return Fail(E_UNEXPECTED, L"There is no image to save.");
         if (saveFileName_.empty()) return Fail(E_INVALIDARG, L"SaveFileName is empty.");
         TakeTagAnnotations();
+        std::vector<uint8_t> saved;
+        if (const std::vector<uint8_t>* kept =
+                annotationTag_ ? picture_.PrivateTag(static_cast<uint16_t>(annotationTag_)) : nullptr)
+            saved = *kept;
+        const int savedTag = annotationTag_;
         std::string reason;
         const imaging::TiffCompression compression =
             viewer::SaveCompression(saveCompression_, picture_.Page().layout);
         if (!picture_.SaveTiff(saveFileName_, compression, &reason))
             return Fail(E_FAIL, L"Cannot save \"" + saveFileName_ + L"\": " + Widen(reason));
+        haveBaseline_ = true;
+        baseline_ = std::move(saved);
+        baselineTag_ = baseline_.empty() ? 0 : savedTag;
+        pixelsChanged_ = false;
+        return S_OK;
+    });
+}
+
+STDMETHODIMP Vistrel7Control::get_AnnotationsChanged(VARIANT_BOOL* value) {
+    return comkit::Guarded([&]() -> HRESULT {
+        if (!value) return E_POINTER;
+        Succeeded();
+        std::vector<uint8_t> now;
+        int tag = 0;
+        AskTagAnnotations(&now, &tag);
+        if (now.empty()) tag = 0;
+        if (!haveBaseline_) {
+            haveBaseline_ = true;
+            baseline_ = now;
+            baselineTag_ = tag;
+        }
+        const bool changed = pixelsChanged_ || now != baseline_ || tag != baselineTag_;
+        *value = changed ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     });
 }

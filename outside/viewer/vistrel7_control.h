@@ -70,6 +70,7 @@ public:
     STDMETHODIMP Zoom(DOUBLE factor) override;
     STDMETHODIMP SaveFile() override;
     STDMETHODIMP CopyDIB(LONG* handle) override;
+    STDMETHODIMP get_AnnotationsChanged(VARIANT_BOOL* value) override;
 
     // ISupportErrorInfo
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -121,6 +122,8 @@ private:
     // Asks the entries for the annotations to save and keeps them as their
     // tag of the picture.
     void TakeTagAnnotations();
+    // What the entries would save now (no bytes when nothing), and its tag.
+    void AskTagAnnotations(std::vector<uint8_t>* bytes, int* tag);
     void PaintAnnotations(HDC dc, const RECT& bounds);
     // Passes a mouse, key or focus message to the entries; true when they
     // handled it.
@@ -165,6 +168,13 @@ private:
     // The tag whose annotations the entries hold (0: none): a save that
     // gets no annotations drops it, since they were deleted.
     int annotationTag_ = 0;
+    // What AnnotationsChanged compares with: the annotations as they were
+    // saved or first asked about after an opening, and whether the pixels
+    // were replaced since.
+    bool haveBaseline_ = false;
+    std::vector<uint8_t> baseline_;
+    int baselineTag_ = 0;
+    bool pixelsChanged_ = false;
 
     viewer::Picture picture_;
     std::wstring fileName_;

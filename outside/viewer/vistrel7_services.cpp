@@ -136,8 +136,9 @@ int Vistrel7Control::ReplaceImage(HGLOBAL dib) {
     GlobalUnlock(dib);
     viewer::Trace(ok ? L"SetImageDib" : L"SetImageDib refused");
     if (!ok) return -1;
-    replaced.SetPrivateTags(picture_.PrivateTags());
+    replaced.ReplacePixelsOf(picture_);
     picture_ = std::move(replaced);
+    pixelsChanged_ = true;
     UpdateView();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "image_reader.h"
 #include "test_support.h"
 #include "testkit.h"
+#include "tiff_pages.h"
 #include "tiff_writer.h"
 #include "vistrel7_state_query.h"
 
@@ -14,6 +15,9 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -129,6 +133,202 @@ TEST_F(HostProgram, APageThatCannotBeOpenedIsReportedAndTheWindowStays) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(missing.c_str()));
     PostMessageW(form, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, host.WaitForExit());
+}
+
+// The message box a program of that process shows, or null after the limit.
+struct DialogSearch {
+    DWORD process;
+    HWND found;
+};
+BOOL CALLBACK FindDialog(HWND window, LPARAM data) {
+    auto& search = *reinterpret_cast<DialogSearch*>(data);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof(name));
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (lstrcmpA(name, "#32770") == 0 && process == search.process && IsWindowVisible(window))
+        search.found = window;
+    return search.found == nullptr;
+}
+HWND WaitForDialog(DWORD process, DWORD limitMs = 15000) {
+    for (DWORD waited = 0; waited < limitMs; waited += 50) {
+        DialogSearch search = {process, nullptr};
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+std::string StatusOf(HWND form) { return TextOf(FindComponent(form, "StatusLabel")); }
+
+// Waits until the status line holds text (or not), as the host updates it
+// once the events of a gesture are handled.
+bool StatusHolds(HWND form, const std::string& text, bool holds, DWORD limitMs = 10000) {
+    for (DWORD waited = 0; waited < limitMs; waited += 50) {
+        if ((StatusOf(form).find(text) != std::string::npos) == holds) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// A rectangle drawn in the view with the Rectangle button's tool.
+void DrawRectangle(HWND form) {
+    forms::probe::Click(FindComponent(form, "RectangleButton"));
+    HWND view = ViewWindow(form);
+    // Each message with the cursor on its point first, as a person's.
+    const struct {
+        UINT message;
+        WPARAM keys;
+        int x, y;
+    } steps[] = {{WM_MOUSEMOVE, 0, 30, 30},          {WM_LBUTTONDOWN, MK_LBUTTON, 30, 30},
+                 {WM_MOUSEMOVE, MK_LBUTTON, 60, 50}, {WM_MOUSEMOVE, MK_LBUTTON, 90, 70},
+                 {WM_LBUTTONUP, 0, 90, 70}};
+    for (const auto& step : steps) {
+        POINT screen = {step.x, step.y};
+        ClientToScreen(view, &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageW(view, step.message, step.keys, MAKELPARAM(step.x, step.y));
+    }
+}
+
+bool HasTag(const std::string& path, uint16_t tag) {
+    std::vector<uint8_t> bytes;
+    return imaging::ReadTiffTag(path, tag, &bytes);
+}
+
+TEST_F(HostProgram, ClosingWithUnsavedAnnotationsAsksToSaveThem) {
+    const std::string page = WritePage("drawn.tif", 240, 160);
+    const std::vector<uint8_t> original = testkit::ReadBytes(page);
+
+    // Cancel keeps the window; Don't save closes it and leaves the file.
+    {
+        Program host(HostCommand(page));
+        HWND form = host.WaitForForm("HostForm");
+        ASSERT_NE(nullptr, form);
+        EXPECT_EQ(std::string::npos, StatusOf(form).find("unsaved")) << StatusOf(form);
+        DrawRectangle(form);
+        EXPECT_TRUE(StatusHolds(form, "unsaved changes", true)) << StatusOf(form);
+
+        PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);   // the close box, Alt+F4
+        HWND ask = WaitForDialog(host.id());
+        ASSERT_NE(nullptr, ask);
+        EXPECT_NE(std::string::npos, TextOf(ask).find("Annotate")) << TextOf(ask);
+        PostMessageW(ask, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_EQ(-1, host.WaitForExit(1500));
+        EXPECT_TRUE(IsWindow(form));
+        EXPECT_EQ(original, testkit::ReadBytes(page));
+
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        ask = WaitForDialog(host.id());
+        ASSERT_NE(nullptr, ask);
+        PostMessageW(ask, WM_COMMAND, IDNO, 0);
+        EXPECT_EQ(0, host.WaitForExit());
+        EXPECT_EQ(original, testkit::ReadBytes(page));
+    }
+    // Save writes the annotations, then the window closes.
+    {
+        Program host(HostCommand(page));
+        HWND form = host.WaitForForm("HostForm");
+        ASSERT_NE(nullptr, form);
+        DrawRectangle(form);
+        EXPECT_TRUE(StatusHolds(form, "unsaved changes", true)) << StatusOf(form);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        HWND ask = WaitForDialog(host.id());
+        ASSERT_NE(nullptr, ask);
+        PostMessageW(ask, WM_COMMAND, IDYES, 0);
+        EXPECT_EQ(0, host.WaitForExit());
+        EXPECT_TRUE(HasTag(page, 34686));
+    }
+    // Saved, and after a save with the button: closes without asking.
+    {
+        Program host(HostCommand(page));
+        HWND form = host.WaitForForm("HostForm");
+        ASSERT_NE(nullptr, form);
+        EXPECT_NE(std::string::npos, StatusOf(form).find("1 annotation")) << StatusOf(form);
+        DrawRectangle(form);
+        EXPECT_TRUE(StatusHolds(form, "unsaved changes", true)) << StatusOf(form);
+        forms::probe::Click(FindComponent(form, "SaveButton"));
+        EXPECT_EQ(0u, StatusOf(form).find("Saved")) << StatusOf(form);
+        EXPECT_EQ(std::string::npos, StatusOf(form).find("unsaved")) << StatusOf(form);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, host.WaitForExit());
+    }
+}
+
+// The real pages of another writer, whose marks are in tag 32932 only.
+const char* const kWangPages[] = {
+    "3annotationWithBGPicture.tif",
+    "imaging-pic-textfieldannotation-yellow-font-face.tif",
+    "imaging-pic-textfieldannotation.tif",
+    "imaging-pic-various-annotations.tif",
+    "one-annotation-textarea.tif",
+    "one-annotation-textnote.tif",
+};
+
+int AnnotationsOnStatus(const std::string& status) {
+    const size_t colon = status.rfind(": ");
+    return colon == std::string::npos ? -1 : std::atoi(status.c_str() + colon + 2);
+}
+
+TEST_F(HostProgram, ThePagesOfAnotherWriterShowTheirMarksAndKeepThemThroughASave) {
+    for (const char* name : kWangPages) {
+        SCOPED_TRACE(name);
+        const std::string page = std::string(SHARED_TESTDATA_DIR) + "\\wang\\" + name;
+        Program host(HostCommand(page));
+        HWND form = host.WaitForForm("HostForm");
+        ASSERT_NE(nullptr, form);
+        EXPECT_GT(AnnotationsOnStatus(StatusOf(form)), 0) << StatusOf(form);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, host.WaitForExit());
+    }
+    // Saved in the form they came in: 32932, no stream of the control's own;
+    // the 4-bit grey page keeps its depth, every page its other tags.
+    for (const char* name : {"one-annotation-textnote.tif", "imaging-pic-textfieldannotation.tif"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> original =
+            testkit::ReadBytes(std::string(SHARED_TESTDATA_DIR) + "\\wang\\" + name);
+        const std::string page = folder_ / name;
+        testkit::WriteBytes(page, original);
+        int count = 0;
+        {
+            Program host(HostCommand(page));
+            HWND form = host.WaitForForm("HostForm");
+            ASSERT_NE(nullptr, form);
+            count = AnnotationsOnStatus(StatusOf(form));
+            forms::probe::Click(FindComponent(form, "SaveButton"));
+            EXPECT_EQ(0u, StatusOf(form).find("Saved")) << StatusOf(form);
+            PostMessageW(form, WM_CLOSE, 0, 0);
+            EXPECT_EQ(0, host.WaitForExit());
+        }
+        const std::vector<uint8_t> saved = testkit::ReadBytes(page);
+        EXPECT_TRUE(HasTag(page, 32932));
+        EXPECT_FALSE(HasTag(page, 34686));
+        imaging::TiffStoredFile before, after;
+        ASSERT_TRUE(imaging::ReadTiffStored(original, &before, nullptr));
+        ASSERT_TRUE(imaging::ReadTiffStored(saved, &after, nullptr));
+        ASSERT_EQ(before.pages.size(), after.pages.size());
+        for (const imaging::TiffEntry& e : before.pages[0].entries) {
+            if (e.tag == 32932 || e.tag == 259 || e.tag == 278 || e.tag == 317) continue;
+            const imaging::TiffEntry* kept = imaging::FindEntry(after.pages[0], e.tag);
+            ASSERT_NE(nullptr, kept) << e.tag;
+            EXPECT_EQ(std::make_tuple(e.type, e.count, e.value),
+                      std::make_tuple(kept->type, kept->count, kept->value))
+                << e.tag;
+        }
+        imaging::Raster was, is;
+        std::string error;
+        ASSERT_TRUE(imaging::LoadImageBytes(original, &was, &error)) << error;
+        ASSERT_TRUE(imaging::LoadImageBytes(saved, &is, &error)) << error;
+        EXPECT_EQ("", imgtest::Difference(was, is));
+        // Opened again, the same marks.
+        Program host(HostCommand(page));
+        HWND form = host.WaitForForm("HostForm");
+        ASSERT_NE(nullptr, form);
+        EXPECT_EQ(count, AnnotationsOnStatus(StatusOf(form))) << StatusOf(form);
+        PostMessageW(form, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, host.WaitForExit());
+    }
 }
 
 } // namespace

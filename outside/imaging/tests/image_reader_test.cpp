@@ -669,3 +669,69 @@ TEST(ImageReaderCom, ManyThreadsAtOnce)
     for (int n : ok)
         EXPECT_EQ(n, 5);
 }
+
+TEST(ImageReaderBadInput, ATagCountPastTheFileNeverReachesTheMetadataReader)
+{
+    // An 8x2 grey page whose DocumentName (269, ASCII) claims 2^32-1
+    // characters: WIC's metadata reader would allocate count + 1 = 0 bytes
+    // and copy into them. The annotation tag read refuses the page; the
+    // pixels still read.
+    TiffBuilder b;
+    b.Short(256, {8});
+    b.Short(257, {2});
+    b.Short(258, {8});
+    b.Short(259, {1});
+    b.Short(262, {1});
+    b.Bytes(269, 2, {'d', 'o', 'c', 0}, 0xFFFFFFFFu);
+    b.Bytes(32932, 7, {1, 2, 3, 4, 5, 6, 7, 8}, 8);
+    const std::vector<uint8_t> file = b.Build(std::vector<uint8_t>(16, 0x80));
+    std::vector<uint8_t> tag{9};
+    std::string error;
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_FALSE(ReadTiffTagBytes(file, 32932, &tag, &error));
+        EXPECT_NE(error.find("269"), std::string::npos) << error;
+        EXPECT_EQ(std::vector<uint8_t>{9}, tag);
+    }
+    Raster page;
+    EXPECT_TRUE(LoadImageBytes(file, &page, &error)) << error;
+
+    // The real page of another writer damaged the same way, read in place.
+    const std::string path = std::string(SHARED_TESTDATA_DIR) + "/damaged/mutated-real-page.tif";
+    ASSERT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    for (int round = 0; round < 3; ++round)
+        EXPECT_FALSE(ReadTiffTag(path, 32932, &tag));
+    EXPECT_TRUE(LoadImageFile(path, &page, &error)) << error;
+    EXPECT_EQ(1200, page.width);
+}
+
+TEST(ImageReaderBadInput, DamagedGroup4DataReadsTheSameEveryTimeOrIsRefused)
+{
+    // A Group 4 page of our writer with bytes of its coded data changed (the
+    // changes the mutation program found): the decoder meets a bad code word
+    // and what follows it was different at each read.
+    TiffWriteOptions o;
+    o.compression = TiffCompression::Ccitt4;
+    o.privateTags.push_back({32932, TiffTagType::Undefined, std::vector<uint8_t>(24, 5)});
+    const std::vector<uint8_t> good = EncodeTiff(TextPage(97, 61), o);
+    ASSERT_FALSE(good.empty());
+    const struct {
+        size_t at;
+        uint8_t value;
+    } changes[] = {{717, 0x00}, {681, 0x80}};
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.at);
+        ASSERT_LT(change.at, good.size());
+        std::vector<uint8_t> bad = good;
+        bad[change.at] = change.value;
+        Raster first;
+        std::string error;
+        const bool accepted = LoadImageBytes(bad, &first, &error);
+        for (int round = 0; round < 6; ++round) {
+            Raster again;
+            ASSERT_EQ(accepted, LoadImageBytes(bad, &again, &error)) << error;
+            if (accepted) {
+                ASSERT_EQ("", Difference(first, again)) << "round " << round;
+            }
+        }
+    }
+}

@@ -279,6 +279,14 @@ std::vector<uint8_t> TiffBuilder::Build(const std::vector<uint8_t>& strip) const
 
 std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint8_t>>& pieces, bool tiles) const
 {
+    std::vector<uint8_t> out;
+    Append(&out, pieces, tiles);
+    return out;
+}
+
+void TiffBuilder::Append(std::vector<uint8_t>* file, const std::vector<std::vector<uint8_t>>& pieces,
+                         bool tiles) const
+{
     const uint16_t offsetsTag = tiles ? 324 : 273, countsTag = tiles ? 325 : 279;
     const uint32_t n = static_cast<uint32_t>(pieces.size());
     std::vector<Field> fields = fields_;
@@ -291,7 +299,24 @@ std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint
     }
     std::stable_sort(fields.begin(), fields.end(),
                      [](const Field& a, const Field& b) { return a.tag < b.tag; });
-    uint32_t at = 8 + 2 + 12 * static_cast<uint32_t>(fields.size()) + 4;
+    std::vector<uint8_t>& out = *file;
+    uint32_t link = 4;   // where the offset of this page's IFD goes
+    if (out.empty()) {
+        if (big_) {
+            out = {'M', 'M', 0, 42};
+        } else {
+            out = {'I', 'I', 42, 0};
+        }
+        Put(&out, 0, 4);
+    } else {
+        link = lastLink_;
+    }
+    out.resize(out.size() + (out.size() & 1), 0);
+    const uint32_t ifd = static_cast<uint32_t>(out.size());
+    std::vector<uint8_t> linkBytes;
+    Put(&linkBytes, ifd, 4);
+    std::copy(linkBytes.begin(), linkBytes.end(), out.begin() + link);
+    uint32_t at = ifd + 2 + 12 * static_cast<uint32_t>(fields.size()) + 4;
     std::vector<uint32_t> offsets;
     for (const Field& f : fields) {
         at += at & 1;
@@ -309,13 +334,6 @@ std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint
                 pieceAt += static_cast<uint32_t>(piece.size());
             }
         }
-    std::vector<uint8_t> out;
-    if (big_) {
-        out = {'M', 'M', 0, 42};
-    } else {
-        out = {'I', 'I', 42, 0};
-    }
-    Put(&out, 8, 4);
     Put(&out, static_cast<uint32_t>(fields.size()), 2);
     for (size_t i = 0; i < fields.size(); ++i) {
         const Field& f = fields[i];
@@ -330,6 +348,7 @@ std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint
             out.insert(out.end(), v.begin(), v.end());
         }
     }
+    lastLink_ = static_cast<uint32_t>(out.size());
     Put(&out, 0, 4);
     for (size_t i = 0; i < fields.size(); ++i)
         if (offsets[i]) {
@@ -338,7 +357,6 @@ std::vector<uint8_t> TiffBuilder::BuildPieces(const std::vector<std::vector<uint
         }
     out.resize(at, 0);
     out.insert(out.end(), strip.begin(), strip.end());
-    return out;
 }
 
 namespace {
@@ -373,7 +391,7 @@ std::vector<uint32_t> ParsedTiff::Values(uint16_t tag) const
     return v;
 }
 
-ParsedTiff ParseTiff(const std::vector<uint8_t>& b)
+ParsedTiff ParseTiff(const std::vector<uint8_t>& b, bool morePages)
 {
     ParsedTiff p;
     if (b.size() < 8 || b[0] != 'I' || b[1] != 'I' || Le(b, 2, 2) != 42) {
@@ -410,7 +428,7 @@ ParsedTiff ParseTiff(const std::vector<uint8_t>& b)
         p.order.push_back(tag);
         p.entries[tag] = e;
     }
-    if (Le(b, ifd + 2 + 12 * n, 4) != 0) {
+    if (!morePages && Le(b, ifd + 2 + 12 * n, 4) != 0) {
         p.error = "more than one IFD";
         return p;
     }

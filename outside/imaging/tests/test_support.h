@@ -56,11 +56,19 @@ public:
     // Several pieces, one after another after the IFD: StripOffsets and
     // StripByteCounts, or TileOffsets and TileByteCounts, list each of them.
     std::vector<uint8_t> BuildPieces(const std::vector<std::vector<uint8_t>>& pieces, bool tiles) const;
+    // Adds this page to a file: a new file when *file is empty, else a page
+    // after the last one this builder or another added (give each added
+    // page the builder of the page before's link: see Chain).
+    void Append(std::vector<uint8_t>* file, const std::vector<std::vector<uint8_t>>& pieces,
+                bool tiles) const;
+    // The builder of the next page continues the file this one wrote.
+    void Chain(const TiffBuilder& before) { lastLink_ = before.lastLink_; }
 
 private:
     void Put(std::vector<uint8_t>* v, uint32_t x, int bytes) const;
     bool big_;
     std::vector<Field> fields_;
+    mutable uint32_t lastLink_ = 4;   // where the last IFD written keeps its next offset
 };
 
 // The first IFD of a little-endian TIFF, as written: tag -> field, plus the
@@ -78,7 +86,8 @@ struct ParsedTiff {
     std::map<uint16_t, ParsedEntry> entries;
     std::vector<uint32_t> Values(uint16_t tag) const;   // SHORT/LONG values
 };
-ParsedTiff ParseTiff(const std::vector<uint8_t>& file);
+// The first IFD; a file of more than one page fails unless morePages.
+ParsedTiff ParseTiff(const std::vector<uint8_t>& file, bool morePages = false);
 
 // A BMP file: bits per pixel 1, 4, 8, 24 or 32; rows given top-down in the
 // BMP's own packing, without the row padding; topDown writes a negative height.

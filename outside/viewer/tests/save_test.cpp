@@ -5,6 +5,9 @@
 
 #include "image_reader.h"
 #include "test_support.h"
+#include "tiff_pages.h"
+
+#include <tuple>
 
 namespace viewertest {
 namespace {
@@ -124,6 +127,175 @@ TEST_F(ViewerSave, SavingOverTheShownFileReplacesIt) {
     Raster back;
     ASSERT_TRUE(imaging::LoadImageFile(path, &back));
     EXPECT_EQ("", imgtest::Difference(page, back));
+}
+
+// A file of three pages of other kinds than the view shows: 16-bit grey with
+// Orientation, Software and private tags on the first, 1-bit min-is-black
+// and 24-bit RGB after it.
+std::vector<uint8_t> ThreePages(bool withSubDirectories = false) {
+    std::vector<uint8_t> file;
+    imgtest::TiffBuilder first;
+    first.Short(256, {8});
+    first.Short(257, {4});
+    first.Short(258, {16});
+    first.Short(259, {1});
+    first.Short(262, {1});
+    first.Short(274, {1});
+    first.Bytes(305, 2, {'S', 'c', 'a', 'n', 'n', 'e', 'r', ' ', '2', 0}, 10);
+    if (withSubDirectories) first.Long(330, {8});
+    first.Bytes(32931, 1, {7, 7, 7, 7, 7}, 5);
+    first.Bytes(32932, 7, {1, 2, 3, 4, 5, 6}, 6);
+    first.Bytes(32934, 7, {9, 8, 7, 6, 5, 4, 3, 2, 1}, 9);
+    std::vector<uint8_t> grey16;
+    for (int i = 0; i < 32; ++i) {
+        grey16.push_back(static_cast<uint8_t>(i * 37));   // low byte: lost at 8 bits
+        grey16.push_back(static_cast<uint8_t>(i * 8));
+    }
+    first.Append(&file, {grey16}, false);
+    imgtest::TiffBuilder second;
+    second.Chain(first);
+    second.Short(256, {16});
+    second.Short(257, {3});
+    second.Short(258, {1});
+    second.Short(259, {1});
+    second.Short(262, {1});
+    second.Bytes(305, 2, {'b', 'w', 0}, 3);
+    second.Append(&file, {{0xF0, 0x0F, 0xAA, 0x55, 0xFF, 0x00}}, false);
+    imgtest::TiffBuilder third;
+    third.Chain(second);
+    third.Short(256, {2});
+    third.Short(257, {2});
+    third.Short(258, {8, 8, 8});
+    third.Short(259, {1});
+    third.Short(262, {2});
+    third.Short(277, {3});
+    third.Bytes(32934, 7, {42, 43}, 2);
+    third.Append(&file, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}}, false);
+    return file;
+}
+
+// The pages of a file as stored: each page's tags and values, and its pixel
+// data joined (the pieces may be cut otherwise).
+struct StoredPage {
+    std::vector<std::tuple<uint16_t, uint16_t, uint32_t, std::vector<uint8_t>>> tags;
+    std::vector<uint8_t> pixels;
+};
+std::vector<StoredPage> Stored(const std::vector<uint8_t>& bytes) {
+    imaging::TiffStoredFile file;
+    std::string error;
+    EXPECT_TRUE(imaging::ReadTiffStored(bytes, &file, &error)) << error;
+    std::vector<StoredPage> pages;
+    for (const imaging::TiffStoredPage& page : file.pages) {
+        StoredPage p;
+        for (const imaging::TiffEntry& e : page.entries)
+            if (e.tag != 278) p.tags.emplace_back(e.tag, e.type, e.count, e.value);
+        for (const std::vector<uint8_t>& piece : page.pieces)
+            p.pixels.insert(p.pixels.end(), piece.begin(), piece.end());
+        pages.push_back(p);
+    }
+    return pages;
+}
+
+// Pages counted by walking the directories, independently of the reader.
+int PageCount(const std::vector<uint8_t>& b) {
+    auto u32 = [&](size_t at) {
+        return at + 4 <= b.size() ? uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24) : 0u;
+    };
+    int pages = 0;
+    for (uint32_t ifd = u32(4); ifd && ifd + 2 <= b.size() && pages < 100; ++pages)
+        ifd = u32(ifd + 2 + 12 * (b[ifd] | b[ifd + 1] << 8));
+    return pages;
+}
+
+TEST_F(ViewerSave, EveryPageWithItsSampleDepthAndTagsIsWrittenBack) {
+    const std::vector<uint8_t> original = ThreePages();
+    ASSERT_EQ(3, PageCount(original));
+    Viewer& view = NewViewer();
+    const std::string path = WriteBytes("three.tif", original);
+    ASSERT_EQ(S_OK, view.Load(path));
+    Raster shown;
+    ASSERT_TRUE(imaging::LoadImageFile(path, &shown));
+    for (LONG compression : {0L, 1L, 32773L}) {
+        SCOPED_TRACE("SaveTIFFCompression " + std::to_string(compression));
+        view.PutLong(L"SaveTIFFCompression", compression);
+        view.PutText(L"SaveFileName", std::wstring(path.begin(), path.end()));
+        ASSERT_EQ(S_OK, view.Call(L"SaveFile").hr) << view.GetText(L"LastError");
+        const std::vector<uint8_t> saved = testkit::ReadBytes(path);
+        EXPECT_EQ(3, PageCount(saved));
+        const imgtest::ParsedTiff first = imgtest::ParseTiff(saved, true);
+        ASSERT_TRUE(first.ok) << first.error;
+        EXPECT_EQ(std::vector<uint32_t>{16}, first.Values(258));
+        for (uint16_t tag : {274, 305, 32931, 32932, 32934})
+            EXPECT_EQ(1u, first.entries.count(tag)) << tag;
+        // Every page, tag and pixel as the file had them (the 16-bit page
+        // cannot be coded anew, so it stays uncompressed).
+        const std::vector<StoredPage> before = Stored(original), after = Stored(saved);
+        ASSERT_EQ(before.size(), after.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(before[i].tags, after[i].tags) << "page " << i + 1;
+            EXPECT_EQ(before[i].pixels, after[i].pixels) << "page " << i + 1;
+        }
+        Raster back;
+        ASSERT_TRUE(imaging::LoadImageFile(path, &back));
+        EXPECT_EQ("", imgtest::Difference(shown, back));
+        ASSERT_EQ(S_OK, view.Load(path));
+    }
+}
+
+TEST_F(ViewerSave, AFirstPageCodedAnewKeepsTheOtherPagesAndItsOwnTags) {
+    // A 1-bit first page stored uncompressed, saved in Group 4.
+    std::vector<uint8_t> file;
+    imgtest::TiffBuilder first;
+    first.Short(256, {16});
+    first.Short(257, {2});
+    first.Short(258, {1});
+    first.Short(259, {1});
+    first.Short(262, {0});
+    first.Short(274, {1});
+    first.Bytes(305, 2, {'x', 0}, 2);
+    first.Bytes(32931, 7, {5, 5}, 2);
+    first.Append(&file, {{0x81, 0x42, 0x00, 0xFF}}, false);
+    imgtest::TiffBuilder second;
+    second.Chain(first);
+    second.Short(256, {4});
+    second.Short(257, {1});
+    second.Short(258, {4});
+    second.Short(259, {1});
+    second.Short(262, {1});
+    second.Append(&file, {{0x12, 0x34}}, false);
+    Viewer& view = NewViewer();
+    const std::string in = WriteBytes("bw.tif", file), out = *folder_ / "bw-g4.tif";
+    ASSERT_EQ(S_OK, view.Load(in));
+    view.PutLong(L"SaveTIFFCompression", 3);
+    view.PutText(L"SaveFileName", std::wstring(out.begin(), out.end()));
+    ASSERT_EQ(S_OK, view.Call(L"SaveFile").hr) << view.GetText(L"LastError");
+    const std::vector<uint8_t> saved = testkit::ReadBytes(out);
+    const imgtest::ParsedTiff parsed = imgtest::ParseTiff(saved, true);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(std::vector<uint32_t>{4}, parsed.Values(kCompressionTag));
+    for (uint16_t tag : {274, 305, 32931}) EXPECT_EQ(1u, parsed.entries.count(tag)) << tag;
+    Raster before, after;
+    ASSERT_TRUE(imaging::LoadImageFile(in, &before));
+    ASSERT_TRUE(imaging::LoadImageFile(out, &after));
+    EXPECT_EQ("", imgtest::Difference(before, after));
+    const std::vector<StoredPage> was = Stored(file), is = Stored(saved);
+    ASSERT_EQ(2u, is.size());
+    EXPECT_EQ(was[1].tags, is[1].tags);
+    EXPECT_EQ(was[1].pixels, is[1].pixels);
+}
+
+TEST_F(ViewerSave, AFileWhosePagesCannotAllBeKeptIsNotSavedOver) {
+    const std::vector<uint8_t> original = ThreePages(true);
+    Viewer& view = NewViewer();
+    const std::string path = WriteBytes("subdirs.tif", original);
+    ASSERT_EQ(S_OK, view.Load(path));
+    view.PutText(L"SaveFileName", std::wstring(path.begin(), path.end()));
+    const CallResult save = view.Call(L"SaveFile");
+    EXPECT_EQ(DISP_E_EXCEPTION, save.hr);
+    EXPECT_NE(std::wstring::npos, save.description.find(L"nothing was saved")) << save.description;
+    EXPECT_NE(std::wstring::npos, save.description.find(L"330")) << save.description;
+    EXPECT_EQ(original, testkit::ReadBytes(path));
+    EXPECT_FALSE(testkit::FileExists(path + ".saving"));
 }
 
 } // namespace
