@@ -196,6 +196,11 @@ void EngineObject::ApplyStreamHeader(const LoadedStream& loaded)
             break;
         }
     }
+    // The dimensions stand for the image only until the host is asked for
+    // its view again: the next conversion asks, as it does in a new engine,
+    // so that an item read after this load takes the same view as one read
+    // by a new engine.
+    mapping_->Invalidate();
 }
 
 void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)

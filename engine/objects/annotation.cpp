@@ -597,9 +597,22 @@ int Annotation::LoadCommon(ByteReader& stream) {
     if (!stream.ReadUInt32(code) || code != kRecordStart) return QMK_ErrStorageStream;
     for (;;) {
         if (!stream.ReadUInt32(code)) return QMK_ErrStorageStream;
-        if (code == kRecordEnd) return QMK_NoError;
+        if (code == kRecordEnd) break;
         if (LoadRecord(stream, code) != QMK_NoError) return QMK_ErrStorageStream;
     }
+    // A drawing mode the record leaves out keeps the tool's value, which may
+    // be of the old form: it is lifted as a read one is, so that the item
+    // saves what the next load gives.
+    for (const LiftedCode& lift : kLiftedCodes) {
+        AttributeValue* entry = FindAttribute(lift.code);
+        if (!entry || entry->kind() != AttributeValue::Kind::Integer) continue;
+        const uint32_t held = static_cast<uint32_t>(entry->Integer());
+        if (held <= lift.lastOldValue) {
+            bool changed = false;
+            SetAttribute(lift.code, static_cast<int32_t>(held + static_cast<uint32_t>(lift.offset)), changed);
+        }
+    }
+    return QMK_NoError;
 }
 
 int Annotation::LoadRecord(ByteReader& stream, uint32_t code) {
