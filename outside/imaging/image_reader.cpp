@@ -153,19 +153,29 @@ uint32_t TypeSize(uint32_t type)
     }
 }
 
+// The first IFD's offset and entry count, all its entries within the file.
+bool FirstIfd(const TiffView& v, uint64_t* ifd, uint32_t* n, std::string* error)
+{
+    if (!v.Has(0, 8))
+        return Fail(error, "truncated TIFF header");
+    *ifd = v.U32(4);
+    if (!v.Has(*ifd, 2))
+        return Fail(error, "TIFF directory offset out of the file");
+    *n = v.U16(*ifd);
+    if (*n == 0 || !v.Has(*ifd + 2, 12ull * *n))
+        return Fail(error, "TIFF directory truncated or empty");
+    return true;
+}
+
 // Finds one tag of the first IFD; false with a reason when the IFD itself is
 // out of bounds, true with *found false when the tag is absent.
 bool FindIfdEntry(const TiffView& v, uint16_t tag, IfdEntry* e, bool* found, std::string* error)
 {
     *found = false;
-    if (!v.Has(0, 8))
-        return Fail(error, "truncated TIFF header");
-    uint64_t ifd = v.U32(4);
-    if (!v.Has(ifd, 2))
-        return Fail(error, "TIFF directory offset out of the file");
-    uint32_t n = v.U16(ifd);
-    if (n == 0 || !v.Has(ifd + 2, 12ull * n))
-        return Fail(error, "TIFF directory truncated or empty");
+    uint64_t ifd = 0;
+    uint32_t n = 0;
+    if (!FirstIfd(v, &ifd, &n, error))
+        return false;
     for (uint32_t i = 0; i < n; ++i) {
         uint64_t at = ifd + 2 + 12ull * i;
         if (v.U16(at) != tag)
@@ -188,14 +198,10 @@ bool FindIfdEntry(const TiffView& v, uint16_t tag, IfdEntry* e, bool* found, std
 // later call through it crashes), so no such directory reaches it.
 bool CheckIfdValues(const TiffView& v, std::string* error)
 {
-    if (!v.Has(0, 8))
-        return Fail(error, "truncated TIFF header");
-    uint64_t ifd = v.U32(4);
-    if (!v.Has(ifd, 2))
-        return Fail(error, "TIFF directory offset out of the file");
-    uint32_t n = v.U16(ifd);
-    if (n == 0 || !v.Has(ifd + 2, 12ull * n))
-        return Fail(error, "TIFF directory truncated or empty");
+    uint64_t ifd = 0;
+    uint32_t n = 0;
+    if (!FirstIfd(v, &ifd, &n, error))
+        return false;
     for (uint32_t i = 0; i < n; ++i) {
         uint64_t at = ifd + 2 + 12ull * i;
         uint32_t tag = v.U16(at), type = v.U16(at + 2), count = v.U32(at + 4);
