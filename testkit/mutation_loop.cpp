@@ -222,6 +222,9 @@ struct Shared {
     CRITICAL_SECTION lock;
     Case current;            // the case being judged
     bool busy = false;
+    // A worker's own start or end (its apartment, its windows) is under way:
+    // a hang there cannot be stepped over by a fresh worker.
+    const char* threadPhase = nullptr;
     unsigned done = 0;       // cases finished, judged or hung
     unsigned passed = 0;
     unsigned accepted = 0, refused = 0, refusedButChanged = 0, unstable = 0, failed = 0;
@@ -285,10 +288,21 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+void EnterThreadPhase(const char* phase)
+{
+    EnterCriticalSection(&g.lock);
+    g.threadPhase = phase;
+    LeaveCriticalSection(&g.lock);
+    SetEvent(g.progress);
+}
+
 DWORD WINAPI Worker(void*)
 {
-    if (g.loop->threadStart)
+    if (g.loop->threadStart) {
+        EnterThreadPhase("the worker's start");
         g.loop->threadStart();
+        EnterThreadPhase(nullptr);
+    }
     for (;;) {
         EnterCriticalSection(&g.lock);
         if (g.done >= g.total) {
@@ -325,9 +339,27 @@ DWORD WINAPI Worker(void*)
         LeaveCriticalSection(&g.lock);
         SetEvent(g.progress);
     }
-    if (g.loop->threadEnd)
+    if (g.loop->threadEnd) {
+        EnterThreadPhase("the worker's end");
         g.loop->threadEnd();
+        EnterThreadPhase(nullptr);
+    }
     return 0;
+}
+
+// Waits for the worker or the next sign of progress, whichever comes first,
+// dispatching this thread's messages meanwhile: windows made on this thread
+// (while the seeds were built, say) must not leave a worker waiting on them.
+void WaitForWorker(HANDLE worker)
+{
+    HANDLE handles[] = {worker, g.progress};
+    if (MsgWaitForMultipleObjects(2, handles, FALSE, 200, QS_ALLINPUT) == WAIT_OBJECT_0 + 2) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
 }
 
 } // namespace
@@ -371,15 +403,26 @@ int Run(Loop& loop, int argc, char** argv)
     // its thread is stopped where it stands and a fresh one goes on.
     HANDLE worker = CreateThread(nullptr, 0, Worker, nullptr, 0, nullptr);
     unsigned lastDone = 0;
+    const char* lastPhase = nullptr;
     DWORD lastProgress = GetTickCount();
     for (;;) {
         if (WaitForSingleObject(worker, 0) == WAIT_OBJECT_0)
             break;
-        WaitForSingleObject(g.progress, 200);
+        WaitForWorker(worker);
         EnterCriticalSection(&g.lock);
-        if (g.done != lastDone) {
+        const char* phase = g.threadPhase;
+        if (g.done != lastDone || phase != lastPhase) {
             lastDone = g.done;
+            lastPhase = phase;
             lastProgress = GetTickCount();
+        } else if (phase && GetTickCount() - lastProgress > loop.caseTimeoutMs) {
+            // Nothing can go on after this: report and end the run here.
+            std::printf("fault: hang in %s: no answer within %u ms\n", phase, loop.caseTimeoutMs);
+            ++g.hangs;
+            PrintFigures(0, false);
+            std::printf("%u passed, %u failed\n", g.passed, g.done - g.passed + 1);
+            std::fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 4);
         } else if (g.busy && GetTickCount() - lastProgress > loop.caseTimeoutMs) {
             SuspendThread(worker);
             ++g.hangs;
@@ -401,6 +444,9 @@ int Run(Loop& loop, int argc, char** argv)
     unsigned failedCount = g.done - g.passed + (memoryFault ? 1 : 0);
     std::printf("%u passed, %u failed\n", g.passed, failedCount);
     std::fflush(stdout);
+    // A worker stopped where it hung may hold a lock the process's exit needs.
+    if (g.hangs)
+        TerminateProcess(GetCurrentProcess(), 1);
     return failedCount == 0 ? 0 : 1;
 }
 

@@ -113,8 +113,10 @@ int main(int argc, char** argv)
     const std::string folder = mutation::SharedTestData() + "\\wang";
     for (const char* page : kPages)
         mutation::AddSeedFile(loop.seeds, folder + "\\" + page + ".p0.tag32932.bin");
-    // This system's own writers' data of the same pages.
+    // This system's own writers' data of the same pages, made on this thread
+    // in an apartment of its own, as every engine's thread has.
     {
+        OleInitialize(nullptr);
         t_engine.reset(new Engine);
         const size_t pages = loop.seeds.size();
         for (size_t i = 0; i < pages; ++i) {
@@ -131,6 +133,7 @@ int main(int argc, char** argv)
                 }
         }
         t_engine.reset();
+        OleUninitialize();
     }
     loop.smallCases = 300;
     loop.largeCases = 100000;
