@@ -33,8 +33,14 @@ HBRUSH Label::ControlColour(HDC dc)
     // text over it: the text itself never paints a background.
     SetTextColor(dc, Enabled() ? fontColour_ : GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
-    if (transparent_)
+    if (transparent_) {
+        // Nothing else paints under a child window (its parent clips it
+        // out): what shows through is the parent's background, drawn here.
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(dc, &r, Parent()->BackgroundBrush());
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    }
     return background_ ? background_ : Parent()->BackgroundBrush();
 }
 
