@@ -1,5 +1,6 @@
 // The preview of the workbench as its user meets it: pages it can show and
-// pages it cannot, chosen in turn in the file list.
+// pages it cannot, chosen in turn in the file list; and the main window's
+// labels, each holding its whole text.
 #include "workbench.h"
 
 #include "raster.h"
@@ -10,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -72,7 +74,8 @@ void WriteGoodPage(const std::string& path)
 {
     imaging::Raster page = imaging::Raster::Blank(40, 30, imaging::PixelLayout::Gray8);
     page.pixels[0] = 0;
-    ASSERT_TRUE(imaging::WriteTiffFile(path, page, imaging::TiffWriteOptions()));
+    std::string error;
+    ASSERT_TRUE(imaging::WriteTiffFile(path, page, imaging::TiffWriteOptions(), &error)) << path << ": " << error;
 }
 
 // The user clicks one file of the list (and only that one is chosen).
@@ -184,6 +187,68 @@ TEST(WorkbenchPreview, ALargeBilevelPageIsShown)
     UserChooses(files, 1);
     EXPECT_EQ(Shown(wb), pf / "images\\b_large.tif");
     EXPECT_FALSE(wb.Visible("Vistrel7_1Note")) << wb.Text("Vistrel7_1Note");
+    EXPECT_EQ(wb.Close(), 0);
+}
+
+// Every label of the main window shows its whole text: each line of it fits
+// the label's width, and all its lines its height, measured in the font the
+// labels are drawn with.
+TEST(WorkbenchLayout, EveryLabelOfTheMainWindowHoldsItsText)
+{
+    ProgramFolder pf;
+    // Names and captions as long as users give them.
+    pf.AddModule("Binarize.Folivar", "Binarization", "adaptive", 1, 0, "02");
+    pf.AddModule("Enhance.Folivar", "Enhancement", "-", 2, 0, "01");
+    pf.AddBatchMethod("Binarize.Folivar", "adaptive", "Adaptive threshold",
+                      "@copy /y in.tif out.tif >nul\r\n");
+    pf.AddBatchMethod("Enhance.Folivar", "clean", "Despeckle and clean",
+                      "@copy /y in.tif out.tif >nul\r\n");
+    WriteGoodPage(pf / "images\\a_good.tif");
+
+    Workbench wb(pf);
+    HWND main = wb.WaitUntilStarted();
+    ASSERT_NE(main, nullptr);
+    forms::probe::Click(wb.Component("Label10"));   // both tiles into the pipeline
+    forms::probe::Click(wb.Component("Label25"));
+    ASSERT_TRUE(wb.Visible("Image2"));
+    UserChooses(wb.Component("FileListBox1"), 0);
+    // The mouse over the first slot shows its method's description.
+    SendMessageA(wb.Component("Image1"), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+    ASSERT_FALSE(wb.Text("Label44").empty());
+
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    int checked = 0;
+    for (const auto& [name, window] : forms::probe::NamedComponents(main)) {
+        char cls[32] = {};
+        GetClassNameA(window, cls, sizeof cls);
+        const LONG style = GetWindowLongA(window, GWL_STYLE);
+        const LONG type = style & SS_TYPEMASK;
+        const std::string text = forms::probe::TextOf(window);
+        if (lstrcmpiA(cls, "Static") != 0 || !IsWindowVisible(window) || text.empty() ||
+            (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP))
+            continue;
+        RECT client;
+        GetClientRect(window, &client);
+        std::istringstream lines(text);
+        std::string line;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            SIZE extent = {};
+            GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &extent);
+            EXPECT_LE(extent.cx, client.right) << name << " \"" << line << "\"";
+            ++count;
+        }
+        EXPECT_LE(count * metrics.tmHeight, client.bottom) << name << " \"" << text << "\"";
+        ++checked;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_GE(checked, 10);
     EXPECT_EQ(wb.Close(), 0);
 }
 
