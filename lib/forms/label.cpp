@@ -11,7 +11,7 @@ Label::Label(Control& parent, const std::string& name, const Rect& bounds, const
 Label::~Label()
 {
     if (Handle())
-        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(StandardFont()), FALSE);
     if (font_)
         DeleteObject(font_);
     if (background_)
@@ -88,12 +88,12 @@ void Label::SetFontHeight(int pixels)
     font_ = nullptr;
     if (pixels > 0) {
         LOGFONTA lf = {};
-        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        GetObjectA(StandardFont(), sizeof lf, &lf);
         lf.lfHeight = -pixels;
         lf.lfWidth = 0;
         font_ = CreateFontIndirectA(&lf);
     }
-    HGDIOBJ use = font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ use = font_ ? static_cast<HGDIOBJ>(font_) : static_cast<HGDIOBJ>(StandardFont());
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
     if (old)
         DeleteObject(old);

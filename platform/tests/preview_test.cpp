@@ -3,6 +3,7 @@
 // labels, each holding its whole text.
 #include "workbench.h"
 
+#include "forms/control.h"
 #include "raster.h"
 #include "tiff_writer.h"
 
@@ -217,7 +218,7 @@ TEST(WorkbenchLayout, EveryLabelOfTheMainWindowHoldsItsText)
     ASSERT_FALSE(wb.Text("Label44").empty());
 
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = SelectObject(dc, forms::StandardFont());
     TEXTMETRICA metrics = {};
     GetTextMetricsA(dc, &metrics);
     int checked = 0;

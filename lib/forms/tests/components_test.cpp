@@ -254,6 +254,35 @@ TEST_F(Components, AGroupBoxShowsItsParentsBackgroundInsideItsFrame)
     EXPECT_EQ(PixelOf(inside.Handle(), 90, 2), RGB(0, 255, 255));
 }
 
+// The forms are laid out in pixels: every component draws with the one font
+// made for that layout, whose line fits the 16-pixel rows labels are given,
+// whatever the resolution the display reports.
+TEST_F(Components, EveryComponentDrawsWithTheFontOfTheLayout)
+{
+    forms::Label label(form_, "Label1", {10, 10, 84, 16}, "Binarization");
+    forms::Button button(form_, "Button1", {10, 40, 100, 24}, "Apply");
+    forms::ListBox list(form_, "ListBox1", {10, 70, 100, 60});
+    for (HWND window : {label.Handle(), button.Handle(), list.Handle()})
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), forms::StandardFont());
+    label.SetFontHeight(24);
+    label.SetFontHeight(0);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(label.Handle(), WM_GETFONT, 0, 0)), forms::StandardFont());
+
+    HDC dc = GetDC(label.Handle());
+    HGDIOBJ old = SelectObject(dc, forms::StandardFont());
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, "Binarization", 12, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label.Handle(), dc);
+    EXPECT_LE(metrics.tmHeight, 16);
+    EXPECT_LE(extent.cx, 84);
+    LOGFONTA lf = {};
+    ASSERT_NE(GetObjectA(forms::StandardFont(), sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfHeight, -11);   // 8 points at 96 pixels per inch
+}
+
 TEST_F(Components, ContainersPassTheirChildrensNotificationsOn)
 {
     forms::Panel panel(form_, "Panel1", {10, 10, 300, 200});
