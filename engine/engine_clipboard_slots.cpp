@@ -102,6 +102,7 @@ int __stdcall EngineObject::CopyToClipboard(int layer, int selectedOnly)
 {
     if (!HelperWindowHandle() || !layerFormat_)
         return QMK_ErrClipboard;
+    ViewForSaving();
     AnnotationLayer* found = FindLayer(layer);
     if (!found)
         return QMK_ErrInvalidLayer;

@@ -174,6 +174,11 @@ private:
     void ApplyStreamHeader(const LoadedStream& loaded);
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
     void RedrawNow();
+    // Before a save looks anything up: when an item still holds geometry in
+    // pixels (appended from an element, or cropped, before the view was
+    // known) and the view record cannot convert it, the host is asked for
+    // its view once, so that the save writes layer units, not pixels.
+    void ViewForSaving();
     // A live element of this engine by its handle, or null (engine_element_slots.cpp).
     AnnotationElement* FindElement(int handle) const;
     // The bytes of the clipboard's "QMK7_Layer" data, copied (engine_clipboard_slots.cpp).
