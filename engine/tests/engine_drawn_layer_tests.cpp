@@ -29,28 +29,6 @@ int __stdcall StampText(HostCookie)
     return 0;
 }
 
-Bytes SaveAll(AnnotationEngine* e)
-{
-    void* block = nullptr;
-    const int size = e->SaveAnnotationsToMemory(&block);
-    Bytes bytes;
-    if (size > 0 && block)
-        bytes.assign(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + size);
-    CoTaskMemFree(block);
-    return bytes;
-}
-
-Bytes LayerBytes(AnnotationEngine* e, int layer)
-{
-    VARIANT v;
-    VariantInit(&v);
-    int size = 0;
-    e->GetLayerIntoVariant(&v, layer, &size);
-    Bytes bytes = formats_test::ArrayBytes(v);
-    VariantClear(&v);
-    return bytes;
-}
-
 // Where two saves first differ, with the bytes around it.
 std::string FirstDifference(const Bytes& a, const Bytes& b)
 {
@@ -143,11 +121,11 @@ TEST_F(DrawnLayer, EveryWayOfSavingIsAFixedPointAfterOneRound)
 {
     ASSERT_EQ((std::vector<int>{PolyLineTool, FreehandTool, RulerTool, StampTool, ImageTool}), Draw());
     const Path paths[] = {
-        {"annotation stream", [](AnnotationEngine* e) { return SaveAll(e); },
+        {"annotation stream", [](AnnotationEngine* e) { return formats_test::SavedStream(e); },
          [](AnnotationEngine* e, const Bytes& b) {
              return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
          }},
-        {"layer record", [](AnnotationEngine* e) { return LayerBytes(e, e->GetFirstLayer()); },
+        {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
          [](AnnotationEngine* e, const Bytes& b) {
              VARIANT v;
              formats_test::MakeByteArray(b, &v);

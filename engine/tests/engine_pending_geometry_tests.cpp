@@ -36,13 +36,7 @@ struct SavePath {
 
 Bytes StreamBytes(AnnotationEngine* e, int)
 {
-    void* block = nullptr;
-    const int size = e->SaveAnnotationsToMemory(&block);
-    Bytes bytes;
-    if (size > 0 && block)
-        bytes.assign(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + size);
-    CoTaskMemFree(block);
-    return bytes;
+    return formats_test::SavedStream(e);
 }
 
 int LoadStream(AnnotationEngine* e, const Bytes& bytes)
@@ -54,13 +48,7 @@ int LoadStream(AnnotationEngine* e, const Bytes& bytes)
 
 Bytes RecordBytes(AnnotationEngine* e, int layer)
 {
-    VARIANT v;
-    VariantInit(&v);
-    int size = 0;
-    e->GetLayerIntoVariant(&v, layer, &size);
-    Bytes bytes = formats_test::ArrayBytes(v);
-    VariantClear(&v);
-    return bytes;
+    return formats_test::SavedLayer(e, layer);
 }
 
 int LoadRecord(AnnotationEngine* e, const Bytes& bytes)
