@@ -131,6 +131,7 @@ private:
     HWND caretWindow_ = nullptr;
     std::unique_ptr<TextEditWindow> editor_;
     bool opening_ = false;
+    HCURSOR arrowCursor_[4] = {};
     LOGFONTA font_ = {};
     int pendingOrientation_ = 0;
     int orientation_ = 0;
