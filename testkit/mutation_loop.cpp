@@ -274,16 +274,39 @@ void PrintFigures(unsigned crashes, bool memoryFault)
 
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
 {
-    // A crash ends the run: report the case and the figures so far.
-    char what[96];
-    std::snprintf(what, sizeof what, "crash 0x%08lX at %p", info->ExceptionRecord->ExceptionCode,
-                  info->ExceptionRecord->ExceptionAddress);
-    Case c = g.current;
-    Fault(c, "crash", what);
+    // A crash ends the run: report the case and the figures so far. The heap
+    // may be what broke, so nothing here allocates, and a second crash while
+    // reporting ends the process at once.
+    static LONG reporting = 0;
+    if (InterlockedExchange(&reporting, 1))
+        TerminateProcess(GetCurrentProcess(), 3);
+    static char line[1024];
+    const Case& c = g.current;
+    std::snprintf(line, sizeof line, "fault: crash 0x%08lX at %p in case %u (%u bytes; %.900s)\n",
+                  info->ExceptionRecord->ExceptionCode, info->ExceptionRecord->ExceptionAddress, c.index,
+                  static_cast<unsigned>(c.bytes.size()), c.how.c_str());
+    std::fputs(line, stdout);
     ++g.done;
-    PrintFigures(1, false);
-    std::printf("%u passed, %u failed\n", g.passed, g.done - g.passed);
+    std::snprintf(line, sizeof line,
+                  "figures %s: cases %u, accepted %u, refused %u, crashes 1, hangs %u, refused-but-changed %u, "
+                  "unstable %u, other faults %u\n%u passed, %u failed\n",
+                  g.loop->name.c_str(), g.done, g.accepted, g.refused, g.hangs, g.refusedButChanged, g.unstable,
+                  g.failed, g.passed, g.done - g.passed);
+    std::fputs(line, stdout);
     std::fflush(stdout);
+    // Last, as it may need the heap: the input, for --save.
+    if (!g.saveFolder.empty()) {
+        std::snprintf(line, sizeof line, "%s\\%s-crash-%u.bin", g.saveFolder.c_str(), g.loop->name.c_str(),
+                      c.index);
+        CreateDirectoryA(g.saveFolder.c_str(), nullptr);
+        HANDLE file = CreateFileA(line, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD wrote = 0;
+            if (!c.bytes.empty())
+                WriteFile(file, c.bytes.data(), static_cast<DWORD>(c.bytes.size()), &wrote, nullptr);
+            CloseHandle(file);
+        }
+    }
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
