@@ -135,15 +135,17 @@ void TForm1::Button15Click()
     std::set<std::string> savedThisRun;   // PathKey of every result saved
     ResultCount = 0;
 
-    // What the window shows of a run changes only when it can be looked at:
-    // before a method starts and at the end of each image. A step taken from
-    // the cache takes no time, so the log lines and slot icons of an image are
-    // gathered and put on the window then, in one piece.
+    // What the window shows of a run changes only when it can be looked at: a
+    // step taken from the cache takes no time. The slot icons are put on the
+    // window before a method starts and at the end of each image; the log
+    // (a hidden window whose every change costs it a layout) before a method
+    // starts and at the end of the run, each time with the image's lines so far.
     std::string log;                          // the image's log so far
     enum Icon : uint8_t { kNoIcon, kOkIcon, kFailedIcon };
     std::array<Icon, kSlots> icons{};         // what each slot's status icon is to show
-    auto showProgress = [&] {
-        Memo1.SetText(log);
+    auto showProgress = [&](bool withLog) {
+        if (withLog && Memo1.Text() != log)
+            Memo1.SetText(log);
         for (int k = 0; k < kSlots; ++k) {
             Slots[k].okIcon->SetVisible(icons[k] == kOkIcon);
             Slots[k].failedIcon->SetVisible(icons[k] == kFailedIcon);
@@ -218,7 +220,7 @@ void TForm1::Button15Click()
                 recomputed = true;
                 Shape5.SetLeft(i * 163);
                 Shape5.SetVisible(true);
-                showProgress();
+                showProgress(true);
                 forms::Application::ProcessMessages();
                 step.workFolder = work;
                 step.program = program;
@@ -312,14 +314,14 @@ void TForm1::Button15Click()
         ResultLeft[ResultCount] = shown;
         ResultRight[ResultCount] = shownRight;
         ResultTwoPages[ResultCount] = twoPages;
-        showProgress();
+        showProgress(false);
         forms::Application::ProcessMessages();
         PauseWithMessages(500);
         ++ResultCount;
         icons.fill(kNoIcon);
     }
     if (!images.empty())
-        showProgress();
+        showProgress(true);
 
     forms::ScreenCursor::Set(previousCursor);
     EnableWindow(Handle(), TRUE);

@@ -58,6 +58,22 @@ bool SavedFormRecord(const std::string& result, const std::string& savedForm, st
     return true;
 }
 
+// The bytes of a record file of the given size; false for a file of another size.
+bool ReadRecord(const std::string& path, size_t size, std::string* bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->assign(size + 1, '\0');   // one more: a longer file is no record
+    DWORD read = 0;
+    const bool ok = ReadFile(f, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) &&
+                    read == size;
+    CloseHandle(f);
+    bytes->resize(read);
+    return ok;
+}
+
 // The plain files of a folder that match a mask, as full paths.
 std::vector<std::string> FilesMatching(const std::string& folder, const char* mask)
 {
@@ -221,20 +237,17 @@ bool WriteStepResultOrigin(const std::string& result, const StepResultOrigin& or
 
 bool ReadStepResultOrigin(const std::string& result, StepResultOrigin* origin)
 {
-    FILE* f = std::fopen(OriginRecordPath(result).c_str(), "rb");
-    if (!f)
-        return false;
-    std::string bytes(kOriginRecordSize + 1, '\0');
-    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), f));   // one more: a longer file is no record
-    std::fclose(f);
-    return DecodeStepResultOrigin(bytes, origin);
+    std::string bytes;
+    return ReadRecord(OriginRecordPath(result), kOriginRecordSize, &bytes) &&
+           DecodeStepResultOrigin(bytes, origin);
 }
 
 bool IsResultOf(const StepResultNames& names, bool twoPages, const StepResultOrigin& origin)
 {
     auto madeFrom = [&origin](const std::string& result) {
         StepResultOrigin recorded;
-        return FileExists(result) && ReadStepResultOrigin(result, &recorded) &&
+        // No record opens for a result that is missing or a folder.
+        return ReadStepResultOrigin(result, &recorded) && FileExists(result) &&
                SameOrigin(recorded, origin);
     };
     return madeFrom(names.first) && (!twoPages || madeFrom(names.second));
@@ -272,14 +285,9 @@ bool KeepSavedForm(const std::string& result, const std::string& saved)
 bool SavedFormOf(const std::string& result, std::string* savedForm)
 {
     const std::string form = SavedFormPath(result);
-    FILE* f = std::fopen(OriginRecordPath(form).c_str(), "rb");
-    if (!f)
-        return false;
-    std::string recorded(kSavedFormRecordSize + 1, '\0');
-    recorded.resize(std::fread(&recorded[0], 1, recorded.size(), f));   // one more: a longer file is no record
-    std::fclose(f);
-    std::string now;
-    if (recorded.size() != kSavedFormRecordSize || !SavedFormRecord(result, form, &now) || now != recorded)
+    std::string recorded, now;
+    if (!ReadRecord(OriginRecordPath(form), kSavedFormRecordSize, &recorded) ||
+        !SavedFormRecord(result, form, &now) || now != recorded)
         return false;
     *savedForm = form;
     return true;
