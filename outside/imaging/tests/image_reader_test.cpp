@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -734,4 +735,88 @@ TEST(ImageReaderBadInput, DamagedGroup4DataReadsTheSameEveryTimeOrIsRefused)
             }
         }
     }
+}
+
+// ---- LZW --------------------------------------------------------------------
+
+TEST(ImageReaderTiff, LzwStripsAndTilesDecodePixelExact)
+{
+    // The coder of the tests first, on the worked example of TIFF LZW: the
+    // codes 256 7 258 8 8 258 6 6 257 in 9 bits each.
+    const std::vector<uint8_t> example = {7, 7, 7, 8, 8, 7, 7, 6, 6};
+    const std::vector<uint8_t> coded = {0x80, 0x01, 0xE0, 0x40, 0x80, 0x44, 0x08, 0x0C, 0x06, 0x80, 0x80};
+    ASSERT_EQ(LzwEncode(example), coded);
+    {
+        TiffBuilder b;
+        b.Long(256, {9});
+        b.Long(257, {1});
+        b.Short(258, {8});
+        b.Short(259, {5});
+        b.Short(262, {1});
+        Raster page;
+        std::string error;
+        ASSERT_TRUE(Loads(b.Build(coded), &page, &error)) << error;
+        EXPECT_EQ(page.pixels, example);
+    }
+    // Pages long enough for the codes to grow to 12 bits and the table to
+    // be cleared, in strips, tiles and with the horizontal predictor.
+    const struct {
+        const char* name;
+        Raster page;
+        int rowsPerStrip;
+        bool predictor;
+        int tileSize;
+    } cases[] = {
+        {"grey, 4 strips", Noise(120, 90, PixelLayout::Gray8, 3), 25, false, 0},
+        {"grey, predictor", Noise(61, 40, PixelLayout::Gray8, 4), 7, true, 0},
+        {"grey, tiles", Noise(50, 37, PixelLayout::Gray8, 5), 0, false, 16},
+        {"bilevel, 2 strips", TextPage(203, 70), 40, false, 0},
+        {"rgb, predictor", Noise(45, 33, PixelLayout::Rgb24, 6), 11, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Raster page;
+        std::string error;
+        ASSERT_TRUE(Loads(LzwPage(c.page, c.rowsPerStrip, c.predictor, c.tileSize), &page, &error)) << error;
+        EXPECT_EQ(Difference(c.page, page), "");
+    }
+}
+
+TEST(ImageReaderBadInput, LzwStripsCutShortOrDamagedAreRefusedOrReadTheSameTwice)
+{
+    // A short strip (its byte count cut at every length, so the codes end
+    // before the rows and before the end code), and coded bytes set to
+    // values that make codes past the table or a premature Clear: each is
+    // refused with a reason, or read the same way twice with the page's size.
+    const Raster grey = Noise(40, 24, PixelLayout::Gray8, 8);
+    const std::vector<uint8_t> good = LzwPage(grey, 12);
+    const ParsedTiff parsed = ParseTiff(good);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const uint32_t strip = parsed.Values(273)[0], length = parsed.Values(279)[0];
+    const uint32_t countAt = parsed.entries.at(279).valueOffset;
+    ASSERT_NE(countAt, 0u);
+    auto check = [&](const std::vector<uint8_t>& bad, const std::string& what) {
+        Raster first, again;
+        std::string error;
+        const bool accepted = LoadImageBytes(bad, &first, &error);
+        if (!accepted) {
+            EXPECT_NE(error, "") << what;
+            return;
+        }
+        EXPECT_EQ(first.width, 40) << what;
+        EXPECT_EQ(first.pixels.size(), first.RowBytes() * first.height) << what;
+        ASSERT_TRUE(LoadImageBytes(bad, &again, &error)) << what << ": " << error;
+        EXPECT_EQ(Difference(first, again), "") << what;
+    };
+    for (uint32_t cut = 0; cut < length; ++cut) {
+        std::vector<uint8_t> bad = good;
+        std::memcpy(&bad[countAt], &cut, 4);
+        check(bad, "strip 0 cut to " + std::to_string(cut) + " bytes");
+    }
+    for (uint32_t at = 0; at < length; at += 7)
+        for (uint8_t value : {0x00, 0x80, 0xFF}) {
+            std::vector<uint8_t> bad = good;
+            bad[strip + at] = value;
+            check(bad, "strip byte " + std::to_string(at) + " set to " + std::to_string(value));
+        }
 }
