@@ -822,3 +822,38 @@ TEST(ImageReaderBadInput, LzwStripsCutShortOrDamagedAreRefusedOrReadTheSameTwice
             check(bad, "strip 1 byte " + std::to_string(at) + " set to " + std::to_string(value));
         }
 }
+
+TEST(ImageReaderBadInput, ATagClaimingMoreThanTheFileAllocatesNothingLarge)
+{
+    // Found by the mutation program (a seed of our writer with the top byte
+    // of its annotation tag's count set to 0x7F): a 2x1 grey page whose tag
+    // 32932 (UNDEFINED) claims 0x7F000018 bytes at offset 8. The decoder
+    // would allocate what the count says before finding the file too short
+    // (2 GB: under heap checking the heap reports the failed allocation, and
+    // imaging_reader_heap_test fails; a smaller claim is allocated). The
+    // page's pixels still read and the annotation tag read refuses the page,
+    // as for any value past the end.
+    const std::vector<uint8_t> file = {
+        'I', 'I', 42, 0, 8, 0, 0, 0,                        // header, IFD at 8
+        8, 0,                                               // 8 entries
+        0x00, 0x01, 3, 0, 1, 0, 0, 0, 2, 0, 0, 0,           // ImageWidth 2
+        0x01, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0,           // ImageLength 1
+        0x02, 0x01, 3, 0, 1, 0, 0, 0, 8, 0, 0, 0,           // BitsPerSample 8
+        0x03, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0,           // Compression 1
+        0x06, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0,           // BlackIsZero
+        0x11, 0x01, 4, 0, 1, 0, 0, 0, 110, 0, 0, 0,         // StripOffsets 110
+        0x17, 0x01, 4, 0, 1, 0, 0, 0, 2, 0, 0, 0,           // StripByteCounts 2
+        0xA4, 0x80, 7, 0, 0x18, 0, 0, 0x7F, 8, 0, 0, 0,     // 32932: 0x7F000018 bytes at 8
+        0, 0, 0, 0,                                         // no next IFD
+        0x40, 0xC0,                                         // the pixels
+    };
+    ASSERT_EQ(file.size(), 112u);
+    Raster page;
+    std::string error;
+    ASSERT_TRUE(LoadImageBytes(file, &page, &error)) << error;
+    EXPECT_EQ(page.pixels, (std::vector<uint8_t>{0x40, 0xC0}));
+    std::vector<uint8_t> tag{9};
+    EXPECT_FALSE(ReadTiffTagBytes(file, 32932, &tag, &error));
+    EXPECT_NE(error.find("32932"), std::string::npos) << error;
+    EXPECT_EQ(tag, std::vector<uint8_t>{9});
+}
