@@ -1,6 +1,7 @@
 // The layer as it is saved and loaded: its LayerRecord with the body, the
 // group section and the items, scrambled with the layer's password when it
 // has one. Layout: layer_record.h.
+#include <algorithm>
 #include <climits>
 #include <map>
 #include <set>
@@ -183,7 +184,11 @@ bool AnnotationLayer::WriteBody(ByteWriter& out, bool selectionOnly)
             value = lastGroupId_;
             break;
         case QMK_LayerSequenceNumber:
+            // A reader lifts the number to the highest item's, so one that
+            // has wrapped past the top below an item is saved as read back.
             value = lastSequence_;
+            for (const auto& item : items_)
+                value = std::max(value, item->SequenceNumber());
             break;
         case QMK_LayerItemCount:
             value = static_cast<int>(itemCount);

@@ -377,4 +377,30 @@ TEST_F(LayerRecordTest, LoadedItemsTakeNoTextOrPictureFromTheirTool)
     SysFreeString(reinterpret_cast<BSTR>(kept));
 }
 
+TEST_F(LayerRecordTest, ALayerWhoseNumbersWrappedPastTheTopSavesAFixedPoint)
+{
+    // A layer holding items 1 and 2, into which a record is pasted whose first
+    // item has the highest number (as a damaged clipboard record had it): that
+    // item keeps it, and the next one wraps round to the first free number.
+    auto layer = NewLayer();
+    AddRectangle(*layer, kBounds);
+    AddRectangle(*layer, kBounds);
+    Hand body;
+    body.D(36762).R(36751, 2).R(36753, 2).D(36763);
+    body.D(4098).D(36756).R(36751, 0x7FFFFFFF).D(36757);
+    body.D(4098).D(36756).R(36751, 2).D(36757);
+    Hand record;
+    record.D(36754).D(36752).D(0).D(0).D(static_cast<uint32_t>(body.Size())).Str(L"P");
+    record.Raw(body.bytes()).D(36755);
+    std::vector<int> added;
+    ASSERT_EQ(Load(*layer, record.bytes(), true, &added), 0);
+    EXPECT_EQ(added, (std::vector<int>{0x7FFFFFFF, 3}));
+
+    // Saved, read into a new layer and saved again: the same bytes.
+    const Bytes saved = Saved(*layer);
+    auto loaded = NewLayer();
+    ASSERT_EQ(Load(*loaded, saved), 0);
+    EXPECT_EQ(Saved(*loaded), saved);
+}
+
 } // namespace
