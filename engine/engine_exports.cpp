@@ -7,11 +7,15 @@
 #include <commctrl.h>
 
 // The palette's toolbar and tooltips are common controls.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+// The cursors the engines shared go when the library is unloaded; at the
+// process's end the system takes them.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        ReleaseLibraryCursors();
     }
     return TRUE;
 }

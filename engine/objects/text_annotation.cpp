@@ -39,8 +39,6 @@ TextAnnotation::~TextAnnotation() {
     if (hookInstalled_ && Owner()) Owner()->SetItemMouseHook(nullptr, nullptr);
     if (editing_ && caretWindow_ && GetCapture() == caretWindow_) ReleaseCapture();
     HideCaret();
-    for (HCURSOR& cursor : arrowCursor_)
-        if (cursor) DestroyCursor(cursor);
 }
 
 UnitNames* TextAnnotation::Settings() const { return Owner() ? Owner()->TextSettings() : nullptr; }

@@ -131,7 +131,6 @@ private:
     HWND caretWindow_ = nullptr;
     std::unique_ptr<TextEditWindow> editor_;
     bool opening_ = false;
-    HCURSOR arrowCursor_[4] = {};
     LOGFONTA font_ = {};
     int pendingOrientation_ = 0;
     int orientation_ = 0;

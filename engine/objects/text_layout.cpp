@@ -7,6 +7,7 @@
 #include "engine_resources.h"
 #include "objects/text_annotation.h"
 #include "objects/text_edit_window.h"
+#include "ui/cursor_table.h"
 #include "ui/helper_window.h"
 #include "view/unit_names.h"
 #include "view/view_mapping.h"
@@ -414,11 +415,8 @@ void TextAnnotation::DrawSelection(HDC dc, const FontEntry& metrics, const Line&
 
 void TextAnnotation::DrawArrow(HDC dc) {
     const int index = orientation_ / 900;
-    if (!arrowCursor_[index])
-        arrowCursor_[index] = static_cast<HCURSOR>(
-            LoadImageA(HelperWindow::Module(), MAKEINTRESOURCEA(kArrowCursorBase + index), IMAGE_CURSOR,
-                       0, 0, LR_DEFAULTSIZE));
-    HCURSOR cursor = arrowCursor_[index];
+    // The library's cursor, shared with every other text item.
+    HCURSOR cursor = LibraryCursor(HelperWindow::Module(), kArrowCursorBase + index);
     if (!cursor) return;
     ICONINFO info = {};
     if (!GetIconInfo(cursor, &info)) return;
