@@ -117,7 +117,35 @@ struct Path {
     std::function<int(AnnotationEngine*, const Bytes&)> load;
 };
 
-TEST_F(DrawnLayer, EveryWayOfSavingIsAFixedPointAfterOneRound)
+// The views a host may show the layer in while it is drawn and each time it
+// is loaded: zoomed and scrolled, with resolutions that differ across and
+// down. The first is the plain view.
+struct View {
+    const char* name;
+    RECT image;  // the shown part of the 800 x 600 image
+    double resolutionX;
+    double resolutionY;
+};
+const View kViews[] = {
+    {"100 %, 200 dpi", {0, 0, 800, 600}, 200.0, 200.0},
+    {"100 %, 300 x 150 dpi", {0, 0, 800, 600}, 300.0, 150.0},
+    {"150 % scrolled, 200 dpi", {30, 20, 1200, 900}, 200.0, 200.0},
+    {"75 % across, 140 % down, 96 x 204 dpi", {0, 0, 600, 840}, 96.0, 204.0},
+};
+
+class DrawnLayerInView : public DrawnLayer, public ::testing::WithParamInterface<View> {
+protected:
+    DrawnLayerInView()
+    {
+        FakeServices& s = host.Services();
+        s.image = GetParam().image;
+        s.kind = 4;
+        s.resolutionX = GetParam().resolutionX;
+        s.resolutionY = GetParam().resolutionY;
+    }
+};
+
+TEST_P(DrawnLayerInView, EveryWayOfSavingIsAFixedPointAfterOneRound)
 {
     ASSERT_EQ((std::vector<int>{PolyLineTool, FreehandTool, RulerTool, StampTool, ImageTool}), Draw());
     const Path paths[] = {
@@ -159,6 +187,7 @@ TEST_F(DrawnLayer, EveryWayOfSavingIsAFixedPointAfterOneRound)
         ASSERT_FALSE(rounds[0].empty());
         for (int round = 1; round <= 3; ++round) {
             TestHost next(library);
+            next.Services() = host.Services();
             next->SetHostWindow(window.hwnd());
             ASSERT_EQ(0, path.load(next.Engine(), rounds.back()));
             Show(next.Engine());
@@ -168,5 +197,10 @@ TEST_F(DrawnLayer, EveryWayOfSavingIsAFixedPointAfterOneRound)
         EXPECT_EQ(rounds[2], rounds[3]) << FirstDifference(rounds[2], rounds[3]);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Views, DrawnLayerInView, ::testing::ValuesIn(kViews),
+                         [](const ::testing::TestParamInfo<View>& info) {
+                             return "view" + std::to_string(info.index);
+                         });
 
 } // namespace
