@@ -104,15 +104,7 @@ int AppendEveryKind(AnnotationEngine* e)
     font.lfWeight = FW_BOLD;
     std::strcpy(font.lfFaceName, "Arial");
     for (const Kind& kind : kinds) {
-        int element = 0;
-        EXPECT_EQ(0, e->ElementCreate(&element));
-        e->ElementSetAttribute(element, QMK_ElementType, kind.tool);
-        if (kind.points.empty()) {
-            RECT box = kind.box;
-            e->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box));
-        }
-        for (const POINT& p : kind.points)
-            e->ElementAddPoint(element, p.x, p.y);
+        const int element = formats_test::NewElement(e, kind.tool, kind.box, kind.points);
         if (kind.text) {
             SetText(e, element, QMK_Text, kind.text);
             e->ElementSetAttribute(element, QMK_Logfont, reinterpret_cast<EngineValue>(&font));
@@ -155,37 +147,12 @@ int __stdcall Password(HostCookie, BSTR, BSTR* password)
     return 0;
 }
 
-std::string FirstDifference(const Bytes& a, const Bytes& b)
-{
-    size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    std::string text = "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
-                       ", first difference at " + std::to_string(at) + ":";
-    for (size_t i = at; i < at + 8 && i < a.size() && i < b.size(); ++i) {
-        char pair[12];
-        std::snprintf(pair, sizeof(pair), " %02X/%02X", a[i], b[i]);
-        text += pair;
-    }
-    return text;
-}
-
 // One carrier: what an engine saves, and how a fresh engine takes it.
 struct Carrier {
     const char* name;
     std::function<Bytes(AnnotationEngine*)> save;
     std::function<int(AnnotationEngine*, const Bytes&)> load;
 };
-
-int LoadLayerRecord(AnnotationEngine* e, const Bytes& b)
-{
-    VARIANT v;
-    formats_test::MakeByteArray(b, &v);
-    int made = 0;
-    const int result = e->SetLayerFromVariant(&v, &made);
-    VariantClear(&v);
-    return result;
-}
 
 Bytes ClipboardLayer(AnnotationEngine* e)
 {
@@ -198,7 +165,7 @@ Bytes ClipboardLayer(AnnotationEngine* e)
 // element as a host copies items, into a layer of their own.
 int LoadThroughElements(AnnotationEngine* e, const Bytes& b)
 {
-    int result = LoadLayerRecord(e, b);
+    int result = formats_test::LoadLayer(e, b);
     if (result != 0)
         return result;
     const int source = e->GetFirstLayer();
@@ -223,7 +190,7 @@ const Carrier kCarriers[] = {
          return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
      }},
     {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
-     LoadLayerRecord},
+     formats_test::LoadLayer},
     {"scrambled layer record",
      [](AnnotationEngine* e) {
          BSTR key = SysAllocString(L"key");
@@ -231,7 +198,7 @@ const Carrier kCarriers[] = {
          SysFreeString(key);
          return formats_test::SavedLayer(e, e->GetFirstLayer());
      },
-     LoadLayerRecord},
+     formats_test::LoadLayer},
     {"items copied through elements",
      [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); }, LoadThroughElements},
     {"clipboard, as a new layer", ClipboardLayer,
@@ -269,8 +236,8 @@ TEST(AppendedLayer, EveryCarrierIsAFixedPointAfterOneRoundInEveryView)
                 Show(next.Engine());
                 rounds.push_back(carrier.save(next.Engine()));
             }
-            EXPECT_EQ(rounds[1], rounds[2]) << FirstDifference(rounds[1], rounds[2]);
-            EXPECT_EQ(rounds[2], rounds[3]) << FirstDifference(rounds[2], rounds[3]);
+            EXPECT_EQ(rounds[1], rounds[2]) << formats_test::FirstDifference(rounds[1], rounds[2]);
+            EXPECT_EQ(rounds[2], rounds[3]) << formats_test::FirstDifference(rounds[2], rounds[3]);
         }
     }
 }

@@ -29,22 +29,6 @@ int __stdcall StampText(HostCookie)
     return 0;
 }
 
-// Where two saves first differ, with the bytes around it.
-std::string FirstDifference(const Bytes& a, const Bytes& b)
-{
-    size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    std::string text = "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
-                       ", first difference at " + std::to_string(at) + ":";
-    for (size_t i = at; i < at + 8 && i < a.size() && i < b.size(); ++i) {
-        char pair[12];
-        std::snprintf(pair, sizeof(pair), " %02X/%02X", a[i], b[i]);
-        text += pair;
-    }
-    return text;
-}
-
 class DrawnLayer : public LayerInWindow {
 protected:
     DrawnLayer()
@@ -154,14 +138,7 @@ TEST_P(DrawnLayerInView, EveryWayOfSavingIsAFixedPointAfterOneRound)
              return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
          }},
         {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
-         [](AnnotationEngine* e, const Bytes& b) {
-             VARIANT v;
-             formats_test::MakeByteArray(b, &v);
-             int made = 0;
-             const int result = e->SetLayerFromVariant(&v, &made);
-             VariantClear(&v);
-             return result;
-         }},
+         formats_test::LoadLayer},
         {"annotation stream in a VARIANT",
          [](AnnotationEngine* e) {
              VARIANT v;
@@ -193,8 +170,8 @@ TEST_P(DrawnLayerInView, EveryWayOfSavingIsAFixedPointAfterOneRound)
             Show(next.Engine());
             rounds.push_back(path.save(next.Engine()));
         }
-        EXPECT_EQ(rounds[1], rounds[2]) << FirstDifference(rounds[1], rounds[2]);
-        EXPECT_EQ(rounds[2], rounds[3]) << FirstDifference(rounds[2], rounds[3]);
+        EXPECT_EQ(rounds[1], rounds[2]) << formats_test::FirstDifference(rounds[1], rounds[2]);
+        EXPECT_EQ(rounds[2], rounds[3]) << formats_test::FirstDifference(rounds[2], rounds[3]);
     }
 }
 

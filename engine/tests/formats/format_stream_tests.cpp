@@ -534,23 +534,6 @@ TEST(LayerVariant, RefusesWhatIsNotAByteArray)
 
 // ---- saved data is a fixed point ---------------------------------------------------------
 
-// The offset of the first byte where two saves differ, and the bytes around it.
-std::string FirstDifference(const Bytes& a, const Bytes& b)
-{
-    size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    char line[200];
-    std::snprintf(line, sizeof(line), "sizes %zu and %zu, first difference at %zu:", a.size(),
-                  b.size(), at);
-    std::string out = line;
-    for (size_t i = at >= 8 ? at - 8 : 0; i < at + 16; ++i) {
-        std::snprintf(line, sizeof(line), " %02X/%02X", i < a.size() ? a[i] : 0, i < b.size() ? b[i] : 0);
-        out += line;
-    }
-    return out;
-}
-
 // After the first round (which may lift old values to current ones), a
 // save loaded into a new engine saves the same bytes, for every kind.
 TEST(AnnotationStreamRounds, EveryKindIsAFixedPointAfterOneRound)

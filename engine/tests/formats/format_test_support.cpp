@@ -245,6 +245,20 @@ HGLOBAL ShadeDib(uint8_t shade, int width, int height)
     return block;
 }
 
+int NewElement(AnnotationEngine* e, int tool, const RECT& box, const std::vector<POINT>& points)
+{
+    int element = 0;
+    e->ElementCreate(&element);
+    e->ElementSetAttribute(element, QMK_ElementType, tool);
+    if (points.empty()) {
+        RECT rect = box;
+        e->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&rect));
+    }
+    for (const POINT& p : points)
+        e->ElementAddPoint(element, p.x, p.y);
+    return element;
+}
+
 int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
 {
     const int layer = e->CreateLayer(1);
@@ -269,15 +283,7 @@ int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
     };
     HGLOBAL picture = ShadeDib(0x5A);
     for (const Kind& kind : kinds) {
-        int element = 0;
-        e->ElementCreate(&element);
-        e->ElementSetAttribute(element, QMK_ElementType, kind.tool);
-        if (kind.points.empty()) {
-            RECT box = kind.box;
-            e->ElementSetAttribute(element, QMK_BoundingRect, reinterpret_cast<EngineValue>(&box));
-        }
-        for (const POINT& p : kind.points)
-            e->ElementAddPoint(element, p.x, p.y);
+        const int element = NewElement(e, kind.tool, kind.box, kind.points);
         if (kind.text) {
             BSTR text = SysAllocString(kind.text);
             e->ElementSetAttribute(element, QMK_Text, reinterpret_cast<EngineValue>(text));
@@ -297,6 +303,32 @@ int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
     e->SetLayerProperty(layer, QMK_LayerName, reinterpret_cast<EngineValue>(name));
     SysFreeString(name);
     return layer;
+}
+
+int LoadLayer(AnnotationEngine* e, const Bytes& record)
+{
+    VARIANT v;
+    MakeByteArray(record, &v);
+    int made = 0;
+    const int result = e->SetLayerFromVariant(&v, &made);
+    VariantClear(&v);
+    return result;
+}
+
+std::string FirstDifference(const Bytes& a, const Bytes& b)
+{
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        ++at;
+    char line[200];
+    std::snprintf(line, sizeof(line), "sizes %zu and %zu, first difference at %zu:", a.size(),
+                  b.size(), at);
+    std::string out = line;
+    for (size_t i = at >= 8 ? at - 8 : 0; i < at + 16; ++i) {
+        std::snprintf(line, sizeof(line), " %02X/%02X", i < a.size() ? a[i] : 0, i < b.size() ? b[i] : 0);
+        out += line;
+    }
+    return out;
 }
 
 Bytes SavedStream(AnnotationEngine* e)

@@ -40,6 +40,10 @@ int AddRecordLayer(AnnotationEngine* engine, const Bytes& record);
 // ellipse, password "pw one") and an empty one, newest and current.
 void FillEngine(AnnotationEngine* engine);
 
+// A new element of a tool's kind with its rectangle, or its points when it
+// has any (slots 135 to 138); its number.
+int NewElement(AnnotationEngine* engine, int tool, const RECT& box, const std::vector<POINT>& points);
+
 // A layer holding one item of every kind an element makes (text, rectangle,
 // ellipse, polygon, polyline, line, freehand, stamp, picture, button, ruler),
 // made current; its handle. The picture item's number goes to *pictureSeq.
@@ -51,6 +55,12 @@ HGLOBAL ShadeDib(uint8_t shade, int width = 3, int height = 2);
 Bytes SavedStream(AnnotationEngine* engine);
 // A layer's record as GetLayerIntoVariant gives it; empty when it fails.
 Bytes SavedLayer(AnnotationEngine* engine, int layer);
+
+// Where two saves first differ, with the bytes of both around it.
+std::string FirstDifference(const Bytes& a, const Bytes& b);
+
+// Reads a layer record into a new layer (slot 160); the engine's result.
+int LoadLayer(AnnotationEngine* engine, const Bytes& record);
 
 // Everything an engine holds that a save and load should keep.
 std::string Describe(AnnotationEngine* engine);
