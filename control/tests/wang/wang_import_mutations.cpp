@@ -178,6 +178,7 @@ int main(int argc, char** argv)
     loop.largeCases = 2000;
     // Imports leave nothing behind: a few megabytes of heap churn, no more.
     loop.memoryGrowthLimit = 8u << 20;
+    loop.checkMemoryBeforeThreadEnd = true;
     loop.threadStart = [] {
         OleInitialize(nullptr);
         StartEngine();
