@@ -173,9 +173,7 @@ int main(int argc, char** argv)
         OleUninitialize();
     }
     loop.smallCases = 300;
-    // Each case imports, saves and reloads at several zooms: about 1.5 s
-    // under the emulator.
-    loop.largeCases = 2000;
+    loop.largeCases = 100000;
     // Imports leave nothing behind: a few megabytes of heap churn, no more.
     loop.memoryGrowthLimit = 8u << 20;
     loop.checkMemoryBeforeThreadEnd = true;
