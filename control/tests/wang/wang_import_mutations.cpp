@@ -173,11 +173,11 @@ int main(int argc, char** argv)
         OleUninitialize();
     }
     loop.smallCases = 300;
-    // Each case imports, saves and reloads at several zooms: about 1.5 s
-    // under the emulator.
-    loop.largeCases = 2000;
-    // Imports leave nothing behind: a few megabytes of heap churn, no more.
+    loop.largeCases = 100000;
+    // Imports leave nothing behind, also while the engine lives: a few
+    // megabytes of heap churn, no more.
     loop.memoryGrowthLimit = 8u << 20;
+    loop.checkMemoryBeforeThreadEnd = true;
     loop.threadStart = [] {
         OleInitialize(nullptr);
         StartEngine();
