@@ -46,6 +46,7 @@ void EngineObject::UserDraw(HDC dc, int x, int y, int width, int height, int lay
                             int userLong)
 {
     channels_.UserDraw(dc, x, y, width, height, layer, seq, userLong);
+    paint_.Forget();   // the host may have selected anything into the device
 }
 
 void EngineObject::Stamping()
@@ -79,7 +80,9 @@ int EngineObject::HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, i
 {
     if (!hostDrawCall_)
         return 0;
-    return hostDrawCall_(v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12);
+    const int result = hostDrawCall_(v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12);
+    paint_.Forget();   // the host may have selected anything into the paint's device
+    return result;
 }
 
 int EngineObject::MapHostValue(int picture, int code)

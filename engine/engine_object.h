@@ -83,6 +83,7 @@ private:
     void SelectBrush(int ignored, COLORREF fill, bool hollow, int hatchStyle,
                      COLORREF hatchColor) override;
     void SelectPen(int width, COLORREF color, int ignored, int style) override;
+    void DeviceToolsChanged() override { paint_.Forget(); }
     void ToolShown(int layer, int tool) override;
     int HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8, int v9,
                      int v10, int v11, int v12) override;

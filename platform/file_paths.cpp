@@ -12,10 +12,16 @@ bool FileExists(const std::string& path)
 
 bool RemoveFile(const std::string& path)
 {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return true;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    // Deleted at once where it can be; a read-only file loses the flag first.
+    // Either way it counts as gone only once it can no longer be found.
+    if (!DeleteFileA(path.c_str())) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return true;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
     return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

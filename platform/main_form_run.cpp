@@ -26,6 +26,13 @@ bool CopyOver(const std::string& from, const std::string& to)
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+// Moves a file of the run's own over the target (a copy where the two lie
+// on different drives); true when it is there and the file has gone.
+bool MoveOver(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
 std::string Joined(const std::string& folder, const std::string& name)
 {
     if (!folder.empty() && folder.back() == '\\')
@@ -68,19 +75,20 @@ bool TForm1::RunStep(const StepRun& step)
     };
     // A recomputed step never leaves an older result behind, and nothing an
     // earlier step or run left in the work folder counts for this one: the
-    // method runs only on the input copied now.
+    // method runs only on the input copied now. What the method made there
+    // is the run's own and is moved, not copied, to where the result goes.
     bool ok = RemoveStepResult(step.result) && removeExchangeFiles() &&
               CopyOver(step.input, in) && (!step.hasSecond || CopyOver(step.secondInput, in1));
     if (ok) {
         RunOutside(step.program, work);
         ok = FileExists(out) && (!step.split || FileExists(out1)) &&
-             CopyOver(out, step.result.first) && (!step.split || CopyOver(out1, step.result.second));
+             MoveOver(out, step.result.first) && (!step.split || MoveOver(out1, step.result.second));
     }
     if (ok && step.hasSecond) {
-        ok = RemoveFile(out) && RemoveFile(in) && CopyOver(in1, in);
+        ok = RemoveFile(out) && RemoveFile(in) && MoveOver(in1, in);
         if (ok) {
             RunOutside(step.program, work);
-            ok = FileExists(out) && CopyOver(out, step.result.second);
+            ok = FileExists(out) && MoveOver(out, step.result.second);
         }
     }
     removeExchangeFiles();
@@ -141,11 +149,27 @@ void TForm1::Button15Click()
     // (a hidden window whose every change costs it a layout) before a method
     // starts and at the end of the run, each time with the image's lines so far.
     std::string log;                          // the image's log so far
+    std::string logShown;                     // what of it the log window holds
+    bool logKnown = false;                    // the log window holds logShown and nothing else
     enum Icon : uint8_t { kNoIcon, kOkIcon, kFailedIcon };
     std::array<Icon, kSlots> icons{};         // what each slot's status icon is to show
     auto showProgress = [&](bool withLog) {
-        if (withLog && Memo1.Text() != log)
-            Memo1.SetText(log);
+        // The lines added since the window got the image's log are appended
+        // (the window lays out only those); any other text is replaced.
+        if (withLog) {
+            const bool grown = logKnown && log.size() > logShown.size() &&
+                               log.compare(0, logShown.size(), logShown) == 0 &&
+                               GetWindowTextLengthA(Memo1.Handle()) == static_cast<int>(logShown.size());
+            if (grown) {
+                // Every line of the log ends in a break, and AddLine gives the last one.
+                Memo1.AddLine(log.substr(logShown.size(), log.size() - logShown.size() - 2));
+            } else if (!logKnown || log != logShown) {
+                if (Memo1.Text() != log)
+                    Memo1.SetText(log);
+            }
+            logShown = log;
+            logKnown = true;
+        }
         for (int k = 0; k < kSlots; ++k) {
             Slots[k].okIcon->SetVisible(icons[k] == kOkIcon);
             Slots[k].failedIcon->SetVisible(icons[k] == kFailedIcon);

@@ -455,6 +455,11 @@ void AnnotationLayer::SelectPen(HDC, int width, COLORREF color, int style)
     host_.SelectPen(width, color, 0, style);
 }
 
+void AnnotationLayer::DeviceToolsChanged(HDC)
+{
+    host_.DeviceToolsChanged();
+}
+
 bool AnnotationLayer::SetItemCursor(int tool, int kind)
 {
     return host_.SetToolCursor(tool, kind) != 0;

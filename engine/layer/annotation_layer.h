@@ -315,6 +315,7 @@ private:
     void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
                      COLORREF hatchColor) override;
     void SelectPen(HDC dc, int width, COLORREF color, int style) override;
+    void DeviceToolsChanged(HDC dc) override;
     UnitNames* TextSettings() override;
     bool SetItemCursor(int tool, int kind) override;
     bool Stamping(Annotation& item) override;

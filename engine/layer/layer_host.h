@@ -39,6 +39,9 @@ public:
     virtual void SelectBrush(int ignored, COLORREF fill, bool hollow, int hatchStyle,
                              COLORREF hatchColor) = 0;
     virtual void SelectPen(int width, COLORREF color, int ignored, int style) = 0;
+    // The paint's device holds another pen or brush than the two above
+    // selected last.
+    virtual void DeviceToolsChanged() {}
     virtual void ToolShown(int layer, int tool) = 0;
     virtual int HostDrawCall(int v1, int v2, int v3, int v4, int v5, int v6, int v7, int v8,
                              int v9, int v10, int v11, int v12) = 0;

@@ -54,6 +54,10 @@ public:
     virtual void SelectBrush(HDC dc, COLORREF fill, bool hollow, int hatchStyle,
                              COLORREF hatchColor) = 0;
     virtual void SelectPen(HDC dc, int width, COLORREF color, int style) = 0;
+    // The device's pen or brush changed other than through the two above
+    // (the item selected its own, or restored an earlier state after they
+    // selected theirs): the next selection looks at the device.
+    virtual void DeviceToolsChanged(HDC dc) { (void)dc; }
     // Sets the cursor of a kind (0 creating, 1 selecting, 2 moving, or a
     // system cursor id) for an item of a tool; true when one was set.
     virtual bool SetItemCursor(int tool, int kind)

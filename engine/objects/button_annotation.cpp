@@ -215,6 +215,7 @@ int ButtonAnnotation::Draw(HDC dc, const PaintArguments&)
     const COLORREF shadow = static_cast<COLORREF>(MapNumber(QMK_BevelShadowColor));
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     SelectObject(dc, GetStockObject(BLACK_PEN));
+    if (Owner()) Owner()->DeviceToolsChanged(dc);
     Rectangle(dc, outer.left, outer.top, outer.right, outer.bottom);
     if (!IsCommitted() && trackingPen_ && trackingBrush_) {
         SelectObject(dc, trackingPen_);
@@ -277,6 +278,7 @@ int ButtonAnnotation::Draw(HDC dc, const PaintArguments&)
         }
     }
     RestoreDC(dc, saved);
+    if (Owner()) Owner()->DeviceToolsChanged(dc);
     ownTools.End();
     if (IsCommitted() && IsSelected() && MapNumber(QMK_ShowHandles) != 0)
         mapping.DrawHandles(Bounds(), dc);

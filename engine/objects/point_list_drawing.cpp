@@ -123,6 +123,8 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
     if (oldPen) {
         SelectObject(dc, oldBrush);
         SelectObject(dc, oldPen);
+        // A polygon being drawn took the engine's brush, now gone again.
+        if (creating && Owner()) Owner()->DeviceToolsChanged(dc);
     }
     ownTools.End();
     if (handles) DrawPointHandles(dc);

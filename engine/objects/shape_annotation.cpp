@@ -371,6 +371,7 @@ int ShapeAnnotation::Draw(HDC dc, const PaintArguments&) {
         }
         if (highlight && penWidth == 0) {
             SelectObject(dc, GetStockObject(NULL_PEN));
+            if (Owner()) Owner()->DeviceToolsChanged(dc);
         } else if (Owner()) {
             Owner()->SelectPen(dc, penWidth, penColor, PS_INSIDEFRAME);
         } else {

@@ -30,6 +30,30 @@ void PaintTools::End()
     brush_ = nullptr;
     pen_ = nullptr;
     device_ = nullptr;
+    Forget();
+}
+
+void PaintTools::Forget()
+{
+    selectedPen_ = nullptr;
+    selectedBrush_ = nullptr;
+    selectedStyleKnown_ = false;
+}
+
+HGDIOBJ PaintTools::SelectedPen()
+{
+    if (!selectedPen_)
+        selectedPen_ = GetCurrentObject(device_, OBJ_PEN);
+    return selectedPen_;
+}
+
+HGDIOBJ PaintTools::SelectedBrush()
+{
+    if (!selectedBrush_) {
+        selectedBrush_ = GetCurrentObject(device_, OBJ_BRUSH);
+        selectedStyleKnown_ = false;
+    }
+    return selectedBrush_;
 }
 
 LOGBRUSH PaintTools::WantedBrush(COLORREF fill, bool hollow, int hatchStyle, COLORREF hatchColor)
@@ -64,22 +88,27 @@ void PaintTools::SelectBrush(COLORREF fill, bool hollow, int hatchStyle, COLORRE
     if (!device_)
         return;
     const LOGBRUSH wanted = WantedBrush(fill, hollow, hatchStyle, hatchColor);
-    HGDIOBJ selected = GetCurrentObject(device_, OBJ_BRUSH);
+    const HGDIOBJ selected = SelectedBrush();
     for (const KeptBrush& kept : brushes_) {
         if (SameBrush(kept.wanted, wanted)) {
             if (selected != kept.brush)
-                SelectObject(device_, kept.brush);
+                PutBrush(kept.brush, kept.wanted);
             return;
         }
     }
-    LOGBRUSH current = {};
-    if (selected && GetObjectA(selected, sizeof(current), &current) == sizeof(current) &&
-        SameBrush(current, wanted))
+    // The device's brush (its own, or the last one past the kept ones) may
+    // be the one asked for already.
+    if (selected && !selectedStyleKnown_)
+        selectedStyleKnown_ = GetObjectA(selected, sizeof(selectedStyle_), &selectedStyle_) == sizeof(selectedStyle_);
+    if (selected && selectedStyleKnown_ && SameBrush(selectedStyle_, wanted))
         return;
     HBRUSH brush = CreateBrushIndirect(&wanted);
     if (!brush)
         return;
-    SelectObject(device_, brush);
+    if (!PutBrush(brush, wanted)) {
+        DeleteObject(brush);
+        return;
+    }
     if (brushes_.size() < kKept) {
         brushes_.push_back({wanted, brush});
         return;
@@ -89,6 +118,28 @@ void PaintTools::SelectBrush(COLORREF fill, bool hollow, int hatchStyle, COLORRE
     brush_ = brush;
 }
 
+bool PaintTools::PutBrush(HBRUSH brush, const LOGBRUSH& style)
+{
+    if (!SelectObject(device_, brush)) {
+        Forget();
+        return false;
+    }
+    selectedBrush_ = brush;
+    selectedStyle_ = style;
+    selectedStyleKnown_ = true;
+    return true;
+}
+
+bool PaintTools::PutPen(HGDIOBJ pen)
+{
+    if (!SelectObject(device_, pen)) {
+        selectedPen_ = nullptr;
+        return false;
+    }
+    selectedPen_ = pen;
+    return true;
+}
+
 void PaintTools::SelectPen(int deviceWidth, COLORREF color, int style)
 {
     if (!device_)
@@ -96,18 +147,29 @@ void PaintTools::SelectPen(int deviceWidth, COLORREF color, int style)
     int penStyle = style >= LinePenStyle_Solid ? style - LinePenStyle_Solid : style;
     if (color == static_cast<COLORREF>(-1) || deviceWidth == 0)
         penStyle = PS_NULL;
-    const COLORREF penColor = color == static_cast<COLORREF>(-1) ? 0 : color;
+    const HGDIOBJ selected = SelectedPen();
+    if (penStyle == PS_NULL) {
+        // Every null pen draws nothing: the stock one serves them all.
+        const HGDIOBJ none = GetStockObject(NULL_PEN);
+        if (selected != none)
+            PutPen(none);
+        return;
+    }
+    const COLORREF penColor = color;
     for (const KeptPen& kept : pens_) {
         if (kept.style == penStyle && kept.width == deviceWidth && kept.color == penColor) {
-            if (GetCurrentObject(device_, OBJ_PEN) != kept.pen)
-                SelectObject(device_, kept.pen);
+            if (selected != kept.pen)
+                PutPen(kept.pen);
             return;
         }
     }
     HPEN pen = CreatePen(penStyle, deviceWidth, penColor);
     if (!pen)
         return;
-    SelectObject(device_, pen);
+    if (!PutPen(pen)) {
+        DeleteObject(pen);
+        return;
+    }
     if (pens_.size() < kKept) {
         pens_.push_back({penStyle, deviceWidth, penColor, pen});
         return;

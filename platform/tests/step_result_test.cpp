@@ -1,5 +1,7 @@
 #include "step_result.h"
 
+#include "file_paths.h"
+
 #include "testkit.h"
 
 #include <gtest/gtest.h>
@@ -166,6 +168,46 @@ TEST(StepResultOrigin, AResultCountsOnlyForTheSourceItWasMadeFrom)
     platform::RemoveCachedStepResults(folder.path() + "\\");
     EXPECT_FALSE(testkit::FileExists(one.first));
     EXPECT_FALSE(testkit::FileExists(platform::OriginRecordPath(one.first)));
+}
+
+// A file counts as removed only once it can no longer be found: a missing
+// one is removed already, a read-only one loses its flag and goes, while a
+// folder in its place or a file another handle keeps from deletion stays
+// and is reported.
+TEST(StepResultFiles, RemoveFileSaysWhetherTheFileIsGone)
+{
+    testkit::TempFolder folder("remove");
+    const std::string plain = folder / "plain.tif", locked = folder / "locked.tif";
+    const std::string readOnly = folder / "read-only.tif", inside = folder / "inside";
+    testkit::WriteText(plain, "page");
+    testkit::WriteText(readOnly, "page");
+    testkit::WriteText(locked, "page");
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CreateDirectoryA(inside.c_str(), nullptr));
+    HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    struct Case {
+        const char* name;
+        std::string path;
+        bool gone;
+    };
+    const Case cases[] = {
+        {"a plain file", plain, true},
+        {"a read-only file", readOnly, true},
+        {"a missing file", folder / "missing.tif", true},
+        {"a file in a missing folder", folder / "none\\missing.tif", true},
+        {"a folder", inside, false},
+        {"a file held open without delete sharing", locked, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::RemoveFile(c.path), c.gone) << c.name;
+        EXPECT_EQ(GetFileAttributesA(c.path.c_str()) == INVALID_FILE_ATTRIBUTES, c.gone) << c.name;
+    }
+    CloseHandle(held);
+    EXPECT_TRUE(platform::RemoveFile(locked)) << "once the handle is closed";
+    EXPECT_FALSE(testkit::FileExists(locked));
+    RemoveDirectoryA(inside.c_str());
 }
 
 // A later run copies the view's save of a cached result only while the

@@ -12,6 +12,7 @@
 #include "engine_object.h"
 #include "view/image_brander.h"
 #include "object_test_support.h"
+#include "objects/button_annotation.h"
 #include "objects/point_list_annotation.h"
 #include "objects/shape_annotation.h"
 #include "settings/tool_defaults.h"
@@ -283,6 +284,77 @@ TEST_F(EnginePaint, TheCallersDeviceStateIsRestoredOnEveryPath)
         DeleteObject(brush);
     }
     host.broken = false;
+}
+
+// A host that draws its rectangle with a pen and brush of its own and leaves
+// them in the device.
+HPEN g_hostPen = nullptr;
+HBRUSH g_hostBrush = nullptr;
+int __stdcall DrawWithOwnTools(HostCookie, HDC dc, int, int, int, int, int, int, int)
+{
+    SelectObject(dc, g_hostPen);
+    SelectObject(dc, g_hostBrush);
+    return 0;
+}
+
+// The engine knows which of its pens and brushes the device holds, so that an
+// item drawn like the one before it selects nothing. Whatever else changes
+// the device's pen or brush in between (the host drawing, an item with tools
+// of its own, a state put back) is never taken for the engine's: the item
+// after it draws in its own colours.
+TEST_F(EnginePaint, AnItemAfterOneThatChangedTheDevicesToolsDrawsWithItsOwn)
+{
+    constexpr COLORREF kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
+    constexpr COLORREF kPurple = RGB(128, 0, 128), kRed = RGB(255, 0, 0);
+    struct Between {
+        const char* name;
+        int kind;  // 0 a rectangle the host draws, 1 a highlight without a pen, 2 a button
+    };
+    const Between cases[] = {
+        {"the host drew a rectangle with its own pen and brush", 0},
+        {"a highlight without a pen selected the null pen", 1},
+        {"a button selected the last item's tools and put the device back", 2},
+    };
+    g_hostPen = CreatePen(PS_SOLID, 5, kRed);
+    g_hostBrush = CreateSolidBrush(kRed);
+    engine()->RegisterCallback(Channel_UserDraw, reinterpret_cast<void*>(&DrawWithOwnTools));
+    for (const Between& c : cases) {
+        const int layer = engine()->CreateLayer(1);
+        AnnotationLayer& items = *object.FindLayer(layer);
+        bool changed = false;
+        AddPixels(layer, RectangleTool, 10, 10, 60, 60, 3);  // green, a blue pen
+        if (c.kind == 2) {
+            // A button in the first item's fill with a purple edge, then a
+            // rectangle drawn with the button's very pen and brush.
+            auto button = std::make_unique<ButtonAnnotation>(*defaults.MapOf(ButtonTool));
+            RECT bounds = PixelRect(1024, 512, 70, 10, 270, 110);
+            button->SetAttribute(QMK_BoundingRect, reinterpret_cast<EngineValue>(&bounds), changed);
+            button->SetAttribute(QMK_PenWidth, 3, changed);
+            button->SetAttribute(QMK_BackColor, kGreen, changed);
+            button->SetAttribute(QMK_BevelShadowColor, kPurple, changed);
+            items.AddItem(std::move(button), false, false);
+        } else {
+            const int between = AddPixels(layer, RectangleTool, 70, 10, 120, 60, c.kind == 0 ? 3 : 0);
+            items.SetItemAttribute(between, c.kind == 0 ? QMK_UserDraw : QMK_HighlightFill, 1);
+        }
+        const int last = AddPixels(layer, RectangleTool, 290, 10, 340, 60, 3);
+        if (c.kind == 2)
+            items.SetItemAttribute(last, QMK_PenColor, kPurple);
+        DibCanvas canvas(400, 120);
+        EXPECT_EQ(engine()->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+        EXPECT_EQ(canvas.At(10, 30), kBlue) << c.name << ": the first item's pen";
+        if (c.kind == 2) {
+            EXPECT_EQ(canvas.At(240, 90), kGreen) << c.name << ": the button's face";
+            EXPECT_EQ(canvas.At(268, 60), kPurple) << c.name << ": the button's edge";
+        }
+        EXPECT_EQ(canvas.At(290, 30), c.kind == 2 ? kPurple : kBlue) << c.name << ": the last item's pen";
+        EXPECT_EQ(canvas.At(292, 30), c.kind == 2 ? kPurple : kBlue) << c.name;
+        EXPECT_EQ(canvas.At(315, 35), kGreen) << c.name << ": the last item's fill";
+        engine()->DeleteLayer(layer);
+    }
+    engine()->RegisterCallback(Channel_UserDraw, nullptr);
+    DeleteObject(g_hostPen);
+    DeleteObject(g_hostBrush);
 }
 
 TEST_F(EnginePaint, ItemsReachingIntoTheClipAreDrawnThere)
