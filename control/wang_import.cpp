@@ -87,6 +87,10 @@ public:
         if (engine_->ElementCreate(&element_) != 0)
             element_ = 0;
         pending_ = true;
+        // The layer a mark read after named blocks goes to is named by the
+        // group before it; a group block of the mark's own that follows it
+        // (the Unicode writer's) names the next layer made.
+        markLayerName_ = pendingName_;
         unicodeTextSet_ = false;
         type_ = mark.type;
         bounds_ = mark.bounds;
@@ -323,7 +327,7 @@ private:
         bool made = false;
         for (int attempt = 0; attempt < 2 && result == QMK_ErrInvalidLayer; ++attempt) {
             if (needLayer_ || layer_ == 0 || attempt > 0) {
-                layer_ = CreateNamedLayer(engine_, pendingName_);
+                layer_ = CreateNamedLayer(engine_, startedWithMark_ ? pendingName_ : markLayerName_);
                 needLayer_ = false;
                 made = true;
             }
@@ -352,6 +356,7 @@ private:
     int element_ = 0;
     int layer_ = 0;
     std::wstring pendingName_;
+    std::wstring markLayerName_;
     bool needLayer_ = true;
     bool pending_ = false;
     bool first_ = true;

@@ -71,20 +71,38 @@ int CopyClipboardData(UINT format, std::vector<uint8_t>& bytes)
 
 } // namespace
 
-int EngineObject::ReadLayerClipboard(std::vector<uint8_t>& bytes) const
+int EngineObject::ReadLayerClipboard(std::vector<uint8_t>& bytes)
 {
     if (!HelperWindowHandle() || !layerFormat_)
         return QMK_ErrClipboard;
     OpenedClipboard clipboard(HelperWindowHandle());
     if (!clipboard.IsOpen())
         return QMK_ErrClipboard;
-    return CopyClipboardData(layerFormat_, bytes);
+    // Every read of clipboard data costs the platform a block it keeps (its
+    // probe buffer, when it answers from its own copy): pasting the same
+    // clipboard contents again takes the bytes copied the last time. Any
+    // change of the contents changes the sequence number.
+    const DWORD sequence = GetClipboardSequenceNumber();
+    if (sequence != 0 && sequence == clipboardSequence_) {
+        bytes = clipboardCopy_;
+        return QMK_NoError;
+    }
+    clipboardSequence_ = 0;
+    clipboardCopy_.clear();
+    const int result = CopyClipboardData(layerFormat_, bytes);
+    if (result != QMK_NoError)
+        return result;
+    // Read after the data: rendering it on request may have counted as a change.
+    clipboardCopy_ = bytes;
+    clipboardSequence_ = GetClipboardSequenceNumber();
+    return QMK_NoError;
 }
 
 int __stdcall EngineObject::CopyToClipboard(int layer, int selectedOnly)
 {
     if (!HelperWindowHandle() || !layerFormat_)
         return QMK_ErrClipboard;
+    ViewForSaving();
     AnnotationLayer* found = FindLayer(layer);
     if (!found)
         return QMK_ErrInvalidLayer;

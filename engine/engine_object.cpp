@@ -73,6 +73,18 @@ void EngineObject::RetireLayer(std::unique_ptr<AnnotationLayer> layer)
     layer.reset();
 }
 
+void EngineObject::ViewForSaving()
+{
+    if (mapping_->Usable() && !mapping_->RefreshNeeded())
+        return;
+    for (const auto& layer : layers_)
+        for (int entry = 1; entry <= layer->ItemCount(); ++entry)
+            if (const Annotation* item = layer->ItemAtEntry(entry); item && item->GeometryPending()) {
+                mapping_->Refresh(false, nullptr);
+                return;
+            }
+}
+
 void EngineObject::InvalidateHostWindow()
 {
     if (redraw_ && hostWindow_ && IsWindow(hostWindow_))

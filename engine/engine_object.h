@@ -174,10 +174,15 @@ private:
     void ApplyStreamHeader(const LoadedStream& loaded);
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);
     void RedrawNow();
+    // Before a save looks anything up: when an item still holds geometry in
+    // pixels (appended from an element, or cropped, before the view was
+    // known) and the view record cannot convert it, the host is asked for
+    // its view once, so that the save writes layer units, not pixels.
+    void ViewForSaving();
     // A live element of this engine by its handle, or null (engine_element_slots.cpp).
     AnnotationElement* FindElement(int handle) const;
     // The bytes of the clipboard's "QMK7_Layer" data, copied (engine_clipboard_slots.cpp).
-    int ReadLayerClipboard(std::vector<uint8_t>& bytes) const;
+    int ReadLayerClipboard(std::vector<uint8_t>& bytes);
 
     using LayerList = std::list<std::unique_ptr<AnnotationLayer>>;
 
@@ -209,6 +214,10 @@ private:
     std::map<int, std::unique_ptr<AnnotationElement>> elements_;  // by handle
     UINT layerFormat_ = 0;
     UINT objectFormat_ = 0;
+    // The "QMK7_Layer" bytes last read from the clipboard and the clipboard's
+    // sequence number then (0: none kept).
+    DWORD clipboardSequence_ = 0;
+    std::vector<uint8_t> clipboardCopy_;
     int layerWalk_ = 0;  // handle of the layer the walk stands on, 0 for none
     int currentLayer_ = 0;
     GetViewGeometryFn getViewGeometry_ = nullptr;

@@ -122,6 +122,7 @@ std::wstring TextOf(BSTR text)
 
 int EngineObject::WriteAnnotationStream(ByteWriter& out)
 {
+    ViewForSaving();
     AnnotationStream::Source source;
     source.settings = settings_.get();
     source.mappingWidth = mapping_->MappingWidth();
@@ -450,6 +451,7 @@ int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int*
 
 int __stdcall EngineObject::GetLayerIntoVariant(VARIANT* out, int layer, int* size)
 {
+    ViewForSaving();
     AnnotationLayer* found = FindLayer(layer);
     if (!found)
         return QMK_ErrInvalidLayer;

@@ -117,6 +117,40 @@ bool MarkOf(const Annotation& item, wang::Mark& mark)
     }
 }
 
+// A line's bounds as the data carries them: the extent of its points in
+// image pixels widened by its pen in image pixels, as the item's own bounds
+// are at actual size. The item's bounds take the pen as displayed, rounded
+// at the view's zoom; written as they are, a line read back and saved at
+// another zoom would move its bounds at each round.
+RECT PointExtent(const std::vector<POINT>& pixels, int penWidth)
+{
+    RECT extent = {pixels[0].x, pixels[0].y, pixels[0].x, pixels[0].y};
+    for (const POINT& p : pixels) {
+        if (p.x < extent.left) extent.left = p.x;
+        if (p.x > extent.right) extent.right = p.x;
+        if (p.y < extent.top) extent.top = p.y;
+        if (p.y > extent.bottom) extent.bottom = p.y;
+    }
+    if (pixels.size() == 1) {
+        extent.right += 1;
+        extent.bottom += 1;
+    }
+    const int pen = penWidth > 0 ? penWidth : (penWidth == -1 ? 1 : 0);
+    InflateRect(&extent, pen, pen);
+    return extent;
+}
+
+// A text's size in points as stored at its creation scale: the reader takes
+// the stored size as points at that scale (size x 1000 / scale), so the size
+// is stored rounded up, which reads back as the same points.
+LONG SizeAtScale(LONG points, uint32_t creationScale)
+{
+    if (creationScale == 0 || creationScale == wang::text::kDefaultCreationScale)
+        return points;
+    const int64_t scaled = (static_cast<int64_t>(points) * creationScale + 999) / 1000;
+    return scaled > INT_MAX ? INT_MAX : static_cast<LONG>(scaled);
+}
+
 } // namespace
 
 int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unicode)
@@ -152,16 +186,20 @@ int EngineObject::SaveWang(void** block, unsigned char preserveLayers, bool unic
                     // without points leaves no trace.
                     if (item->Points().empty())
                         continue;
-                    for (const POINT& point : item->Points()) {
-                        const POINT pixel = mapping_->LayerToImage(point);
-                        out.mark.points.push_back(
-                            {pixel.x - out.mark.bounds.left, pixel.y - out.mark.bounds.top});
+                    for (const POINT& point : item->Points())
+                        out.mark.points.push_back(mapping_->LayerToImage(point));
+                    out.mark.bounds = PointExtent(out.mark.points, item->MapNumber(QMK_PenWidth));
+                    for (POINT& pixel : out.mark.points) {
+                        pixel.x -= out.mark.bounds.left;
+                        pixel.y -= out.mark.bounds.top;
                     }
                     out.mark.max_points = static_cast<uint32_t>(out.mark.points.size());
                 }
                 out.mark.time = item->CreationSeconds();
-                if (out.mark.has_text)
+                if (out.mark.has_text) {
                     out.mark.creation_scale = CreationScale();
+                    out.mark.font.lfHeight = SizeAtScale(out.mark.font.lfHeight, out.mark.creation_scale);
+                }
                 if (out.mark.type == wang::kImageEmbedded) {
                     out.mark.resolution[0] = static_cast<int32_t>(mapping_->ResolutionX());
                     out.mark.resolution[1] = static_cast<int32_t>(mapping_->ResolutionY());

@@ -129,16 +129,44 @@ void TForm1::Button15Click()
     busy_ = true;
     EnableWindow(Handle(), FALSE);
     HCURSOR previousCursor = forms::ScreenCursor::Get();
+    forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
+    // The result pages of the last run make way for this one's, shown at its end.
+    Panel2.SetVisible(false);
     std::set<std::string> savedThisRun;   // PathKey of every result saved
     ResultCount = 0;
+
+    // What the window shows of a run changes only when it can be looked at: a
+    // step taken from the cache takes no time. The slot icons are put on the
+    // window before a method starts and at the end of each image; the log
+    // (a hidden window whose every change costs it a layout) before a method
+    // starts and at the end of the run, each time with the image's lines so far.
+    std::string log;                          // the image's log so far
+    enum Icon : uint8_t { kNoIcon, kOkIcon, kFailedIcon };
+    std::array<Icon, kSlots> icons{};         // what each slot's status icon is to show
+    auto showProgress = [&](bool withLog) {
+        if (withLog && Memo1.Text() != log)
+            Memo1.SetText(log);
+        for (int k = 0; k < kSlots; ++k) {
+            Slots[k].okIcon->SetVisible(icons[k] == kOkIcon);
+            Slots[k].failedIcon->SetVisible(icons[k] == kFailedIcon);
+        }
+    };
+    auto addLine = [&log](const std::string& line) {
+        log += line;
+        log += "\r\n";
+    };
+    // The settings digest and program of each slot's method, looked up once
+    // and again only after a program ran: nothing else within the run writes
+    // into the work folders (the window takes no input meanwhile).
+    std::array<bool, 20> methodKnown{};
+    std::array<uint64_t, 20> methodDigest{};
+    std::array<std::string, 20> methodProgram;
 
     for (size_t image = 0; image < images.size(); ++image) {
         const std::string& name = images[image];
         const std::string& source = sources[image];
-        Memo1.Clear();
+        log.clear();
         ResultSource[ResultCount] = source;
-        forms::ScreenCursor::Set(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514) /* IDC_WAIT */));
-        Shape5.SetVisible(true);
 
         StepRun step;
         StepResultOrigin sourceOrigin;
@@ -148,6 +176,7 @@ void TForm1::Button15Click()
         bool hasSecond = false, twoPages = false;
         bool recomputed = false;   // once a step ran, every later step runs too
         int failedStep = -1;       // the first step without a result
+        bool ran = false;          // a method ran for this image
         for (int i = 0; i < length; ++i) {
             const int m = slots[i];
             const ModuleEntry& module = catalogue_.Module(m);
@@ -158,28 +187,30 @@ void TForm1::Button15Click()
             StepResultNames result =
                 StepResultFiles(programFolder_, name, slots.data(), methods.data(), i, twoPages);
 
-            Memo1.AddLine("   In: " + input);
-            Memo1.AddLine("Out: " + result.first);
+            addLine("   In: " + input);
+            addLine("Out: " + result.first);
             if (split)
-                Memo1.AddLine("Out: " + result.second);
+                addLine("Out: " + result.second);
             if (hasSecond) {
-                Memo1.AddLine("   In: " + secondInput);
-                Memo1.AddLine("Out: " + result.second);
+                addLine("   In: " + secondInput);
+                addLine("Out: " + result.second);
             }
-            Memo1.AddLine("---------------");
-            Shape5.SetLeft(i * 163);
-            forms::Application::ProcessMessages();
-            SetCurrentDirectoryA(work.c_str());
-            Memo1.AddLine(work);
+            addLine("---------------");
+            addLine(work);
 
-            const std::string& base = module.methods[methods[m]].basePath;
-            const std::string program = FileExists(base + ".exe") ? base + ".exe" : base + ".bat";
-            Memo1.AddLine(program);
+            if (!methodKnown[i]) {
+                const std::string& base = module.methods[methods[m]].basePath;
+                methodProgram[i] = FileExists(base + ".exe") ? base + ".exe" : base + ".bat";
+                methodDigest[i] = MethodSettingsDigest(base);
+                methodKnown[i] = true;
+            }
+            const std::string& program = methodProgram[i];
+            addLine(program);
 
             // A result counts as cached only when all its pages are there and
             // were made from this very source as it is now, with the settings
             // every method up to this step has now.
-            chain = SettingsOfChain(chain, MethodSettingsDigest(base));
+            chain = SettingsOfChain(chain, methodDigest[i]);
             step.origin = sourceOrigin;
             step.origin.settings = chain;
             const bool cached = !recomputed && keep[i] && sourceThere &&
@@ -187,6 +218,10 @@ void TForm1::Button15Click()
             bool ok = true;
             if (!cached) {
                 recomputed = true;
+                Shape5.SetLeft(i * 163);
+                Shape5.SetVisible(true);
+                showProgress(true);
+                forms::Application::ProcessMessages();
                 step.workFolder = work;
                 step.program = program;
                 step.input = input;
@@ -195,28 +230,39 @@ void TForm1::Button15Click()
                 step.split = split;
                 step.twoPages = twoPages;
                 step.result = result;
-                ok = sourceThere && RunStep(step);
+                if (sourceThere) {
+                    ran = true;
+                    ok = RunStep(step);
+                    methodKnown.fill(false);   // a program may have changed its settings
+                } else {
+                    ok = false;
+                }
             }
             if (!ok && failedStep < 0)
                 failedStep = i;
-            Slots[i].okIcon->SetVisible(ok);
-            Slots[i].failedIcon->SetVisible(!ok);
-            Memo1.AddLine("---------------");
+            icons[i] = ok ? kOkIcon : kFailedIcon;
+            addLine("---------------");
             input = result.first;
             if (twoPages) {
                 secondInput = result.second;
                 hasSecond = true;
             }
         }
-        Shape5.SetVisible(false);
-        SetCurrentDirectoryA(programFolder_.c_str());
+        if (ran) {
+            Shape5.SetVisible(false);
+            SetCurrentDirectoryA(programFolder_.c_str());
+        }
 
         // The final result (and right page) into the results folder. The page
-        // shows what this run made, never a file that happens to be there.
+        // holds what this run made, never a file that happens to be there.
         const std::string saved = Joined(resultsFolder, WithExtension(name, twoPages ? "_L.tif" : ".tif"));
         const std::string savedRight = Joined(resultsFolder, WithExtension(name, "_R.tif"));
         auto save = [&](TVistrel7_& view, const std::string& made, const std::string& target) {
-            if (!view.SetFileName(made)) {
+            // A result the view saved in an earlier run is copied as it was
+            // saved then; any other is loaded into the view and saved from there.
+            std::string savedForm;
+            const bool kept = SavedFormOf(made, &savedForm);
+            if (!kept && !view.SetFileName(made)) {
                 problems.push_back(made + " could not be loaded: the result of " + source +
                                    " was not saved.");
                 return std::string();
@@ -239,9 +285,17 @@ void TForm1::Button15Click()
                 problems.push_back(refusal);
                 return made;               // shown, as this run made it, but not saved
             }
-            view.SetSaveFileName(target);
-            view.SetSaveTIFFCompression(view.IBPP() == 1 ? 3 : 1);
-            if (!view.SaveFile()) {
+            bool written;
+            if (kept) {
+                written = CopyOver(savedForm, target);
+            } else {
+                view.SetSaveFileName(target);
+                view.SetSaveTIFFCompression(view.IBPP() == 1 ? 3 : 1);
+                written = view.SaveFile();
+                if (written)
+                    KeepSavedForm(made, target);   // without it the next run saves through the view again
+            }
+            if (!written) {
                 problems.push_back(target + " could not be saved.");
                 return made;
             }
@@ -260,24 +314,14 @@ void TForm1::Button15Click()
         ResultLeft[ResultCount] = shown;
         ResultRight[ResultCount] = shownRight;
         ResultTwoPages[ResultCount] = twoPages;
-        // A saved page is in its view already, as it was loaded to be saved;
-        // a page without a result leaves its view empty.
-        if (shown.empty())
-            Vistrel7_2.SetFileName(shown);
-        Vistrel7_2.ZoomToFit(2);
-        if (twoPages) {
-            if (shownRight.empty())
-                Vistrel7_3.SetFileName(shownRight);
-            Vistrel7_3.ZoomToFit(2);
-        }
+        showProgress(false);
         forms::Application::ProcessMessages();
         PauseWithMessages(500);
         ++ResultCount;
-        for (Slot& slot : Slots) {
-            slot.okIcon->SetVisible(false);
-            slot.failedIcon->SetVisible(false);
-        }
+        icons.fill(kNoIcon);
     }
+    if (!images.empty())
+        showProgress(true);
 
     forms::ScreenCursor::Set(previousCursor);
     EnableWindow(Handle(), TRUE);

@@ -15,6 +15,8 @@ constexpr size_t kOriginSizeAt = kOriginPathField;
 constexpr size_t kOriginTimeAt = kOriginPathField + 8;
 constexpr size_t kOriginSettingsAt = kOriginPathField + 16;
 const char kOriginExtension[] = ".from";
+const char kSavedFormExtension[] = ".saved";
+const char kSavedFormMagic[] = "SAVEDOF1";
 
 void PutU64(std::string& bytes, size_t at, uint64_t value)
 {
@@ -28,6 +30,48 @@ uint64_t GetU64(const std::string& bytes, size_t at)
     for (int i = 0; i < 8; ++i)
         value |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
     return value;
+}
+
+// A file's size and last write time; false when it is no plain file.
+bool SizeAndTime(const std::string& path, uint64_t* size, uint64_t* writeTime)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *size = static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    *writeTime = static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                 data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+// The saved form's record of the result and its saved form as they are now.
+bool SavedFormRecord(const std::string& result, const std::string& savedForm, std::string* bytes)
+{
+    uint64_t values[4];
+    if (!SizeAndTime(result, &values[0], &values[1]) || !SizeAndTime(savedForm, &values[2], &values[3]))
+        return false;
+    bytes->assign(kSavedFormMagic, 8);
+    bytes->resize(kSavedFormRecordSize, '\0');
+    for (int i = 0; i < 4; ++i)
+        PutU64(*bytes, 8 + 8 * i, values[i]);
+    return true;
+}
+
+// The bytes of a record file of the given size; false for a file of another size.
+bool ReadRecord(const std::string& path, size_t size, std::string* bytes)
+{
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->assign(size + 1, '\0');   // one more: a longer file is no record
+    DWORD read = 0;
+    const bool ok = ReadFile(f, &(*bytes)[0], static_cast<DWORD>(bytes->size()), &read, nullptr) &&
+                    read == size;
+    CloseHandle(f);
+    bytes->resize(read);
+    return ok;
 }
 
 // The plain files of a folder that match a mask, as full paths.
@@ -193,20 +237,17 @@ bool WriteStepResultOrigin(const std::string& result, const StepResultOrigin& or
 
 bool ReadStepResultOrigin(const std::string& result, StepResultOrigin* origin)
 {
-    FILE* f = std::fopen(OriginRecordPath(result).c_str(), "rb");
-    if (!f)
-        return false;
-    std::string bytes(kOriginRecordSize + 1, '\0');
-    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), f));   // one more: a longer file is no record
-    std::fclose(f);
-    return DecodeStepResultOrigin(bytes, origin);
+    std::string bytes;
+    return ReadRecord(OriginRecordPath(result), kOriginRecordSize, &bytes) &&
+           DecodeStepResultOrigin(bytes, origin);
 }
 
 bool IsResultOf(const StepResultNames& names, bool twoPages, const StepResultOrigin& origin)
 {
     auto madeFrom = [&origin](const std::string& result) {
         StepResultOrigin recorded;
-        return FileExists(result) && ReadStepResultOrigin(result, &recorded) &&
+        // No record opens for a result that is missing or a folder.
+        return ReadStepResultOrigin(result, &recorded) && FileExists(result) &&
                SameOrigin(recorded, origin);
     };
     return madeFrom(names.first) && (!twoPages || madeFrom(names.second));
@@ -218,14 +259,51 @@ bool IsResultOfSource(const StepResultNames& names, bool twoPages, const std::st
     return OriginOfSource(source, &origin) && IsResultOf(names, twoPages, origin);
 }
 
+std::string SavedFormPath(const std::string& result)
+{
+    return result + kSavedFormExtension;
+}
+
+bool KeepSavedForm(const std::string& result, const std::string& saved)
+{
+    const std::string form = SavedFormPath(result), record = OriginRecordPath(form);
+    std::string bytes;
+    bool ok = RemoveFile(record) && CopyFileA(saved.c_str(), form.c_str(), FALSE) &&
+              SavedFormRecord(result, form, &bytes);
+    if (ok) {
+        FILE* f = std::fopen(record.c_str(), "wb");
+        ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        ok = f && std::fclose(f) == 0 && ok;
+    }
+    if (!ok) {
+        RemoveFile(record);
+        RemoveFile(form);
+    }
+    return ok;
+}
+
+bool SavedFormOf(const std::string& result, std::string* savedForm)
+{
+    const std::string form = SavedFormPath(result);
+    std::string recorded, now;
+    if (!ReadRecord(OriginRecordPath(form), kSavedFormRecordSize, &recorded) ||
+        !SavedFormRecord(result, form, &now) || now != recorded)
+        return false;
+    *savedForm = form;
+    return true;
+}
+
 bool RemoveStepResult(const StepResultNames& names)
 {
     bool gone = true;
     for (const std::string* result : {&names.first, &names.second}) {
         if (result->empty())
             continue;
+        const std::string form = SavedFormPath(*result);
         gone = RemoveFile(*result) && gone;
         gone = RemoveFile(OriginRecordPath(*result)) && gone;
+        gone = RemoveFile(OriginRecordPath(form)) && gone;
+        gone = RemoveFile(form) && gone;
     }
     return gone;
 }
@@ -237,7 +315,7 @@ std::vector<std::string> CachedStepResults(const std::string& tempFolder)
 
 void RemoveCachedStepResults(const std::string& tempFolder)
 {
-    for (const char* mask : {"*.tif", "*.from"})
+    for (const char* mask : {"*.tif", "*.from", "*.saved"})
         for (const std::string& path : FilesMatching(tempFolder, mask))
             RemoveFile(path);
 }

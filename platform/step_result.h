@@ -73,12 +73,32 @@ bool IsResultOf(const StepResultNames& names, bool twoPages, const StepResultOri
 // Whether the step's result is there and was made from the source image at
 // this path as it is now.
 bool IsResultOfSource(const StepResultNames& names, bool twoPages, const std::string& source);
-// Removes the result files of a step and their origin records; false when
+// Removes the result files of a step, their origin records and saved forms; false when
 // one of them is still there.
 bool RemoveStepResult(const StepResultNames& names);
 
+// The final result of a run as the result view saved it, kept beside the step
+// result, so that a later run that takes the step result from the cache
+// copies these bytes instead of loading and saving the page again:
+//   result + ".saved"        the bytes the view wrote
+//   result + ".saved.from"   a record of kSavedFormRecordSize bytes:
+//     0  char[8]    "SAVEDOF1"
+//     8  uint64 LE  the result's size when its saved form was kept
+//     16 uint64 LE  the result's last write time then
+//     24 uint64 LE  the saved form's size
+//     32 uint64 LE  the saved form's last write time
+// The saved form counts only while both files are as the record says.
+constexpr size_t kSavedFormRecordSize = 40;
+std::string SavedFormPath(const std::string& result);
+// Keeps a copy of the file the view saved from this result; false, and no
+// saved form left, when that failed.
+bool KeepSavedForm(const std::string& result, const std::string& saved);
+// The saved form of the result, when there is one and it was made from the
+// result as it is now.
+bool SavedFormOf(const std::string& result, std::string* savedForm);
+
 // The cached results in a "temp\" folder (with its trailing backslash), and
-// their removal with their origin records.
+// their removal with their origin records and saved forms.
 std::vector<std::string> CachedStepResults(const std::string& tempFolder);
 void RemoveCachedStepResults(const std::string& tempFolder);
 

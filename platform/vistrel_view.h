@@ -3,11 +3,17 @@
 // form. It hosts the control through a container site and calls it through
 // its automation interface by member name. When the control cannot be
 // created the view stays an empty window and every call does nothing.
+//
+// A file the control refuses leaves the view empty, and in the picture's
+// place a note (the component "<view name>Note") names the file and says why
+// it cannot be shown. The next file shown, or clearing the view, removes it.
 #include "forms/activex_site.h"
 #include "forms/control.h"
+#include "forms/label.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -31,8 +37,11 @@ public:
     bool Hosted() const { return site_.GetDispatch() != nullptr; }
 
     std::string FileName();
-    // Loads an image ("" clears the view); false when the control refused it.
+    // Loads an image ("" clears the view); false when the control refused it,
+    // in which case the view is empty and shows the reason in its place.
     bool SetFileName(const std::string& path);
+    // The reason shown in the picture's place, or "" while there is none.
+    std::string Note() const;
     std::string SaveFileName();
     void SetSaveFileName(const std::string& path);
     double IPZoomF();
@@ -56,6 +65,9 @@ public:
 
     void SetBounds(const forms::Rect& bounds) override;
 
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
     DISPID IdOf(const wchar_t* member);
     HRESULT Call(const wchar_t* member, WORD flags, VARIANT* args, UINT count, VARIANT* result);
@@ -64,9 +76,13 @@ private:
     std::string GetString(const wchar_t* member);
     bool PutString(const wchar_t* member, const std::string& value);
     void OnEvent(DISPID id);
+    void ShowNote(const std::string& text);
+    void PlaceNote();
 
     forms::ActiveXSite site_;
     std::map<std::wstring, DISPID> ids_;
+    std::string lastError_;   // the control's description of its last failure
+    std::unique_ptr<forms::Label> note_;
 };
 
 } // namespace platform

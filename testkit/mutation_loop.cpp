@@ -258,6 +258,14 @@ void Fault(const Case& c, const char* kind, const std::string& note)
     SaveInput(c, kind);
 }
 
+// The growth allowed after the warm-up: the loop's limit and what the
+// platform keeps for each case after it.
+size_t GrowthLimit()
+{
+    const unsigned after = g.done > g.total / 10 + 1 ? g.done - (g.total / 10 + 1) : 0;
+    return g.loop->memoryGrowthLimit + g.loop->platformBytesPerCase * after;
+}
+
 void PrintFigures(unsigned crashes, bool memoryFault)
 {
     const size_t end = PrivateBytes();
@@ -266,24 +274,50 @@ void PrintFigures(unsigned crashes, bool memoryFault)
                 g.loop->name.c_str(), g.done, g.accepted, g.refused, crashes, g.hangs, g.refusedButChanged,
                 g.unstable, g.failed, static_cast<unsigned>(g.memoryStart >> 10),
                 static_cast<unsigned>(g.memoryWarm >> 10), static_cast<unsigned>(end >> 10));
+    if (g.loop->platformBytesPerCase)
+        std::printf("figures %s: the platform keeps %u bytes per case, allowed beside the limit\n",
+                    g.loop->name.c_str(), static_cast<unsigned>(g.loop->platformBytesPerCase));
     if (memoryFault)
         std::printf("fault: memory grew by %u KiB after the warm-up (limit %u KiB)\n",
                     static_cast<unsigned>((end - g.memoryWarm) >> 10),
-                    static_cast<unsigned>(g.loop->memoryGrowthLimit >> 10));
+                    static_cast<unsigned>(GrowthLimit() >> 10));
 }
 
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
 {
-    // A crash ends the run: report the case and the figures so far.
-    char what[96];
-    std::snprintf(what, sizeof what, "crash 0x%08lX at %p", info->ExceptionRecord->ExceptionCode,
-                  info->ExceptionRecord->ExceptionAddress);
-    Case c = g.current;
-    Fault(c, "crash", what);
+    // A crash ends the run: report the case and the figures so far. The heap
+    // may be what broke, so nothing here allocates, and a second crash while
+    // reporting ends the process at once.
+    static LONG reporting = 0;
+    if (InterlockedExchange(&reporting, 1))
+        TerminateProcess(GetCurrentProcess(), 3);
+    static char line[1024];
+    const Case& c = g.current;
+    std::snprintf(line, sizeof line, "fault: crash 0x%08lX at %p in case %u (%u bytes; %.900s)\n",
+                  info->ExceptionRecord->ExceptionCode, info->ExceptionRecord->ExceptionAddress, c.index,
+                  static_cast<unsigned>(c.bytes.size()), c.how.c_str());
+    std::fputs(line, stdout);
     ++g.done;
-    PrintFigures(1, false);
-    std::printf("%u passed, %u failed\n", g.passed, g.done - g.passed);
+    std::snprintf(line, sizeof line,
+                  "figures %s: cases %u, accepted %u, refused %u, crashes 1, hangs %u, refused-but-changed %u, "
+                  "unstable %u, other faults %u\n%u passed, %u failed\n",
+                  g.loop->name.c_str(), g.done, g.accepted, g.refused, g.hangs, g.refusedButChanged, g.unstable,
+                  g.failed, g.passed, g.done - g.passed);
+    std::fputs(line, stdout);
     std::fflush(stdout);
+    // Last, as it may need the heap: the input, for --save.
+    if (!g.saveFolder.empty()) {
+        std::snprintf(line, sizeof line, "%s\\%s-crash-%u.bin", g.saveFolder.c_str(), g.loop->name.c_str(),
+                      c.index);
+        CreateDirectoryA(g.saveFolder.c_str(), nullptr);
+        HANDLE file = CreateFileA(line, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD wrote = 0;
+            if (!c.bytes.empty())
+                WriteFile(file, c.bytes.data(), static_cast<DWORD>(c.bytes.size()), &wrote, nullptr);
+            CloseHandle(file);
+        }
+    }
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -439,7 +473,7 @@ int Run(Loop& loop, int argc, char** argv)
     CloseHandle(worker);
 
     const size_t end = PrivateBytes();
-    const bool memoryFault = cases >= 100 && end > g.memoryWarm && end - g.memoryWarm > loop.memoryGrowthLimit;
+    const bool memoryFault = cases >= 100 && end > g.memoryWarm && end - g.memoryWarm > GrowthLimit();
     PrintFigures(0, memoryFault);
     unsigned failedCount = g.done - g.passed + (memoryFault ? 1 : 0);
     std::printf("%u passed, %u failed\n", g.passed, failedCount);

@@ -82,6 +82,10 @@ struct Loop {
     // Growth of private memory allowed between the end of the warm-up (the
     // first tenth of the cases) and the end of the run.
     size_t memoryGrowthLimit = 24u << 20;
+    // Memory the platform keeps for each case outside the reader's reach
+    // (measured by the program, never guessed); the limit grows by it for
+    // each case after the warm-up.
+    size_t platformBytesPerCase = 0;
     // Run on each worker thread before its first case and after its last
     // (COM apartments, windows that live for the thread).
     std::function<void()> threadStart;

@@ -366,14 +366,28 @@ void RunText(int count, const ToolDefaults& defaults)
 
 } // namespace
 
-int main()
+// With arguments, only the sets whose names begin with one of them
+// ("freehand", "polygons", "rectangles", "text").
+int main(int argc, char** argv)
 {
+    auto wanted = [&](const char* name) {
+        if (argc < 2)
+            return true;
+        for (int i = 1; i < argc; ++i)
+            if (std::strncmp(name, argv[i], std::strlen(argv[i])) == 0)
+                return true;
+        return false;
+    };
     ToolDefaults defaults;
     defaults.LoadDefaults();
-    for (int count : {1000, 10000})
-        Run(Set::RectanglesAndEllipses, count, defaults);
-    Run(Set::Freehand, 1000, defaults);
-    Run(Set::Polygons, 1000, defaults);
-    RunText(1000, defaults);
+    if (wanted(NameOf(Set::RectanglesAndEllipses)))
+        for (int count : {1000, 10000})
+            Run(Set::RectanglesAndEllipses, count, defaults);
+    if (wanted(NameOf(Set::Freehand)))
+        Run(Set::Freehand, 1000, defaults);
+    if (wanted(NameOf(Set::Polygons)))
+        Run(Set::Polygons, 1000, defaults);
+    if (wanted("text"))
+        RunText(1000, defaults);
     return 0;
 }

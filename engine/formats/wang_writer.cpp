@@ -166,7 +166,11 @@ bool WriteData(const std::vector<LayerToWrite>& layersOldestFirst, Form form, bo
             const int32_t layerBlockType = firstLayer ? kDefaultNamedBlock : kMarkNamedBlock;
             if (preserveLayers) {
                 const char* name = form == Form::kUnicode ? kLayerGroupUnicodeName : kGroupName;
-                if (!layer.name.empty()) {
+                // A layer named as the unnamed form reads back is written
+                // in that form, so that a save of what was read is the same.
+                const bool untitled =
+                    layer.name.empty() || layer.name == std::wstring(kUntitled, kUntitled + kUntitledLength);
+                if (!untitled) {
                     const std::string ansi = AnsiWithNul(layer.name);
                     WriteNamed(data, layerBlockType, name, ansi.data(), ansi.size());
                 } else if (form == Form::kUnicode) {

@@ -1,6 +1,8 @@
 // Point-list items: drawing with the pen, the fill styles, arrows and handles.
 #include "objects/point_list_annotation.h"
 
+#include <algorithm>
+
 #include "view/paint_tools.h"
 #include "view/view_mapping.h"
 
@@ -30,21 +32,26 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
         return -1;
     }
 
-    HGDIOBJ oldPen = GetCurrentObject(dc, OBJ_PEN);
-    HGDIOBJ oldBrush = GetCurrentObject(dc, OBJ_BRUSH);
-    // An item of a layer draws with the engine's pen and brush; one on its
-    // own makes them the same way for this drawing.
+    // An item of a layer draws with the engine's pen and brush, which stay
+    // selected until the paint puts the device back; one being built, or on
+    // its own, selects its own and puts back what it found.
     PaintTools ownTools;
+    HGDIOBJ oldPen = nullptr;
+    HGDIOBJ oldBrush = nullptr;
     const bool creating = !IsCommitted() && trackPen_;
     const int style = Type() == PolygonTool ? 0 : MapNumber(QMK_PenStyle);
     const COLORREF penColor = static_cast<COLORREF>(MapNumber(QMK_PenColor));
+    const int deviceWidth = PaintTools::DeviceWidth(Mapping(), penWidth);
     if (creating) {
-        SelectObject(dc, trackPen_);
+        oldBrush = GetCurrentObject(dc, OBJ_BRUSH);
+        oldPen = SelectObject(dc, trackPen_);
     } else if (Owner()) {
         Owner()->SelectPen(dc, penWidth, penColor, style);
     } else {
+        oldPen = GetCurrentObject(dc, OBJ_PEN);
+        oldBrush = GetCurrentObject(dc, OBJ_BRUSH);
         ownTools.Begin(dc);
-        ownTools.SelectPen(PaintTools::DeviceWidth(Mapping(), penWidth), penColor, style);
+        ownTools.SelectPen(deviceWidth, penColor, style);
     }
     const bool highlight = Type() == PolygonTool && (MapNumber(QMK_HighlightFill) != 0 ||
                                                      backStyle == BackStyle_Translucent);
@@ -55,8 +62,18 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
     // The points mapped to the window, in one buffer reused by every item
     // (drawing calls nothing that could draw again meanwhile).
     static std::vector<POINT> view;
-    view.clear();
-    for (const POINT& point : points_) view.push_back(mapping.LayerToWindow(point));
+    view.resize(points_.size());
+    mapping.LayerToWindow(points_.data(), points_.size(), view.data());
+    // Scaled down, neighbouring points often land on one pixel. With a pen
+    // one pixel wide (or none) a step that stays on its pixel draws nothing
+    // and a fill ignores it, so the repeats go; a wider pen's joins could
+    // depend on them, so they stay there. Lines and rulers draw their first
+    // two points by index and keep all.
+    const bool pointList = Type() == PolyLineTool || Type() == FreehandTool || Type() == PolygonTool;
+    if (pointList && !creating && deviceWidth <= 1)
+        view.erase(std::unique(view.begin(), view.end(),
+                               [](const POINT& a, const POINT& b) { return a.x == b.x && a.y == b.y; }),
+                   view.end());
 
     switch (Type()) {
     case PolyLineTool:
@@ -102,9 +119,8 @@ int PointListAnnotation::Draw(HDC dc, const PaintArguments&)
     }
 
     if (oldRop != rop) SetROP2(dc, oldRop);
-    // The engine's pen and brush stay selected until the paint puts the
-    // device back; the item's own go before they are deleted.
-    if (creating || ownTools.Device()) {
+    // The item's own pen and brush go before they are deleted.
+    if (oldPen) {
         SelectObject(dc, oldBrush);
         SelectObject(dc, oldPen);
     }

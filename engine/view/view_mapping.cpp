@@ -1,5 +1,6 @@
 #include "view/view_mapping.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -163,6 +164,77 @@ POINT ViewMapping::LayerToWindow(POINT layer) {
         result.y = Truncate(t + 0.5 - image_.top + view_.top);
     }
     return result;
+}
+
+namespace {
+
+// One axis of LayerToWindow in whole numbers. The layer unit goes to image
+// pixels as MulDiv(unit, size, 2^24) does (rounded half away from zero, -1
+// past the int range); a scale other than 1 is a float, mantissa * 2^-shift,
+// so that the pixel times the scale, truncated, is a product and a shift.
+// Pixels too large for the double product to be exact are left to the
+// per-point conversion (exact() is false).
+struct AxisMap {
+    int size;
+    bool unscaled;
+    int64_t mantissa;
+    int shift;
+    int offset;         // view origin - image origin, as the int sum wraps
+    int64_t offset64;   // the same, unwrapped, as the double sum has it
+
+    static bool Split(float scale, int64_t& mantissa, int& shift) {
+        // Only positive finite scales with a shift a 64-bit product takes.
+        if (!(scale > 0.0f) || scale > 1.0e6f) return false;
+        int exponent = 0;
+        const double fraction = std::frexp(static_cast<double>(scale), &exponent);  // [0.5, 1)
+        mantissa = static_cast<int64_t>(std::ldexp(fraction, 24));  // exact: a float has 24 bits
+        shift = 24 - exponent;
+        return shift > 0 && shift < 62;
+    }
+
+    int Pixel(int unit) const {
+        const int64_t product = static_cast<int64_t>(unit) * size;
+        const int64_t half = kFull / 2;
+        const bool positive = (unit < 0) == (size < 0);
+        const int64_t rounded = (positive ? product + half : product - half) / kFull;
+        return rounded > 2147483647 || rounded < -2147483647 ? -1 : static_cast<int>(rounded);
+    }
+
+    // False when the point must go the per-point way.
+    bool Map(int unit, LONG& out) const {
+        const int pixel = Pixel(unit);
+        if (unscaled) {
+            out = static_cast<LONG>(static_cast<uint32_t>(pixel) + static_cast<uint32_t>(offset));
+            return true;
+        }
+        if (pixel >= (1 << 29) || pixel <= -(1 << 29)) return false;
+        const int64_t product = pixel * mantissa;
+        const int64_t truncated = product >= 0 ? product >> shift : -((-product) >> shift);
+        const int t = static_cast<int>(static_cast<uint32_t>(truncated));
+        // t + 0.5 + offset, truncated toward zero.
+        const int64_t whole = static_cast<int64_t>(t) + offset64;
+        out = static_cast<LONG>(static_cast<uint32_t>(whole >= 0 ? whole : whole + 1));
+        return true;
+    }
+};
+
+} // namespace
+
+void ViewMapping::LayerToWindow(const POINT* layer, size_t count, POINT* window) {
+    EnsureFresh();
+    AxisMap x = {imageWidth_, scaleX_ == 1.0f, 0, 0,
+                 static_cast<int>(static_cast<uint32_t>(view_.left) - static_cast<uint32_t>(image_.left)),
+                 static_cast<int64_t>(view_.left) - image_.left};
+    AxisMap y = {imageHeight_, scaleY_ == 1.0f, 0, 0,
+                 static_cast<int>(static_cast<uint32_t>(view_.top) - static_cast<uint32_t>(image_.top)),
+                 static_cast<int64_t>(view_.top) - image_.top};
+    const bool whole = (x.unscaled || AxisMap::Split(scaleX_, x.mantissa, x.shift)) &&
+                       (y.unscaled || AxisMap::Split(scaleY_, y.mantissa, y.shift));
+    for (size_t i = 0; i < count; ++i) {
+        const POINT from = layer[i];
+        if (!whole || !x.Map(from.x, window[i].x) || !y.Map(from.y, window[i].y))
+            window[i] = LayerToWindow(from);
+    }
 }
 
 RECT ViewMapping::WindowToLayer(const RECT& window) {

@@ -101,6 +101,10 @@ public:
     POINT LayerToWindow(POINT layer);
     RECT WindowToLayer(const RECT& window);
     RECT LayerToWindow(const RECT& layer);
+    // Many points at once, each mapped exactly as LayerToWindow maps one
+    // (the same rounding and wrapping), in whole-number arithmetic; in and
+    // out may be the same array.
+    void LayerToWindow(const POINT* layer, size_t count, POINT* window);
     POINT LayerToImage(POINT layer);
     POINT ImageToLayer(POINT image);
     RECT LayerToImage(const RECT& layer);

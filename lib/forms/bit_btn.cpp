@@ -46,7 +46,7 @@ bool BitBtn::DrawItem(const DRAWITEMSTRUCT& item)
     int shift = pushed ? 1 : 0;
 
     std::string caption = Caption();
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont = SelectObject(dc, StandardFont());
     SIZE text = {};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
     BITMAP bm = {};

@@ -19,6 +19,24 @@ const UINT_PTR kSubclassId = 1;
 
 } // namespace
 
+HFONT StandardFont()
+{
+    static const HFONT font = [] {
+        LOGFONTA lf = {};
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        HDC screen = GetDC(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        if (dpi > 0 && dpi != 96)
+            lf.lfHeight = MulDiv(lf.lfHeight, 96, dpi);
+        lf.lfWidth = 0;
+        HFONT made = CreateFontIndirectA(&lf);
+        return made ? made : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    }();
+    return font;
+}
+
 Control::Control(Control* parent, std::string name) : parent_(parent), name_(std::move(name)) {}
 
 Control::~Control()
@@ -345,7 +363,7 @@ void Component::CreateStandard(const char* windowClass, DWORD style, DWORD exSty
                                   GetModuleHandleA(nullptr), nullptr);
     if (!window)
         return;
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(StandardFont()), FALSE);
     Attach(window, true);
 }
 

@@ -15,6 +15,13 @@ namespace forms {
 class Component;
 class PopupMenu;
 
+// The font every component draws its text with: the system's 8-point user
+// interface face at the 96 pixels per inch the forms are laid out in, so that
+// a text fits the pixel sizes its component was given on any display. (The
+// system's own font grows with the display's resolution while the layout
+// does not.) Made once, kept for the life of the program.
+HFONT StandardFont();
+
 // A position and size in pixels; for a component relative to its parent's
 // client area, for a form on the screen.
 struct Rect {

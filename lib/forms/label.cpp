@@ -11,7 +11,7 @@ Label::Label(Control& parent, const std::string& name, const Rect& bounds, const
 Label::~Label()
 {
     if (Handle())
-        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(StandardFont()), FALSE);
     if (font_)
         DeleteObject(font_);
     if (background_)
@@ -33,8 +33,14 @@ HBRUSH Label::ControlColour(HDC dc)
     // text over it: the text itself never paints a background.
     SetTextColor(dc, Enabled() ? fontColour_ : GetSysColor(COLOR_GRAYTEXT));
     SetBkMode(dc, TRANSPARENT);
-    if (transparent_)
+    if (transparent_) {
+        // Nothing else paints under a child window (its parent clips it
+        // out): what shows through is the parent's background, drawn here.
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(dc, &r, Parent()->BackgroundBrush());
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    }
     return background_ ? background_ : Parent()->BackgroundBrush();
 }
 
@@ -82,12 +88,12 @@ void Label::SetFontHeight(int pixels)
     font_ = nullptr;
     if (pixels > 0) {
         LOGFONTA lf = {};
-        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+        GetObjectA(StandardFont(), sizeof lf, &lf);
         lf.lfHeight = -pixels;
         lf.lfWidth = 0;
         font_ = CreateFontIndirectA(&lf);
     }
-    HGDIOBJ use = font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ use = font_ ? static_cast<HGDIOBJ>(font_) : static_cast<HGDIOBJ>(StandardFont());
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
     if (old)
         DeleteObject(old);

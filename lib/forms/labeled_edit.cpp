@@ -15,7 +15,7 @@ LabeledEdit::LabeledEdit(Control& parent, const std::string& name, const Rect& b
     label_ = CreateWindowExA(0, "STATIC", labelCaption.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
                              bounds.left, bounds.top - kLabelHeight, bounds.width, kLabelHeight, parent.Handle(),
                              nullptr, GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(StandardFont()), FALSE);
     SetComponentName(label_, name + ".EditLabel");
     CreateStandard("EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, bounds);
 }

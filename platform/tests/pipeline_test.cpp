@@ -864,4 +864,42 @@ TEST_F(Pipeline, OneBitResultsAreSavedWithGroup4)
     EXPECT_EQ(wb_->Close(), 0);
 }
 
+// A run that finds its final result cached saves what the first run saved,
+// byte for byte, and a cached result file that changed since is saved anew.
+TEST_F(Pipeline, ACachedRunSavesTheSameBytesAndFollowsItsResultFile)
+{
+    Catalogue(pf_);
+    // Pages the view saves otherwise than they are stored (it writes them uncompressed).
+    imaging::TiffWriteOptions packed;
+    packed.compression = imaging::TiffCompression::PackBits;
+    for (const char* image : {"p1.tif", "p2.tif"})
+        ASSERT_TRUE(imaging::WriteTiffFile(pf_ / (std::string("images\\") + image),
+                                           imaging::Raster::Blank(40, 30, imaging::PixelLayout::Gray8),
+                                           packed));
+    Start();
+    Palette(0);
+    Select({0, 1});
+    Apply();
+    ASSERT_EQ(Runs(), (Names{"a0", "a0"}));
+    const std::vector<uint8_t> first = testkit::ReadBytes(pf_ / "results\\p1.tif");
+    const std::vector<uint8_t> second = testkit::ReadBytes(pf_ / "results\\p2.tif");
+    ASSERT_FALSE(first.empty());
+    ASSERT_NE(first, testkit::ReadBytes(pf_ / "temp\\p1.tif_00.tif")) << "the view saves its own way";
+    ASSERT_TRUE(DeleteFileA((pf_ / "results\\p1.tif").c_str()));
+    Apply();
+    EXPECT_EQ(Runs().size(), 2u) << "all cached";
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p1.tif"), first);
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p2.tif"), second);
+
+    // The step result replaced behind the cache's back (its origin record stays).
+    WriteImage(pf_ / "temp\\p1.tif_00.tif", 70, 20);
+    Apply();
+    EXPECT_EQ(Runs().size(), 2u);
+    imaging::Raster page;
+    ASSERT_TRUE(imaging::LoadImageFile(pf_ / "results\\p1.tif", &page));
+    EXPECT_EQ(page.width, 70);
+    EXPECT_EQ(testkit::ReadBytes(pf_ / "results\\p2.tif"), second);
+    EXPECT_EQ(wb_->Close(), 0);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -165,6 +166,74 @@ TEST(StepResultOrigin, AResultCountsOnlyForTheSourceItWasMadeFrom)
     platform::RemoveCachedStepResults(folder.path() + "\\");
     EXPECT_FALSE(testkit::FileExists(one.first));
     EXPECT_FALSE(testkit::FileExists(platform::OriginRecordPath(one.first)));
+}
+
+// A later run copies the view's save of a cached result only while the
+// result and the copy are both as they were when it was kept.
+TEST(StepResultSavedForm, CountsOnlyForTheResultAsItWasSaved)
+{
+    testkit::TempFolder folder("saved");
+    CreateDirectoryA((folder / "results").c_str(), nullptr);
+    const std::string result = folder / "p1.tif_00.tif", saved = folder / "results\\p1.tif";
+    const std::string form = result + ".saved", record = form + ".from";
+    auto keep = [&] {
+        testkit::WriteText(result, "result");
+        testkit::WriteText(saved, "saved page");
+        return platform::KeepSavedForm(result, saved);
+    };
+    auto setTime = [](const std::string& path, DWORD low) {
+        HANDLE f = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        FILETIME t = {low, 0x01D00000};
+        SetFileTime(f, nullptr, nullptr, &t);
+        CloseHandle(f);
+    };
+    std::string found;
+    EXPECT_FALSE(platform::SavedFormOf(result, &found)) << "nothing kept yet";
+    ASSERT_TRUE(keep());
+    ASSERT_TRUE(platform::SavedFormOf(result, &found));
+    EXPECT_EQ(found, form);
+    EXPECT_EQ(testkit::ReadText(form), "saved page");
+
+    // The record: the magic, then the result's size and time, then the saved form's.
+    setTime(result, 0x11223344);
+    setTime(form, 0x55667788);
+    std::string bytes = "SAVEDOF1";
+    for (uint8_t b : {6, 0, 0, 0, 0, 0, 0, 0, 0x44, 0x33, 0x22, 0x11, 0, 0, 0xD0, 0x01,
+                      10, 0, 0, 0, 0, 0, 0, 0, 0x88, 0x77, 0x66, 0x55, 0, 0, 0xD0, 0x01})
+        bytes += static_cast<char>(b);
+    testkit::WriteText(record, bytes);
+    EXPECT_TRUE(platform::SavedFormOf(result, &found)) << "a record written out from its layout";
+
+    struct Case { const char* what; std::function<void()> change; };
+    const Case cases[] = {
+        {"the result made again", [&] { testkit::WriteText(result, "result, made again"); }},
+        {"the result touched", [&] { setTime(result, 12345); }},
+        {"the saved form changed", [&] { testkit::WriteText(form, "saved page!"); }},
+        {"the saved form gone", [&] { DeleteFileA(form.c_str()); }},
+        {"a longer record", [&] { testkit::WriteText(record, testkit::ReadText(record) + "x"); }},
+        {"a shorter record", [&] { testkit::WriteText(record, testkit::ReadText(record).substr(0, 39)); }},
+        {"another magic", [&] { std::string r = testkit::ReadText(record); r[7] = '2';
+                                testkit::WriteText(record, r); }},
+        {"no record", [&] { DeleteFileA(record.c_str()); }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(keep());
+        c.change();
+        EXPECT_FALSE(platform::SavedFormOf(result, &found)) << c.what;
+    }
+
+    ASSERT_TRUE(keep());
+    EXPECT_EQ(platform::CachedStepResults(folder.path() + "\\"), (std::vector<std::string>{result}))
+        << "a saved form is no step result";
+    EXPECT_TRUE(platform::RemoveStepResult({result, ""}));
+    EXPECT_FALSE(testkit::FileExists(form));
+    EXPECT_FALSE(testkit::FileExists(record));
+    ASSERT_TRUE(keep());
+    platform::RemoveCachedStepResults(folder.path() + "\\");
+    EXPECT_FALSE(testkit::FileExists(form));
+    EXPECT_FALSE(testkit::FileExists(record));
+    EXPECT_FALSE(platform::KeepSavedForm(result, folder / "missing.tif"));
+    EXPECT_FALSE(testkit::FileExists(form)) << "a failed copy leaves no saved form";
 }
 
 } // namespace

@@ -19,7 +19,18 @@ using engine_test::EngineLibrary;
 using engine_test::TestHost;
 using mutation::Bytes;
 
-constexpr int kWidth = 800, kHeight = 600;  // the test host's image
+// The host's page and how its view shows it: the test host's own image, and
+// a page of the real pages' size in a window of 800 x 600, at actual size
+// and fitted. A case's data is saved at one zoom and reloaded and saved at
+// another.
+struct View {
+    int width, height;
+    RECT image;  // the page as shown
+};
+const View kViews[] = {{800, 600, {0, 0, 800, 600}},
+                       {1653, 2338, {0, 0, 1653, 2338}},
+                       {1653, 2338, {0, 0, 424, 600}}};
+constexpr size_t kViewCount = sizeof kViews / sizeof kViews[0];
 
 struct Engine {
     EngineLibrary library;
@@ -55,11 +66,21 @@ Bytes SavedWang(bool unicode, bool preserve)
     return Take(block, size);
 }
 
-// A new page's data, as the control takes it: the engine cleared first.
-int LoadPage(const Bytes& data, bool preserve)
+void Show(const View& view)
 {
+    engine_test::FakeServices& services = t_engine->host.Services();
+    services.imageWidth = view.width;
+    services.imageHeight = view.height;
+    services.view = {0, 0, 800, 600};
+    services.image = view.image;
+}
+
+// A new page's data, as the control takes it: the engine cleared first.
+int LoadPage(const Bytes& data, bool preserve, const View& view = kViews[0])
+{
+    Show(view);
     E()->DeleteAllLayers();
-    return ImportWangAnnotations(E(), data.data(), data.size(), kWidth, kHeight, preserve);
+    return ImportWangAnnotations(E(), data.data(), data.size(), view.width, view.height, preserve);
 }
 
 mutation::Verdict Judge(const mutation::Case& input, std::string& note)
@@ -67,32 +88,37 @@ mutation::Verdict Judge(const mutation::Case& input, std::string& note)
     t_engine->host.ClearCalls();
     const bool preserve = input.index % 2 == 1;
     const bool unicode = input.index / 2 % 2 == 1;
+    const View& view = kViews[input.index / 4 % kViewCount];
+    // The reload shows the page at another zoom where the page is larger
+    // than the test host's image.
+    const View& again = view.width == kViews[0].width ? view : kViews[1 + input.index / 4 % 2];
+    Show(view);
     E()->DeleteAllLayers();
     const Bytes before = State();
-    if (ImportWangAnnotations(E(), input.bytes.data(), input.bytes.size(), kWidth, kHeight, preserve) != 0)
+    if (ImportWangAnnotations(E(), input.bytes.data(), input.bytes.size(), view.width, view.height, preserve) != 0)
         return State() == before ? mutation::Verdict::Refused : mutation::Verdict::RefusedButChanged;
 
     // One round settles what the data did not say; after it nothing moves.
     const Bytes first = SavedWang(unicode, preserve);
     if (first.empty())
         return mutation::Verdict::Accepted;
-    if (LoadPage(first, preserve) != 0) {
-        note = "the writer's data is refused";
-        return mutation::Verdict::Failed;
-    }
-    const Bytes second = SavedWang(unicode, preserve);
-    if (LoadPage(second, preserve) != 0) {
-        note = "the writer's data is refused";
-        return mutation::Verdict::Failed;
-    }
-    const Bytes third = SavedWang(unicode, preserve);
-    if (second != third) {
-        size_t at = 0;
-        while (at < second.size() && at < third.size() && second[at] == third[at]) ++at;
-        note = std::string(unicode ? "Unicode" : "ANSI") + " writer, layers " + (preserve ? "kept" : "not kept") +
-               ": sizes " + std::to_string(second.size()) + " and " + std::to_string(third.size()) +
-               ", first difference at " + std::to_string(at);
-        return mutation::Verdict::Unstable;
+    Bytes saved = first;
+    for (const View* shown : {&again, &view}) {
+        if (LoadPage(saved, preserve, *shown) != 0) {
+            note = "the writer's data is refused";
+            return mutation::Verdict::Failed;
+        }
+        const Bytes next = SavedWang(unicode, preserve);
+        if (next != first) {
+            size_t at = 0;
+            while (at < first.size() && at < next.size() && first[at] == next[at]) ++at;
+            note = std::string(unicode ? "Unicode" : "ANSI") + " writer, layers " + (preserve ? "kept" : "not kept") +
+                   ", page " + std::to_string(view.width) + " shown " + std::to_string(shown->image.right) +
+                   " wide: sizes " + std::to_string(first.size()) + " and " + std::to_string(next.size()) +
+                   ", first difference at " + std::to_string(at);
+            return mutation::Verdict::Unstable;
+        }
+        saved = next;
     }
     return mutation::Verdict::Accepted;
 }

@@ -800,3 +800,73 @@ TEST(WangImport, AnnouncedNumbersNameTheirItemsOnEveryPage)
         }
     }
 }
+
+// A page opened, saved and opened again by a host whose view shows the page
+// at another zoom each time (fit, actual size, a third, a quarter), with the
+// page's own size and resolution, with font scaling off and on: after one
+// round every further save, by either writer, layers kept or not, is the
+// same. The pen around a line's points and a text's size at its creation
+// scale once moved at every round.
+TEST(WangImport, SavesAtAnyZoomAreAFixedPointAfterOneRound)
+{
+    struct Zoom {
+        const char* what;
+        RECT image;  // the page as shown in a window of 800 x 600
+    };
+    const Zoom zooms[] = {{"fit", {0, 0, 424, 600}},
+                          {"actual size", {0, 0, 2480, 3508}},
+                          {"a third", {0, 0, 827, 1169}},
+                          {"a quarter", {0, 0, 620, 877}}};
+    EngineLibrary library;
+    for (const char* name : kPages) {
+        const Bytes page = LoadPage(name);
+        ASSERT_FALSE(page.empty());
+        for (int fontScaling : {0, 1})
+            for (bool unicode : {false, true})
+                for (bool preserve : {false, true}) {
+                    SCOPED_TRACE(std::string(name) + (fontScaling ? " font scaling" : "") +
+                                 (unicode ? " Unicode" : " ANSI") + (preserve ? " layers" : ""));
+                    TestHost host(library);
+                    ASSERT_EQ(0, host->SetProperty(QMK_FontScaling, fontScaling));
+                    host.Services().imageWidth = 2480;
+                    host.Services().imageHeight = 3508;
+                    host.Services().view = {0, 0, 800, 600};
+                    host.Services().resolutionX = host.Services().resolutionY = 300.0;
+                    Bytes data = page;
+                    Bytes settled;
+                    for (size_t round = 0; round < 5; ++round) {
+                        const Zoom& zoom = zooms[round % 4];
+                        SCOPED_TRACE(std::to_string(round) + " " + zoom.what);
+                        host.Services().image = zoom.image;
+                        ASSERT_EQ(0, ImportPage(host.Engine(), data.data(), data.size(), 2480, 3508, preserve));
+                        data = Saved(host.Engine(), unicode, preserve);
+                        ASSERT_FALSE(data.empty());
+                        if (round == 0)
+                            settled = data;
+                        else
+                            ASSERT_EQ(settled, data);
+                    }
+                }
+    }
+}
+
+// A layer without a name, one named as the writers name an unnamed one and
+// one of its own, saved by either writer with layers kept, read and saved
+// again: the same data. The Unicode writer once wrote the unnamed layer in
+// a form that read back as "[Untitled]" and was then written by name.
+TEST(WangImport, LayerNamesReadBackAsTheyWereWritten)
+{
+    EngineLibrary library;
+    for (const wchar_t* name : {L"", L"[Untitled]", L"Named"})
+        for (bool unicode : {false, true}) {
+            SCOPED_TRACE(std::string(unicode ? "Unicode " : "ANSI ") + std::to_string(std::wcslen(name)));
+            TestHost source(library);
+            ASSERT_NE(0, AddLayer(source.Engine(),
+                                  LayerRecord(name, {{RectangleTool, 1, 0x100000, 0x200000, 0x500000, 0x400000, 9}})));
+            const Bytes data = Saved(source.Engine(), unicode, true);
+            ASSERT_FALSE(data.empty());
+            TestHost target(library);
+            ASSERT_EQ(0, ImportPage(target.Engine(), data.data(), data.size(), 800, 600, true));
+            EXPECT_EQ(data, Saved(target.Engine(), unicode, true));
+        }
+}

@@ -299,6 +299,28 @@ int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
     return layer;
 }
 
+Bytes SavedStream(AnnotationEngine* e)
+{
+    void* block = nullptr;
+    const int size = e->SaveAnnotationsToMemory(&block);
+    Bytes bytes;
+    if (size > 0 && block)
+        bytes.assign(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + size);
+    CoTaskMemFree(block);
+    return bytes;
+}
+
+Bytes SavedLayer(AnnotationEngine* e, int layer)
+{
+    VARIANT v;
+    VariantInit(&v);
+    int size = 0;
+    e->GetLayerIntoVariant(&v, layer, &size);
+    Bytes bytes = ArrayBytes(v);
+    VariantClear(&v);
+    return bytes;
+}
+
 std::string Describe(AnnotationEngine* e)
 {
     std::ostringstream out;

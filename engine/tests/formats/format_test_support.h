@@ -47,6 +47,11 @@ int AddEveryKindLayer(AnnotationEngine* engine, int* pictureSeq = nullptr);
 // A small bottom-up 24-bit packed DIB of one shade in a movable block.
 HGLOBAL ShadeDib(uint8_t shade, int width = 3, int height = 2);
 
+// The engine's save of everything it holds (slot 37); empty when it fails.
+Bytes SavedStream(AnnotationEngine* engine);
+// A layer's record as GetLayerIntoVariant gives it; empty when it fails.
+Bytes SavedLayer(AnnotationEngine* engine, int layer);
+
 // Everything an engine holds that a save and load should keep.
 std::string Describe(AnnotationEngine* engine);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,75 @@ TEST_F(ViewMappingTest, APaintIntoAnImageUsesTheGivenRectanglesWithoutTheHost) {
     EXPECT_EQ(kFull / 2, layer.x);
     EXPECT_EQ(kFull / 2, layer.y);
     EXPECT_TRUE(fake.calls.empty()) << "no service is asked";
+}
+
+// The paint maps a whole point list at once: each point must come out as
+// the one-point conversion gives it, at every scale, scroll and size, for
+// points on, near and far off the image, and mapped in place as well.
+TEST_F(ViewMappingTest, ManyPointsAtOnceMapAsEachAlone) {
+    struct Geometry {
+        const char* name;
+        RECT view;
+        RECT image;
+        int width, height;
+    };
+    const Geometry geometries[] = {
+        {"a page at fit", {0, 0, 800, 1035}, {0, 0, 800, 1035}, 2550, 3300},
+        {"a page at 100 %", {0, 0, 1024, 768}, {0, 0, 2550, 3300}, 2550, 3300},
+        {"scrolled at 100 %", {12, 7, 1024, 768}, {300, 900, 2550, 3300}, 2550, 3300},
+        {"half, scrolled", {3, 5, 400, 300}, {41, 17, 400, 300}, 800, 600},
+        {"zoom 2, scrolled", {5, 5, 505, 405}, {100, 50, 1600, 1200}, 800, 600},
+        {"an uneven 3.7 and 0.27", {0, 0, 900, 500}, {-20, 30, 2960, 162}, 800, 600},
+        {"a view left of the image", {-500, -300, 200, 100}, {0, 0, 333, 777}, 1000, 1000},
+        {"a hundredth", {0, 0, 300, 300}, {0, 0, 26, 33}, 2550, 3300},
+        {"a forty-fold zoom", {0, 0, 900, 900}, {5000, 9000, 102000, 132000}, 2550, 3300},
+        {"an image of one pixel", {0, 0, 10, 10}, {0, 0, 7, 3}, 1, 1},
+    };
+    std::vector<POINT> points = {{0, 0}, {kFull, kFull}, {kFull / 2, kFull / 3}, {-1, -1}, {1, 1},
+                                 {INT_MAX, INT_MIN}, {INT_MIN, INT_MAX}, {-kFull, 3 * kFull},
+                                 {kFull * 100, -kFull * 100}, {6579, 5084}, {6580, 5085}};
+    unsigned seed = 99;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        // Mostly on the image, some well off it, a few anywhere at all.
+        const unsigned kind = next() % 10;
+        const int range = kind < 7 ? kFull : kind < 9 ? 64 * kFull : 0;
+        POINT p;
+        if (range) {
+            p.x = static_cast<int>(next() % static_cast<unsigned>(range)) - (kind < 7 ? 0 : range / 2);
+            p.y = static_cast<int>(next() % static_cast<unsigned>(range)) - (kind < 7 ? 0 : range / 2);
+        } else {
+            p.x = static_cast<int>(next());
+            p.y = static_cast<int>(next());
+        }
+        points.push_back(p);
+    }
+    mapping.SetServices(AllServices());
+    for (const Geometry& g : geometries) {
+        fake.view = g.view;
+        fake.image = g.image;
+        fake.width = g.width;
+        fake.height = g.height;
+        mapping.Invalidate();
+        ASSERT_TRUE(mapping.Refresh(false, nullptr)) << g.name;
+        std::vector<POINT> many(points.size());
+        mapping.LayerToWindow(points.data(), points.size(), many.data());
+        std::vector<POINT> inPlace = points;
+        mapping.LayerToWindow(inPlace.data(), inPlace.size(), inPlace.data());
+        int wrong = 0;
+        for (size_t i = 0; i < points.size() && wrong < 5; ++i) {
+            const POINT one = mapping.LayerToWindow(points[i]);
+            const bool same = one.x == many[i].x && one.y == many[i].y && one.x == inPlace[i].x &&
+                              one.y == inPlace[i].y;
+            if (!same) ++wrong;
+            EXPECT_TRUE(same) << g.name << ": layer " << points[i].x << "," << points[i].y << " gives "
+                              << one.x << "," << one.y << " alone, " << many[i].x << "," << many[i].y
+                              << " among many";
+        }
+    }
 }
 
 // --- conversions on a table of views -------------------------------------------

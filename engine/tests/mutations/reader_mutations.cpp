@@ -76,29 +76,6 @@ HGLOBAL BlockOf(const Bytes& bytes)
     return block;
 }
 
-// The engine's save of everything it holds; empty when the save fails.
-Bytes SaveAll(AnnotationEngine* e)
-{
-    void* block = nullptr;
-    const int size = e->SaveAnnotationsToMemory(&block);
-    Bytes bytes;
-    if (size > 0 && block)
-        bytes.assign(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + size);
-    CoTaskMemFree(block);
-    return bytes;
-}
-
-Bytes LayerBytes(AnnotationEngine* e, int layer)
-{
-    VARIANT v;
-    VariantInit(&v);
-    int size = 0;
-    e->GetLayerIntoVariant(&v, layer, &size);
-    Bytes bytes = formats_test::ArrayBytes(v);
-    VariantClear(&v);
-    return bytes;
-}
-
 // The picture of a layer's picture tool, or empty.
 Bytes ToolPictureBytes(AnnotationEngine* e, int layer)
 {
@@ -126,12 +103,12 @@ Bytes SettledState()
         BSTR password = SysAllocString(L"secret");
         first->SetLayerPassword(layer, password);
         SysFreeString(password);
-        saved = SaveAll(first.Engine());
+        saved = formats_test::SavedStream(first.Engine());
     }
     TestHost next(*g_library);
     next->RegisterCallback(Channel_RequestLayerPassword, reinterpret_cast<void*>(&AnswerPassword));
     next->LoadAnnotationsFromMemory(saved.data(), static_cast<int>(saved.size()), 0, 0);
-    return SaveAll(next.Engine());
+    return formats_test::SavedStream(next.Engine());
 }
 
 std::wstring LayerName(AnnotationEngine* e, int layer)
@@ -167,7 +144,7 @@ struct Bench {
     // reader the tool's picture too.
     Bytes State()
     {
-        Bytes bytes = SaveAll(host.Engine());
+        Bytes bytes = formats_test::SavedStream(host.Engine());
         if (kReader == ToolPicture) {
             const Bytes picture = ToolPictureBytes(host.Engine(), everyKind);
             bytes.insert(bytes.end(), picture.begin(), picture.end());
@@ -193,6 +170,53 @@ void PutOnClipboard(const Bytes& bytes)
     if (block && !SetClipboardData(g_layerFormat, block))
         GlobalFree(block);
     CloseClipboard();
+}
+
+// The bytes of every block in use on the process's heaps: what a loop keeps
+// shows here whether or not its blocks land in pages already touched.
+size_t BusyHeapBytes()
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    size_t busy = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        PROCESS_HEAP_ENTRY entry = {};
+        if (!HeapLock(heaps[i]))
+            continue;
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                busy += entry.cbData;
+        HeapUnlock(heaps[i]);
+    }
+    return busy;
+}
+
+// What the platform keeps for each read of clipboard data that it answers
+// (its reader leaves a 1 KiB probe block behind each time): measured on
+// reads of new contents, as every case brings, without an engine.
+size_t ClipboardReadCost()
+{
+    // The clipboard takes data only from an owner window.
+    t_window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    auto round = [](unsigned i) {
+        Bytes bytes(64, static_cast<uint8_t>(i));
+        formats_test::PutDword(bytes, 0, i);
+        PutOnClipboard(bytes);
+        if (OpenClipboard(t_window)) {
+            GetClipboardData(g_layerFormat);
+            CloseClipboard();
+        }
+    };
+    for (unsigned i = 0; i < 50; ++i)
+        round(i);
+    constexpr unsigned kReads = 400;
+    const size_t before = BusyHeapBytes();
+    for (unsigned i = 0; i < kReads; ++i)
+        round(50 + i);
+    const size_t after = BusyHeapBytes();
+    DestroyWindow(t_window);
+    t_window = nullptr;
+    return after > before ? (after - before) / kReads : 0;
 }
 
 // Hands the input to the bench's engine; the reader's result.
@@ -302,7 +326,7 @@ mutation::Verdict Judge(const mutation::Case& input, std::string& note)
     {
         TestHost fresh(*g_library);
         fresh->RegisterCallback(Channel_RequestLayerPassword, reinterpret_cast<void*>(&AnswerPassword));
-        const Bytes saved = SaveAll(bench.host.Engine());
+        const Bytes saved = formats_test::SavedStream(bench.host.Engine());
         if (saved.empty()) {
             // Nothing to save: no layers are left, or the stream turned saving off.
         } else if (const int loaded = fresh->LoadAnnotationsFromMemory(saved.data(),
@@ -310,7 +334,7 @@ mutation::Verdict Judge(const mutation::Case& input, std::string& note)
             note = "the engine refused its own save with " + std::to_string(loaded);
             verdict = mutation::Verdict::Unstable;
         } else {
-            const Bytes again = SaveAll(fresh.Engine());
+            const Bytes again = formats_test::SavedStream(fresh.Engine());
             if (again != saved) {
                 size_t at = 0;
                 while (at < again.size() && at < saved.size() && again[at] == saved[at])
@@ -444,7 +468,7 @@ void AddSeeds(std::vector<mutation::Seed>& seeds)
     switch (kReader) {
     case StreamFromMemory:
     case StreamFromVariant:
-        mutation::AddSeed(seeds, "engine save", SaveAll(e));
+        mutation::AddSeed(seeds, "engine save", formats_test::SavedStream(e));
         mutation::AddSeed(seeds, "fresh header", FreshStreamHeader(0));
         mutation::AddSeed(seeds, "empty layer", Cat(FreshStreamHeader(1), kEmptyLayer));
         mutation::AddSeed(seeds, "two layers, one scrambled",
@@ -469,12 +493,12 @@ void AddSeeds(std::vector<mutation::Seed>& seeds)
             const bool plain = SysStringLen(password) == 0;
             SysFreeString(password);
             if (plain)
-                mutation::AddSeed(seeds, "saved layer", LayerBytes(e, layer));
+                mutation::AddSeed(seeds, "saved layer", formats_test::SavedLayer(e, layer));
         }
         break;
     case ScrambledLayerRecord:
         mutation::AddSeed(seeds, "empty layer, scrambled", kEmptyLayerSecret);
-        mutation::AddSeed(seeds, "every kind, scrambled", LayerBytes(e, bench.everyKind));
+        mutation::AddSeed(seeds, "every kind, scrambled", formats_test::SavedLayer(e, bench.everyKind));
         break;
     case ClipboardPaste:
         mutation::AddSeed(seeds, "rectangle layer", kRectangleLayer);
@@ -538,5 +562,7 @@ int main(int argc, char** argv)
         CoUninitialize();
     };
     loop.judge = Judge;
+    if (kReader == ClipboardPaste)
+        loop.platformBytesPerCase = ClipboardReadCost();
     return mutation::Run(loop, argc, argv);
 }

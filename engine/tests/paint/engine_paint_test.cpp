@@ -6,11 +6,13 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine_object.h"
 #include "view/image_brander.h"
 #include "object_test_support.h"
+#include "objects/point_list_annotation.h"
 #include "objects/shape_annotation.h"
 #include "settings/tool_defaults.h"
 
@@ -26,6 +28,7 @@ struct HostView {
     int imageWidth = 1024;
     int imageHeight = 512;
     int zoom = 1;
+    SIZE shown = {};  // when set, the whole image shown at this size
     bool broken = false;  // a geometry without size
     RECT fixedViewTwips = {0, 0, 1024 * 15 / 2, 512 * 15 / 2};
     int fixedCalls = 0;
@@ -41,6 +44,8 @@ int __stdcall GetView(HostCookie, int* kind, RECT* view, RECT* image, int* width
     *width = g_host->broken ? 0 : g_host->imageWidth;
     *height = g_host->imageHeight;
     *view = {0, 0, g_host->imageWidth * g_host->zoom, g_host->imageHeight * g_host->zoom};
+    if (g_host->shown.cx)
+        *view = {0, 0, g_host->shown.cx, g_host->shown.cy};
     *image = *view;
     return 0;
 }
@@ -321,6 +326,149 @@ TEST_F(EnginePaint, AForeignDeviceUsesTheFixedViewInTwips)
     EXPECT_EQ(canvas.At(15, 12), RGB(0, 255, 0)) << "inside the half-size rectangle";
     EXPECT_EQ(canvas.At(30, 12), RGB(255, 255, 255)) << "past its right edge at 25";
     EXPECT_EQ(canvas.At(15, 22), RGB(255, 255, 255)) << "past its bottom edge at 20";
+}
+
+// Every pixel of a canvas, row by row.
+std::vector<uint32_t> Pixels(const DibCanvas& canvas, int width, int height)
+{
+    DIBSECTION section = {};
+    const HGDIOBJ bitmap = GetCurrentObject(canvas.dc(), OBJ_BITMAP);
+    if (GetObjectA(bitmap, sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits)
+        return {};
+    const uint32_t* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(width) * height);
+}
+
+// Freehand marks, polylines and polygons whose neighbouring points fall on
+// one pixel (sub-pixel steps, shown scaled down or at zoom 1) paint exactly
+// the pixels of the plain drawing of every point with the same pen, brush
+// and raster operation; at zoom 2 the pen is two pixels wide.
+TEST_F(EnginePaint, PointListsPaintThePixelsOfEveryPointDrawnPlainly)
+{
+    struct Case {
+        const char* name;
+        int tool;
+        int penWidth;
+        int penStyle;    // the item's style, LinePenStyle_*
+        int rop;         // the pen's raster operation (lines), R2_*
+        bool filled;     // polygons: an opaque fill, else transparent
+        bool highlight;  // polygons: the highlighting fill
+        bool onePixel;   // every point on one pixel
+    };
+    const Case cases[] = {
+        {"a freehand mark", FreehandTool, 1, LinePenStyle_Solid, R2_COPYPEN, false, false, false},
+        {"a freehand mark in xor", FreehandTool, 1, LinePenStyle_Solid, R2_XORPEN, false, false, false},
+        {"a dashed freehand mark inverting", FreehandTool, 2, LinePenStyle_Dash, R2_NOT, false, false, false},
+        {"a dotted freehand mark", FreehandTool, 1, LinePenStyle_Dot, R2_COPYPEN, false, false, false},
+        {"a dash-dot polyline in xor", PolyLineTool, 1, LinePenStyle_DashDot, R2_XORPEN, false, false, false},
+        {"a freehand mark on one pixel", FreehandTool, 1, LinePenStyle_Solid, R2_NOT, false, false, true},
+        {"a filled polygon", PolygonTool, 1, LinePenStyle_Solid, R2_COPYPEN, true, false, false},
+        {"a hollow polygon", PolygonTool, 2, LinePenStyle_Solid, R2_COPYPEN, false, false, false},
+        {"a highlighting polygon", PolygonTool, 1, LinePenStyle_Solid, R2_MASKPEN, true, true, false},
+        {"a filled polygon on one pixel", PolygonTool, 1, LinePenStyle_Solid, R2_COPYPEN, true, false, true},
+    };
+    struct Shown {
+        const char* name;
+        int zoom;
+        SIZE shown;
+    };
+    const Shown views[] = {{"scaled to 0.31", 1, {125, 94}}, {"at zoom 1", 1, {}}, {"at zoom 2", 2, {}}};
+    host.imageWidth = 400;
+    host.imageHeight = 300;
+    const COLORREF background = RGB(200, 180, 120);
+    const COLORREF penColor = RGB(40, 90, 250);
+    const COLORREF fillColor = RGB(250, 60, 30);
+
+    for (const Case& c : cases) {
+        // A walk of sub-pixel steps (up to 1.2 pixels each way) from the middle
+        // of the 400 x 300 image; the polygons take every tenth point.
+        std::vector<POINT> points;
+        unsigned seed = 7;
+        const int stepX = kFull / 400 * 12 / 10, stepY = kFull / 300 * 12 / 10;
+        int x = kFull / 2, y = kFull / 2;
+        for (int i = 0; i < 400; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            x += static_cast<int>((seed >> 8) % (2 * stepX + 1)) - stepX;
+            seed = seed * 1103515245u + 12345u;
+            y += static_cast<int>((seed >> 8) % (2 * stepY + 1)) - stepY;
+            if (c.onePixel)
+                points.push_back({kFull / 2 + i % 3, kFull / 2 + i % 5});
+            else if (c.tool != PolygonTool || i % 10 == 0)
+                points.push_back({x, y});
+        }
+        for (const Shown& view : views) {
+            SCOPED_TRACE(std::string(c.name) + " " + view.name);
+            host.zoom = view.zoom;
+            host.shown = view.shown;
+            EngineObject painter(1, nullptr);
+            painter.LoadDefaults();
+            painter.SetHostGetViewGeometry(2, &GetView);
+            auto item = std::make_unique<PointListAnnotation>(c.tool, *defaults.MapOf(c.tool));
+            item->SetPoints(static_cast<int>(points.size()), points.data());
+            bool changed = false;
+            ASSERT_EQ(item->SetAttribute(QMK_PenWidth, c.penWidth, changed), QMK_NoError);
+            ASSERT_EQ(item->SetAttribute(QMK_PenColor, static_cast<EngineValue>(penColor), changed), QMK_NoError);
+            if (c.tool == PolygonTool) {
+                ASSERT_EQ(item->SetAttribute(QMK_FillColor, static_cast<EngineValue>(fillColor), changed),
+                          QMK_NoError);
+                ASSERT_EQ(item->SetAttribute(QMK_BackStyle, c.filled ? BackStyle_Opaque : BackStyle_Transparent,
+                                             changed),
+                          QMK_NoError);
+                if (c.highlight) {
+                    ASSERT_EQ(item->SetAttribute(QMK_HighlightFill, 1, changed), QMK_NoError);
+                }
+            } else {
+                ASSERT_EQ(item->SetAttribute(QMK_PenStyle, c.penStyle, changed), QMK_NoError);
+                ASSERT_EQ(item->SetAttribute(QMK_PenFillStyle, 5500 + c.rop, changed), QMK_NoError);
+            }
+            painter.FindLayer(painter.CreateLayer(1))->AddItem(std::move(item), false, false);
+
+            const int width = host.shown.cx ? host.shown.cx : host.imageWidth * host.zoom;
+            const int height = host.shown.cy ? host.shown.cy : host.imageHeight * host.zoom;
+            DibCanvas painted(width, height);
+            painted.Fill(background);
+            ASSERT_EQ(painter.Paint(painted.dc(), nullptr, nullptr, 0, 0, 0, 0), -1);
+
+            // The same drawing by hand: every point mapped alone.
+            ViewMapping& mapping = *painter.AsLayerHost().Mapping();
+            DibCanvas plain(width, height);
+            plain.Fill(background);
+            std::vector<POINT> window;
+            for (const POINT& p : points)
+                window.push_back(mapping.LayerToWindow(p));
+            const int penStyle = c.tool == PolygonTool ? PS_SOLID : c.penStyle - LinePenStyle_Solid;
+            HPEN pen = CreatePen(penStyle, PaintTools::DeviceWidth(&mapping, c.penWidth), penColor);
+            HBRUSH brush = c.filled ? CreateSolidBrush(fillColor) : static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
+            const HGDIOBJ oldPen = SelectObject(plain.dc(), pen);
+            const HGDIOBJ oldBrush = SelectObject(plain.dc(), brush);
+            SetROP2(plain.dc(), c.rop);
+            SetPolyFillMode(plain.dc(), WINDING);
+            if (c.tool == PolygonTool)
+                Polygon(plain.dc(), window.data(), static_cast<int>(window.size()));
+            else
+                Polyline(plain.dc(), window.data(), static_cast<int>(window.size()));
+            SelectObject(plain.dc(), oldBrush);
+            SelectObject(plain.dc(), oldPen);
+            DeleteObject(pen);
+            if (c.filled)
+                DeleteObject(brush);
+
+            const std::vector<uint32_t> got = Pixels(painted, width, height);
+            const std::vector<uint32_t> wanted = Pixels(plain, width, height);
+            ASSERT_EQ(got.size(), static_cast<size_t>(width) * height);
+            ASSERT_EQ(wanted.size(), got.size());
+            size_t differing = 0, drawn = 0;
+            for (size_t i = 0; i < wanted.size(); ++i) {
+                differing += got[i] != wanted[i];
+                drawn += wanted[i] != wanted[0];  // the corner shows the background
+            }
+            EXPECT_EQ(differing, 0u) << "pixels that differ";
+            if (!c.onePixel) {
+                EXPECT_GT(drawn, 20u) << "the plain drawing draws something";
+            }
+        }
+    }
+    host.shown = {};
 }
 
 // ---- burning in ------------------------------------------------------------------------

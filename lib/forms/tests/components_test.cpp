@@ -199,7 +199,8 @@ TEST_F(Components, LabelColoursTransparencyAndClick)
     EXPECT_EQ(shot.At(148, 28), RGB(0, 255, 255));
     EXPECT_EQ(PixelOf(panel.Handle(), 180, 35), RGB(0, 255, 255));
 
-    // A transparent label asks the system to leave its background unpainted.
+    // A transparent label paints its text over the parent's background; no
+    // part of it keeps what was there before (black in a fresh bitmap).
     label.SetTransparent(true);
     HDC dc = CreateCompatibleDC(nullptr);
     LRESULT brush = SendMessageA(form_.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -208,12 +209,78 @@ TEST_F(Components, LabelColoursTransparencyAndClick)
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 255));
     DeleteDC(dc);
+    {
+        Snapshot see(label.Handle());
+        EXPECT_EQ(see.At(0, 0), RGB(0, 255, 255));
+        EXPECT_EQ(see.At(148, 28), RGB(0, 255, 255));
+        EXPECT_TRUE(see.Has(RGB(0, 0, 255)));
+        EXPECT_FALSE(see.Has(RGB(0, 0, 0)));
+    }
+    // The splash's second line: black text, transparent on the same colour.
+    forms::Label loading(form_, "Label3", {10, 50, 200, 22}, "Loading Binarize.Folivar");
+    loading.SetTransparent(true);
+    loading.SetFontHeight(16);
+    loading.SetFontColor(RGB(0, 0, 0));
+    {
+        Snapshot see(loading.Handle());
+        EXPECT_EQ(see.At(0, 0), RGB(0, 255, 255));
+        EXPECT_EQ(see.At(199, 21), RGB(0, 255, 255));
+        EXPECT_TRUE(see.Has(RGB(0, 0, 0)));   // the text itself
+    }
 
     int clicks = 0;
     label.OnClick = [&] { ++clicks; };
     SendMessageA(label.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageA(label.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Components, AGroupBoxShowsItsParentsBackgroundInsideItsFrame)
+{
+    form_.SetColor(RGB(0, 255, 255));
+    forms::GroupBox group(form_, "GroupBox1", {10, 10, 200, 120}, "Save Directory");
+    forms::Label inside(group, "Label1", {10, 20, 100, 16}, "inside");
+    Snapshot see(group.Handle());
+    // Inside the frame, clear of the caption and the label.
+    EXPECT_EQ(see.At(100, 80), RGB(0, 255, 255));
+    EXPECT_EQ(see.At(150, 30), RGB(0, 255, 255));
+    EXPECT_TRUE(see.Has(GetSysColor(COLOR_BTNTEXT)));   // the caption
+    // The caption's own background is the parent's too.
+    HDC dc = CreateCompatibleDC(nullptr);
+    LRESULT brush = SendMessageA(form_.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(group.Handle()));
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), form_.BackgroundBrush());
+    DeleteDC(dc);
+    EXPECT_EQ(PixelOf(inside.Handle(), 90, 2), RGB(0, 255, 255));
+}
+
+// The forms are laid out in pixels: every component draws with the one font
+// made for that layout, whose line fits the 16-pixel rows labels are given,
+// whatever the resolution the display reports.
+TEST_F(Components, EveryComponentDrawsWithTheFontOfTheLayout)
+{
+    forms::Label label(form_, "Label1", {10, 10, 84, 16}, "Binarization");
+    forms::Button button(form_, "Button1", {10, 40, 100, 24}, "Apply");
+    forms::ListBox list(form_, "ListBox1", {10, 70, 100, 60});
+    for (HWND window : {label.Handle(), button.Handle(), list.Handle()})
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), forms::StandardFont());
+    label.SetFontHeight(24);
+    label.SetFontHeight(0);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(label.Handle(), WM_GETFONT, 0, 0)), forms::StandardFont());
+
+    HDC dc = GetDC(label.Handle());
+    HGDIOBJ old = SelectObject(dc, forms::StandardFont());
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, "Binarization", 12, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label.Handle(), dc);
+    EXPECT_LE(metrics.tmHeight, 16);
+    EXPECT_LE(extent.cx, 84);
+    LOGFONTA lf = {};
+    ASSERT_NE(GetObjectA(forms::StandardFont(), sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfHeight, -11);   // 8 points at 96 pixels per inch
 }
 
 TEST_F(Components, ContainersPassTheirChildrensNotificationsOn)

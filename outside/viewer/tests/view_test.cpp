@@ -3,6 +3,7 @@
 #include "viewer_fixture.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace viewertest {
@@ -267,6 +268,26 @@ TEST_F(ViewerView, PaintsTheFittedImageOverTheWholeWindow) {
                                                    {180, 130, kBlack},
                                                    {199, 149, kBlack}});
     }
+}
+
+// A scanned 1-bit page of 10000 x 14000 pixels shown small in a view:
+// its quadrants (white, black / black, white) show where they belong, however
+// many pixels each view pixel covers.
+TEST_F(ViewerView, PaintsALargeBilevelPageFittedSmall) {
+    Raster page = Raster::Blank(10000, 14000, PixelLayout::Bilevel);
+    const size_t half = page.RowBytes() / 2;   // 625 bytes, 5000 pixels
+    for (int y = 0; y < page.height; ++y)
+        std::memset(page.Row(y) + (y < page.height / 2 ? half : 0), 0xFF, half);
+    Viewer& view = NewViewer({0, 0, 200, 150});
+    imaging::TiffWriteOptions group4;
+    group4.compression = imaging::TiffCompression::Ccitt4;
+    ASSERT_EQ(S_OK, view.Load(WriteTiff("large.tif", page, group4)));
+    ASSERT_EQ(S_OK, view.Call(L"ZoomToFit", {Long(2)}).hr);
+    // At the smallest zoom, 1/64: 156 x 218 pixels from the top-left corner.
+    EXPECT_EQ(view.GetDouble(L"IPZoomF"), 1.0 / 64);
+    ExpectPixels(*PrintClient(view.window()),
+                 {{39, 50, kWhite}, {117, 50, kBlack}, {39, 130, kBlack}, {117, 130, kWhite},
+                  {150, 140, kWhite}, {150, 100, kBlack}, {170, 75, ColourOf(GetSysColor(COLOR_APPWORKSPACE))}});
 }
 
 TEST_F(ViewerView, PaintsTheScrolledPart) {

@@ -1,0 +1,172 @@
+// A layer drawn as a user draws it, with the mouse through the tools (a
+// polyline of clicks, a freehand stroke, a ruler, a stamp and a picture
+// placed by a click), shown, then saved and loaded again and again: after
+// the first round every way of saving it gives the same bytes each time.
+// These tests move the screen cursor and show a window, so they run alone.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dib_canvas.h"
+#include "format_test_support.h"
+#include "layer_in_window.h"
+
+using namespace engine_test;
+using formats_test::Bytes;
+
+namespace {
+
+AnnotationEngine* g_stampEngine = nullptr;
+int g_stampLayer = 0;
+int __stdcall StampText(HostCookie)
+{
+    BSTR text = SysAllocString(L"APPROVED");
+    g_stampEngine->SetToolAttribute(g_stampLayer, StampTool, QMK_Text, reinterpret_cast<EngineValue>(text));
+    SysFreeString(text);
+    return 0;
+}
+
+// Where two saves first differ, with the bytes around it.
+std::string FirstDifference(const Bytes& a, const Bytes& b)
+{
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        ++at;
+    std::string text = "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+                       ", first difference at " + std::to_string(at) + ":";
+    for (size_t i = at; i < at + 8 && i < a.size() && i < b.size(); ++i) {
+        char pair[12];
+        std::snprintf(pair, sizeof(pair), " %02X/%02X", a[i], b[i]);
+        text += pair;
+    }
+    return text;
+}
+
+class DrawnLayer : public LayerInWindow {
+protected:
+    DrawnLayer()
+    {
+        ReleaseCapture();
+        g_stampEngine = host.Engine();
+        g_stampLayer = layer;
+        host->RegisterCallback(Channel_Stamping, reinterpret_cast<void*>(&StampText));
+    }
+    ~DrawnLayer() override { g_stampEngine = nullptr; }
+
+    void Clicks(const std::vector<POINT>& points)
+    {
+        for (const POINT& p : points) {
+            window.Send(host.Engine(), WM_MOUSEMOVE, 0, p.x, p.y);
+            window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, p.x, p.y);
+            window.Send(host.Engine(), WM_LBUTTONUP, 0, p.x, p.y);
+        }
+        window.Send(host.Engine(), WM_LBUTTONDBLCLK, MK_LBUTTON, points.back().x, points.back().y);
+        window.Send(host.Engine(), WM_LBUTTONUP, 0, points.back().x, points.back().y);
+    }
+    void Stroke(const std::vector<POINT>& points)
+    {
+        window.Send(host.Engine(), WM_LBUTTONDOWN, MK_LBUTTON, points[0].x, points[0].y);
+        for (size_t i = 1; i < points.size(); ++i)
+            window.Send(host.Engine(), WM_MOUSEMOVE, MK_LBUTTON, points[i].x, points[i].y);
+        window.Send(host.Engine(), WM_LBUTTONUP, 0, points.back().x, points.back().y);
+    }
+
+    // Draws one item of each kind and shows the layer; the kinds drawn.
+    std::vector<int> Draw()
+    {
+        EXPECT_EQ(0, host->SetTool(layer, PolyLineTool));
+        Clicks({{50, 50}, {90, 60}, {130, 50}, {170, 80}});
+        EXPECT_EQ(0, host->SetTool(layer, FreehandTool));
+        Stroke({{100, 100}, {120, 110}, {140, 130}, {160, 160}});
+        EXPECT_EQ(0, host->SetTool(layer, RulerTool));
+        Stroke({{100, 300}, {200, 310}, {400, 300}});
+        EXPECT_EQ(0, host->SetTool(layer, StampTool));
+        window.Click(host.Engine(), 300, 400);
+        HGLOBAL picture = formats_test::ShadeDib(0x5A, 5, 4);
+        EXPECT_EQ(0, host->SetToolAttribute(layer, ImageTool, QMK_DibPtr, reinterpret_cast<EngineValue>(picture)));
+        GlobalFree(picture);
+        EXPECT_EQ(0, host->SetTool(layer, ImageTool));
+        window.Click(host.Engine(), 500, 200);
+        EXPECT_EQ(0, host->SetTool(layer, PointerTool));
+        Show(host.Engine());
+        std::vector<int> kinds;
+        for (int seq : Order()) {
+            EngineValue type = 0;
+            host->PrgGetItemAttribute(layer, seq, QMK_ToolType, &type);
+            kinds.push_back(static_cast<int>(type));
+        }
+        return kinds;
+    }
+
+    // The engine painted as its host shows it.
+    static void Show(AnnotationEngine* e)
+    {
+        testkit::DibCanvas canvas(800, 600);
+        e->Paint(canvas.dc(), nullptr, nullptr, 0, 0, 0, 0);
+    }
+};
+
+// One way of saving: what an engine saves, and loading that into a fresh
+// engine (which is then shown).
+struct Path {
+    const char* name;
+    std::function<Bytes(AnnotationEngine*)> save;
+    std::function<int(AnnotationEngine*, const Bytes&)> load;
+};
+
+TEST_F(DrawnLayer, EveryWayOfSavingIsAFixedPointAfterOneRound)
+{
+    ASSERT_EQ((std::vector<int>{PolyLineTool, FreehandTool, RulerTool, StampTool, ImageTool}), Draw());
+    const Path paths[] = {
+        {"annotation stream", [](AnnotationEngine* e) { return formats_test::SavedStream(e); },
+         [](AnnotationEngine* e, const Bytes& b) {
+             return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
+         }},
+        {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
+         [](AnnotationEngine* e, const Bytes& b) {
+             VARIANT v;
+             formats_test::MakeByteArray(b, &v);
+             int made = 0;
+             const int result = e->SetLayerFromVariant(&v, &made);
+             VariantClear(&v);
+             return result;
+         }},
+        {"annotation stream in a VARIANT",
+         [](AnnotationEngine* e) {
+             VARIANT v;
+             VariantInit(&v);
+             int size = 0;
+             e->GetAnnIntoVariant(&v, &size);
+             Bytes bytes = formats_test::ArrayBytes(v);
+             VariantClear(&v);
+             return bytes;
+         },
+         [](AnnotationEngine* e, const Bytes& b) {
+             VARIANT v;
+             formats_test::MakeByteArray(b, &v);
+             int width = 0, height = 0;
+             const int result = e->SetAnnFromVariant(&v, &width, &height);
+             VariantClear(&v);
+             return result;
+         }},
+    };
+    for (const Path& path : paths) {
+        SCOPED_TRACE(path.name);
+        std::vector<Bytes> rounds = {path.save(host.Engine())};
+        ASSERT_FALSE(rounds[0].empty());
+        for (int round = 1; round <= 3; ++round) {
+            TestHost next(library);
+            next->SetHostWindow(window.hwnd());
+            ASSERT_EQ(0, path.load(next.Engine(), rounds.back()));
+            Show(next.Engine());
+            rounds.push_back(path.save(next.Engine()));
+        }
+        EXPECT_EQ(rounds[1], rounds[2]) << FirstDifference(rounds[1], rounds[2]);
+        EXPECT_EQ(rounds[2], rounds[3]) << FirstDifference(rounds[2], rounds[3]);
+    }
+}
+
+} // namespace
