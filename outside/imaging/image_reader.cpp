@@ -192,6 +192,14 @@ bool FindIfdEntry(const TiffView& v, uint16_t tag, IfdEntry* e, bool* found, std
     return true;
 }
 
+// Whether the value of the IFD entry at `at` lies within the file.
+bool ValueInside(const TiffView& v, uint64_t at)
+{
+    uint32_t type = v.U16(at + 2), count = v.U32(at + 4);
+    uint64_t size = uint64_t(TypeSize(type)) * count;
+    return TypeSize(type) == 0 ? count <= v.b_.size() : size <= 4 || v.Has(v.U32(at + 8), size);
+}
+
 // Every entry of the first IFD has its value within the file. WIC's
 // metadata reader takes counts as they are: an ASCII tag of count 2^32-1
 // makes it allocate nothing and copy into that (the heap is broken and a
@@ -204,14 +212,33 @@ bool CheckIfdValues(const TiffView& v, std::string* error)
         return false;
     for (uint32_t i = 0; i < n; ++i) {
         uint64_t at = ifd + 2 + 12ull * i;
-        uint32_t tag = v.U16(at), type = v.U16(at + 2), count = v.U32(at + 4);
-        uint64_t size = uint64_t(TypeSize(type)) * count;
-        bool inside = TypeSize(type) == 0 ? count <= v.b_.size()
-                                          : size <= 4 || v.Has(v.U32(at + 8), size);
-        if (!inside)
-            return Fail(error, "TIFF tag " + std::to_string(tag) + " value out of the file");
+        if (!ValueInside(v, at))
+            return Fail(error, "TIFF tag " + std::to_string(v.U16(at)) + " value out of the file");
     }
     return true;
+}
+
+// The bytes the decoder is given: the file itself, or, when entries of the
+// first IFD claim values that do not lie in the file, a copy in which those
+// entries count nothing. The decoder allocates what a count claims before
+// it finds the file too short (2 GB for a count of 0x7F000018); such a
+// value cannot be read anyway, and the rest of the page reads as before.
+const std::vector<uint8_t>& ForDecoder(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* copy)
+{
+    TiffView v(bytes);
+    uint64_t ifd = 0;
+    uint32_t n = 0;
+    if (!FirstIfd(v, &ifd, &n, nullptr))
+        return bytes;
+    for (uint32_t i = 0; i < n; ++i) {
+        uint64_t at = ifd + 2 + 12ull * i;
+        if (ValueInside(v, at))
+            continue;
+        if (copy->empty())
+            *copy = bytes;
+        std::memset(copy->data() + at + 4, 0, 4);
+    }
+    return copy->empty() ? bytes : *copy;
 }
 
 // Unsigned SHORT or LONG values of a tag (at most `limit` of them).
@@ -487,8 +514,9 @@ public:
             return FailHr(error, "creating the WIC imaging factory", hr);
         if (FAILED(hr = stream.Keep(factory->CreateStream(stream.Out()))))
             return FailHr(error, "IWICImagingFactory::CreateStream", hr);
-        if (FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
-                                                     static_cast<DWORD>(bytes.size()))))
+        const std::vector<uint8_t>& given = kind == Kind::Tiff ? ForDecoder(bytes, &patched_) : bytes;
+        if (FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(given.data()),
+                                                     static_cast<DWORD>(given.size()))))
             return FailHr(error, "IWICStream::InitializeFromMemory", hr);
         const GUID& container = kind == Kind::Tiff ? GUID_ContainerFormatTiff : GUID_ContainerFormatBmp;
         if (FAILED(hr = decoder.Keep(factory->CreateDecoder(container, nullptr, decoder.Out()))))
@@ -506,7 +534,9 @@ public:
         return true;
     }
 
-    // Declared in this order so that they are released before COM goes.
+    // Declared in this order so that they are released before COM goes,
+    // and before the bytes the stream reads.
+    std::vector<uint8_t> patched_;
     ComScope com_;
     Com<IWICImagingFactory> factory;
     Com<IWICStream> stream;

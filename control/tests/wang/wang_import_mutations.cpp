@@ -37,7 +37,18 @@ struct Engine {
     TestHost host{library};
 };
 
-thread_local std::unique_ptr<Engine> t_engine;
+// Each thread's engine. A plain pointer: a thread-local with a destructor is
+// torn down at thread exit after its storage has been freed by this
+// toolchain's runtime, which then calls through whatever the freed block holds.
+thread_local Engine* t_engine = nullptr;
+
+void StartEngine() { t_engine = new Engine; }
+
+void EndEngine()
+{
+    delete t_engine;
+    t_engine = nullptr;
+}
 
 AnnotationEngine* E() { return t_engine->host.Engine(); }
 
@@ -143,7 +154,7 @@ int main(int argc, char** argv)
     // in an apartment of its own, as every engine's thread has.
     {
         OleInitialize(nullptr);
-        t_engine.reset(new Engine);
+        StartEngine();
         const size_t pages = loop.seeds.size();
         for (size_t i = 0; i < pages; ++i) {
             for (bool unicode : {false, true})
@@ -158,7 +169,7 @@ int main(int argc, char** argv)
                                           std::move(saved));
                 }
         }
-        t_engine.reset();
+        EndEngine();
         OleUninitialize();
     }
     loop.smallCases = 300;
@@ -167,10 +178,10 @@ int main(int argc, char** argv)
     loop.memoryGrowthLimit = 8u << 20;
     loop.threadStart = [] {
         OleInitialize(nullptr);
-        t_engine.reset(new Engine);
+        StartEngine();
     };
     loop.threadEnd = [] {
-        t_engine.reset();
+        EndEngine();
         OleUninitialize();
     };
     loop.judge = Judge;

@@ -1,7 +1,7 @@
 // The image reader over damaged TIFF pages, in one process: strips and
-// tiles, every compression it reads, the pages our writer makes, the real
-// pages of other writers and the damaged files, each read as pixels and as
-// the annotation tag a view asks for.
+// tiles, every compression it reads (LZW among them), the pages our writer
+// makes, the real pages of other writers and the damaged files, each read as
+// pixels and as the annotation tag a view asks for.
 #include "image_reader.h"
 #include "mutation_loop.h"
 #include "test_support.h"
@@ -84,6 +84,12 @@ void AddWriterPages(std::vector<mutation::Seed>& seeds)
         }
         mutation::AddSeed(seeds, "gray16", b.Build(strip));
     }
+    // LZW pages small enough to be cut at every length: strips, tiles and
+    // the horizontal predictor.
+    mutation::AddSeed(seeds, "gray-lzw-strips", imgtest::LzwPage(imgtest::Noise(40, 24, PixelLayout::Gray8, 8), 12));
+    mutation::AddSeed(seeds, "gray-lzw-tiles", imgtest::LzwPage(imgtest::Noise(40, 24, PixelLayout::Gray8, 9), 0, false, 16));
+    mutation::AddSeed(seeds, "bilevel-lzw", imgtest::LzwPage(imgtest::TextPage(97, 61), 31));
+    mutation::AddSeed(seeds, "rgb-lzw-predictor", imgtest::LzwPage(imgtest::Noise(21, 13, PixelLayout::Rgb24, 10), 5, true));
 }
 
 bool SameRaster(const Raster& a, const Raster& b)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 namespace imgtest {
@@ -270,6 +271,105 @@ void TiffBuilder::Rational(uint16_t tag, uint32_t n, uint32_t d)
 void TiffBuilder::Bytes(uint16_t tag, uint16_t type, std::vector<uint8_t> bytes, uint32_t count)
 {
     fields_.push_back(Field{tag, type, count, bytes});
+}
+
+std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& data)
+{
+    const uint32_t kClear = 256, kEnd = 257, kFirst = 258, kFull = 4094;
+    std::vector<uint8_t> out;
+    uint32_t bits = 0, bitCount = 0, width = 9, next = kFirst;
+    auto put = [&](uint32_t code) {
+        bits = (bits << width) | code;
+        bitCount += width;
+        while (bitCount >= 8) {
+            out.push_back(static_cast<uint8_t>(bits >> (bitCount - 8)));
+            bitCount -= 8;
+        }
+        bits &= (1u << bitCount) - 1;
+    };
+    std::map<std::pair<uint32_t, uint8_t>, uint32_t> table;
+    put(kClear);
+    if (!data.empty()) {
+        uint32_t prefix = data[0];
+        for (size_t i = 1; i < data.size(); ++i) {
+            auto found = table.find({prefix, data[i]});
+            if (found != table.end()) {
+                prefix = found->second;
+                continue;
+            }
+            put(prefix);
+            table[{prefix, data[i]}] = next++;
+            if (next == kFull) {
+                put(kClear);
+                table.clear();
+                next = kFirst;
+                width = 9;
+            } else if (next > (1u << width) - 1) {
+                ++width;
+            }
+            prefix = data[i];
+        }
+        put(prefix);
+    }
+    put(kEnd);
+    if (bitCount)
+        out.push_back(static_cast<uint8_t>(bits << (8 - bitCount)));
+    return out;
+}
+
+std::vector<uint8_t> LzwPage(const Raster& page, int rowsPerStrip, bool predictor, int tileSize)
+{
+    const int samples = page.layout == PixelLayout::Rgb24 ? 3 : 1;
+    const int bits = page.layout == PixelLayout::Bilevel ? 1 : 8;
+    TiffBuilder b;
+    b.Long(256, {static_cast<uint32_t>(page.width)});
+    b.Long(257, {static_cast<uint32_t>(page.height)});
+    b.Short(258, std::vector<uint16_t>(samples, static_cast<uint16_t>(bits)));
+    b.Short(259, {5});
+    b.Short(262, {static_cast<uint16_t>(page.layout == PixelLayout::Bilevel ? 0
+                                        : page.layout == PixelLayout::Rgb24  ? 2
+                                                                             : 1)});
+    b.Short(277, {static_cast<uint16_t>(samples)});
+    if (predictor)
+        b.Short(317, {2});
+    // One piece: `rows` rows of `cols` pixels from (x0, y0), padded past the
+    // page's edge with zero bytes (tiles).
+    auto piece = [&](int x0, int y0, int cols, int rows) {
+        const size_t rowBytes = (size_t(cols) * samples * bits + 7) / 8;
+        std::vector<uint8_t> data;
+        for (int y = y0; y < y0 + rows; ++y) {
+            std::vector<uint8_t> row(rowBytes, 0);
+            if (y < page.height) {
+                const size_t pixelBytes = size_t(samples) * bits / 8;
+                if (bits == 1) {
+                    for (int x = x0; x < std::min(x0 + cols, page.width); ++x)
+                        if (page.Black(x, y))
+                            row[(x - x0) >> 3] |= static_cast<uint8_t>(0x80 >> ((x - x0) & 7));
+                } else {
+                    int n = std::max(0, std::min(cols, page.width - x0));
+                    std::copy(page.Row(y) + x0 * pixelBytes, page.Row(y) + (x0 + n) * pixelBytes, row.begin());
+                }
+                if (predictor && bits == 8)
+                    for (size_t i = row.size(); i-- > size_t(samples);)
+                        row[i] = static_cast<uint8_t>(row[i] - row[i - samples]);
+            }
+            data.insert(data.end(), row.begin(), row.end());
+        }
+        return LzwEncode(data);
+    };
+    std::vector<std::vector<uint8_t>> pieces;
+    if (tileSize > 0) {
+        b.Long(322, {static_cast<uint32_t>(tileSize)});
+        b.Long(323, {static_cast<uint32_t>(tileSize)});
+        for (int y = 0; y < page.height; y += tileSize)
+            for (int x = 0; x < page.width; x += tileSize)
+                pieces.push_back(piece(x, y, tileSize, tileSize));
+    } else {
+        b.Long(278, {static_cast<uint32_t>(rowsPerStrip)});
+        for (int y = 0; y < page.height; y += rowsPerStrip)
+            pieces.push_back(piece(0, y, page.width, std::min(rowsPerStrip, page.height - y)));
+    }
+    return b.BuildPieces(pieces, tileSize > 0);
 }
 
 std::vector<uint8_t> TiffBuilder::Build(const std::vector<uint8_t>& strip) const

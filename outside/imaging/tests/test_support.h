@@ -38,6 +38,18 @@ std::string Difference(const Raster& expected, const Raster& actual);
 bool UnpackBitsRow(const uint8_t* data, size_t size, size_t rowBytes, std::vector<uint8_t>* row,
                    size_t* used);
 
+// TIFF LZW (compression 5) of one strip or tile: codes of 9 to 12 bits, most
+// significant bit first, a Clear code first and whenever the table is full,
+// the code width growing one code early as TIFF readers expect, EOI last.
+std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& data);
+
+// A page as an LZW TIFF of strips of rowsPerStrip rows (tiles of tileSize
+// square when tileSize > 0): Bilevel as WhiteIsZero (a set bit is black),
+// Gray8 as BlackIsZero, Rgb24 chunky; with predictor, horizontal
+// differencing (Predictor 2) before the coding.
+std::vector<uint8_t> LzwPage(const Raster& page, int rowsPerStrip, bool predictor = false,
+                             int tileSize = 0);
+
 // A TIFF put together field by field.
 struct Field {
     uint16_t tag, type;
