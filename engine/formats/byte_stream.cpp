@@ -61,6 +61,7 @@ void ByteReader::KeepRest() {
     if (!own_.empty() && data_ == own_.data() && position_ == 0) return;
     std::vector<uint8_t> rest(data_ + position_, data_ + size_);
     own_.swap(rest);
+    kept_ += position_;
     data_ = own_.data();
     size_ = own_.size();
     position_ = 0;

@@ -50,7 +50,7 @@ private:
 class ByteReader {
 public:
     // Reads the size bytes at data (which stay the caller's and must outlive
-    // the reader, or its KeepOwnCopy). A null data reads as empty.
+    // the reader, or its KeepRest). A null data reads as empty.
     ByteReader(const void* data, size_t size);
 
     // Inline: every record of every format is made of these.
@@ -88,14 +88,14 @@ public:
     bool ReadString(std::wstring& text, bool& present);
 
     bool Failed() const { return failed_; }
-    size_t Position() const { return position_; }
+    size_t Position() const { return kept_ + position_; }
     size_t Remaining() const { return size_ - position_; }
 
     // Copies what remains into storage of the reader's own and reads on from
     // there, so that what is still to be read no longer depends on the
     // caller's block: a reader about to call out, which may free or change
     // that block, keeps its bytes first. Addresses given before stay in the
-    // caller's block, and positions count from the copy's start afterwards.
+    // caller's block; positions still count from the block's start.
     void KeepRest();
 
 private:
@@ -105,5 +105,6 @@ private:
     const uint8_t* data_;
     size_t size_;
     size_t position_ = 0;
+    size_t kept_ = 0;  // the bytes before the reader's own copy
     bool failed_ = false;
 };

@@ -35,8 +35,8 @@ namespace {
 
 // A buffer for an unscrambled body. Bodies can be megabytes, and fresh memory
 // from the system is slow to come by: the largest buffer given back is kept
-// for the next one (a load that calls out may start another meanwhile, which
-// then takes a buffer of its own).
+// for the next one, up to a few megabytes (a load that calls out may start
+// another meanwhile, which then takes a buffer of its own).
 struct ScratchBytes {
     ScratchBytes()
     {
@@ -48,7 +48,7 @@ struct ScratchBytes {
     ~ScratchBytes()
     {
         AcquireSRWLockExclusive(&lock);
-        if (bytes.capacity() > kept.capacity())
+        if (bytes.capacity() > kept.capacity() && bytes.capacity() <= kKeptLimit)
             bytes.swap(kept);
         ReleaseSRWLockExclusive(&lock);
     }
@@ -56,6 +56,7 @@ struct ScratchBytes {
     ScratchBytes& operator=(const ScratchBytes&) = delete;
 
     std::vector<uint8_t> bytes;
+    static constexpr size_t kKeptLimit = 4u << 20;
     static SRWLOCK lock;
     static std::vector<uint8_t> kept;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "formats/byte_stream.h"
+#include "objects/item_blocks.h"
 #include "settings/tool_defaults_packed_dib.h"
 #include "view/view_mapping.h"
 
@@ -114,103 +115,19 @@ uint64_t NextIdentity() {
 }
 } // namespace
 
-// ---- where items live ------------------------------------------------------------
-
-// Items are made and dropped by the thousand (a load, a paste, an import,
-// closing a document). They take their memory from blocks of a few sizes
-// kept in large chunks that stay with the process: a block an item leaves is
-// the next one of its size to be given, so that a load after a close reuses
-// memory already in use instead of fresh pages from the system, which are
-// slow to come by. Each block carries its size class ahead of the item.
-namespace {
-
-constexpr size_t kBlockGrain = 32;
-constexpr size_t kBlockClasses = 64;  // items of up to 2 KB; larger ones from the heap
-constexpr size_t kBlockHeader = 8;    // keeps the item 8-byte aligned
-constexpr size_t kChunkBytes = 256 * 1024;
-constexpr uint32_t kFromHeap = 0xFFFFFFFFu;
-
-struct FreeBlock {
-    FreeBlock* next;
-};
-
-struct ItemBlocks {
-    SRWLOCK lock = SRWLOCK_INIT;
-    FreeBlock* free[kBlockClasses] = {};
-    uint8_t* chunk = nullptr;
-    size_t chunkLeft = 0;
-};
-
-ItemBlocks& Blocks() {
-    static ItemBlocks blocks;
-    return blocks;
-}
-
-void* TakeBlock(size_t size) noexcept {
-    if (size > kBlockGrain * (kBlockClasses - 1) - kBlockHeader) {
-        uint8_t* block = static_cast<uint8_t*>(::operator new(size + kBlockHeader, std::nothrow));
-        if (!block) return nullptr;
-        *reinterpret_cast<uint32_t*>(block) = kFromHeap;
-        return block + kBlockHeader;
-    }
-    const uint32_t kind = static_cast<uint32_t>((size + kBlockHeader + kBlockGrain - 1) / kBlockGrain);
-    const size_t bytes = kind * kBlockGrain;
-    ItemBlocks& blocks = Blocks();
-    uint8_t* block = nullptr;
-    AcquireSRWLockExclusive(&blocks.lock);
-    if (FreeBlock* reused = blocks.free[kind]) {
-        blocks.free[kind] = reused->next;
-        block = reinterpret_cast<uint8_t*>(reused);
-    } else {
-        if (blocks.chunkLeft < bytes) {
-            // The rest of the old chunk (less than one block) stays unused.
-            void* chunk = VirtualAlloc(nullptr, kChunkBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-            if (chunk) {
-                blocks.chunk = static_cast<uint8_t*>(chunk);
-                blocks.chunkLeft = kChunkBytes;
-            }
-        }
-        if (blocks.chunkLeft >= bytes) {
-            block = blocks.chunk;
-            blocks.chunk += bytes;
-            blocks.chunkLeft -= bytes;
-        }
-    }
-    ReleaseSRWLockExclusive(&blocks.lock);
-    if (!block) return nullptr;
-    *reinterpret_cast<uint32_t*>(block) = kind;
-    return block + kBlockHeader;
-}
-
-void GiveBlock(void* item) noexcept {
-    if (!item) return;
-    uint8_t* block = static_cast<uint8_t*>(item) - kBlockHeader;
-    const uint32_t kind = *reinterpret_cast<const uint32_t*>(block);
-    if (kind == kFromHeap) {
-        ::operator delete(block);
-        return;
-    }
-    ItemBlocks& blocks = Blocks();
-    AcquireSRWLockExclusive(&blocks.lock);
-    FreeBlock* freed = reinterpret_cast<FreeBlock*>(block);
-    freed->next = blocks.free[kind];
-    blocks.free[kind] = freed;
-    ReleaseSRWLockExclusive(&blocks.lock);
-}
-
-} // namespace
+// ---- where items live: item_blocks.h ------------------------------------------
 
 void* Annotation::operator new(size_t size) {
-    void* item = TakeBlock(size);
+    void* item = item_blocks::Take(size);
     if (!item) throw std::bad_alloc();
     return item;
 }
 
-void* Annotation::operator new(size_t size, const std::nothrow_t&) noexcept { return TakeBlock(size); }
+void* Annotation::operator new(size_t size, const std::nothrow_t&) noexcept { return item_blocks::Take(size); }
 
-void Annotation::operator delete(void* item) noexcept { GiveBlock(item); }
+void Annotation::operator delete(void* item) noexcept { item_blocks::Give(item); }
 
-void Annotation::operator delete(void* item, const std::nothrow_t&) noexcept { GiveBlock(item); }
+void Annotation::operator delete(void* item, const std::nothrow_t&) noexcept { item_blocks::Give(item); }
 
 Annotation::Annotation() : identity_(NextIdentity()) {}
 Annotation::~Annotation() = default;
