@@ -231,6 +231,7 @@ struct Shared {
     unsigned hangs = 0;
     HANDLE progress = nullptr; // set after every case
     size_t memoryStart = 0, memoryWarm = 0;
+    size_t memoryLastCase = 0; // after the last case, before the worker's end
 };
 
 Shared g;
@@ -266,20 +267,29 @@ size_t GrowthLimit()
     return g.loop->memoryGrowthLimit + g.loop->platformBytesPerCase * after;
 }
 
+// The figure the growth is judged by: the end, or the larger of the end and
+// the last case when the loop asks for it.
+size_t MemoryJudged(size_t end)
+{
+    return g.loop->checkMemoryBeforeThreadEnd && g.memoryLastCase > end ? g.memoryLastCase : end;
+}
+
 void PrintFigures(unsigned crashes, bool memoryFault)
 {
     const size_t end = PrivateBytes();
     std::printf("figures %s: cases %u, accepted %u, refused %u, crashes %u, hangs %u, refused-but-changed %u, "
-                "unstable %u, other faults %u, memory at start %u KiB, after warm-up %u KiB, at end %u KiB\n",
+                "unstable %u, other faults %u, memory at start %u KiB, after warm-up %u KiB, at end %u KiB, "
+                "after the last case %u KiB\n",
                 g.loop->name.c_str(), g.done, g.accepted, g.refused, crashes, g.hangs, g.refusedButChanged,
                 g.unstable, g.failed, static_cast<unsigned>(g.memoryStart >> 10),
-                static_cast<unsigned>(g.memoryWarm >> 10), static_cast<unsigned>(end >> 10));
+                static_cast<unsigned>(g.memoryWarm >> 10), static_cast<unsigned>(end >> 10),
+                static_cast<unsigned>(g.memoryLastCase >> 10));
     if (g.loop->platformBytesPerCase)
         std::printf("figures %s: the platform keeps %u bytes per case, allowed beside the limit\n",
                     g.loop->name.c_str(), static_cast<unsigned>(g.loop->platformBytesPerCase));
     if (memoryFault)
         std::printf("fault: memory grew by %u KiB after the warm-up (limit %u KiB)\n",
-                    static_cast<unsigned>((end - g.memoryWarm) >> 10),
+                    static_cast<unsigned>((MemoryJudged(end) - g.memoryWarm) >> 10),
                     static_cast<unsigned>(GrowthLimit() >> 10));
 }
 
@@ -370,6 +380,8 @@ DWORD WINAPI Worker(void*)
         ++g.done;
         if (g.done == g.total / 10 + 1)
             g.memoryWarm = PrivateBytes();
+        if (g.done == g.total)
+            g.memoryLastCase = PrivateBytes();
         LeaveCriticalSection(&g.lock);
         SetEvent(g.progress);
     }
@@ -472,7 +484,7 @@ int Run(Loop& loop, int argc, char** argv)
     }
     CloseHandle(worker);
 
-    const size_t end = PrivateBytes();
+    const size_t end = MemoryJudged(PrivateBytes());
     const bool memoryFault = cases >= 100 && end > g.memoryWarm && end - g.memoryWarm > GrowthLimit();
     PrintFigures(0, memoryFault);
     unsigned failedCount = g.done - g.passed + (memoryFault ? 1 : 0);

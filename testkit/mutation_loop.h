@@ -86,6 +86,9 @@ struct Loop {
     // (measured by the program, never guessed); the limit grows by it for
     // each case after the warm-up.
     size_t platformBytesPerCase = 0;
+    // The growth is also judged at the last case, before the worker's end:
+    // memory a thread's reader keeps while it lives is then seen too.
+    bool checkMemoryBeforeThreadEnd = false;
     // Run on each worker thread before its first case and after its last
     // (COM apartments, windows that live for the thread).
     std::function<void()> threadStart;

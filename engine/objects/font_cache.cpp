@@ -39,6 +39,19 @@ private:
 
 } // namespace
 
+FontEntry::WidthPage* FontEntry::PageOf(wchar_t unit) {
+    const unsigned code = static_cast<unsigned short>(unit);
+    if (code < kPageSize) return &low;
+    std::unique_ptr<WidthPage>& page = high[code / kPageSize];
+    if (!page) page.reset(new (std::nothrow) WidthPage);
+    return page.get();
+}
+
+void FontEntry::ClearWidths() {
+    low = WidthPage();
+    for (auto& page : high) page.reset();
+}
+
 FontCache::~FontCache() {
     for (auto& entry : entries_) DeleteFont(*entry);
 }
@@ -73,11 +86,14 @@ FontEntry* FontCache::AddUser(const LOGFONTA& key) {
 }
 
 void FontCache::RemoveUser(const LOGFONTA& key) {
-    FontEntry* entry = Find(key);
-    if (!entry || entry->references <= 0) return;
-    if (--entry->references == 0) {
-        DeleteFont(*entry);
-        entry->scaleX = entry->scaleY = 0.0f;
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        FontEntry& entry = **it;
+        if (!SameKey(entry.key, key)) continue;
+        if (entry.references > 0 && --entry.references == 0) {
+            DeleteFont(entry);
+            entries_.erase(it);
+        }
+        return;
     }
 }
 
@@ -146,6 +162,8 @@ void FontCache::Build(FontEntry& entry, double scaleX, double scaleY, double yRe
 }
 
 void FontCache::MeasureUnit(HDC dc, FontEntry& entry, bool abc, wchar_t unit) {
+    FontEntry::WidthPage* page = entry.PageOf(unit);
+    if (!page) return;
     const UINT code = static_cast<unsigned short>(unit);
     int width = 0;
     ABC widths = {};
@@ -158,14 +176,15 @@ void FontCache::MeasureUnit(HDC dc, FontEntry& entry, bool abc, wchar_t unit) {
     } else {
         width = 0;
     }
-    entry.widths[code] = width;
+    page->widths[code % FontEntry::kPageSize] = width;
+    page->measured[code % FontEntry::kPageSize] = true;
 }
 
 void FontCache::Measure(FontEntry& entry, const wchar_t* text, int length) {
     MeasuringDc measuring(entry.font);
     HDC dc = measuring.Get();
-    std::memset(entry.widths, 0, sizeof(entry.widths));
-    entry.measured.assign(FontEntry::kWidthCount, false);
+    entry.ClearWidths();
+    entry.measuredOnce = true;
     entry.italicOverhang = 0;
     if (!dc) return;
 
@@ -193,7 +212,7 @@ void FontCache::Measure(FontEntry& entry, const wchar_t* text, int length) {
     ABC low[256] = {};
     if (hasAbc && GetCharABCWidthsW(dc, 0, 255, low)) {
         for (int i = 0; i < 256; ++i) {
-            entry.widths[i] = low[i].abcA + static_cast<int>(low[i].abcB) + low[i].abcC;
+            entry.low.widths[i] = low[i].abcA + static_cast<int>(low[i].abcB) + low[i].abcC;
             if (entry.italic && entry.overhang == 0 && std::abs(low[i].abcC) > entry.italicOverhang)
                 entry.italicOverhang = std::abs(low[i].abcC);
         }
@@ -201,34 +220,26 @@ void FontCache::Measure(FontEntry& entry, const wchar_t* text, int length) {
         hasAbc = false;
         INT plain[256] = {};
         if (GetCharWidth32W(dc, 0, 255, plain)) {
-            for (int i = 0; i < 256; ++i) entry.widths[i] = plain[i];
+            for (int i = 0; i < 256; ++i) entry.low.widths[i] = plain[i];
         } else if (GetCharWidthW(dc, 0, 255, plain)) {
             for (int i = 0; i < 256; ++i)
-                entry.widths[i] = plain[i] > 0 ? plain[i] - entry.overhang : plain[i];
+                entry.low.widths[i] = plain[i] > 0 ? plain[i] - entry.overhang : plain[i];
         }
     }
-    for (int i = 0; i < 256; ++i) entry.measured[i] = true;
-    for (int i = 0; text && i < length; ++i) {
-        const unsigned short unit = static_cast<unsigned short>(text[i]);
-        if (entry.measured[unit]) continue;
-        MeasureUnit(dc, entry, hasAbc, text[i]);
-        entry.measured[unit] = true;
-    }
+    entry.low.measured.set();
+    for (int i = 0; text && i < length; ++i)
+        if (!entry.Measured(text[i])) MeasureUnit(dc, entry, hasAbc, text[i]);
 }
 
 void FontCache::MeasureMissing(FontEntry& entry, const wchar_t* text, int length) {
-    if (!text || !entry.font || entry.measured.size() != FontEntry::kWidthCount) return;
+    if (!text || !entry.font || !entry.measuredOnce) return;
     int first = 0;
-    while (first < length && entry.measured[static_cast<unsigned short>(text[first])]) ++first;
+    while (first < length && entry.Measured(text[first])) ++first;
     if (first == length) return;
     MeasuringDc measuring(entry.font);
     if (!measuring.Get()) return;
-    for (int i = first; i < length; ++i) {
-        const unsigned short unit = static_cast<unsigned short>(text[i]);
-        if (entry.measured[unit]) continue;
-        MeasureUnit(measuring.Get(), entry, entry.outlineMetrics, text[i]);
-        entry.measured[unit] = true;
-    }
+    for (int i = first; i < length; ++i)
+        if (!entry.Measured(text[i])) MeasureUnit(measuring.Get(), entry, entry.outlineMetrics, text[i]);
 }
 
 // ---- FontUse -------------------------------------------------------------------

@@ -2,23 +2,32 @@
 // The engine's cache of measured fonts, shared by every item that draws text
 // (text, stamps, buttons, ruler labels).
 //
-// One entry per distinct LOGFONT (compared byte by byte): the GDI font made
-// for the zoom it was last asked for, its metrics and the advance width of
-// every UTF-16 code unit, so that laying out and editing text never asks the
-// device context for a width. Entries are counted by their users; the font
-// of an entry is deleted when its last user goes, the entry itself stays
-// (with count 0) until the cache is destroyed.
+// One entry per distinct LOGFONT (compared byte by byte) that some item uses:
+// the GDI font made for the zoom it was last asked for, its metrics and the
+// advance width of every UTF-16 code unit a text asked for, so that laying
+// out and editing text never asks the device context for a width. Entries
+// are counted by their users; when the last user goes, the entry and its font
+// go with it, so the cache holds only the fonts of what is alive.
 //
 // An item takes part through one FontUse: it registers its LOGFONT once,
 // releases exactly what it registered, and re-registers only when its
 // LOGFONT changes, so that no item can release a font another item uses.
 #include <windows.h>
 
+#include <bitset>
 #include <memory>
 #include <vector>
 
 struct FontEntry {
-    static constexpr int kWidthCount = 65536;  // one per UTF-16 code unit
+    // The widths are kept in pages of 256 code units: the first page is
+    // measured with every new font, a later one is made when a text first
+    // holds one of its units.
+    static constexpr int kPageSize = 256;
+    static constexpr int kPageCount = 65536 / kPageSize;
+    struct WidthPage {
+        int widths[kPageSize] = {};
+        std::bitset<kPageSize> measured;
+    };
 
     LOGFONTA key = {};
     int maxCharWidth = 0;
@@ -29,17 +38,34 @@ struct FontEntry {
     int overhang = 0;           // 0 when the metrics give a negative one
     int italicOverhang = 0;     // italic fonts without overhang: largest |C| width
     bool italic = false;
-    int widths[kWidthCount] = {};
     HFONT font = nullptr;
     int references = 0;
     bool outlineMetrics = false;  // the metrics came from the outline metrics
     float scaleX = 0.0f;          // the zoom the font was made for (0: none)
     float scaleY = 0.0f;
-    // Code units above 255 measured for the current font.
-    std::vector<bool> measured;
+    // A font has been measured since the entry was made.
+    bool measuredOnce = false;
 
-    // The advance width of a code unit.
-    int Width(wchar_t unit) const { return widths[static_cast<unsigned short>(unit)]; }
+    // The advance width of a code unit (0 while it is not measured).
+    int Width(wchar_t unit) const {
+        const unsigned code = static_cast<unsigned short>(unit);
+        if (code < kPageSize) return low.widths[code];
+        const WidthPage* page = high[code / kPageSize].get();
+        return page ? page->widths[code % kPageSize] : 0;
+    }
+    bool Measured(wchar_t unit) const {
+        const unsigned code = static_cast<unsigned short>(unit);
+        if (code < kPageSize) return low.measured[code];
+        const WidthPage* page = high[code / kPageSize].get();
+        return page && page->measured[code % kPageSize];
+    }
+    // The page of a code unit, made when missing; null when memory runs out.
+    WidthPage* PageOf(wchar_t unit);
+    // Forgets every width (the pages above the first are freed).
+    void ClearWidths();
+
+    WidthPage low;                                  // units 0 to 255
+    std::unique_ptr<WidthPage> high[kPageCount];    // [0] unused
 };
 
 class FontCache {
@@ -53,8 +79,8 @@ public:
     // more, or a new entry with count 1 and no font is made. Null only when
     // memory runs out.
     FontEntry* AddUser(const LOGFONTA& key);
-    // One user less (never below 0); the last one deletes the font and
-    // clears its scales. The entry stays.
+    // One user less; the last one deletes the entry and its font (an entry
+    // handed out stays where it is while it has a user).
     void RemoveUser(const LOGFONTA& key);
 
     // The entry of a LOGFONT with its font made for the zoom (scaleX, scaleY)
@@ -95,6 +121,7 @@ private:
     // Measures the units above 255 of a text that the entry's font has not
     // measured yet.
     static void MeasureMissing(FontEntry& entry, const wchar_t* text, int length);
+    // Measures one unit not measured yet and marks it measured.
     static void MeasureUnit(HDC dc, FontEntry& entry, bool abc, wchar_t unit);
     static void DeleteFont(FontEntry& entry);
 

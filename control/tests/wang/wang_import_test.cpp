@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine_test_host.h"
+#include "mutation_loop.h"
 #include "wang_hand.h"
 
 using engine_test::EngineLibrary;
@@ -869,4 +870,45 @@ TEST(WangImport, LayerNamesReadBackAsTheyWereWritten)
             ASSERT_EQ(0, ImportPage(target.Engine(), data.data(), data.size(), 800, 600, true));
             EXPECT_EQ(data, Saved(target.Engine(), unicode, true));
         }
+}
+
+// Page after page in one engine, each with a text and a stamp in fonts no
+// page before used (face, size, weight), as mutated pages bring them: what
+// the engine keeps is what the current page holds. Every font once kept a
+// quarter of a megabyte for as long as the engine lived.
+TEST(WangImport, PagesInFontsOfTheirOwnLeaveNoMemoryBehind)
+{
+    EngineLibrary library;
+    TestHost host(library);
+    static const char* const kFaces[] = {"Arial", "Times New Roman", "Courier New", "No Such Face"};
+    const auto page = [](int i) {
+        formats_test::Hand h;
+        h.D(0).D(1);
+        for (uint32_t type : {7u, 9u}) {
+            formats_test::WangMarkFields m;
+            m.type = type;
+            m.left = 10, m.top = 10 + 60 * static_cast<int>(type), m.right = 400, m.bottom = m.top + 50;
+            m.fontHeight = 6 + i / 8 + (type == 9 ? 200 : 0);
+            m.fontWeight = i / 4 % 2 ? FW_BOLD : FW_NORMAL;
+            m.face = kFaces[i % 4];
+            formats_test::WangMarkBlock(h, m);
+            formats_test::Hand t;
+            t.D(0).D(1000).D(1000).D(6).Raw(formats_test::Chars("Words", 6));
+            formats_test::WangNamed(h, 6, "OiAnText", t.bytes());
+        }
+        return h.bytes();
+    };
+    const auto import = [&](int i) {
+        const Bytes data = page(i);
+        ASSERT_EQ(0, ImportPage(host.Engine(), data.data(), data.size(), 800, 600, false));
+        ASSERT_EQ(2u, Items(host.Engine()).size());
+        ASSERT_FALSE(Saved(host.Engine(), false, false).empty());
+    };
+    for (int i = 0; i < 20; ++i) import(i);
+    const size_t before = mutation::PrivateBytes();
+    for (int i = 20; i < 220; ++i) import(i);
+    const size_t after = mutation::PrivateBytes();
+    const long growthKiB = (static_cast<long>(after) - static_cast<long>(before)) / 1024;
+    std::printf("200 pages in fonts of their own: %ld KiB\n", growthKiB);
+    EXPECT_LT(growthKiB, 2048);
 }

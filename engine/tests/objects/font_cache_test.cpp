@@ -21,7 +21,7 @@ LOGFONTA Font(const char* face, LONG height, LONG width = 0) {
 
 bool IsLiveFont(HFONT font) { return font && GetObjectType(font) == OBJ_FONT; }
 
-TEST(FontCache, TwoUsersShareOneEntryAndTheLastOneDeletesTheFont) {
+TEST(FontCache, TwoUsersShareOneEntryAndTheLastOneDeletesIt) {
     FontCache cache;
     const LOGFONTA times = Font("Times New Roman", 15);
     FontEntry* first = cache.AddUser(times);
@@ -47,8 +47,8 @@ TEST(FontCache, TwoUsersShareOneEntryAndTheLastOneDeletesTheFont) {
     cache.RemoveUser(times);
     EXPECT_EQ(0, cache.References(times));
     EXPECT_FALSE(IsLiveFont(font));
-    EXPECT_EQ(nullptr, entry->font);
-    EXPECT_EQ(1, cache.EntryCount()) << "the entry stays";
+    EXPECT_EQ(0, cache.EntryCount()) << "nobody uses the entry: it goes";
+    EXPECT_EQ(nullptr, cache.Find(times));
     cache.RemoveUser(times);
     EXPECT_EQ(0, cache.References(times)) << "never below 0";
 
@@ -84,7 +84,7 @@ TEST(FontCache, ItemUsesArePairedWhateverTheyDo) {
         EXPECT_EQ(nullptr, one.Get(1.0, 1.0, 0.0, nullptr, 0));
     }
     EXPECT_EQ(0, cache.References(times));
-    EXPECT_EQ(2, cache.EntryCount());
+    EXPECT_EQ(0, cache.EntryCount());
 }
 
 TEST(FontCache, AnotherZoomMakesTheFontAgainAndClearsTheChangedFlag) {
@@ -168,6 +168,40 @@ TEST(FontCache, EveryCodeUnitHasAWidthOnceATextHoldsIt) {
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     EXPECT_NEAR(size.cx, entry->Width(L'W'), 1);
+}
+
+// Fonts that items take and let go leave nothing behind, and an item that
+// keeps its font keeps its entry, its font and its widths whatever comes
+// and goes around it.
+TEST(FontCache, FontsLetGoLeaveNothingAndTheFontsKeptStay) {
+    FontCache cache;
+    const wchar_t text[] = L"Wij\u0416\u4E2D\uFFFD";
+    FontUse kept;
+    kept.Register(&cache, Font("Times New Roman", 24));
+    FontEntry* entry = kept.Get(1.0, 1.0, 0.0, text, 6);
+    ASSERT_NE(nullptr, entry);
+    const HFONT font = entry->font;
+    int widths[6];
+    for (int i = 0; i < 6; ++i) widths[i] = entry->Width(text[i]);
+
+    static const char* const kFaces[] = {"Arial", "Courier New", "Times New Roman", "Symbol"};
+    for (int i = 0; i < 200; ++i) {
+        FontUse passing;
+        LOGFONTA key = Font(kFaces[i % 4], -(8 + i / 4));
+        key.lfItalic = static_cast<BYTE>(i % 2);
+        passing.Register(&cache, key);
+        FontEntry* other = passing.Get(1.5, 1.5, 0.0, text, 6);
+        ASSERT_NE(nullptr, other);
+        EXPECT_NE(entry, other);
+        EXPECT_EQ(2, cache.EntryCount());
+    }
+    EXPECT_EQ(1, cache.EntryCount());
+    EXPECT_EQ(entry, kept.Get(1.0, 1.0, 0.0, text, 6));
+    EXPECT_EQ(font, entry->font);
+    EXPECT_TRUE(IsLiveFont(font));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(widths[i], entry->Width(text[i])) << i;
+    kept.Release();
+    EXPECT_EQ(0, cache.EntryCount());
 }
 
 TEST(FontCache, TheUnitNamesHoldTheCacheAndItsScalingSwitch) {
