@@ -170,7 +170,7 @@ private:
     // Slots 35 and 36 (engine_wang_slots.cpp).
     int SaveWang(void** block, unsigned char preserveLayers, bool unicode);
     uint32_t CreationScale() const;
-    int ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded);
+    int ReadAnnotationStream(const uint8_t* data, size_t size, LoadedStream& loaded);
     void CommitAnnotationStream(LoadedStream& loaded, bool replaceLayers);
     void ApplyStreamHeader(const LoadedStream& loaded);
     void AnnounceLoadedItems(int layer, const std::vector<int>& seqs);

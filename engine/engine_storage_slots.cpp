@@ -137,9 +137,11 @@ int EngineObject::WriteAnnotationStream(ByteWriter& out)
     return QMK_NoError;
 }
 
-int EngineObject::ReadAnnotationStream(const std::vector<uint8_t>& data, LoadedStream& loaded)
+int EngineObject::ReadAnnotationStream(const uint8_t* data, size_t size, LoadedStream& loaded)
 {
-    ByteReader in(data.data(), data.size());
+    // The caller's bytes are read in place: the layer reader keeps a copy of
+    // its own before it calls out.
+    ByteReader in(data, size);
     if (!AnnotationStream::ReadHeader(in, loaded.header))
         return QMK_ErrStorageStream;
     // A count beyond the data ends at the data's end: each record takes bytes.
@@ -229,19 +231,32 @@ void EngineObject::AnnounceLoadedItems(int layer, const std::vector<int>& seqs)
         int at = 0;
         return entry != 0 && of.SequenceFromEntry(entry, &at) == QMK_NoError && at == seq;
     };
+    // The items were added at the end in this order: each is first looked
+    // for after the one before it, and the index is made only when one is
+    // not there.
+    int guess = 0;
     if (AnnotationLayer* found = FindLayer(layer))
-        index(*found);
+        guess = found->ItemCount() - static_cast<int>(seqs.size()) + 1;
+    bool indexed = false;
     for (int seq : seqs) {
         AnnotationLayer* found = FindLayer(layer);
         if (!found)
             return;
-        int entry = entryOf(seq);
+        int entry = guess;
         if (!stillAt(*found, entry, seq)) {
-            index(*found);
+            if (!indexed)
+                index(*found);
+            indexed = true;
             entry = entryOf(seq);
+            if (!stillAt(*found, entry, seq)) {
+                index(*found);
+                entry = entryOf(seq);
+            }
         }
-        if (entry != 0)
+        if (entry != 0) {
+            guess = entry + 1;
             Notify(QMK_AnnotationAdded, seq);
+        }
     }
     if (AnnotationLayer* found = FindLayer(layer))
         found->SelectTool(PointerTool);
@@ -306,10 +321,9 @@ int __stdcall EngineObject::LoadAnnotationsFromMemory(const void* data, int leng
         return QMK_ErrStorageStream;
     return Guarded([&]() -> int {
         const uint8_t* first = static_cast<const uint8_t*>(data);
-        const std::vector<uint8_t> bytes(first, first + length);  // the engine's own copy
         RedrawSuppressed quiet(redraw_);
         LoadedStream loaded;
-        const int result = ReadAnnotationStream(bytes, loaded);
+        const int result = ReadAnnotationStream(first, static_cast<size_t>(length), loaded);
         if (result != QMK_NoError)
             return result;
         CommitAnnotationStream(loaded, false);
@@ -366,7 +380,7 @@ int __stdcall EngineObject::RetrieveAnnotation(BSTR fileName)
         {
             RedrawSuppressed quiet(redraw_);
             LoadedStream loaded;
-            result = ReadAnnotationStream(bytes, loaded);
+            result = ReadAnnotationStream(bytes.data(), bytes.size(), loaded);
             if (result == QMK_NoError) {
                 CommitAnnotationStream(loaded, true);
                 for (const AnnotationFile::SummaryText& entry : summary) {
@@ -410,7 +424,7 @@ int __stdcall EngineObject::SetAnnFromVariant(VARIANT* in, int* imageWidth, int*
             return result;
         RedrawSuppressed quiet(redraw_);
         LoadedStream loaded;
-        result = ReadAnnotationStream(bytes, loaded);
+        result = ReadAnnotationStream(bytes.data(), bytes.size(), loaded);
         if (result != QMK_NoError)
             return result;
         // The image the host shows, when it says (a value of 0 or less says nothing).

@@ -57,6 +57,16 @@ bool ByteWriter::WriteString(const wchar_t* text, size_t length) {
 ByteReader::ByteReader(const void* data, size_t size)
     : data_(static_cast<const uint8_t*>(data)), size_(data ? size : 0) {}
 
+void ByteReader::KeepRest() {
+    if (!own_.empty() && data_ == own_.data() && position_ == 0) return;
+    std::vector<uint8_t> rest(data_ + position_, data_ + size_);
+    own_.swap(rest);
+    kept_ += position_;
+    data_ = own_.data();
+    size_ = own_.size();
+    position_ = 0;
+}
+
 bool ByteReader::Take(size_t count, const uint8_t*& where) {
     if (failed_ || count > Remaining()) {
         failed_ = true;

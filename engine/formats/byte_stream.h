@@ -2,7 +2,8 @@
 // Bounded little-endian record I/O shared by every saved format of the engine.
 //
 // ByteWriter appends to a buffer it owns, up to an optional byte limit.
-// ByteReader reads a block it does not own and never reads past its end. Both
+// ByteReader reads a block it does not own (unless told to keep a copy) and
+// never reads past its end. Both
 // fail sticky: once a write or read has failed, every later one fails too and
 // moves nothing, so a caller may check once after a run of calls. A failed
 // record operation answers QMK_ErrStorageStream (1011).
@@ -49,7 +50,7 @@ private:
 class ByteReader {
 public:
     // Reads the size bytes at data (which stay the caller's and must outlive
-    // the reader). A null data reads as empty.
+    // the reader, or its KeepRest). A null data reads as empty.
     ByteReader(const void* data, size_t size);
 
     // Inline: every record of every format is made of these.
@@ -87,14 +88,23 @@ public:
     bool ReadString(std::wstring& text, bool& present);
 
     bool Failed() const { return failed_; }
-    size_t Position() const { return position_; }
+    size_t Position() const { return kept_ + position_; }
     size_t Remaining() const { return size_ - position_; }
+
+    // Copies what remains into storage of the reader's own and reads on from
+    // there, so that what is still to be read no longer depends on the
+    // caller's block: a reader about to call out, which may free or change
+    // that block, keeps its bytes first. Addresses given before stay in the
+    // caller's block; positions still count from the block's start.
+    void KeepRest();
 
 private:
     bool Take(size_t count, const uint8_t*& where);
 
+    std::vector<uint8_t> own_;
     const uint8_t* data_;
     size_t size_;
     size_t position_ = 0;
+    size_t kept_ = 0;  // the bytes before the reader's own copy
     bool failed_ = false;
 };

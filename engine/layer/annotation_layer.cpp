@@ -100,8 +100,10 @@ void AnnotationLayer::Attach(ViewMapping* mapping, int screenUnit, HWND helperWi
 
 void AnnotationLayer::SetToolAttributes(int tool, const AttributeMap& attributes)
 {
-    if (ToolDefaults::IsTool(tool))
+    if (ToolDefaults::IsTool(tool)) {
         toolAttributes_[tool - kFirstTool] = attributes;
+        sharedToolAttributes_[tool - kFirstTool].reset();
+    }
 }
 
 const AnnotationLayer::AttributeMap* AnnotationLayer::ToolAttributes(int tool) const
@@ -122,6 +124,9 @@ const AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute
 
 AttributeValue* AnnotationLayer::FindToolAttribute(int tool, int attribute)
 {
+    // The value may change: new items take a new copy of the map.
+    if (ToolDefaults::IsTool(tool))
+        sharedToolAttributes_[tool - kFirstTool].reset();
     return const_cast<AttributeValue*>(
         static_cast<const AnnotationLayer*>(this)->FindToolAttribute(tool, attribute));
 }
@@ -159,9 +164,13 @@ int AnnotationLayer::GetToolAttribute(int tool, int attribute, EngineValue* valu
 
 std::unique_ptr<Annotation> AnnotationLayer::MakeToolObject(int tool) const
 {
-    const AttributeMap* attributes = ToolAttributes(tool);
-    if (!attributes)
+    if (!ToolDefaults::IsTool(tool))
         return nullptr;
+    // The item shares the frozen copy of the tool's map.
+    std::shared_ptr<const AttributeMap>& shared = sharedToolAttributes_[tool - kFirstTool];
+    if (!shared)
+        shared = AttributeMap::Freeze(toolAttributes_[tool - kFirstTool]);
+    const AttributeMap* attributes = shared.get();
     switch (tool) {
     case RectangleTool:
     case EllipseTool:

@@ -405,6 +405,9 @@ private:
     HWND helperWindow_ = nullptr;
     HWND hostWindow_ = nullptr;
     AttributeMap toolAttributes_[kToolCount];
+    // Frozen copies of the tool maps that new items share; dropped whenever
+    // a tool map may change, made again when next needed.
+    mutable std::shared_ptr<const AttributeMap> sharedToolAttributes_[kToolCount];
     unsigned char toolEnabled_[kToolCount];
     unsigned char toolDeleted_[kToolCount];
     unsigned char toolVisible_[kToolCount];

@@ -33,6 +33,36 @@ struct AnnotationLayer::LoadedBody {
 
 namespace {
 
+// A buffer for an unscrambled body. Bodies can be megabytes, and fresh memory
+// from the system is slow to come by: the largest buffer given back is kept
+// for the next one, up to a few megabytes (a load that calls out may start
+// another meanwhile, which then takes a buffer of its own).
+struct ScratchBytes {
+    ScratchBytes()
+    {
+        AcquireSRWLockExclusive(&lock);
+        bytes.swap(kept);
+        ReleaseSRWLockExclusive(&lock);
+        bytes.clear();
+    }
+    ~ScratchBytes()
+    {
+        AcquireSRWLockExclusive(&lock);
+        if (bytes.capacity() > kept.capacity() && bytes.capacity() <= kKeptLimit)
+            bytes.swap(kept);
+        ReleaseSRWLockExclusive(&lock);
+    }
+    ScratchBytes(const ScratchBytes&) = delete;
+    ScratchBytes& operator=(const ScratchBytes&) = delete;
+
+    std::vector<uint8_t> bytes;
+    static constexpr size_t kKeptLimit = 4u << 20;
+    static SRWLOCK lock;
+    static std::vector<uint8_t> kept;
+};
+SRWLOCK ScratchBytes::lock = SRWLOCK_INIT;
+std::vector<uint8_t> ScratchBytes::kept;
+
 bool WriteText(ByteWriter& out, const std::wstring& text)
 {
     return out.WriteString(text.data(), text.size());
@@ -299,6 +329,7 @@ int AnnotationLayer::ReadBody(ByteReader& in, LoadedBody& body)
 
     // Each item takes at least its type and two markers, so a count larger
     // than the data ends at the data's end.
+    body.items.reserve(std::min<size_t>(itemCount, in.Remaining() / 12));
     const int seconds = NewObjectSeconds();
     for (uint32_t i = 0; i < itemCount; ++i) {
         uint32_t type = 0;
@@ -358,7 +389,8 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
         AnnotationLayer& layer;
         bool was;
     } updatesOff(*this);
-    items_.reserve(items_.size() + body.items.size());
+    if (!items_.empty())
+        items_.reserve(items_.size() + body.items.size());
 
     if (!pasting) {
         if (body.hasName) {
@@ -385,8 +417,9 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
     // Only the groups read the numbers the items were saved with.
     const bool renumberGroups = !body.groups.empty();
     std::map<int, int> numbers;
-    std::vector<Annotation*> loaded;
-    loaded.reserve(body.items.size());
+    std::vector<Annotation*> loaded;  // for a paste's groups
+    if (pasting)
+        loaded.reserve(body.items.size());
     if (added)
         added->reserve(added->size() + body.items.size());
     for (auto& item : body.items) {
@@ -407,11 +440,18 @@ void AnnotationLayer::ApplyBody(LoadedBody& body, bool pasting, std::vector<int>
         NumberTaken(given);
         item->Link(this, mapping_);
         item->SetCommitted(true);
-        loaded.push_back(item.get());
-        items_.push_back(std::move(item));
+        if (pasting)
+            loaded.push_back(item.get());
         if (added)
             added->push_back(given);
     }
+    // The items join the list in their order (a layer without items takes
+    // the body's list as it is).
+    if (items_.empty())
+        items_.swap(body.items);
+    else
+        for (auto& item : body.items)
+            items_.push_back(std::move(item));
 
     // Pasted groups get new ids after this layer's last one, so that they
     // never take the id of a group the layer has; a pasted item keeps its
@@ -467,9 +507,15 @@ int AnnotationLayer::LoadRecord(ByteReader& in, bool pasting, std::vector<int>* 
         !in.ReadString(name, present) || !in.ReadSpan(length, bodyBytes) || !in.ReadUInt32(end))
         return QMK_ErrStorageStream;
 
-    std::vector<uint8_t> plain;
+    ScratchBytes plain;
     std::wstring password = password_;
     if (scrambled != 0) {
+        // The host may free or change the caller's bytes while it is asked:
+        // the body to unscramble is copied first, and the reader reads on
+        // from a copy of its own.
+        plain.bytes.assign(bodyBytes, bodyBytes + length);
+        bodyBytes = nullptr;
+        in.KeepRest();
         BSTR layerName = NewBstr(name);
         BSTR answer = NewBstr(password);
         const LayerPresence presence = Presence();
@@ -481,11 +527,11 @@ int AnnotationLayer::LoadRecord(ByteReader& in, bool pasting, std::vector<int>* 
             return QMK_ErrInvalidLayer;  // the host deleted this layer meanwhile
         if (password.empty())
             return QMK_ErrInvalidPassword;
-        plain.assign(bodyBytes, bodyBytes + length);
-        if (LayerScrambler::Unscramble(LayerScrambler::KeyOfPassword(password), plain.data(),
-                                       plain.size()) != check)
+        const bool bad = LayerScrambler::Unscramble(LayerScrambler::KeyOfPassword(password), plain.bytes.data(),
+                                       plain.bytes.size()) != check;
+        if (bad)
             return QMK_ErrInvalidPassword;
-        bodyBytes = plain.data();
+        bodyBytes = plain.bytes.data();
     }
 
     LoadedBody body;

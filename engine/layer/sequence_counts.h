@@ -1,7 +1,11 @@
 #pragma once
-// How many items have each sequence number, in one open-addressed table:
-// adding, removing and counting take constant time, so the layer answers
-// "is this number free?" without walking its list.
+// How many items have each sequence number: adding, removing and counting
+// take constant time, so the layer answers "is this number free?" without
+// walking its list. Numbers are mostly small and close together (1, 2, 3 ...
+// as items are made and loaded): those are counted in one array indexed by
+// the number, kept no larger than the open-addressed table the others go to
+// would be; the rest go to that table.
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +13,7 @@
 
 #include "layer/sequence_set.h"
 
-class SequenceCounts {
+class SparseSequenceCounts {
 public:
     int Count(int seq) const
     {
@@ -116,4 +120,68 @@ private:
 
     std::vector<Slot> slots_;  // a power of two in size, at most half full
     size_t used_ = 0;
+};
+
+class SequenceCounts {
+public:
+    int Count(int seq) const { return DenseCount(seq) + sparse_.Count(seq); }
+
+    void Add(int seq)
+    {
+        ++held_;
+        if (seq > 0 && static_cast<size_t>(seq) >= dense_.size() && static_cast<size_t>(seq) < DenseLimit())
+            GrowDense(static_cast<size_t>(seq));
+        if (seq > 0 && static_cast<size_t>(seq) < dense_.size() && dense_[seq] != UINT16_MAX) {
+            ++dense_[seq];
+            return;
+        }
+        sparse_.Add(seq);
+    }
+
+    // One holder of the number fewer.
+    void Remove(int seq)
+    {
+        if (sparse_.Count(seq) != 0) {
+            sparse_.Remove(seq);
+            --held_;
+        } else if (DenseCount(seq) != 0) {
+            --dense_[seq];
+            --held_;
+        }
+    }
+
+    void Clear()
+    {
+        dense_.clear();
+        sparse_.Clear();
+        held_ = 0;
+    }
+
+    // Room for count more numbers from 1 up without a move.
+    void Reserve(size_t count)
+    {
+        const size_t wanted = std::min(held_ + count + 1, DenseLimit(count));
+        if (dense_.capacity() < wanted)
+            dense_.reserve(wanted);
+    }
+
+private:
+    // The array never takes more than the table would for the numbers held
+    // (16 bytes each at most), and a few pages at the least.
+    size_t DenseLimit(size_t more = 0) const { return 2048 + 8 * (held_ + more); }
+
+    int DenseCount(int seq) const
+    {
+        return seq > 0 && static_cast<size_t>(seq) < dense_.size() ? dense_[seq] : 0;
+    }
+
+    void GrowDense(size_t seq)
+    {
+        const size_t size = std::min(DenseLimit(), std::max(seq + 1, std::max<size_t>(dense_.capacity(), dense_.size() * 2)));
+        dense_.resize(std::max(size, seq + 1), 0);
+    }
+
+    std::vector<uint16_t> dense_;  // by number: how many items have it
+    SparseSequenceCounts sparse_;  // the numbers past the array, and a count past 65535
+    size_t held_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "formats/byte_stream.h"
+#include "objects/item_blocks.h"
 #include "settings/tool_defaults_packed_dib.h"
 #include "view/view_mapping.h"
 
@@ -30,9 +31,60 @@ const LiftedCode kLiftedCodes[] = {
 };
 
 const LiftedCode* FindLift(uint32_t code) {
+    // Every record that is a plain number asks: most are none of these.
+    switch (code) {
+    case QMK_BackStyle:
+    case QMK_PenStyle:
+    case QMK_PenFillStyle:
+    case QMK_HatchStyle:
+    case QMK_TextJustification: break;
+    default: return nullptr;
+    }
     for (const LiftedCode& lift : kLiftedCodes)
         if (static_cast<uint32_t>(lift.code) == code) return &lift;
     return nullptr;
+}
+
+// The records that are not a plain number stored as read (LoadRecord's
+// cases before its last one).
+bool IsSpecialRecord(uint32_t code) {
+    switch (code) {
+    case QMK_BoundingRect:
+    case QMK_Text:
+    case QMK_UserString:
+    case QMK_ItemName:
+    case QMK_Logfont:
+    case QMK_DibPtr:
+    case QMK_CreateTime:
+    case QMK_ReservedTime:
+    case QMK_CreateSeconds:
+    case QMK_GroupId:
+    case QMK_Attribute1024:
+    case QMK_SequenceNumber:
+    case Annotation::kRecordFlags:
+    case QMK_BackStyle:
+    case QMK_PenStyle:
+    case QMK_PenFillStyle:
+    case QMK_HatchStyle:
+    case QMK_TextJustification:
+    case QMK_TextOrientation:
+    case QMK_Selected: return true;
+    default: return code > 0x7FFFFFFFu;
+    }
+}
+
+// Every record asks: the codes below 2048 are answered from a table.
+struct PlainRecordTable {
+    static constexpr uint32_t kCodes = 2048;
+    bool plain[kCodes];
+    PlainRecordTable() {
+        for (uint32_t code = 0; code < kCodes; ++code) plain[code] = !IsSpecialRecord(code);
+    }
+};
+const PlainRecordTable kPlainRecords;
+
+bool IsPlainNumberRecord(uint32_t code) {
+    return code < PlainRecordTable::kCodes ? kPlainRecords.plain[code] : !IsSpecialRecord(code);
 }
 
 bool IsFlagCode(int code) {
@@ -62,6 +114,20 @@ uint64_t NextIdentity() {
     return ++last;
 }
 } // namespace
+
+// ---- where items live: item_blocks.h ------------------------------------------
+
+void* Annotation::operator new(size_t size) {
+    void* item = item_blocks::Take(size);
+    if (!item) throw std::bad_alloc();
+    return item;
+}
+
+void* Annotation::operator new(size_t size, const std::nothrow_t&) noexcept { return item_blocks::Take(size); }
+
+void Annotation::operator delete(void* item) noexcept { item_blocks::Give(item); }
+
+void Annotation::operator delete(void* item, const std::nothrow_t&) noexcept { item_blocks::Give(item); }
 
 Annotation::Annotation() : identity_(NextIdentity()) {}
 Annotation::~Annotation() = default;
@@ -153,18 +219,15 @@ void Annotation::InvalidateRect(const RECT& layerRect) {
 
 void Annotation::TakeToolAttributes(int type, const AttributeMap& tool) {
     type_ = type;
-    attributes_ = tool;
+    attributes_.Take(tool);
     visible_ = MapNumber(QMK_Visible) != 0;
 }
 
-AttributeValue* Annotation::FindAttribute(int code) {
-    const auto it = attributes_.find(code);
-    return it == attributes_.end() ? nullptr : &it->second;
-}
+AttributeValue* Annotation::FindAttribute(int code) { return attributes_.Mutable(code); }
 
 int Annotation::MapNumber(int code, int fallback) const {
-    const auto it = attributes_.find(code);
-    return it == attributes_.end() ? fallback : it->second.Integer();
+    const AttributeValue* value = attributes_.Find(code);
+    return value ? value->Integer() : fallback;
 }
 
 void Annotation::SetString(std::wstring& field, EngineValue value) {
@@ -207,20 +270,24 @@ int Annotation::SetAttribute(int code, EngineValue value, bool& changed) {
     default: break;
     }
 
-    AttributeValue* entry = FindAttribute(code);
-    if (!entry) return QMK_ErrInvalidAttribute;
-    changed = entry->Assign(value);
-    // A picture block that holds no whole picture is refused; the old one stays.
-    if (!changed && value && entry->kind() == AttributeValue::Kind::Image) return QMK_ErrInvalidAttribute;
+    const AttributeValue* held = attributes_.Find(code);
+    if (!held) return QMK_ErrInvalidAttribute;
+    if (held->kind() == AttributeValue::Kind::Integer && held->Integer() == static_cast<int>(value)) {
+        changed = true;  // stored as it is: the value stays shared
+    } else {
+        AttributeValue* entry = FindAttribute(code);
+        changed = entry->Assign(value);
+        // A picture block that holds no whole picture is refused; the old one stays.
+        if (!changed && value && entry->kind() == AttributeValue::Kind::Image) return QMK_ErrInvalidAttribute;
+    }
 
     if (code == QMK_HighlightBack || code == QMK_HighlightFill) {
-        AttributeValue* backStyle = FindAttribute(QMK_BackStyle);
-        if (backStyle) {
+        if (const AttributeValue* backStyle = attributes_.Find(QMK_BackStyle)) {
             const int current = backStyle->Integer();
             if (value != 0 && current != BackStyle_Translucent)
-                *backStyle = AttributeValue::Number(BackStyle_Translucent);
+                *FindAttribute(QMK_BackStyle) = AttributeValue::Number(BackStyle_Translucent);
             else if (value == 0 && current == BackStyle_Translucent)
-                *backStyle = AttributeValue::Number(BackStyle_Opaque);
+                *FindAttribute(QMK_BackStyle) = AttributeValue::Number(BackStyle_Opaque);
         }
     }
     return QMK_NoError;
@@ -263,7 +330,7 @@ int Annotation::GetAttribute(int code, void* out) {
         return QMK_NoError;
     default: break;
     }
-    const AttributeValue* entry = FindAttribute(code);
+    const AttributeValue* entry = attributes_.Find(code);
     if (!entry) return QMK_ErrInvalidAttribute;
     entry->CopyTo(out);
     return QMK_NoError;
@@ -279,7 +346,7 @@ EngineValue Annotation::GetAttributeValue(int code, bool& found) {
         found = true;
         return groupId_;
     }
-    const AttributeValue* entry = FindAttribute(code);
+    const AttributeValue* entry = attributes_.Find(code);
     found = entry != nullptr;
     return entry ? entry->AsArgument() : 0;
 }
@@ -526,20 +593,20 @@ bool Annotation::WriteAttributeRecord(ByteWriter& stream, int code) {
                stream.WriteInt32(bounds_.top) && stream.WriteInt32(bounds_.right) &&
                stream.WriteInt32(bounds_.bottom);
     case QMK_Text: {
-        const AttributeValue* text = FindAttribute(code);
+        const AttributeValue* text = attributes_.Find(code);
         const BSTR value = text ? text->Text() : nullptr;
         return WriteText(stream, code, value, value ? SysStringLen(value) : 0);
     }
     case QMK_UserString: return WriteText(stream, code, userString_.data(), userString_.size());
     case QMK_ItemName: return WriteText(stream, code, name_.data(), name_.size());
     case QMK_Logfont: {
-        const AttributeValue* font = FindAttribute(code);
+        const AttributeValue* font = attributes_.Find(code);
         LOGFONTA value = {};
         if (font && font->kind() == AttributeValue::Kind::Font) value = font->Font();
         return WriteCode(stream, code) && stream.WriteBytes(&value, sizeof(value));
     }
     case QMK_DibPtr: {
-        const AttributeValue* image = FindAttribute(code);
+        const AttributeValue* image = attributes_.Find(code);
         HGLOBAL block = image ? image->Image() : nullptr;
         if (!block) return !stream.Failed();
         const void* bytes = GlobalLock(block);
@@ -598,13 +665,24 @@ int Annotation::LoadCommon(ByteReader& stream) {
     for (;;) {
         if (!stream.ReadUInt32(code)) return QMK_ErrStorageStream;
         if (code == kRecordEnd) break;
+        if (IsPlainNumberRecord(code)) {
+            // Most records: a number the map holds, kept as read.
+            uint32_t raw = 0;
+            if (!stream.ReadUInt32(raw)) return QMK_ErrStorageStream;
+            const size_t place = attributes_.PlaceOf(static_cast<int>(code));
+            if (place == ItemAttributeMap::kNone) continue;
+            const AttributeValue& held = attributes_.ValueAt(place);
+            if (held.kind() == AttributeValue::Kind::Integer && held.Integer() != static_cast<int32_t>(raw))
+                *attributes_.MutableAt(place) = AttributeValue::Number(static_cast<int32_t>(raw));
+            continue;
+        }
         if (LoadRecord(stream, code) != QMK_NoError) return QMK_ErrStorageStream;
     }
     // A drawing mode the record leaves out keeps the tool's value, which may
     // be of the old form: it is lifted as a read one is, so that the item
     // saves what the next load gives.
     for (const LiftedCode& lift : kLiftedCodes) {
-        AttributeValue* entry = FindAttribute(lift.code);
+        const AttributeValue* entry = attributes_.Find(lift.code);
         if (!entry || entry->kind() != AttributeValue::Kind::Integer) continue;
         const uint32_t held = static_cast<uint32_t>(entry->Integer());
         if (held <= lift.lastOldValue) {
@@ -704,8 +782,13 @@ int Annotation::LoadRecord(ByteReader& stream, uint32_t code) {
         uint32_t flags = 0;
         if (!stream.ReadUInt32(flags)) return QMK_ErrStorageStream;
         for (const FlagBit& flag : kFlagBits) {
-            AttributeValue* entry = FindAttribute(flag.attribute);
-            if (entry) entry->Assign((flags & flag.bit) ? 1 : 0);
+            const size_t place = attributes_.PlaceOf(flag.attribute);
+            if (place == ItemAttributeMap::kNone) continue;
+            const AttributeValue& held = attributes_.ValueAt(place);
+            const int set = (flags & flag.bit) ? 1 : 0;
+            // A value read as it is stays shared.
+            if (!(held.kind() == AttributeValue::Kind::Integer && held.Integer() == set))
+                attributes_.MutableAt(place)->Assign(set);
         }
         visible_ = (flags & 0x01) != 0;
         return QMK_NoError;
@@ -723,9 +806,10 @@ int Annotation::LoadRecord(ByteReader& stream, uint32_t code) {
     } else if (code == QMK_Selected) {
         if (raw != 0) SetAttribute(QMK_Selected, static_cast<int32_t>(raw), changed);
     } else if (code <= 0x7FFFFFFFu) {
-        AttributeValue* entry = FindAttribute(static_cast<int>(code));
-        if (entry && entry->kind() == AttributeValue::Kind::Integer)
-            *entry = AttributeValue::Number(static_cast<int32_t>(raw));
+        const AttributeValue* entry = attributes_.Find(static_cast<int>(code));
+        if (entry && entry->kind() == AttributeValue::Kind::Integer &&
+            entry->Integer() != static_cast<int32_t>(raw))
+            *FindAttribute(static_cast<int>(code)) = AttributeValue::Number(static_cast<int32_t>(raw));
     }
     return QMK_NoError;
 }

@@ -10,12 +10,14 @@
 // image pixels as the view mapping converts them.
 //
 // The attribute map holds exactly the codes of the tool map the item was made
-// from: a code that is not in it is not an attribute of this item.
+// from: a code that is not in it is not an attribute of this item. It shares
+// the tool's values until the item changes them (ItemAttributeMap).
 #include <windows.h>
 #include <oleauto.h>
 
 #include <cstdint>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -142,6 +144,11 @@ public:
 
     Annotation();
     virtual ~Annotation();
+    // Items come from blocks the process keeps for them (annotation.cpp).
+    static void* operator new(size_t size);
+    static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* item) noexcept;
+    static void operator delete(void* item, const std::nothrow_t&) noexcept;
     Annotation(const Annotation&) = delete;
     Annotation& operator=(const Annotation&) = delete;
 
@@ -209,7 +216,7 @@ public:
     void SetGroupId(int id) { groupId_ = id; }
     const RECT& Bounds() const { return bounds_; }
     const std::vector<POINT>& Points() const { return points_; }
-    const AttributeMap& Attributes() const { return attributes_; }
+    const ItemAttributeMap& Attributes() const { return attributes_; }
     bool HasAttribute(int code) const { return attributes_.count(code) != 0; }
     // The map's number for a code, or fallback when the map lacks it.
     int MapNumber(int code, int fallback = 0) const;
@@ -294,6 +301,8 @@ protected:
         bounds_ = rect;
         geometryPending_ = false;
     }
+    // The value of a code to change (null when the map lacks it); a value
+    // only read is found with Attributes().Find, which shares it.
     AttributeValue* FindAttribute(int code);
     // The bounds, enlarged on every side by the handle size in layer units.
     RECT InflatedByHandle(const RECT& rect, int times = 1) const;
@@ -340,6 +349,6 @@ private:
     std::wstring name_;
     RECT bounds_ = {};
     bool committed_ = false;
-    AttributeMap attributes_;
+    ItemAttributeMap attributes_;
     std::wstring userString_;
 };

@@ -66,6 +66,26 @@ TEST(ByteReader, ReadsValuesAndFailsStickyPastTheEnd) {
     EXPECT_FALSE(empty.Skip(1));
 }
 
+TEST(ByteReader, ARestKeptReadsOnFromItsOwnCopyAtTheSamePositions) {
+    Bytes block = {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
+    ByteReader reader(block.data(), block.size());
+    uint32_t value = 0;
+    ASSERT_TRUE(reader.ReadUInt32(value));
+    reader.KeepRest();
+    // The caller's block may change or go once the rest is kept.
+    block.assign(block.size(), 0xEE);
+    EXPECT_EQ(reader.Position(), 4u);
+    EXPECT_EQ(reader.Remaining(), 8u);
+    ASSERT_TRUE(reader.ReadUInt32(value));
+    EXPECT_EQ(value, 2u);
+    reader.KeepRest();
+    ASSERT_TRUE(reader.ReadUInt32(value));
+    EXPECT_EQ(value, 3u);
+    EXPECT_EQ(reader.Position(), 12u);
+    EXPECT_FALSE(reader.ReadUInt32(value));
+    EXPECT_EQ(reader.Position(), 12u);
+}
+
 TEST(ByteReader, CountsAreBoundedByWhatRemains) {
     const Bytes data = {0x02, 0x00, 0x00, 0x00, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     ByteReader fits(data.data(), data.size());
