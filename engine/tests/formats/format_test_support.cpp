@@ -363,12 +363,16 @@ std::string Describe(AnnotationEngine* e)
 
 TempFile::TempFile(const wchar_t* suffix)
 {
+    // Each file lies in a folder of its own, so that what a test counts
+    // beside it (the engine's work files) is its own, whatever runs alongside.
     static int counter = 0;
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
     wchar_t name[64];
-    std::swprintf(name, 64, L"formats_%lu_%d%ls", GetCurrentProcessId(), ++counter, suffix);
-    path_ = std::wstring(folder) + name;
+    std::swprintf(name, 64, L"formats_%lu_%d", GetCurrentProcessId(), ++counter);
+    folder_ = std::wstring(temp) + name;
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    path_ = folder_ + L"\\file" + suffix;
     bstr_ = SysAllocString(path_.c_str());
     DeleteFileW(path_.c_str());
 }
@@ -376,6 +380,7 @@ TempFile::TempFile(const wchar_t* suffix)
 TempFile::~TempFile()
 {
     DeleteFileW(path_.c_str());
+    RemoveDirectoryW(folder_.c_str());
     SysFreeString(bstr_);
 }
 

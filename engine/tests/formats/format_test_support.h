@@ -65,7 +65,8 @@ int LoadLayer(AnnotationEngine* engine, const Bytes& record);
 // Everything an engine holds that a save and load should keep.
 std::string Describe(AnnotationEngine* engine);
 
-// A file name in the temp folder, deleted when this goes.
+// A file name in a folder of its own in the temp folder, both deleted when
+// this goes.
 class TempFile {
 public:
     explicit TempFile(const wchar_t* suffix);
@@ -74,6 +75,7 @@ public:
     BSTR Bstr() const { return bstr_; }
 
 private:
+    std::wstring folder_;
     std::wstring path_;
     BSTR bstr_ = nullptr;
 };
