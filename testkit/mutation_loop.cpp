@@ -293,6 +293,19 @@ void PrintFigures(unsigned crashes, bool memoryFault)
                     static_cast<unsigned>(GrowthLimit() >> 10));
 }
 
+// A long run says where it stands now and then, so that a run stopped
+// early still leaves figures behind.
+const unsigned ProgressEvery = 10000;
+
+void PrintProgress()
+{
+    std::printf("progress %s: cases %u of %u, accepted %u, refused %u, hangs %u, refused-but-changed %u, "
+                "unstable %u, other faults %u, memory %u KiB\n",
+                g.loop->name.c_str(), g.done, g.total, g.accepted, g.refused, g.hangs, g.refusedButChanged,
+                g.unstable, g.failed, static_cast<unsigned>(PrivateBytes() >> 10));
+    std::fflush(stdout);
+}
+
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* info)
 {
     // A crash ends the run: report the case and the figures so far. The heap
@@ -382,6 +395,8 @@ DWORD WINAPI Worker(void*)
             g.memoryWarm = PrivateBytes();
         if (g.done == g.total)
             g.memoryLastCase = PrivateBytes();
+        if (g.done % ProgressEvery == 0 && g.done < g.total)
+            PrintProgress();
         LeaveCriticalSection(&g.lock);
         SetEvent(g.progress);
     }
