@@ -125,6 +125,17 @@ void DescribeLayer(AnnotationEngine* e, int layer, std::ostringstream& out)
         DescribeItem(e, layer, seq, out);
 }
 
+// Reads a layer record into a new layer (slot 160): the engine's result, and
+// the new layer's handle in layer.
+int ReadIntoNewLayer(AnnotationEngine* engine, const Bytes& record, int& layer)
+{
+    VARIANT v;
+    MakeByteArray(record, &v);
+    const int result = engine->SetLayerFromVariant(&v, &layer);
+    VariantClear(&v);
+    return result;
+}
+
 } // namespace
 
 Bytes ArrayBytes(const VARIANT& v)
@@ -184,12 +195,8 @@ Bytes LayerRecord(const std::wstring& name, const std::vector<Bytes>& items)
 
 int AddRecordLayer(AnnotationEngine* engine, const Bytes& record)
 {
-    VARIANT v;
-    MakeByteArray(record, &v);
     int layer = 0;
-    const int result = engine->SetLayerFromVariant(&v, &layer);
-    VariantClear(&v);
-    return result == 0 ? layer : 0;
+    return ReadIntoNewLayer(engine, record, layer) == 0 ? layer : 0;
 }
 
 void FillEngine(AnnotationEngine* e)
@@ -307,12 +314,8 @@ int AddEveryKindLayer(AnnotationEngine* e, int* pictureSeq)
 
 int LoadLayer(AnnotationEngine* e, const Bytes& record)
 {
-    VARIANT v;
-    MakeByteArray(record, &v);
     int made = 0;
-    const int result = e->SetLayerFromVariant(&v, &made);
-    VariantClear(&v);
-    return result;
+    return ReadIntoNewLayer(e, record, made);
 }
 
 std::string FirstDifference(const Bytes& a, const Bytes& b)
