@@ -186,9 +186,7 @@ int LoadThroughElements(AnnotationEngine* e, const Bytes& b)
 
 const Carrier kCarriers[] = {
     {"annotation stream", [](AnnotationEngine* e) { return formats_test::SavedStream(e); },
-     [](AnnotationEngine* e, const Bytes& b) {
-         return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
-     }},
+     formats_test::LoadStream},
     {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
      formats_test::LoadLayer},
     {"scrambled layer record",

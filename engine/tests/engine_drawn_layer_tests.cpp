@@ -134,9 +134,7 @@ TEST_P(DrawnLayerInView, EveryWayOfSavingIsAFixedPointAfterOneRound)
     ASSERT_EQ((std::vector<int>{PolyLineTool, FreehandTool, RulerTool, StampTool, ImageTool}), Draw());
     const Path paths[] = {
         {"annotation stream", [](AnnotationEngine* e) { return formats_test::SavedStream(e); },
-         [](AnnotationEngine* e, const Bytes& b) {
-             return e->LoadAnnotationsFromMemory(b.data(), static_cast<int>(b.size()), 0, 0);
-         }},
+         formats_test::LoadStream},
         {"layer record", [](AnnotationEngine* e) { return formats_test::SavedLayer(e, e->GetFirstLayer()); },
          formats_test::LoadLayer},
         {"annotation stream in a VARIANT",

@@ -34,14 +34,9 @@ Bytes MemoryBlockOf(AnnotationEngine* engine)
     return bytes;
 }
 
-int LoadBytes(AnnotationEngine* engine, const Bytes& bytes)
-{
-    return engine->LoadAnnotationsFromMemory(bytes.data(), static_cast<int>(bytes.size()), 0, 0);
-}
-
 int ByMemoryBlock(AnnotationEngine* from, AnnotationEngine* to)
 {
-    return LoadBytes(to, MemoryBlockOf(from));
+    return LoadStream(to, MemoryBlockOf(from));
 }
 
 int ByCallersStream(AnnotationEngine* from, AnnotationEngine* to)
@@ -58,7 +53,7 @@ int ByCallersStream(AnnotationEngine* from, AnnotationEngine* to)
         const uint8_t* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
         const Bytes copy(bytes, bytes + stat.cbSize.LowPart);
         GlobalUnlock(memory);
-        result = LoadBytes(to, copy);
+        result = LoadStream(to, copy);
     }
     stream->Release();
     return result;
@@ -106,7 +101,7 @@ int ByTiffTag(AnnotationEngine* from, AnnotationEngine* to)
         ADD_FAILURE() << "the tag did not read back";
         return -1;
     }
-    return LoadBytes(to, tag);
+    return LoadStream(to, tag);
 }
 
 // One layer at a time, oldest first, so that the layers end in the same order.

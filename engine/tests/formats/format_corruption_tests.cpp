@@ -94,11 +94,6 @@ struct Guarded {
     std::string before;
 };
 
-int ByMemory(AnnotationEngine* engine, const Bytes& bytes)
-{
-    return engine->LoadAnnotationsFromMemory(bytes.data(), static_cast<int>(bytes.size()), 0, 0);
-}
-
 int ByByteArray(AnnotationEngine* engine, const Bytes& bytes)
 {
     VARIANT v;
@@ -142,9 +137,9 @@ struct Reader {
     const char* name;
     int (*read)(AnnotationEngine*, const Bytes&);
 };
-const Reader kStreamReaders[] = {{"memory", ByMemory}, {"byte array", ByByteArray}};
+const Reader kStreamReaders[] = {{"memory", LoadStream}, {"byte array", ByByteArray}};
 const Reader kAllStreamReaders[] = {
-    {"memory", ByMemory}, {"byte array", ByByteArray}, {"annotation file", ByFile}};
+    {"memory", LoadStream}, {"byte array", ByByteArray}, {"annotation file", ByFile}};
 
 TEST(CorruptedStreams, TheValidStreamLoads)
 {
@@ -321,7 +316,7 @@ TEST(CorruptedStreams, AFuzzLoopOverDamagedStreamsEndsAndWhatLoadsSavesAgain)
     // The valid stream again with both layers scrambled, so that damaged
     // input reaches the scrambler's path too.
     TestHost source(library);
-    ASSERT_EQ(ByMemory(source.Engine(), valid.bytes()), 0);
+    ASSERT_EQ(LoadStream(source.Engine(), valid.bytes()), 0);
     BSTR password = SysAllocString(L"pw");
     for (int layer = source->GetFirstLayer(); layer != 0; layer = source->GetNextLayer())
         source->SetLayerPassword(layer, password);
@@ -347,7 +342,7 @@ TEST(CorruptedStreams, AFuzzLoopOverDamagedStreamsEndsAndWhatLoadsSavesAgain)
     for (int round = 0; round < 3000; ++round) {
         int result = 0;
         switch (round % 3) {
-        case 0: result = ByMemory(host.Engine(), Mutated(streams[round % 2], random)); break;
+        case 0: result = LoadStream(host.Engine(), Mutated(streams[round % 2], random)); break;
         case 1: result = ByByteArray(host.Engine(), Mutated(streams[round % 2], random)); break;
         default: result = ByLayerVariant(host.Engine(), Mutated(layers[round % 2], random)); break;
         }

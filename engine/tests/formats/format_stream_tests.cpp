@@ -41,11 +41,6 @@ Bytes LayerBytesOf(AnnotationEngine* engine, int layer)
     return result;
 }
 
-int LoadStream(AnnotationEngine* engine, const Bytes& bytes)
-{
-    return engine->LoadAnnotationsFromMemory(bytes.data(), static_cast<int>(bytes.size()), 0, 0);
-}
-
 Bytes Joined(std::initializer_list<Bytes> parts)
 {
     Bytes all;

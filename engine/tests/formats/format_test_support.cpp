@@ -318,6 +318,11 @@ int LoadLayer(AnnotationEngine* e, const Bytes& record)
     return ReadIntoNewLayer(e, record, made);
 }
 
+int LoadStream(AnnotationEngine* engine, const Bytes& bytes)
+{
+    return engine->LoadAnnotationsFromMemory(bytes.data(), static_cast<int>(bytes.size()), 0, 0);
+}
+
 std::string FirstDifference(const Bytes& a, const Bytes& b)
 {
     size_t at = 0;

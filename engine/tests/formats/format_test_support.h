@@ -61,6 +61,8 @@ std::string FirstDifference(const Bytes& a, const Bytes& b);
 
 // Reads a layer record into a new layer (slot 160); the engine's result.
 int LoadLayer(AnnotationEngine* engine, const Bytes& record);
+// Loads an annotation stream from memory; the engine's result.
+int LoadStream(AnnotationEngine* engine, const Bytes& bytes);
 
 // Everything an engine holds that a save and load should keep.
 std::string Describe(AnnotationEngine* engine);
